@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs when they are missing (only as root; otherwise
+# it names what is missing and goes on, so a developer can install it themselves).
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+for p in "$@"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
+if [ "$(id -u)" -eq 0 ]; then
+  echo "bootstrap: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null \
+    || { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
+else
+  echo "bootstrap: missing packages (install them as root): ${missing[*]}" >&2
+fi

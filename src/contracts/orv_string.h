@@ -1,0 +1,115 @@
+// COrvStringT: the wide-character string of every text that enters or leaves a generator.
+//
+// It knows its length (a text may hold any wchar_t, the zero character included), keeps its
+// storage on the utility heap, and offers the small set of operations the records use.
+// Indexes and counts are ints, as the records use them; a negative or too large index or
+// count is brought into range and never reads outside the text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "contracts/heap.h"
+
+class COrvStringT {
+public:
+    using Storage = std::basic_string<wchar_t, std::char_traits<wchar_t>, orv::heap::Allocator<wchar_t>>;
+
+    COrvStringT() noexcept = default;
+    COrvStringT(const COrvStringT&) = default;
+    COrvStringT(COrvStringT&&) noexcept = default;
+    /// The text up to its terminating zero; null gives the empty text.
+    COrvStringT(const wchar_t* text);  // NOLINT(google-explicit-constructor): texts convert freely
+    /// `count` copies of `ch`; none when `count` is 0 or less.
+    COrvStringT(wchar_t ch, int count);
+    /// The first `length` characters of `text` (zero characters included).
+    COrvStringT(const wchar_t* text, std::size_t length);
+    explicit COrvStringT(std::wstring_view text);
+
+    COrvStringT& operator=(const COrvStringT&) = default;
+    COrvStringT& operator=(COrvStringT&&) noexcept = default;
+    COrvStringT& operator=(const wchar_t* text);
+    COrvStringT& operator=(wchar_t ch);
+
+    COrvStringT& operator+=(const COrvStringT& text) { m_text.append(text.m_text); return *this; }
+    COrvStringT& operator+=(const wchar_t* text);
+    COrvStringT& operator+=(wchar_t ch) { m_text.push_back(ch); return *this; }
+    COrvStringT& operator+=(std::wstring_view text) { m_text.append(text.data(), text.size()); return *this; }
+
+    [[nodiscard]] int GetLength() const noexcept { return static_cast<int>(m_text.size()); }
+    [[nodiscard]] bool IsEmpty() const noexcept { return m_text.empty(); }
+    /// The character at `index`, or 0 outside the text.
+    [[nodiscard]] wchar_t GetAt(int index) const noexcept;
+    [[nodiscard]] const wchar_t* GetString() const noexcept { return m_text.c_str(); }
+    operator const wchar_t*() const noexcept { return m_text.c_str(); }  // NOLINT(google-explicit-constructor)
+    [[nodiscard]] std::wstring_view view() const noexcept { return {m_text.data(), m_text.size()}; }
+
+    /// The first `count` characters (the whole text when it is shorter, none when `count` < 1).
+    [[nodiscard]] COrvStringT Left(int count) const;
+    /// `count` characters from `first` (to the end when `count` is negative).
+    [[nodiscard]] COrvStringT Mid(int first, int count = -1) const;
+
+    /// Index of the first `ch` at or after `start`, -1 when there is none.
+    [[nodiscard]] int Find(wchar_t ch, int start = 0) const noexcept;
+    /// Index of the first occurrence of `text` at or after `start`, -1 when there is none.
+    [[nodiscard]] int Find(const wchar_t* text, int start = 0) const noexcept;
+    /// Index of the first character that is one of `characters`, -1 when there is none.
+    [[nodiscard]] int FindOneOf(const wchar_t* characters) const noexcept;
+
+    /// Removes `count` characters from `index`; returns the new length.
+    int Delete(int index, int count = 1);
+    /// Removes every `ch`; returns how many were removed. The flag is accepted and not read.
+    int Remove(wchar_t ch, bool = false);
+    /// Replaces every `from` by `to`; returns how many were replaced. The flag is not read.
+    int Replace(wchar_t from, wchar_t to, bool = false);
+    /// Upper-cases the basic Latin and Latin-1 letters in place; other characters stay.
+    void MakeUpper();
+    void Empty() noexcept { m_text.clear(); }
+
+    /// 0 when equal, negative when this text orders first, positive otherwise; characters are
+    /// compared by code, a shorter text orders before a longer one that starts with it.
+    [[nodiscard]] int Compare(const wchar_t* text) const noexcept;
+    [[nodiscard]] int Compare(const COrvStringT& text) const noexcept;
+
+    /// printf-style formatting, independent of the process locale. Conversions: d i u x X
+    /// (with the length modifiers h l ll), f F e E g G (double), c (wide character), s and ls
+    /// (wide text), %%; flags - + blank 0 #, width and precision (also as *).
+    void Format(const wchar_t* format, ...);
+
+    /// Makes the text `length` characters long and returns its buffer for writing.
+    wchar_t* GetBufferSetLength(int length);
+    /// Ends a write through the buffer: the text keeps `length` characters, or runs up to its
+    /// first zero character when `length` is -1.
+    void ReleaseBuffer(int length = -1);
+
+    void Reserve(std::size_t capacity) { m_text.reserve(capacity); }
+    [[nodiscard]] const Storage& storage() const noexcept { return m_text; }
+
+    friend bool operator==(const COrvStringT& a, const COrvStringT& b) noexcept { return a.m_text == b.m_text; }
+    friend bool operator!=(const COrvStringT& a, const COrvStringT& b) noexcept { return !(a == b); }
+    friend bool operator==(const COrvStringT& a, const wchar_t* b) noexcept { return a.Compare(b) == 0; }
+    friend bool operator!=(const COrvStringT& a, const wchar_t* b) noexcept { return a.Compare(b) != 0; }
+
+private:
+    Storage m_text;
+};
+
+[[nodiscard]] COrvStringT operator+(const COrvStringT& a, const COrvStringT& b);
+[[nodiscard]] COrvStringT operator+(const COrvStringT& a, const wchar_t* b);
+[[nodiscard]] COrvStringT operator+(const wchar_t* a, const COrvStringT& b);
+[[nodiscard]] COrvStringT operator+(COrvStringT&& a, const COrvStringT& b);
+[[nodiscard]] COrvStringT operator+(COrvStringT&& a, const wchar_t* b);
+
+/// An ordered sequence of texts, as the recall list receives it.
+using COrvStringTVector = std::vector<COrvStringT>;
+
+namespace orv {
+
+/// Strict ordering of point-name maps: COrvStringT::Compare of the keys.
+struct CompareText {
+    bool operator()(const COrvStringT& a, const COrvStringT& b) const noexcept { return a.Compare(b) < 0; }
+};
+
+}  // namespace orv

@@ -1,0 +1,28 @@
+// Locale-independent number writing shared by the text services and COrvStringT::Format.
+// Internal to the contracts layer.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+
+#include "contracts/orv_string.h"
+
+namespace orv::detail {
+
+/// The largest number of decimals written: a double has at most 1074 binary fraction digits,
+/// so every decimal past this one is a zero.
+constexpr int kMaxDecimals = 1074;
+
+/// Appends the ASCII characters [first, first + count) widened to wchar_t.
+void appendAscii(COrvStringT& out, const char* first, std::size_t count);
+
+/// Writes `value` (finite) as printf "%.*f" does, correctly rounded, into `buffer`, which
+/// must hold kFixedBufferSize characters; returns the number of characters written. A
+/// negative zero result keeps its "-" here; callers decide.
+constexpr std::size_t kFixedBufferSize = 1 + 309 + 1 + kMaxDecimals + 8;
+std::size_t writeFixed(char* buffer, double value, int decimals) noexcept;
+
+/// printf-style formatting into `out` (replacing nothing: the text is appended).
+void formatInto(COrvStringT& out, const wchar_t* format, std::va_list args);
+
+}  // namespace orv::detail

@@ -1,0 +1,17 @@
+// Helpers of the tests: narrow texts for readable assertions, and the golden-file reader.
+#pragma once
+
+#include <string>
+
+#include "contracts/orv_string.h"
+
+namespace testsupport {
+
+/// The text as UTF-8, so that gtest prints it readably; "\r\n" stays as it is.
+std::string narrow(const COrvStringT& text);
+/// A UTF-8 text as COrvStringT.
+COrvStringT wide(const std::string& text);
+/// The content of tests/golden/<name>, with its lines ended by "\r\n" (the files keep "\n").
+std::string golden(const std::string& name);
+
+}  // namespace testsupport
