@@ -387,30 +387,13 @@ TEST(QuoltPashkJob, MatchesTheGoldenTexts) {
 
 TEST(QuoltPashkInterface, VirtualOperationsKeepTheirSlots) {
     if (!kItaniumAbi) GTEST_SKIP() << "virtual table layout is checked on the Itanium ABI";
-    EXPECT_EQ(slotOf(&Q::writeStation), 1);
-    EXPECT_EQ(slotOf(&Q::writeObservation), 2);
-    EXPECT_EQ(slotOf(&Q::writeJobHeader), 3);
-    EXPECT_EQ(slotOf(&Q::angleUnitsLetter), 4);
-    EXPECT_EQ(slotOf(&Q::angleToString), 5);
-    EXPECT_EQ(slotOf(&Q::distUnitsLetter), 6);
-    EXPECT_EQ(slotOf(&Q::distToString), 7);
-    EXPECT_EQ(slotOf(&Q::distField), 8);
-    EXPECT_EQ(slotOf(&Q::angleField), 9);
-    EXPECT_EQ(slotOf(&Q::isNameMapped), 10);
-    EXPECT_EQ(slotOf(&Q::mappedName), 11);
-    EXPECT_EQ(slotOf(&Q::makeUniqueName), 12);
-    EXPECT_EQ(slotOf(&Q::cleanCode), 13);
-    EXPECT_EQ(slotOf(&Q::writeHeaderRecords), 14);
-    EXPECT_EQ(slotOf(&Q::writeBacksightBearing), 15);
-    EXPECT_EQ(slotOf(&Q::writeSight), 16);
-    EXPECT_EQ(slotOf(&Q::writeMissingLine), 17);
-    EXPECT_EQ(slotOf(&Q::writeResectionObservation), 18);
-    EXPECT_EQ(slotOf(&Q::writeMeasurement), 19);
-    EXPECT_EQ(slotOf(&Q::xyzLine), 20);
-    EXPECT_EQ(slotOf(&Q::stationLineIfNew), 21);
-    EXPECT_EQ(slotOf(&Q::writeControlCodes), 22);
-    EXPECT_EQ(slotOf(&Q::writeNote), 23);
-    EXPECT_EQ(slotOf(&Q::outputName), 24);
+    EXPECT_EQ(slotsOf(&Q::writeStation, &Q::writeObservation, &Q::writeJobHeader, &Q::angleUnitsLetter,
+                      &Q::angleToString, &Q::distUnitsLetter, &Q::distToString, &Q::distField, &Q::angleField,
+                      &Q::isNameMapped, &Q::mappedName, &Q::makeUniqueName, &Q::cleanCode, &Q::writeHeaderRecords,
+                      &Q::writeBacksightBearing, &Q::writeSight, &Q::writeMissingLine, &Q::writeResectionObservation,
+                      &Q::writeMeasurement, &Q::xyzLine, &Q::stationLineIfNew, &Q::writeControlCodes, &Q::writeNote,
+                      &Q::outputName),
+              slotRange(1, 24));
 }
 
 // The records reach the formatters and names through the virtual table.
@@ -457,6 +440,39 @@ TEST(QuoltPashkFactory, CreatesReleasesAndFailsCleanly) {
     ASSERT_NE(bare, nullptr);
     EXPECT_EQ(text(bare->distUnitsLetter(true)), "M");
     delete bare;
+}
+
+}  // namespace
+
+namespace {
+
+// Every record takes any double, integer and text without undefined behaviour (checked under
+// the sanitizers) and still ends its line.
+TEST(QuoltPashkHostileInput, EveryRecordCopes) {
+    const double values[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::max(), -0.0, -6371000.0};
+    const int integers[] = {std::numeric_limits<int>::min(), -1, 5, std::numeric_limits<int>::max()};
+    const COrvStringT longText(L',', 5000);
+    for (bool numeric : {false, true}) {
+        QuoltPashk q(numeric, eInternationalFeetInches, eMils);
+        COrvStringT out;
+        COrvStringT h[7];
+        for (double v : values) {
+            q.job.observation.setEllToGridScaleAndElevation(v, v);  // -6371000 m makes the factor 0
+            q.job.observation.setTemperature(v, static_cast<ETemperatureUnits>(-1));
+            q.gen.writeHeaderRecords(h[0], h[1], h[2], h[3], h[4], h[5], h[6]);
+            EXPECT_EQ(text(h[4]).substr(0, 8), "SCALE   ");
+            for (int n : integers) {
+                q.gen.writeMeasurement(out, n % 5, n, v, v, v);
+                q.gen.writeResectionObservation(out, longText, n, v);
+                q.gen.writeSight(out, n % 4, true, longText, longText, longText, v);
+                EXPECT_EQ(text(out).substr(text(out).size() - 2), "\r\n");
+            }
+            q.gen.writeBacksightBearing(out, true, longText, v, v);
+            q.gen.writeMissingLine(out, L"", L"", v, v, v);
+            q.gen.stationLineIfNew(longText, true, longText, v);
+        }
+    }
 }
 
 }  // namespace

@@ -127,14 +127,10 @@ TEST(ApaSimaTexts, ObservationConstantOnlyForKindsOneAndThree) {
 TEST(ApaSimaInterface, VirtualOperationsKeepTheirSlots) {
     if (!kItaniumAbi) GTEST_SKIP() << "virtual table layout is checked on the Itanium ABI";
     using A = CApaSimaRawDataGenerator;
-    EXPECT_EQ(slotOf(&A::writeStation), 1);
-    EXPECT_EQ(slotOf(&A::writeJobHeader), 3);
-    EXPECT_EQ(slotOf(&A::angleToString), 5);
-    EXPECT_EQ(slotOf(&A::cleanCode), 13);
-    EXPECT_EQ(slotOf(&A::writeProgramInfo), 14);
-    EXPECT_EQ(slotOf(&A::writeJobInfo), 15);
-    EXPECT_EQ(slotOf(&A::writeAtmosphere), 16);
-    EXPECT_EQ(slotOf(&A::writeObsConstant), 17);
+    EXPECT_EQ(slotsOf(&A::writeStation, &A::writeJobHeader, &A::angleToString, &A::cleanCode),
+              (std::vector<std::ptrdiff_t>{1, 3, 5, 13}));
+    EXPECT_EQ(slotsOf(&A::writeProgramInfo, &A::writeJobInfo, &A::writeAtmosphere, &A::writeObsConstant),
+              slotRange(14, 17));
 }
 
 }  // namespace

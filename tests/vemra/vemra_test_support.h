@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "contracts/dex_data.h"
 #include "contracts/text_services.h"
@@ -75,6 +76,19 @@ template <class MemberFunction>
 std::ptrdiff_t slotOf(MemberFunction function) {
     const std::ptrdiff_t entry = vtableEntry(function);
     return entry < 1 ? -1 : entry - 1;
+}
+
+/// The slots of several member functions, for comparison with slotRange.
+template <class... MemberFunctions>
+std::vector<std::ptrdiff_t> slotsOf(MemberFunctions... functions) {
+    return {slotOf(functions)...};
+}
+
+/// The slots first to last.
+inline std::vector<std::ptrdiff_t> slotRange(std::ptrdiff_t first, std::ptrdiff_t last) {
+    std::vector<std::ptrdiff_t> slots;
+    for (std::ptrdiff_t slot = first; slot <= last; ++slot) slots.push_back(slot);
+    return slots;
 }
 
 inline std::string text(const COrvStringT& value) { return testsupport::narrow(value); }
