@@ -130,6 +130,26 @@ public:
     // 64: the record number with two digits.
     virtual COrvStringT recordNumber(int number);
 
+private:
+    // Which fields an observation record of foresightFull, foresightAngles and foresightHd carries.
+    enum class ObservationFields { full, anglePair, hd };
+
+    // Sets the report status when `text` is longer than `width` (first time only).
+    void guardLength(int width, const COrvStringT& text) noexcept;
+    // guardedField appended to `out`.
+    void appendGuarded(COrvStringT& out, int width, bool alignRight, const COrvStringT& text);
+    // "09", the derivation code, the station and the target name fields.
+    COrvStringT observationHead(const COrvStringT& derivation, const COrvStringT& target);
+    // "F1" for face 1 (and for measurements without zenith), "F2" for face 2.
+    COrvStringT faceCode(const DexTSRawMeasurement* measurement);
+    // The shared body of foresightFull, foresightAngles and foresightHd.
+    COrvStringT observationRecord(const COrvStringT& name, const DexTSRawMeasurement* measurement,
+                                  ObservationFields fields);
+    // "#BS" and the backsight counter, which then moves on by one.
+    COrvStringT nextGeneratedBacksightName();
+    // The note text of an observed point and its "08TP" coordinate record.
+    COrvStringT observedPointCoordinates(const DexStation* station, const COrvStringT& code);
+
 protected:
     int m_reportStatus;
 };
