@@ -76,7 +76,7 @@ TEST_F(SdrJob, WholeFragmentMatchesGoldenText) {
     out += gen.offsetPointRecords(&p201, &offsets, L"EDGE");
     out += gen.residualNotes(0.001, -0.002, 0.0);
 
-    EXPECT_EQ(narrow(out), testsupport::golden("sdr_job.txt"));
+    testsupport::expectGolden("sdr_job.txt", narrow(out));
     EXPECT_EQ(gen.reportStatus(), 0);  // every name fitted its field
 }
 
