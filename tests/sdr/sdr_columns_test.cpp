@@ -25,11 +25,6 @@ TEST_F(SdrColumns, StationDerivationIsWrittenAsGivenAndShiftsTheFields) {
     EXPECT_EQ(line.size(), 98u + 2u);
 }
 
-TEST_F(SdrColumns, TargetHeightRecord) {
-    gen.occupy(L"NM", L"STN1", L"", 0.0, 0.0, 0.0, 1.5);
-    EXPECT_EQ(narrow(gen.lsHiHr(1.8, true)), "03NM" + value16("1.8000") + "\r\n");
-}
-
 TEST_F(SdrColumns, BacksightRecord) {
     gen.occupy(L"NM", L"STN1", L"", 0.0, 0.0, 0.0, 1.5);
     const std::string line = narrow(gen.backsight(L"BS1", false, 12.5, 45.25));

@@ -13,7 +13,10 @@ namespace {
 // international feet, RW5: US survey feet).
 class SdrInherited : public ::testing::Test {
 protected:
-    SdrInherited() : settings(eInternationalFeetInches, eDegrees), sdr(&settings, &job), rw5(&settings, &job, nullptr, false, false) {}
+    SdrInherited()
+        : settings(eInternationalFeetInches, eDegrees),
+          sdr(&settings, &job),
+          rw5(&settings, &job, nullptr, false, false) {}
 
     DexSettings settings;
     DexJobInfo job;
@@ -87,14 +90,6 @@ TEST_F(SdrInherited, StoredPointsAndLsRecordsAreRw5RecordsWithSdrValues) {
     EXPECT_EQ(narrow(sdr.lsHr(1000.0)), "LS,HR3280.840\r\n");
     EXPECT_EQ(narrow(sdr.hrField(1000.0)), ",HR3280.8399");
     EXPECT_EQ(narrow(sdr.noteField(L"CODE")), value16("CODE"));  // the SDR code field replaces ",--"
-}
-
-TEST_F(SdrInherited, RecordTypeOperationsAreInherited) {
-    const DexTSRawMeasurement face2(0, {0.0, 180.0, 1.0});
-    EXPECT_EQ(narrow(sdr.recordType(&face2, 2)), "FR");
-    EXPECT_FALSE(sdr.isFace1(&face2));
-    EXPECT_EQ(narrow(sdr.typeFor(1)), "MD");
-    EXPECT_EQ(narrow(rw5.typeFor(1)), "BD");
 }
 
 }  // namespace

@@ -336,16 +336,16 @@ TEST(SdrOverflow, EveryGuardedFieldSetsTheStatus) {
         const char* what;
         std::function<void(CSDRRawGenerator&)> write;
     } cases[] = {
-        {"station", [&](CSDRRawGenerator& g) { g.occupy(L"NM", long17, L"", 0, 0, 0, 0); }},
-        {"backsight", [&](CSDRRawGenerator& g) { g.backsight(long17, false, 0, 0); }},
-        {"bearing-only backsight's point", [&](CSDRRawGenerator& g) { g.backsight(long17, true, 0, 0); }},
-        {"coordinate record", [&](CSDRRawGenerator& g) { g.coordinateRecord(L"08TP", long17, &point, L"", 4, false, false); }},
-        {"coordinate fields", [&](CSDRRawGenerator& g) { g.coordinateFields(L"08TP", long17, &point, 0, false, false); }},
-        {"observation target", [&](CSDRRawGenerator& g) { g.foresight(L"F1", long17, &shot, false); }},
-        {"observed point", [&](CSDRRawGenerator& g) { g.anglePointRecords(&point, &shot, L""); }},
-        {"level start", [&](CSDRRawGenerator& g) { g.levelStartRecords(long17, NV, L"", 1); }},
-        {"level reading name", [&](CSDRRawGenerator& g) { g.levelReadingRecord(long17, 0, &reading, 0, L"", false, 1); }},
-        {"level reading count", [&](CSDRRawGenerator& g) { g.levelReadingRecord(L"BM", 0, &reading, 0, L"", false, 123456); }},
+        {"station", [&](auto& g) { g.occupy(L"NM", long17, L"", 0, 0, 0, 0); }},
+        {"backsight", [&](auto& g) { g.backsight(long17, false, 0, 0); }},
+        {"bearing-only backsight's point", [&](auto& g) { g.backsight(long17, true, 0, 0); }},
+        {"coordinate record", [&](auto& g) { g.coordinateRecord(L"08TP", long17, &point, L"", 4, false, false); }},
+        {"coordinate fields", [&](auto& g) { g.coordinateFields(L"08TP", long17, &point, 0, false, false); }},
+        {"observation target", [&](auto& g) { g.foresight(L"F1", long17, &shot, false); }},
+        {"observed point", [&](auto& g) { g.anglePointRecords(&point, &shot, L""); }},
+        {"level start", [&](auto& g) { g.levelStartRecords(long17, NV, L"", 1); }},
+        {"level reading name", [&](auto& g) { g.levelReadingRecord(long17, 0, &reading, 0, L"", false, 1); }},
+        {"level reading count", [&](auto& g) { g.levelReadingRecord(L"BM", 0, &reading, 0, L"", false, 123456); }},
     };
     DexSettings settings;
     DexJobInfo job;
