@@ -2,7 +2,6 @@
 // cleanly through the RW5 base, and the shared library exports the factory by its plain name.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 
 #include <memory>
 
@@ -61,22 +60,6 @@ TEST(SdrFactory, ReleasedThroughTheRw5Base) {
     gen->backsight(L"", true, 0.0, 90.0);
     EXPECT_EQ(testsupport::narrow(gen->d(1200.0, 1)), "3937.0");  // the SDR formatter, through the base
     delete gen;
-}
-
-TEST(SdrFactory, SharedLibraryExportsTheFactoryOnly) {
-    void* library = dlopen(EXPORTGEN_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    using Factory = CSDRRawGenerator* (*)(const DexSettings*, const DexJobInfo*);
-    auto factory = reinterpret_cast<Factory>(dlsym(library, "createSdrRawGenerator"));
-    ASSERT_NE(factory, nullptr);
-    DexSettings settings;
-    DexJobInfo job;
-    CSDRRawGenerator* gen = factory(&settings, &job);
-    ASSERT_NE(gen, nullptr);
-    delete gen;  // the deleting destructor and the heap of the shared library
-    // The generator's own code stays inside the library.
-    EXPECT_EQ(dlsym(library, "_ZN3orv2ie16CSDRRawGenerator12recordNumberEi"), nullptr);
-    dlclose(library);
 }
 
 }  // namespace
