@@ -394,7 +394,8 @@ COrvStringT angleByStyleToString(EAngleUnits style, double degrees, int decimals
         case eMils:
             return orv_formats::DoubleToString(degrees * 160.0 / 9.0, decimals);
         case eDegMinSec:
-            if (std::fabs(degrees) < 1e9) return packedDms(degrees, std::max(decimals, 0));
+            // At most as many decimals as every other number text: past them all digits are zeros.
+            if (std::fabs(degrees) < 1e9) return packedDms(degrees, std::clamp(decimals, 0, orv::detail::kMaxDecimals));
             return orv_formats::DoubleToString(degrees, decimals);
         default:
             return orv_formats::DoubleToString(degrees, decimals);

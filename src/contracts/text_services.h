@@ -118,7 +118,8 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
 /// the unit of the last written digit (0 decimals: 1°, 1: 10', 2: 1', 3: 10", 4: 1",
 /// 5: 0.1" …), then split, so no group ever shows 60. "-" precedes a negative value unless
 /// every digit is zero. Magnitudes of 1e9 degrees or more are written as decimal degrees.
-/// Digits past the 11th decimal of a second are written as zeros.
+/// Digits past the 11th decimal of a second are written as zeros; like DoubleToString, the
+/// text has at most 1074 decimals.
 [[nodiscard]] COrvStringT angleByStyleToString(EAngleUnits style, double degrees, int decimals);
 
 /// A coordinate in plain decimals (every style); sign style 0 writes "-" only for negatives.
