@@ -98,6 +98,10 @@ void SetShortDatePattern(const wchar_t* pattern);
 
 namespace orv::ie::utils {
 
+/// The widest fixed-width field any writer fills. A wider one is written this wide, so that an
+/// int argument can never ask for gigabytes of padding; no format has a field near it.
+constexpr int kMaxFieldWidth = 4096;
+
 /// `text` fitted to a field of `width` characters: a shorter text is padded with `fill` on
 /// the left when `alignRight`, else on the right; a longer text is returned whole when
 /// `keepLonger`, else cut to its first `width` characters. A width of 0 or less pads nothing.

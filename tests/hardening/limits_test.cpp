@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 
+#include "contracts/dex_data.h"
 #include "contracts/text_services.h"
+#include "surface/export_generators.h"
+#include "vemra/CVemraRawDataGenerator.h"
 #include "support/text.h"
 
 using namespace orv::ie;
@@ -20,6 +24,21 @@ TEST(PackedAngleText, DecimalsStopWhereEveryNumberTextStops) {
     EXPECT_EQ(utils::angleByStyleToString(eDegMinSec, 10.5, INT_MAX), widest);
     EXPECT_EQ(utils::angleByStyleToString(eDegMinSec, 10.5, 1075), widest);
     EXPECT_EQ(testsupport::narrow(utils::angleByStyleToString(eDegMinSec, 10.5, INT_MIN)), "11");
+}
+
+// A Vemra distance field took its width as given: INT_MAX digits asked for 8 GiB. Widths stop
+// at the widest field the contracts fill; every width up to it is honoured to the digit.
+TEST(VemraDistanceField, WidthStopsAtTheWidestField) {
+    DexSettings settings;
+    DexJobInfo job;
+    std::unique_ptr<CVemraRawDataGenerator> vemra(createVemraRawDataGenerator(&settings, &job, nullptr));
+    ASSERT_NE(vemra, nullptr);
+    EXPECT_EQ(testsupport::narrow(vemra->distField(12.5, true, true, 3, 8)), "+00012500m");
+    const COrvStringT widest = vemra->distField(12.5, false, false, 3, utils::kMaxFieldWidth);
+    EXPECT_EQ(widest.GetLength(), utils::kMaxFieldWidth);
+    EXPECT_EQ(testsupport::narrow(widest).substr(utils::kMaxFieldWidth - 6), "012500");
+    EXPECT_EQ(vemra->distField(12.5, false, false, 3, INT_MAX), widest);
+    EXPECT_EQ(testsupport::narrow(vemra->distField(12.5, true, true, 3, INT_MIN)), "+m");
 }
 
 }  // namespace
