@@ -8,6 +8,7 @@
 #include "contracts/dex_data.h"
 #include "contracts/text_services.h"
 #include "surface/export_generators.h"
+#include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
 #include "support/text.h"
 
@@ -39,6 +40,18 @@ TEST(VemraDistanceField, WidthStopsAtTheWidestField) {
     EXPECT_EQ(testsupport::narrow(widest).substr(utils::kMaxFieldWidth - 6), "012500");
     EXPECT_EQ(vemra->distField(12.5, false, false, 3, INT_MAX), widest);
     EXPECT_EQ(testsupport::narrow(vemra->distField(12.5, true, true, 3, INT_MIN)), "+m");
+}
+
+// A Drevan coordinate field took its width as given: INT_MAX digits took minutes and 8 GiB.
+TEST(DrevanCoordinateField, WidthStopsAtTheWidestField) {
+    DexSettings settings;
+    DexJobInfo job;
+    std::unique_ptr<CDrevanRawDataGenerator> drevan(createDrevanRawDataGenerator(&settings, &job, nullptr));
+    ASSERT_NE(drevan, nullptr);
+    EXPECT_EQ(testsupport::narrow(drevan->coordField(-12.5, true, false, 3, 8)), "-00012500");
+    const COrvStringT widest = drevan->coordField(-12.5, true, false, 3, utils::kMaxFieldWidth);
+    EXPECT_EQ(widest.GetLength(), 1 + utils::kMaxFieldWidth);
+    EXPECT_EQ(drevan->coordField(-12.5, true, false, 3, INT_MAX), widest);
 }
 
 }  // namespace
