@@ -349,6 +349,7 @@ COrvStringT packedDms(double degrees, int decimals) {
 
 void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRight, const COrvStringT& text,
                         bool keepLonger) {
+    width = std::min(width, kMaxFieldWidth);
     const int length = text.GetLength();
     if (length > width && !keepLonger) {
         out += text.view().substr(0, static_cast<std::size_t>(std::max(width, 0)));

@@ -104,7 +104,8 @@ constexpr int kMaxFieldWidth = 4096;
 
 /// `text` fitted to a field of `width` characters: a shorter text is padded with `fill` on
 /// the left when `alignRight`, else on the right; a longer text is returned whole when
-/// `keepLonger`, else cut to its first `width` characters. A width of 0 or less pads nothing.
+/// `keepLonger`, else cut to its first `width` characters. A width of 0 or less pads nothing;
+/// a width beyond kMaxFieldWidth is taken as kMaxFieldWidth.
 [[nodiscard]] COrvStringT getReportString(wchar_t fill, int width, bool alignRight, const COrvStringT& text,
                                           bool keepLonger);
 /// Appending form of getReportString.

@@ -7,6 +7,7 @@
 
 #include "contracts/dex_data.h"
 #include "contracts/text_services.h"
+#include "sdr/CSDRRawGenerator.h"
 #include "surface/export_generators.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
@@ -52,6 +53,26 @@ TEST(DrevanCoordinateField, WidthStopsAtTheWidestField) {
     const COrvStringT widest = drevan->coordField(-12.5, true, false, 3, utils::kMaxFieldWidth);
     EXPECT_EQ(widest.GetLength(), 1 + utils::kMaxFieldWidth);
     EXPECT_EQ(drevan->coordField(-12.5, true, false, 3, INT_MAX), widest);
+}
+
+// A report field padded one character at a time up to any width: INT_MAX took minutes and
+// 8 GiB (an SDR guarded field passes its width straight through).
+TEST(ReportField, WidthStopsAtTheWidestField) {
+    const COrvStringT widest = utils::getReportString(L' ', utils::kMaxFieldWidth, true, L"P1", false);
+    EXPECT_EQ(widest.GetLength(), utils::kMaxFieldWidth);
+    EXPECT_EQ(utils::getReportString(L' ', INT_MAX, true, L"P1", false), widest);
+    const COrvStringT longText(L'x', utils::kMaxFieldWidth + 10);
+    EXPECT_EQ(utils::getReportString(L' ', INT_MAX, true, longText, true), longText);  // kept whole
+    EXPECT_EQ(utils::getReportString(L' ', INT_MAX, true, longText, false).GetLength(), utils::kMaxFieldWidth);
+
+    DexSettings settings;
+    DexJobInfo job;
+    std::unique_ptr<CSDRRawGenerator> sdr(createSdrRawGenerator(&settings, &job));
+    ASSERT_NE(sdr, nullptr);
+    EXPECT_EQ(sdr->guardedField(INT_MAX, true, L"P1"), widest);
+    EXPECT_EQ(sdr->reportStatus(), 0);
+    EXPECT_EQ(sdr->guardedField(INT_MIN, true, L"P1"), COrvStringT());
+    EXPECT_EQ(sdr->reportStatus(), CSDRRawGenerator::kFieldOverflow);  // the name did not fit
 }
 
 }  // namespace
