@@ -1,5 +1,6 @@
 #include "generator_driver.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -298,8 +299,19 @@ void fillObservation(Context& c, DexObservationInfo& observation) {
 
 void fillNames(Context& c, FreeNumericNames& names) {
     if (c.flag()) {
-        // Any start, the top of the range included.
-        names.setStart(c.flag() ? static_cast<long long>(c.in.raw(8)) : c.integer());
+        // Any start: a small one, the edge of the nine-digit names, the top of the range, any.
+        static const long long kStarts[] = {1, 0, -1, 999999999, 1000000000, LLONG_MAX - 1, LLONG_MAX, LLONG_MIN};
+        switch (c.in.pick(3)) {
+            case 0:
+                names.setStart(kStarts[c.in.pick(sizeof kStarts / sizeof kStarts[0])]);
+                break;
+            case 1:
+                names.setStart(static_cast<long long>(c.in.raw(8)));
+                break;
+            default:
+                names.setStart(c.integer());
+                break;
+        }
     }
     const int reserved = c.in.count(6);
     for (int i = 0; i < reserved; ++i) names.reserve(c.flag() ? c.digits() : c.text());
