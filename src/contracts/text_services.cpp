@@ -93,7 +93,7 @@ double parse(const char* first, const char* last) noexcept {
 double round_prec(double value, int decimals) {
     if (!std::isfinite(value)) return value;
     if (decimals < 0) {
-        double scale = std::pow(10.0, -decimals);
+        double scale = std::pow(10.0, -static_cast<double>(decimals));  // INT_MIN too
         return std::isfinite(scale) ? std::round(value / scale) * scale : 0.0;
     }
     if (decimals >= detail::kMaxDecimals) return value;

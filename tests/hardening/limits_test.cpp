@@ -75,4 +75,13 @@ TEST(ReportField, WidthStopsAtTheWidestField) {
     EXPECT_EQ(sdr->reportStatus(), CSDRRawGenerator::kFieldOverflow);  // the name did not fit
 }
 
+// Rounding to a negative number of decimals negated the count: INT_MIN overflowed. Rounding to
+// tens, hundreds… still works, and to a unit beyond every double it gives zero.
+TEST(Rounding, AnyNegativeNumberOfDecimals) {
+    EXPECT_EQ(orv::math::round_prec(1234.5, -2), 1200.0);
+    EXPECT_EQ(orv::math::round_prec(1250.0, -2), 1300.0);
+    EXPECT_EQ(orv::math::round_prec(1234.5, INT_MIN), 0.0);
+    EXPECT_EQ(orv::math::round_prec(1234.5, -400), 0.0);
+}
+
 }  // namespace
