@@ -3,7 +3,7 @@
 # it names what is missing and goes on, so a developer can install it themselves).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -11,12 +11,20 @@ done
 for p in "$@"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
-if [ "$(id -u)" -eq 0 ]; then
-  echo "bootstrap: installing ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null \
-    || { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
-else
-  echo "bootstrap: missing packages (install them as root): ${missing[*]}" >&2
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "bootstrap: installing ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null \
+      || { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
+  else
+    echo "bootstrap: missing packages (install them as root): ${missing[*]}" >&2
+  fi
+fi
+
+# A locale whose decimal separator is a comma, for the test that numbers ignore the locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ "$(id -u)" -eq 0 ] && command -v localedef >/dev/null; then
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null || echo "bootstrap: could not generate de_DE.UTF-8" >&2
+  fi
 fi

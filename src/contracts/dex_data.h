@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/heap.h"
 #include "contracts/orv_string.h"
 #include "contracts/units.h"
 
@@ -385,7 +386,7 @@ public:
 private:
     long long m_start = 1;
     long long m_next = 1;  // every number in [m_start, m_next) is in use
-    std::set<long long> m_used;
+    std::set<long long, std::less<long long>, orv::heap::Allocator<long long>> m_used;  // on the utility heap
 };
 
 /// Second base of the SDR generator; carries nothing.

@@ -15,8 +15,6 @@
 
 class COrvStringT {
 public:
-    using Storage = std::basic_string<wchar_t, std::char_traits<wchar_t>, orv::heap::Allocator<wchar_t>>;
-
     COrvStringT() noexcept = default;
     COrvStringT(const COrvStringT&) = default;
     COrvStringT(COrvStringT&&) noexcept = default;
@@ -85,7 +83,6 @@ public:
     void ReleaseBuffer(int length = -1);
 
     void Reserve(std::size_t capacity) { m_text.reserve(capacity); }
-    [[nodiscard]] const Storage& storage() const noexcept { return m_text; }
 
     friend bool operator==(const COrvStringT& a, const COrvStringT& b) noexcept { return a.m_text == b.m_text; }
     friend bool operator!=(const COrvStringT& a, const COrvStringT& b) noexcept { return !(a == b); }
@@ -93,6 +90,7 @@ public:
     friend bool operator!=(const COrvStringT& a, const wchar_t* b) noexcept { return a.Compare(b) != 0; }
 
 private:
+    using Storage = std::basic_string<wchar_t, std::char_traits<wchar_t>, orv::heap::Allocator<wchar_t>>;
     Storage m_text;
 };
 

@@ -281,7 +281,9 @@ namespace orv::ie::utils {
 
 namespace {
 
-constexpr double kUsSurveyFeetPerMetre = 3937.0 / 1200.0;
+// 1 US survey foot is 1200/3937 m; 1 international foot is 0.3048 m.
+constexpr double kUsSurveyFeetNumerator = 3937.0;
+constexpr double kUsSurveyFeetDenominator = 1200.0;
 constexpr double kMetresPerInternationalFoot = 0.3048;
 
 // Units of the last written digit of a packed DMS text with `decimals` decimals, per degree.
@@ -366,7 +368,8 @@ double fromMetersFactor(double metres, EDistUnits units) noexcept {
     switch (units) {
         case eUSFeet:
         case eUSFeetInches:
-            return metres * kUsSurveyFeetPerMetre;
+            // Multiplying first keeps typical values exact until the one division.
+            return metres * kUsSurveyFeetNumerator / kUsSurveyFeetDenominator;
         case eInternationalFeet:
         case eInternationalFeetInches:
             return metres / kMetresPerInternationalFoot;

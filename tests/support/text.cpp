@@ -1,5 +1,8 @@
 #include "support/text.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -56,6 +59,31 @@ std::string golden(const std::string& name) {
         out += "\r\n";
     }
     return out;
+}
+
+void expectGolden(const std::string& name, const std::string& actual) {
+    const char* update = std::getenv("EXPORTGEN_UPDATE_GOLDEN");
+    if (update != nullptr && std::string(update) == "1") {
+        std::ofstream file(std::string(EXPORTGEN_TEST_DATA_DIR) + "/golden/" + name, std::ios::binary);
+        for (char ch : actual) {
+            if (ch != '\r') file << ch;
+        }
+        return;
+    }
+    std::string expected = golden(name);
+    std::istringstream want(expected);
+    std::istringstream got(actual);
+    std::string wantLine;
+    std::string gotLine;
+    int number = 0;
+    while (true) {
+        bool moreWant = static_cast<bool>(std::getline(want, wantLine));
+        bool moreGot = static_cast<bool>(std::getline(got, gotLine));
+        if (!moreWant && !moreGot) break;
+        ++number;
+        EXPECT_EQ(gotLine, wantLine) << name << " line " << number;
+    }
+    EXPECT_EQ(actual, expected) << name << " (whole text, line ends included)";
 }
 
 }  // namespace testsupport

@@ -14,4 +14,9 @@ COrvStringT wide(const std::string& text);
 /// The content of tests/golden/<name>, with its lines ended by "\r\n" (the files keep "\n").
 std::string golden(const std::string& name);
 
+/// Compares `actual` ("\r\n" lines) with tests/golden/<name> line by line. With the
+/// environment variable EXPORTGEN_UPDATE_GOLDEN=1 it rewrites the file instead (read the
+/// difference before you commit it).
+void expectGolden(const std::string& name, const std::string& actual);
+
 }  // namespace testsupport
