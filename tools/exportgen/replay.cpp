@@ -272,7 +272,7 @@ public:
         }
     }
     const json& next() { return m_args[m_next++]; }
-    std::string where() const { return "argument " + std::to_string(m_next); }
+    std::string where() const { return "argument " + std::to_string(m_next + 1); }
     const json* nextOut() {
         const std::size_t index = m_nextOut++;
         return m_outs != nullptr && index < m_outs->size() ? &(*m_outs)[index] : nullptr;
