@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstring>
 #include <cwchar>
+#include <limits>
+#include <new>
 
 #include "contracts/text_format.h"
 
@@ -15,91 +18,165 @@ std::size_t clampIndex(int index, std::size_t size) noexcept {
 
 std::size_t lengthOf(const wchar_t* text) noexcept { return text == nullptr ? 0 : std::wcslen(text); }
 
+int indexOrMinusOne(std::size_t at) noexcept {
+    return at == std::wstring_view::npos ? -1 : static_cast<int>(at);
+}
+
+constexpr std::size_t kMaxLength = std::numeric_limits<std::uint32_t>::max() - 1;
+
 }  // namespace
 
-COrvStringT::COrvStringT(const wchar_t* text) : m_text(text == nullptr ? L"" : text) {}
+// ---------------------------------------------------------------------------------------------
+// Storage
 
-COrvStringT::COrvStringT(wchar_t ch, int count) {
-    if (count > 0) m_text.assign(static_cast<std::size_t>(count), ch);
+void COrvStringT::grow(std::size_t minimum) {
+    if (minimum > kMaxLength) throw std::bad_alloc();
+    std::size_t capacity = std::max<std::size_t>(minimum, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength));
+    void* block = orv_operator_new((capacity + 1) * sizeof(wchar_t));
+    if (block == nullptr) throw std::bad_alloc();
+    auto* buffer = static_cast<wchar_t*>(block);
+    std::wmemcpy(buffer, data(), m_length + 1);
+    release();
+    m_heap = buffer;
+    m_capacity = static_cast<std::uint32_t>(capacity);
 }
 
-COrvStringT::COrvStringT(const wchar_t* text, std::size_t length) {
-    if (text != nullptr) m_text.assign(text, length);
+void COrvStringT::release() noexcept {
+    if (onHeap()) orv_operator_delete(m_heap);
 }
 
-COrvStringT::COrvStringT(std::wstring_view text) : m_text(text.data(), text.size()) {}
+void COrvStringT::take(COrvStringT& text) noexcept {
+    m_length = text.m_length;
+    m_capacity = text.m_capacity;
+    if (text.onHeap()) {
+        m_heap = text.m_heap;
+        text.m_capacity = kInlineCapacity;
+    } else {
+        std::wmemcpy(m_inline, text.m_inline, text.m_length + 1);
+    }
+    text.m_length = 0;
+    text.m_inline[0] = L'\0';
+}
+
+void COrvStringT::assign(const wchar_t* text, std::size_t length) {
+    if (length > m_capacity) {
+        // `text` may lie in this string's own buffer: copy it before the old buffer goes.
+        COrvStringT fresh;
+        fresh.grow(length);
+        std::wmemcpy(fresh.data(), text, length);
+        fresh.setLength(length);
+        release();
+        m_capacity = kInlineCapacity;
+        take(fresh);
+        return;
+    }
+    std::wmemmove(data(), text, length);
+    setLength(length);
+}
+
+void COrvStringT::append(const wchar_t* text, std::size_t length) {
+    if (length == 0) return;
+    if (length > kMaxLength - m_length) throw std::bad_alloc();
+    const std::size_t total = m_length + length;
+    if (total > m_capacity) {
+        COrvStringT fresh;
+        fresh.grow(std::max<std::size_t>(total, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength)));
+        std::wmemcpy(fresh.data(), data(), m_length);
+        std::wmemcpy(fresh.data() + m_length, text, length);  // `text` may be in the old buffer
+        fresh.setLength(total);
+        release();
+        m_capacity = kInlineCapacity;
+        take(fresh);
+        return;
+    }
+    std::wmemmove(data() + m_length, text, length);
+    setLength(total);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction and assignment
+
+COrvStringT::COrvStringT(const wchar_t* text) : COrvStringT() { assign(text == nullptr ? L"" : text, lengthOf(text)); }
+
+COrvStringT::COrvStringT(wchar_t ch, int count) : COrvStringT() {
+    if (count <= 0) return;
+    const auto length = static_cast<std::size_t>(count);
+    if (length > m_capacity) grow(length);
+    std::wmemset(data(), ch, length);
+    setLength(length);
+}
 
 COrvStringT& COrvStringT::operator=(const wchar_t* text) {
     if (text == nullptr) {
-        m_text.clear();
+        Empty();
     } else {
-        m_text.assign(text, lengthOf(text));  // safe even when `text` points into this string
+        assign(text, lengthOf(text));  // safe even when `text` points into this string
     }
     return *this;
 }
 
-COrvStringT& COrvStringT::operator=(wchar_t ch) {
-    m_text.assign(1, ch);
-    return *this;
-}
-
 COrvStringT& COrvStringT::operator+=(const wchar_t* text) {
-    if (text != nullptr) m_text.append(text, lengthOf(text));
+    if (text != nullptr) append(text, lengthOf(text));
     return *this;
 }
 
-wchar_t COrvStringT::GetAt(int index) const noexcept {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_text.size()) return L'\0';
-    return m_text[static_cast<std::size_t>(index)];
-}
+// ---------------------------------------------------------------------------------------------
+// Queries
 
-COrvStringT COrvStringT::Left(int count) const {
-    return COrvStringT(m_text.data(), clampIndex(count, m_text.size()));
-}
+COrvStringT COrvStringT::Left(int count) const { return COrvStringT(data(), clampIndex(count, m_length)); }
 
 COrvStringT COrvStringT::Mid(int first, int count) const {
-    std::size_t begin = clampIndex(first, m_text.size());
-    std::size_t available = m_text.size() - begin;
+    std::size_t begin = clampIndex(first, m_length);
+    std::size_t available = m_length - begin;
     std::size_t length = count < 0 ? available : std::min(available, static_cast<std::size_t>(count));
-    return COrvStringT(m_text.data() + begin, length);
+    return COrvStringT(data() + begin, length);
 }
 
 int COrvStringT::Find(wchar_t ch, int start) const noexcept {
-    std::size_t at = m_text.find(ch, clampIndex(start, m_text.size()));
-    return at == Storage::npos ? -1 : static_cast<int>(at);
+    return indexOrMinusOne(view().find(ch, clampIndex(start, m_length)));
 }
 
 int COrvStringT::Find(const wchar_t* text, int start) const noexcept {
     if (text == nullptr) return -1;
-    std::size_t at = m_text.find(text, clampIndex(start, m_text.size()), lengthOf(text));
-    return at == Storage::npos ? -1 : static_cast<int>(at);
+    return indexOrMinusOne(view().find(std::wstring_view(text), clampIndex(start, m_length)));
 }
 
 int COrvStringT::FindOneOf(const wchar_t* characters) const noexcept {
     if (characters == nullptr || *characters == L'\0') return -1;
-    std::size_t at = m_text.find_first_of(characters, 0, lengthOf(characters));
-    return at == Storage::npos ? -1 : static_cast<int>(at);
+    return indexOrMinusOne(view().find_first_of(std::wstring_view(characters)));
 }
 
+int COrvStringT::Compare(const wchar_t* text) const noexcept {
+    return view().compare(std::wstring_view(text == nullptr ? L"" : text));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
 int COrvStringT::Delete(int index, int count) {
-    if (count > 0 && index >= 0 && static_cast<std::size_t>(index) < m_text.size()) {
-        m_text.erase(static_cast<std::size_t>(index), static_cast<std::size_t>(count));
+    if (count > 0 && index >= 0 && static_cast<std::size_t>(index) < m_length) {
+        const auto first = static_cast<std::size_t>(index);
+        const std::size_t removed = std::min<std::size_t>(static_cast<std::size_t>(count), m_length - first);
+        std::wmemmove(data() + first, data() + first + removed, m_length - first - removed);
+        setLength(m_length - removed);
     }
     return GetLength();
 }
 
 int COrvStringT::Remove(wchar_t ch, bool) {
-    auto end = std::remove(m_text.begin(), m_text.end(), ch);
-    int removed = static_cast<int>(m_text.end() - end);
-    m_text.erase(end, m_text.end());
+    wchar_t* begin = data();
+    wchar_t* end = std::remove(begin, begin + m_length, ch);
+    const auto removed = static_cast<int>(begin + m_length - end);
+    setLength(static_cast<std::size_t>(end - begin));
     return removed;
 }
 
 int COrvStringT::Replace(wchar_t from, wchar_t to, bool) {
     int replaced = 0;
-    for (wchar_t& ch : m_text) {
-        if (ch == from) {
-            ch = to;
+    wchar_t* text = data();
+    for (std::size_t i = 0; i < m_length; ++i) {
+        if (text[i] == from) {
+            text[i] = to;
             ++replaced;
         }
     }
@@ -107,18 +184,14 @@ int COrvStringT::Replace(wchar_t from, wchar_t to, bool) {
 }
 
 void COrvStringT::MakeUpper() {
-    for (wchar_t& ch : m_text) {
+    wchar_t* text = data();
+    for (std::size_t i = 0; i < m_length; ++i) {
+        wchar_t& ch = text[i];
         bool latin = ch >= L'a' && ch <= L'z';
         bool latin1 = ch >= 0xE0 && ch <= 0xFE && ch != 0xF7;  // à..þ without the division sign
         if (latin || latin1) ch = static_cast<wchar_t>(ch - 0x20);
     }
 }
-
-int COrvStringT::Compare(const wchar_t* text) const noexcept {
-    return view().compare(std::wstring_view(text == nullptr ? L"" : text));
-}
-
-int COrvStringT::Compare(const COrvStringT& text) const noexcept { return view().compare(text.view()); }
 
 void COrvStringT::Format(const wchar_t* format, ...) {
     std::va_list args;
@@ -130,21 +203,28 @@ void COrvStringT::Format(const wchar_t* format, ...) {
 }
 
 wchar_t* COrvStringT::GetBufferSetLength(int length) {
-    m_text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return m_text.data();
+    const std::size_t wanted = length > 0 ? static_cast<std::size_t>(length) : 0;
+    if (wanted > m_capacity) grow(wanted);
+    if (wanted > m_length) std::wmemset(data() + m_length, L'\0', wanted - m_length);
+    setLength(wanted);
+    return data();
 }
 
 void COrvStringT::ReleaseBuffer(int length) {
     if (length < 0) {
-        std::size_t end = m_text.find(L'\0');
-        if (end != Storage::npos) m_text.resize(end);
+        setLength(std::wcslen(data()));  // the buffer always ends with a zero
     } else {
-        m_text.resize(std::min(static_cast<std::size_t>(length), m_text.size()));
+        setLength(std::min(static_cast<std::size_t>(length), std::size_t{m_length}));
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Concatenation
+
 COrvStringT operator+(const COrvStringT& a, const COrvStringT& b) {
-    COrvStringT result(a);
+    COrvStringT result;
+    result.Reserve(static_cast<std::size_t>(a.GetLength()) + static_cast<std::size_t>(b.GetLength()));
+    result += a;
     result += b;
     return result;
 }

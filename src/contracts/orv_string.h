@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,34 +16,53 @@
 
 class COrvStringT {
 public:
-    COrvStringT() noexcept = default;
-    COrvStringT(const COrvStringT&) = default;
-    COrvStringT(COrvStringT&&) noexcept = default;
+    COrvStringT() noexcept { m_inline[0] = L'\0'; }
+    COrvStringT(const COrvStringT& text) : COrvStringT() { assign(text.data(), text.m_length); }
+    COrvStringT(COrvStringT&& text) noexcept : COrvStringT() { take(text); }
     /// The text up to its terminating zero; null gives the empty text.
     COrvStringT(const wchar_t* text);  // NOLINT(google-explicit-constructor): texts convert freely
     /// `count` copies of `ch`; none when `count` is 0 or less.
     COrvStringT(wchar_t ch, int count);
     /// The first `length` characters of `text` (zero characters included).
-    COrvStringT(const wchar_t* text, std::size_t length);
-    explicit COrvStringT(std::wstring_view text);
+    COrvStringT(const wchar_t* text, std::size_t length) : COrvStringT() {
+        if (text != nullptr) assign(text, length);
+    }
+    explicit COrvStringT(std::wstring_view text) : COrvStringT() { assign(text.data(), text.size()); }
+    ~COrvStringT() { release(); }
 
-    COrvStringT& operator=(const COrvStringT&) = default;
-    COrvStringT& operator=(COrvStringT&&) noexcept = default;
+    COrvStringT& operator=(const COrvStringT& text) {
+        if (this != &text) assign(text.data(), text.m_length);
+        return *this;
+    }
+    COrvStringT& operator=(COrvStringT&& text) noexcept {
+        if (this != &text) {
+            release();
+            take(text);
+        }
+        return *this;
+    }
     COrvStringT& operator=(const wchar_t* text);
-    COrvStringT& operator=(wchar_t ch);
+    COrvStringT& operator=(wchar_t ch) { assign(&ch, 1); return *this; }
 
-    COrvStringT& operator+=(const COrvStringT& text) { m_text.append(text.m_text); return *this; }
+    COrvStringT& operator+=(const COrvStringT& text) { append(text.data(), text.m_length); return *this; }
     COrvStringT& operator+=(const wchar_t* text);
-    COrvStringT& operator+=(wchar_t ch) { m_text.push_back(ch); return *this; }
-    COrvStringT& operator+=(std::wstring_view text) { m_text.append(text.data(), text.size()); return *this; }
+    COrvStringT& operator+=(wchar_t ch) {
+        if (m_length == m_capacity) grow(m_length + 1);
+        data()[m_length] = ch;
+        data()[++m_length] = L'\0';
+        return *this;
+    }
+    COrvStringT& operator+=(std::wstring_view text) { append(text.data(), text.size()); return *this; }
 
-    [[nodiscard]] int GetLength() const noexcept { return static_cast<int>(m_text.size()); }
-    [[nodiscard]] bool IsEmpty() const noexcept { return m_text.empty(); }
+    [[nodiscard]] int GetLength() const noexcept { return static_cast<int>(m_length); }
+    [[nodiscard]] bool IsEmpty() const noexcept { return m_length == 0; }
     /// The character at `index`, or 0 outside the text.
-    [[nodiscard]] wchar_t GetAt(int index) const noexcept;
-    [[nodiscard]] const wchar_t* GetString() const noexcept { return m_text.c_str(); }
-    operator const wchar_t*() const noexcept { return m_text.c_str(); }  // NOLINT(google-explicit-constructor)
-    [[nodiscard]] std::wstring_view view() const noexcept { return {m_text.data(), m_text.size()}; }
+    [[nodiscard]] wchar_t GetAt(int index) const noexcept {
+        return index >= 0 && static_cast<std::size_t>(index) < m_length ? data()[index] : L'\0';
+    }
+    [[nodiscard]] const wchar_t* GetString() const noexcept { return data(); }
+    operator const wchar_t*() const noexcept { return data(); }  // NOLINT(google-explicit-constructor)
+    [[nodiscard]] std::wstring_view view() const noexcept { return {data(), m_length}; }
 
     /// The first `count` characters (the whole text when it is shorter, none when `count` < 1).
     [[nodiscard]] COrvStringT Left(int count) const;
@@ -64,12 +84,15 @@ public:
     int Replace(wchar_t from, wchar_t to, bool = false);
     /// Upper-cases the basic Latin and Latin-1 letters in place; other characters stay.
     void MakeUpper();
-    void Empty() noexcept { m_text.clear(); }
+    void Empty() noexcept {
+        m_length = 0;
+        data()[0] = L'\0';
+    }
 
     /// 0 when equal, negative when this text orders first, positive otherwise; characters are
     /// compared by code, a shorter text orders before a longer one that starts with it.
     [[nodiscard]] int Compare(const wchar_t* text) const noexcept;
-    [[nodiscard]] int Compare(const COrvStringT& text) const noexcept;
+    [[nodiscard]] int Compare(const COrvStringT& text) const noexcept { return view().compare(text.view()); }
 
     /// printf-style formatting, independent of the process locale. Conversions: d i u x X
     /// (with the length modifiers h l ll), f F e E g G (double), c (wide character), s and ls
@@ -82,16 +105,40 @@ public:
     /// first zero character when `length` is -1.
     void ReleaseBuffer(int length = -1);
 
-    void Reserve(std::size_t capacity) { m_text.reserve(capacity); }
+    /// Makes room for `capacity` characters without changing the text.
+    void Reserve(std::size_t capacity) {
+        if (capacity > m_capacity) grow(capacity);
+    }
 
-    friend bool operator==(const COrvStringT& a, const COrvStringT& b) noexcept { return a.m_text == b.m_text; }
+    friend bool operator==(const COrvStringT& a, const COrvStringT& b) noexcept { return a.view() == b.view(); }
     friend bool operator!=(const COrvStringT& a, const COrvStringT& b) noexcept { return !(a == b); }
     friend bool operator==(const COrvStringT& a, const wchar_t* b) noexcept { return a.Compare(b) == 0; }
     friend bool operator!=(const COrvStringT& a, const wchar_t* b) noexcept { return a.Compare(b) != 0; }
 
 private:
-    using Storage = std::basic_string<wchar_t, std::char_traits<wchar_t>, orv::heap::Allocator<wchar_t>>;
-    Storage m_text;
+    // Short texts (most field values and point names) live inside the object; longer ones on
+    // the utility heap. The buffer always holds a terminating zero after the text.
+    static constexpr std::size_t kInlineCapacity = 15;
+
+    [[nodiscard]] bool onHeap() const noexcept { return m_capacity != kInlineCapacity; }
+    [[nodiscard]] wchar_t* data() noexcept { return onHeap() ? m_heap : m_inline; }
+    [[nodiscard]] const wchar_t* data() const noexcept { return onHeap() ? m_heap : m_inline; }
+    void assign(const wchar_t* text, std::size_t length);
+    void append(const wchar_t* text, std::size_t length);
+    void grow(std::size_t minimum);  // reallocates to at least `minimum` characters
+    void setLength(std::size_t length) noexcept {
+        m_length = static_cast<std::uint32_t>(length);
+        data()[length] = L'\0';
+    }
+    void release() noexcept;
+    void take(COrvStringT& text) noexcept;  // moves `text` into this empty string
+
+    std::uint32_t m_length = 0;
+    std::uint32_t m_capacity = kInlineCapacity;
+    union {
+        wchar_t* m_heap;
+        wchar_t m_inline[kInlineCapacity + 1];
+    };
 };
 
 [[nodiscard]] COrvStringT operator+(const COrvStringT& a, const COrvStringT& b);

@@ -20,8 +20,62 @@ void appendAscii(COrvStringT& out, const char* first, std::size_t count) {
     }
 }
 
+namespace {
+
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,         1000,        10000,
+                                          100000,    1000000,    10000000,    100000000,   1000000000};
+
+// The common case of the records: a magnitude below 1e10 with at most 9 decimals. The value is
+// m × 2^e exactly; m × 10^decimals fits in 128 bits, so shifting it right by -e and looking at
+// the bits shifted out rounds exactly as printf does (to nearest, an exact half to even).
+// Returns 0 when the value is outside the fast case.
+std::size_t writeFixedFast(char* buffer, double value, int decimals) noexcept {
+    const double magnitude = std::fabs(value);
+    if (decimals > 9 || !(magnitude < 1e10)) return 0;
+    int exponent = 0;
+    const double fraction = std::frexp(magnitude, &exponent);
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent;  // magnitude = mantissa × 2^-shift
+    const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[decimals];
+    std::uint64_t digits = 0;
+    if (shift <= 0) {
+        digits = static_cast<std::uint64_t>(scaled << -shift);
+    } else if (shift < 128) {
+        digits = static_cast<std::uint64_t>(scaled >> shift);
+        const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+        const Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (rest > half || (rest == half && (digits & 1U) != 0)) ++digits;
+    }  // else: far below half a unit of the last decimal, so it rounds to 0
+
+    char text[24];
+    char* end = std::to_chars(text, text + sizeof text, digits).ptr;
+    auto count = static_cast<int>(end - text);
+    char* out = buffer;
+    if (std::signbit(value)) *out++ = '-';
+    if (count > decimals) {
+        out = std::copy(text, end - decimals, out);
+    } else {
+        *out++ = '0';  // a magnitude below 1: one integer zero, the fraction padded with zeros
+    }
+    if (decimals > 0) {
+        *out++ = '.';
+        for (int i = count; i < decimals; ++i) *out++ = '0';
+        out = std::copy(count > decimals ? end - decimals : text, end, out);
+    }
+    return static_cast<std::size_t>(out - buffer);
+}
+#else
+std::size_t writeFixedFast(char*, double, int) noexcept { return 0; }
+#endif
+
+}  // namespace
+
 std::size_t writeFixed(char* buffer, double value, int decimals) noexcept {
     decimals = std::clamp(decimals, 0, kMaxDecimals);
+    if (std::size_t size = writeFixedFast(buffer, value, decimals); size > 0) return size;
     auto result = std::to_chars(buffer, buffer + kFixedBufferSize, value, std::chars_format::fixed, decimals);
     return static_cast<std::size_t>(result.ptr - buffer);
 }

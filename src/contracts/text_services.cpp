@@ -353,9 +353,10 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
         return;
     }
     const int pad = width > length ? width - length : 0;
-    if (alignRight) out += COrvStringT(fill, pad);
+    // The fill goes straight into `out`: no temporary text per field.
+    if (alignRight) for (int i = 0; i < pad; ++i) out += fill;
     out += text;
-    if (!alignRight) out += COrvStringT(fill, pad);
+    if (!alignRight) for (int i = 0; i < pad; ++i) out += fill;
 }
 
 COrvStringT getReportString(wchar_t fill, int width, bool alignRight, const COrvStringT& text, bool keepLonger) {

@@ -32,13 +32,20 @@ public:
 
     // slot 0
     virtual ~CVemraRawDataGenerator();
-    // 1: "'<name>_(<code>_)<instrument height>_".
+    // 1: "'<name>_(<code>_)<instrument height>_": the name mapped (never shortened), the code
+    // cleaned, the height with 3 decimals in the job's units.
     virtual bool writeStation(COrvStringT& out, COrvStringT name, COrvStringT code, double instrumentHeight);
-    // 2: "+<name>_ a…_ b…_ c…_*<code>_,<target height>_"; empty for measurement type 3.
+    // 2: "+<name>_ a+<h>_ b<v>_ c<sd>_*<code>_,<target height>_"; type 1 writes " d<hd>" and
+    // " e<dz>" instead, type 2 has no third field, type 3 gives the empty record. The name is
+    // looked up by its first 8 characters (a blank when empty); angles of 0 or less are moved
+    // up by 360. `extraValue` and `coordSource` are not read here.
     virtual bool writeObservation(COrvStringT& out, COrvStringT name, int measType, double value1, double value2,
                                   double value3, COrvStringT code, double targetHeight,
                                   const DexTSRawMeasurement* extraValue, const DexTSRawMeasurement* coordSource);
-    // 3: "_!<job>_\"<text3>_#<instrument>_$<date>_%<temperature>_&<pressure>_".
+    // 3: "_!<job>_\"<text3>_#<instrument>_$<date>_%<temperature>_&<pressure>_": the device's
+    // short date with "/" separators, the temperature with 3 decimals and the pressure as a
+    // whole number, both in the units the observation settings report; "0.000" and "000" when
+    // the settings hold none.
     virtual bool writeJobHeader(COrvStringT& out);
     // 4: "d", "g" or "m" (upper case when asked) from the job's angle units.
     virtual COrvStringT angleUnitsLetter(bool upper);
@@ -48,9 +55,12 @@ public:
     virtual COrvStringT distUnitsLetter(bool upper);
     // 7: a distance in the job's units.
     virtual COrvStringT distToString(double metres, int precision);
-    // 8: a fixed-width distance field with implied decimal point.
+    // 8: a fixed-width distance field with implied decimal point: optional sign, the digits of
+    // distToString without ".", zero-padded on the left or cut to `width` (losing the lowest
+    // decimals), optional unit letter.
     virtual COrvStringT distField(double metres, bool withSign, bool withUnit, int precision, int width);
-    // 9: a 7-digit angle field with implied decimal point.
+    // 9: a 7-digit angle field with implied decimal point, built like distField; a mil field
+    // with its unit letter always has 3 decimals.
     virtual COrvStringT angleField(double degrees, bool withSign, bool withUnit, int precision);
     // 10: true when `name` is a key of the point-name map.
     virtual bool isNameMapped(const COrvStringT& name);

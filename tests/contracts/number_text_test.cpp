@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
+#include <cstring>
+#include <random>
+#include <string>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -105,6 +109,47 @@ TEST(ToIntSaturated, SaturatesAndMapsNaNToZero) {
     EXPECT_EQ(toIntSaturated(-kInf), INT_MIN);
     EXPECT_EQ(toIntSaturated(kNaN), 0);
     EXPECT_EQ(toIntSaturated(2147483647.0), INT_MAX);
+}
+
+}  // namespace
+
+namespace {
+
+// The fast path for small magnitudes must agree with the general conversion to the byte.
+TEST(DoubleToString, AgreesWithTheGeneralConversionEverywhere) {
+    std::mt19937_64 random(20251205);
+    std::uniform_int_distribution<std::uint64_t> bits;
+    std::uniform_int_distribution<int> decimalsOf(0, 12);
+    std::uniform_real_distribution<double> exponentOf(-12.0, 11.0);
+    char expected[2048];
+    int checked = 0;
+    for (int i = 0; i < 200000; ++i) {
+        double value = 0.0;
+        switch (i % 4) {
+            case 0: {  // any bit pattern
+                std::uint64_t raw = bits(random);
+                std::memcpy(&value, &raw, sizeof value);
+                break;
+            }
+            case 1:  // magnitudes around the fast path's limits
+                value = std::pow(10.0, exponentOf(random)) * (bits(random) % 2 ? 1 : -1);
+                break;
+            case 2:  // binary fractions: many are exact halves at some number of decimals
+                value = static_cast<double>(bits(random) % 2000001) / static_cast<double>(1U << (bits(random) % 11)) - 500.0;
+                break;
+            default:  // survey-like values
+                value = static_cast<double>(bits(random) % 100000000000ULL) / 10000.0;
+                break;
+        }
+        if (!std::isfinite(value)) continue;
+        const int decimals = decimalsOf(random);
+        char* end = std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, decimals).ptr;
+        std::string want(expected, end);
+        if (want.find_first_of("123456789") == std::string::npos && want[0] == '-') want.erase(0, 1);
+        ASSERT_EQ(narrow(DoubleToString(value, decimals)), want) << "value " << value << " decimals " << decimals;
+        ++checked;
+    }
+    EXPECT_GT(checked, 150000);
 }
 
 }  // namespace
