@@ -140,13 +140,14 @@ void writeSample(std::uint64_t shots, std::uint64_t seed, Output& output) {
             Point3 truth{station.n + distance * std::cos(direction * kRadians),
                          station.e + distance * std::sin(direction * kRadians), station.h + random.uniform(-5.0, 5.0)};
             observe(station, hi, truth, hr, orientation, hz, z, sd);
-            const bool face2 = written % 9 == 4;
+            // Every measurement kind; the coordinates are those the written values give.
+            const std::uint64_t kind = written % 20;
+            // Face 2 for every ninth sight that has a zenith (a reduced distance has none).
+            const bool face2 = written % 9 == 4 && kind != 7;
             if (face2) {
                 hz = roundTo(toCircle(hz + 180.0), 6);
                 z = roundTo(360.0 - z, 6);
             }
-            // Every measurement kind; the coordinates are those the written values give.
-            const std::uint64_t kind = written % 20;
             orv::ie::DexTSRawMeasurement m(0, {hz, z, sd});
             out += "{\"to\":\"" + std::to_string(nextName++) + "\",";
             if (kind == 7) {
