@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 
@@ -151,14 +152,14 @@ void convert(const ConvertOptions& options, std::ostream& out) {
     Encoder encoder(options.encoding);
     const FixedClock clock(options.now);
 
-    std::string owned;
+    std::optional<InputText> owned;
     std::string_view text;
     std::string source = "<sample job>";
     if (options.input.empty()) {
         text = sampleJobText();
     } else {
-        owned = readFile(options.input);
-        text = owned;
+        owned.emplace(readFile(options.input));
+        text = owned->text();
         source = options.input;
     }
 
@@ -178,7 +179,7 @@ void convert(const ConvertOptions& options, std::ostream& out) {
 
     Job job;
     Converter converter(job, formats, targets);
-    makeJobReader()->read(text, source, converter);
+    makeJobReader()->read(text, source, converter, owned && owned->mapped());
     converter.finish();
     for (auto& output : outputs) output->commit();
 }
@@ -229,9 +230,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             convert(convertOptions, out);
         } else if (replayCommand->parsed()) {
             Encoder encoder("utf-8");
-            const std::string text = readFile(script);
+            const InputText text = readFile(script);
             Output output = replayOutput.empty() ? Output(out, encoder) : Output(replayOutput, encoder);
-            replay(text, script, asJson, output);
+            replay(text.text(), script, asJson, output);
             output.commit();
         } else if (sampleCommand->parsed()) {
             if (shots < 0) throw HostError(kExitUsage, "--shots: expected a number of 0 or more");

@@ -99,8 +99,7 @@ bool readMeasurement(const json& object, DexTSRawMeasurement& m) {
     return false;
 }
 
-Observation readObservation(const json& object, double& lastHr) {
-    Observation shot;
+void readObservation(const json& object, double& lastHr, Observation& shot) {
     shot.sight.setTargetName(textOf(object, "to"));
     if (auto fs = object.find("fs"); fs != object.end() && fs->get<bool>()) {
         shot.sight.setKind(2);
@@ -116,6 +115,11 @@ Observation readObservation(const json& object, double& lastHr) {
         shot.hasCoords = true;
         shot.coords = xyz(*coords);
     }
+}
+
+Observation readObservation(const json& object, double& lastHr) {
+    Observation shot;
+    readObservation(object, lastHr, shot);
     return shot;
 }
 
@@ -316,7 +320,8 @@ Setup Job::makeSetup(const json& value, std::size_t index) const {
 
     if (auto shots = value.find("shots"); shots != value.end()) {
         setup.shots.reserve(shots->size());
-        for (const auto& item : *shots) setup.shots.push_back(readObservation(item, lastHr));
+        setup.shots.resize(shots->size());
+        for (std::size_t i = 0; i < shots->size(); ++i) readObservation((*shots)[i], lastHr, setup.shots[i]);
     }
 
     if (auto stakeouts = value.find("stakeouts"); stakeouts != value.end()) {

@@ -1,11 +1,15 @@
 #include "job_reader.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "errors.h"
@@ -189,11 +193,72 @@ private:
     std::size_t m_setupIndex = 0;
 };
 
+// Walks the text for the parser and gives the pages it has passed back to the system every
+// 16 MiB, so that a mapped job file does not stay resident behind the reader: memory then
+// holds the set-up being converted, not the whole file.
+class Releaser {
+public:
+    explicit Releaser(std::string_view text)
+        : m_released(text.data()), m_end(text.data() + text.size()), m_next(checkpoint(text.data())) {}
+
+    const char* next() const noexcept { return m_next; }
+    void release(const char* at) noexcept {
+        const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        const auto from = (reinterpret_cast<std::uintptr_t>(m_released) + page - 1) / page * page;
+        const auto to = reinterpret_cast<std::uintptr_t>(at) / page * page;
+        if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+        m_released = at;
+        m_next = checkpoint(at);
+    }
+
+private:
+    static constexpr std::size_t kStep = std::size_t{16} << 20;
+    const char* checkpoint(const char* at) const noexcept {
+        return static_cast<std::size_t>(m_end - at) > kStep ? at + kStep : m_end + 1;
+    }
+    const char* m_released;
+    const char* m_end;
+    const char* m_next;
+};
+
+class ReleasingIterator {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    ReleasingIterator(const char* at, Releaser* releaser) : m_at(at), m_releaser(releaser) {}
+    reference operator*() const noexcept { return *m_at; }
+    ReleasingIterator& operator++() noexcept {
+        if (++m_at == m_releaser->next()) m_releaser->release(m_at);
+        return *this;
+    }
+    ReleasingIterator operator++(int) noexcept {
+        ReleasingIterator before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const ReleasingIterator& other) const noexcept { return m_at == other.m_at; }
+    bool operator!=(const ReleasingIterator& other) const noexcept { return m_at != other.m_at; }
+
+private:
+    const char* m_at;
+    Releaser* m_releaser;
+};
+
 class SaxJobReader : public JobReader {
 public:
-    void read(std::string_view text, const std::string& source, JobEvents& events) override {
+    void read(std::string_view text, const std::string& source, JobEvents& events, bool mapped) override {
         Handler handler(events, source);
-        json::sax_parse(text.begin(), text.end(), &handler);
+        if (!mapped) {
+            json::sax_parse(text.begin(), text.end(), &handler);
+            return;
+        }
+        Releaser releaser(text);
+        json::sax_parse(ReleasingIterator(text.data(), &releaser), ReleasingIterator(text.data() + text.size(), &releaser),
+                        &handler);
     }
 };
 
@@ -209,7 +274,7 @@ json parseDocument(std::string_view text, const std::string& source) {
     }
 }
 
-std::string readFile(const std::string& path) {
+InputText readFile(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY);
     if (fd < 0) throw HostError(kExitInput, "cannot read " + path + ": " + std::strerror(errno));
     struct stat info {};
@@ -218,11 +283,22 @@ std::string readFile(const std::string& path) {
         close(fd);
         throw HostError(kExitInput, "cannot read " + path + ": " + std::strerror(error));
     }
-    std::string text;
-    text.resize(static_cast<std::size_t>(info.st_size));
+    InputText input;
+    // A regular file is mapped: no copy, and the pages are the system's file cache.
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        void* map = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map != MAP_FAILED) {
+            close(fd);
+            madvise(map, static_cast<std::size_t>(info.st_size), MADV_SEQUENTIAL);
+            input.m_map = map;
+            input.m_size = static_cast<std::size_t>(info.st_size);
+            return input;
+        }
+    }
+    std::string& text = input.m_owned;
     std::size_t done = 0;
     while (true) {
-        if (done == text.size()) text.resize(text.size() + 65536);
+        if (text.size() - done < 65536) text.resize(text.size() + 262144);
         const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -235,7 +311,18 @@ std::string readFile(const std::string& path) {
     }
     close(fd);
     text.resize(done);
-    return text;
+    return input;
+}
+
+InputText::InputText(InputText&& other) noexcept
+    : m_map(std::exchange(other.m_map, nullptr)), m_size(other.m_size), m_owned(std::move(other.m_owned)) {}
+
+InputText::~InputText() {
+    if (m_map != nullptr) munmap(m_map, m_size);
+}
+
+std::string_view InputText::text() const noexcept {
+    return m_map != nullptr ? std::string_view(static_cast<const char*>(m_map), m_size) : std::string_view(m_owned);
 }
 
 }  // namespace exportgen

@@ -30,8 +30,9 @@ public:
     virtual ~JobReader() = default;
     /// Reads `text`, a whole job document. Malformed JSON throws HostError(kExitJson) naming
     /// `source`, the line and the column; a document that is not an object throws
-    /// HostError(kExitJob).
-    virtual void read(std::string_view text, const std::string& source, JobEvents& events) = 0;
+    /// HostError(kExitJob). When `mapped`, the text is a file mapping (InputText) whose pages
+    /// the reader may give back once it has read past them.
+    virtual void read(std::string_view text, const std::string& source, JobEvents& events, bool mapped) = 0;
 };
 
 /// The reader on nlohmann::json's SAX interface.
@@ -40,7 +41,25 @@ std::unique_ptr<JobReader> makeJobReader();
 /// Parses a small whole document (replay scripts); malformed JSON throws HostError(kExitJson).
 nlohmann::json parseDocument(std::string_view text, const std::string& source);
 
+/// The content of an input file: mapped into memory when it is a regular file, else read.
+class InputText {
+public:
+    InputText() = default;
+    InputText(InputText&& other) noexcept;
+    InputText& operator=(InputText&&) = delete;
+    ~InputText();
+    [[nodiscard]] std::string_view text() const noexcept;
+    /// True when the text is a mapping of the file.
+    [[nodiscard]] bool mapped() const noexcept { return m_map != nullptr; }
+
+private:
+    friend InputText readFile(const std::string& path);
+    void* m_map = nullptr;
+    std::size_t m_size = 0;
+    std::string m_owned;
+};
+
 /// The content of the file at `path`; throws HostError(kExitInput) when it cannot be read.
-std::string readFile(const std::string& path);
+InputText readFile(const std::string& path);
 
 }  // namespace exportgen

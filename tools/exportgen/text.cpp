@@ -25,24 +25,29 @@ COrvStringT wideFromUtf8(std::string_view text) {
 }
 
 void appendUtf8(std::string& out, std::wstring_view text) {
+    // Records are mostly ASCII: size the text for the worst case once and write in place.
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * 4);
+    char* at = out.data() + start;
     for (wchar_t ch : text) {
         auto code = static_cast<unsigned long>(ch);
         if (code < 0x80) {
-            out += static_cast<char>(code);
+            *at++ = static_cast<char>(code);
         } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
+            *at++ = static_cast<char>(0xC0 | (code >> 6));
+            *at++ = static_cast<char>(0x80 | (code & 0x3F));
         } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
+            *at++ = static_cast<char>(0xE0 | (code >> 12));
+            *at++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (code & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | ((code >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
+            *at++ = static_cast<char>(0xF0 | ((code >> 18) & 0x07));
+            *at++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            *at++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (code & 0x3F));
         }
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 std::string utf8(const COrvStringT& text) {
