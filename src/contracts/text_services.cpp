@@ -190,7 +190,9 @@ COrvStringT g_shortDatePattern(kDefaultShortDate);
 
 // Appends `value` with at least `digits` digits.
 void appendPadded(COrvStringT& out, int value, int digits) {
-    COrvStringT text = orv_formats::IntToString(value < 0 ? -value : value);
+    const long long magnitude = value < 0 ? -static_cast<long long>(value) : value;  // INT_MIN too
+    COrvStringT text;
+    orv_formats::AppendInt(text, magnitude);
     if (value < 0) out += L'-';
     out += COrvStringT(L'0', digits - text.GetLength());
     out += text;

@@ -33,8 +33,10 @@ int main() {
     DexJobInfo job;
     DexObservationInfo observation;
 
-    for (auto create : {createVemraRawDataGenerator, createApaSimaRawDataGenerator, createDrevanRawDataGenerator}) {
-        CVemraRawDataGenerator* vemra = create(&settings, &job, &observation);
+    CVemraRawDataGenerator* family[] = {createVemraRawDataGenerator(&settings, &job, &observation),
+                                        createApaSimaRawDataGenerator(&settings, &job, &observation),
+                                        createDrevanRawDataGenerator(&settings, &job, &observation)};
+    for (CVemraRawDataGenerator* vemra : family) {
         COrvStringT record;
         vemra->writeStation(record, L"ST1", L"BM", 1.5);
         expect("vemra", record, L"'ST1_(BM_)1.500_");
