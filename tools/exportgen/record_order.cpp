@@ -510,16 +510,15 @@ private:
     // slope distance (9); the other dialects leave those sights out.
     void observation(const COrvStringT& name, const DexTSRawMeasurement& m, const COrvStringT& code, double hr,
                      const DexTSRawMeasurement* coords) {
-        int measType = m.kind();
-        double v1 = m.valueAt(0), v2 = m.valueAt(1), v3 = m.valueAt(2);
+        const int measType = m.kind();  // the kinds 0, 1, 2, 6 and 9 share their numbers
         if (measType == 6 || measType == 9) {
             if (!kDrevan || (measType == 6 && coords == nullptr)) return;
-            if (measType == 9) v1 = m.valueAt(0);
         } else if (measType > 2) {
             return;
         }
         COrvStringT out;
-        m_generator->writeObservation(out, name, measType, v1, v2, v3, code, hr, nullptr, coords);
+        m_generator->writeObservation(out, name, measType, m.valueAt(0), m.valueAt(1), m.valueAt(2), code, hr, nullptr,
+                                      coords);
         line(out);
     }
 
