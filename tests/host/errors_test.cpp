@@ -133,6 +133,16 @@ TEST(Encoding, Latin1AndCp1252WriteTheirCharacters) {
     EXPECT_EQ(hosttest::readFile(dir + "/out.rw5"), "previous\n");
 }
 
+TEST(Warnings, AnSdrFieldCutToItsColumnIsReported) {
+    const std::string dir = hosttest::freshDirectory("warning");
+    hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": "A-NAME-OF-SEVENTEEN", "coords": [0, 0, 0], "hi": 1}]})");
+    const auto sdr = run({"convert", dir + "/job.json", "--format", "sdr"});
+    EXPECT_EQ(sdr.code, 0);
+    EXPECT_NE(sdr.out.find("02NMA-NAME-OF-SEVENT0.0000"), std::string::npos) << sdr.out;
+    EXPECT_EQ(sdr.err, "exportgen: warning: sdr: a name or field was longer than its 16-character column and was cut to fit\n");
+    EXPECT_EQ(run({"convert", dir + "/job.json", "--format", "rw5"}).err, "");
+}
+
 TEST(Sample, ShotsMustBeANumber) {
     EXPECT_EQ(run({"sample"}).code, exportgen::kExitUsage);
     EXPECT_EQ(run({"sample", "--shots", "-4"}).code, exportgen::kExitUsage);

@@ -89,11 +89,17 @@ public:
 
     void end() override {}
 
-    void finish() {
+    /// Ends the conversion; returns the writers' warnings.
+    std::vector<std::string> finish() {
         JsonPath root;
         m_schema.checkRequired(m_schema.root(), m_present, root);
         begin();
-        for (auto& writer : m_writers) writer->levelRuns();
+        std::vector<std::string> warnings;
+        for (auto& writer : m_writers) {
+            writer->levelRuns();
+            if (std::string text = writer->warning(); !text.empty()) warnings.push_back(std::move(text));
+        }
+        return warnings;
     }
 
 private:
@@ -128,7 +134,7 @@ std::string baseName(const std::string& path) {
 
 }  // namespace
 
-void convert(const ConvertOptions& options, std::ostream& out) {
+void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> formats;
     if (!options.allDirectory.empty()) {
         if (!options.format.empty() || !options.output.empty()) {
@@ -180,8 +186,9 @@ void convert(const ConvertOptions& options, std::ostream& out) {
     Job job;
     Converter converter(job, formats, targets);
     makeJobReader()->read(text, source, converter, owned && owned->mapped());
-    converter.finish();
+    const std::vector<std::string> warnings = converter.finish();
     for (auto& output : outputs) output->commit();
+    for (const auto& text : warnings) err << "exportgen: warning: " << text << '\n';
 }
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -227,7 +234,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             throw HostError(kExitUsage, error.what());
         }
         if (convertCommand->parsed()) {
-            convert(convertOptions, out);
+            convert(convertOptions, out, err);
         } else if (replayCommand->parsed()) {
             Encoder encoder("utf-8");
             const InputText text = readFile(script);

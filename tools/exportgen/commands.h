@@ -21,7 +21,7 @@ struct ConvertOptions {
     std::string now;       ///< a fixed local time YYYY-MM-DDThh:mm:ss, or empty for the clock
 };
 
-/// exportgen convert; throws HostError.
-void convert(const ConvertOptions& options, std::ostream& out);
+/// exportgen convert; throws HostError. Warnings (an SDR field cut to its column) go to `err`.
+void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace exportgen

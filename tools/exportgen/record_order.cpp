@@ -339,6 +339,13 @@ public:
         }
     }
 
+    // The generator notes the first name or field longer than its column; the text was cut.
+    std::string warning() const override {
+        return m_generator->reportStatus() == CSDRRawGenerator::kFieldOverflow
+                   ? "sdr: a name or field was longer than its 16-character column and was cut to fit"
+                   : std::string();
+    }
+
 private:
     void observation(const Observation& shot) {
         emit(m_generator->lsHiHr(shot.hr, true));

@@ -28,6 +28,8 @@ public:
     virtual void setup(const Setup& setup) = 0;
     /// The records of the job's level runs, after every set-up.
     virtual void levelRuns() = 0;
+    /// A warning for the user once the job is written (empty when there is none).
+    [[nodiscard]] virtual std::string warning() const { return {}; }
 };
 
 /// The writer of `format` (an available one) for `job`, writing to `output`.
