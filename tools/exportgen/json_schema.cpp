@@ -94,7 +94,7 @@ std::string JsonPath::text() const {
     return out;
 }
 
-JsonSchema::JsonSchema(const nlohmann::json& document) : m_document(document) {
+JsonSchema::JsonSchema(const nlohmann::json& document) {
     if (auto defs = document.find("$defs"); defs != document.end()) {
         for (auto it = defs->begin(); it != defs->end(); ++it) {
             m_definitions[it.key()] = &m_nodes.emplace_back();  // placeholders, filled below

@@ -65,7 +65,6 @@ private:
     void check(const Node* node, const nlohmann::json& value, const JsonPath& path, bool& failed,
                std::string* error) const;
 
-    const nlohmann::json& m_document;
     std::deque<Node> m_nodes;
     std::map<std::string, const Node*> m_definitions;
     const Node* m_root = nullptr;
