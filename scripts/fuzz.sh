@@ -38,9 +38,12 @@ for target in "${targets[@]}"; do
   log=build/fuzz/logs/$target.log
   mkdir -p "$work" "$findings" "$(dirname "$log")"
   echo "== fuzz $target for ${seconds}s"
+  # A target's dictionary of tokens (fuzz/<target>.dict), when it has one, guides the mutations.
+  dictionary=()
+  [ -f "fuzz/$target.dict" ] && dictionary=(-dict="fuzz/$target.dict")
   # Leaks are checked per input; an input that runs 10 s or takes 2 GiB is a finding too.
   if "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="$findings/" ${FUZZ_OPTIONS:-} "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+       -artifact_prefix="$findings/" "${dictionary[@]}" ${FUZZ_OPTIONS:-} "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
     outcome="no finding"
   else
     outcome="FINDING (input under $findings, log $log)"
