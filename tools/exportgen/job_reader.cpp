@@ -269,7 +269,9 @@ std::unique_ptr<JobReader> makeJobReader() { return std::make_unique<SaxJobReade
 json parseDocument(std::string_view text, const std::string& source) {
     try {
         return json::parse(text.begin(), text.end());
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
+        // A syntax error, and a number too large for a double ("1e999"), which the reader
+        // reports as out of range rather than as a parse error.
         throw HostError(kExitJson, jsonErrorMessage(source, error.what()));
     }
 }
