@@ -18,7 +18,7 @@ std::string pathText(const std::string& base, std::size_t index) {
 }
 
 [[noreturn]] void unknownPoint(const std::string& path, const std::string& name) {
-    throw HostError(kExitJob, path + ": unknown point \"" + name + "\"");
+    throw HostError(kExitJob, path + ": unknown point " + shownName(name));
 }
 
 COrvStringT textOf(const json& object, const char* key) {

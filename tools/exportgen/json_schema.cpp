@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "errors.h"
+#include "text.h"
 
 namespace exportgen {
 
@@ -85,8 +86,16 @@ std::string JsonPath::text() const {
         const JsonPath* part = *it;
         if (part->parent == nullptr && part->key == nullptr) continue;  // the root itself
         if (part->key != nullptr) {
-            out += '.';
-            out += part->key;
+            // A member whose name is not a plain word (a file can hold any) is quoted.
+            const std::string_view key(part->key);
+            const bool plain = !key.empty() && key.find_first_not_of(
+                "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string_view::npos;
+            if (plain) {
+                out += '.';
+                out += key;
+            } else {
+                out += '[' + shownName(key) + ']';
+            }
         } else {
             out += '[' + std::to_string(part->index) + ']';
         }
@@ -236,7 +245,7 @@ void JsonSchema::check(const Node* node, const nlohmann::json& value, const Json
         if (!found) {
             std::string list;
             for (const auto& allowed : node->enumValues) list += (list.empty() ? "" : ", ") + allowed.dump();
-            return fail(path, value.dump() + " is not one of " + list);
+            return fail(path, shown(value) + " is not one of " + list);
         }
     }
     if ((type & kNumber) != 0) {
