@@ -5,20 +5,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 namespace orv::detail {
-
-void appendAscii(COrvStringT& out, const char* first, std::size_t count) {
-    wchar_t wide[64];
-    while (count > 0) {
-        std::size_t chunk = std::min(count, sizeof wide / sizeof wide[0]);
-        for (std::size_t i = 0; i < chunk; ++i) wide[i] = static_cast<unsigned char>(first[i]);
-        out += std::wstring_view(wide, chunk);
-        first += chunk;
-        count -= chunk;
-    }
-}
 
 namespace {
 
@@ -33,12 +23,14 @@ constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,         10
 // the bits shifted out rounds exactly as printf does (to nearest, an exact half to even).
 // Returns 0 when the value is outside the fast case.
 std::size_t writeFixedFast(char* buffer, double value, int decimals) noexcept {
-    const double magnitude = std::fabs(value);
-    if (decimals > 9 || !(magnitude < 1e10)) return 0;
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;  // magnitude = mantissa × 2^-shift
+    if (decimals > 9 || !(std::fabs(value) < 1e10)) return 0;
+    // m and e straight from the bits of the double (a subnormal has no implicit leading 1).
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased != 0) mantissa |= std::uint64_t{1} << 52;
+    const int shift = biased != 0 ? 1075 - biased : 1074;  // magnitude = mantissa × 2^-shift
     const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[decimals];
     std::uint64_t digits = 0;
     if (shift <= 0) {
@@ -50,22 +42,23 @@ std::size_t writeFixedFast(char* buffer, double value, int decimals) noexcept {
         if (rest > half || (rest == half && (digits & 1U) != 0)) ++digits;
     }  // else: far below half a unit of the last decimal, so it rounds to 0
 
-    char text[24];
-    char* end = std::to_chars(text, text + sizeof text, digits).ptr;
-    auto count = static_cast<int>(end - text);
-    char* out = buffer;
-    if (std::signbit(value)) *out++ = '-';
-    if (count > decimals) {
-        out = std::copy(text, end - decimals, out);
-    } else {
-        *out++ = '0';  // a magnitude below 1: one integer zero, the fraction padded with zeros
+    // The digits from the last decimal backwards: the decimals, the point, then the integer
+    // digits (at least one).
+    char text[32];
+    char* first = text + sizeof text;
+    for (int i = 0; i < decimals; ++i) {
+        *--first = static_cast<char>('0' + digits % 10);
+        digits /= 10;
     }
-    if (decimals > 0) {
-        *out++ = '.';
-        for (int i = count; i < decimals; ++i) *out++ = '0';
-        out = std::copy(count > decimals ? end - decimals : text, end, out);
-    }
-    return static_cast<std::size_t>(out - buffer);
+    if (decimals > 0) *--first = '.';
+    do {
+        *--first = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    } while (digits != 0);
+    if ((bits >> 63) != 0) *--first = '-';
+    const auto size = static_cast<std::size_t>(text + sizeof text - first);
+    std::memcpy(buffer, first, size);
+    return size;
 }
 #else
 std::size_t writeFixedFast(char*, double, int) noexcept { return 0; }

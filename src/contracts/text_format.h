@@ -13,8 +13,29 @@ namespace orv::detail {
 /// so every decimal past this one is a zero.
 constexpr int kMaxDecimals = 1074;
 
+/// Direct writing into a COrvStringT's buffer, for the number writers of this layer.
+struct StringWriter {
+    /// Lengthens `text` by `count` characters (left unset: the caller writes every one of
+    /// them) and returns where they start.
+    static wchar_t* extend(COrvStringT& text, std::size_t count) {
+        const std::size_t length = text.m_length;
+        if (count > std::size_t{text.m_capacity} - length) text.growForAppend(count);
+        text.setLength(length + count);
+        return text.data() + length;
+    }
+};
+
 /// Appends the ASCII characters [first, first + count) widened to wchar_t.
-void appendAscii(COrvStringT& out, const char* first, std::size_t count);
+inline void appendAscii(COrvStringT& out, const char* first, std::size_t count) {
+    wchar_t* to = StringWriter::extend(out, count);
+    for (std::size_t i = 0; i < count; ++i) to[i] = static_cast<unsigned char>(first[i]);
+}
+
+/// Appends `count` copies of `fill`.
+inline void appendFill(COrvStringT& out, wchar_t fill, std::size_t count) {
+    wchar_t* to = StringWriter::extend(out, count);
+    for (std::size_t i = 0; i < count; ++i) to[i] = fill;
+}
 
 /// Writes `value` (finite) as printf "%.*f" does, correctly rounded, into `buffer`, which
 /// must hold kFixedBufferSize characters; returns the number of characters written. A

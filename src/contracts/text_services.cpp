@@ -256,6 +256,11 @@ void SetShortDatePattern(const wchar_t* pattern) {
 // Angle maths
 
 double toRange(double value, double low, double high) noexcept {
+    // Most angles already lie in [0, high): the general steps below would give the value back
+    // unchanged (fmod of a smaller value is that value), so skip them. -0.0 still becomes 0.
+    if (low == 0.0 && value >= 0.0 && value < high && high <= std::numeric_limits<double>::max()) {
+        return value + 0.0;
+    }
     double width = high - low;
     if (!std::isfinite(value) || !std::isfinite(width) || !(width > 0.0)) {
         return std::numeric_limits<double>::quiet_NaN();
@@ -295,52 +300,54 @@ std::uint64_t packedUnitsPerDegree(int decimals) noexcept {
     return units;
 }
 
-// Appends `value` as exactly `digits` decimal digits with leading zeros.
-void appendDigits(COrvStringT& out, std::uint64_t value, int digits) {
-    wchar_t text[24];
+// Writes `value` as exactly `digits` decimal digits with leading zeros; returns the end.
+char* writeDigits(char* out, std::uint64_t value, int digits) noexcept {
     for (int i = digits - 1; i >= 0; --i) {
-        text[i] = static_cast<wchar_t>(L'0' + value % 10);
+        out[i] = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    out += std::wstring_view(text, static_cast<std::size_t>(digits));
+    return out + digits;
 }
 
-// Packed degrees-minutes-seconds of a finite angle below 1e9 degrees.
-COrvStringT packedDms(double degrees, int decimals) {
+// Appends the packed degrees-minutes-seconds of a finite angle below 1e9 degrees. The digits
+// are put together in a char buffer and widened into `out` in one go.
+void appendPackedDms(COrvStringT& out, double degrees, int decimals) {
     // Digits past the 11th decimal of a second exceed a double's precision; they are zeros.
     constexpr int kComputed = 15;
     const int computed = std::min(decimals, kComputed);
     const std::uint64_t units = packedUnitsPerDegree(computed);
     const double magnitude = std::fabs(degrees);
-    auto whole = static_cast<std::uint64_t>(std::floor(magnitude));
-    double fraction = magnitude - std::floor(magnitude);
-    auto rest = static_cast<std::uint64_t>(std::floor(fraction * static_cast<double>(units) + 0.5));
+    // Both values are non-negative and far below 2^63, so converting truncates exactly as
+    // floor would, without a call of the maths library.
+    auto whole = static_cast<std::uint64_t>(magnitude);
+    const double fraction = magnitude - static_cast<double>(whole);
+    auto rest = static_cast<std::uint64_t>(fraction * static_cast<double>(units) + 0.5);
     if (rest >= units) {  // the rounding carried into the degrees
         ++whole;
         rest -= units;
     }
-    COrvStringT digits;
-    orv_formats::AppendInt(digits, static_cast<long long>(whole));
+    char text[40];
+    char* end = text;
+    if (degrees < 0.0 && (whole != 0 || rest != 0)) *end++ = '-';
+    end = std::to_chars(end, text + sizeof text, whole).ptr;
     if (decimals > 0) {
-        digits += L'.';
+        *end++ = '.';
         if (computed == 1) {
-            appendDigits(digits, rest, 1);  // tens of minutes
+            end = writeDigits(end, rest, 1);  // tens of minutes
         } else if (computed == 2) {
-            appendDigits(digits, rest, 2);
+            end = writeDigits(end, rest, 2);
         } else if (computed == 3) {
-            appendDigits(digits, rest / 6, 2);  // minutes, then tens of seconds
-            appendDigits(digits, rest % 6, 1);
+            end = writeDigits(end, rest / 6, 2);  // minutes, then tens of seconds
+            end = writeDigits(end, rest % 6, 1);
         } else {
             const std::uint64_t perSecond = units / 3600;
-            appendDigits(digits, rest / (60 * perSecond), 2);
-            appendDigits(digits, rest % (60 * perSecond) / perSecond, 2);
-            appendDigits(digits, rest % perSecond, computed - 4);
+            end = writeDigits(end, rest / (60 * perSecond), 2);
+            end = writeDigits(end, rest % (60 * perSecond) / perSecond, 2);
+            end = writeDigits(end, rest % perSecond, computed - 4);
         }
-        digits += COrvStringT(L'0', decimals - computed);
     }
-    bool zero = whole == 0 && rest == 0;
-    if (degrees < 0.0 && !zero) return L"-" + digits;
-    return digits;
+    orv::detail::appendAscii(out, text, static_cast<std::size_t>(end - text));
+    if (decimals > computed) orv::detail::appendFill(out, L'0', static_cast<std::size_t>(decimals - computed));
 }
 
 }  // namespace
@@ -352,10 +359,10 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
         out += text.view().substr(0, static_cast<std::size_t>(std::max(width, 0)));
         return;
     }
-    const int pad = width > length ? width - length : 0;
-    if (alignRight) out += COrvStringT(fill, pad);
+    const auto pad = static_cast<std::size_t>(width > length ? width - length : 0);
+    if (alignRight) orv::detail::appendFill(out, fill, pad);
     out += text;
-    if (!alignRight) out += COrvStringT(fill, pad);
+    if (!alignRight) orv::detail::appendFill(out, fill, pad);
 }
 
 COrvStringT getReportString(wchar_t fill, int width, bool alignRight, const COrvStringT& text, bool keepLonger) {
@@ -391,7 +398,11 @@ COrvStringT angleByStyleToString(EAngleUnits style, double degrees, int decimals
         case eMils:
             return orv_formats::DoubleToString(degrees * 160.0 / 9.0, decimals);
         case eDegMinSec:
-            if (std::fabs(degrees) < 1e9) return packedDms(degrees, std::max(decimals, 0));
+            if (std::fabs(degrees) < 1e9) {
+                COrvStringT text;
+                appendPackedDms(text, degrees, std::max(decimals, 0));
+                return text;
+            }
             return orv_formats::DoubleToString(degrees, decimals);
         default:
             return orv_formats::DoubleToString(degrees, decimals);
