@@ -190,7 +190,9 @@ COrvStringT g_shortDatePattern(kDefaultShortDate);
 
 // Appends `value` with at least `digits` digits.
 void appendPadded(COrvStringT& out, int value, int digits) {
-    COrvStringT text = orv_formats::IntToString(value < 0 ? -value : value);
+    const long long magnitude = value < 0 ? -static_cast<long long>(value) : value;  // INT_MIN too
+    COrvStringT text;
+    orv_formats::AppendInt(text, magnitude);
     if (value < 0) out += L'-';
     out += COrvStringT(L'0', digits - text.GetLength());
     out += text;
@@ -360,6 +362,7 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
         return;
     }
     const auto pad = static_cast<std::size_t>(width > length ? width - length : 0);
+    // The fill goes straight into `out`: no temporary text per field.
     if (alignRight) orv::detail::appendFill(out, fill, pad);
     out += text;
     if (!alignRight) orv::detail::appendFill(out, fill, pad);

@@ -57,14 +57,16 @@ public:
 
     // slot 0
     ~CSDRRawGenerator() override;
-    // 2: "02<derivation><name><n><e><z><hi><code>\r\n".
+    // 2: "02<derivation><name><n><e><z><hi><code>\r\n", values with 4 decimals; sets the station
+    // and, when it differs exactly, the instrument height.
     COrvStringT occupy(const COrvStringT& derivation, const COrvStringT& name, const COrvStringT& code,
                        double northing, double easting, double elevation, double instrumentHeight) override;
     // 4: "09F1"/"09F2" record with code field, then "13FC" and "13AT" notes.
     COrvStringT sightNoteLine(const DexTSRawDataSightInterface* sight, const DexCodeStyle* codeStyle) override;
     // 9: "03NM<hr>\r\n" unless nothing changed (exact comparison).
     COrvStringT lsHiHr(double targetHeight, bool onlyIfChanged) override;
-    // 11: "07TP<station><backsight><first><second>\r\n".
+    // 11: "07TP<station><backsight><first><second>\r\n", angles with 8 decimals in the order
+    // given. A bearing-only backsight is named "#BS<counter>"; its point still enters the map.
     COrvStringT backsight(const COrvStringT& name, bool bearingOnly, double firstAngle, double secondAngle) override;
     // 19-21: "09F1"/"09F2" records without line end.
     COrvStringT foresightFull(const COrvStringT& name, const DexTSRawDataSightInterface* sight,
@@ -82,13 +84,16 @@ public:
     COrvStringT fullFields(const DexTSRawMeasurement* measurement) override;
     // 29: the 16-character code field.
     COrvStringT noteField(const COrvStringT& code) override;
-    // 39, 40: value texts in the job's units; empty for noValue.
+    // 39: a distance in metres, feet (units 1, 3) or international feet (2, 4); empty for noValue.
+    // 40: an angle in gons (1), mils (2) or decimal degrees (3, 4); other units give decimal
+    // degrees with 6 decimals whatever `precision` asks. Empty for noValue.
     COrvStringT d(double metres, int precision) override;
     COrvStringT a(double degrees, int precision) override;
     // 43: "MD" for every kind.
     COrvStringT typeFor(int kind) override;
 
-    // 48: three 16-character value fields (angles with 9 decimals when `angular`).
+    // 48: three 16-character value fields: `first` and `second` as distances (4 decimals) or,
+    // when `angular`, angles (9 decimals); `third` always a distance.
     virtual COrvStringT valueFields(double first, double second, double third, bool angular);
     // 49: "13AT" notes of the filled attributes of the first code.
     virtual COrvStringT attributeNotes(const DexCodesDataInterface* codes);
@@ -100,7 +105,8 @@ public:
                                          int spare, bool force, bool angular);
     // 52: observation fields with the distance blank.
     virtual COrvStringT anglePairFields(const DexTSRawMeasurement* measurement);
-    // 53: distance, zenith, horizontal angle as three 16-character fields.
+    // 53: distance (4 decimals), zenith and horizontal angle (8 decimals), in that order, as three
+    // 16-character fields; noValue gives a blank field.
     virtual COrvStringT observationFields(double horizontalAngle, double zenithAngle, double distance);
     // 54: "13NMLevel Run: <run>[ Description: <text>]\r\n".
     virtual COrvStringT levelRunNote(const COrvStringT& runName, const COrvStringT& description);
@@ -116,7 +122,9 @@ public:
                                       double deltaEast, double cutFill);
     // 58: "13<kind letters><60-character text>\r\n"; empty for a kind of 18 or more.
     virtual COrvStringT noteRecord(const COrvStringT& text, unsigned int kind);
-    // 59, 60: a "13OS" note and an "08TP" record of an observed point.
+    // 59, 60: a "13OS" note and an "08TP" record of an observed point (empty for a null station or
+    // measurement). A point written before gets no "08TP": the angle note still stands alone,
+    // the offset note is left out too. 59 also gives nothing for a point without name.
     virtual COrvStringT anglePointRecords(const DexStation* station, const DexTSRawMeasurement* measurement,
                                           const COrvStringT& code);
     virtual COrvStringT offsetPointRecords(const DexStation* station, const DexTSRawMeasurement* measurement,
@@ -129,6 +137,26 @@ public:
     virtual int codeFieldWidth();
     // 64: the record number with two digits.
     virtual COrvStringT recordNumber(int number);
+
+private:
+    // Which fields an observation record of foresightFull, foresightAngles and foresightHd carries.
+    enum class ObservationFields { full, anglePair, hd };
+
+    // Sets the report status when `text` is longer than `width` (first time only).
+    void guardLength(int width, const COrvStringT& text) noexcept;
+    // guardedField appended to `out`.
+    void appendGuarded(COrvStringT& out, int width, bool alignRight, const COrvStringT& text);
+    // "09", the derivation code, the station and the target name fields.
+    COrvStringT observationHead(const COrvStringT& derivation, const COrvStringT& target);
+    // "F1" for face 1 (and for measurements without zenith), "F2" for face 2.
+    COrvStringT faceCode(const DexTSRawMeasurement* measurement);
+    // The shared body of foresightFull, foresightAngles and foresightHd.
+    COrvStringT observationRecord(const COrvStringT& name, const DexTSRawMeasurement* measurement,
+                                  ObservationFields fields);
+    // "#BS" and the backsight counter, which then moves on by one.
+    COrvStringT nextGeneratedBacksightName();
+    // The note text of an observed point and its "08TP" coordinate record.
+    COrvStringT observedPointCoordinates(const DexStation* station, const COrvStringT& code);
 
 protected:
     int m_reportStatus;

@@ -1,6 +1,7 @@
 // Clock, device short date, heap failure injection, numeric point names and the job data.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <new>
 
 #include "contracts/dex_data.h"
@@ -154,6 +155,18 @@ TEST(DexData, MeasurementValuesPastTheListAreZero) {
     EXPECT_EQ(measurement.valueAt(1), 90.0);
     EXPECT_EQ(measurement.valueAt(2), 0.0);
     EXPECT_EQ(measurement.valueAt(-1), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShortDate, ExtremeClockValuesAreWrittenWhole) {
+    base::CTime::SetFixedCurrentTime(base::CTime(INT_MIN, 12, 31, 0, 0, 0));
+    wchar_t buffer[64] = {};
+    EXPECT_GT(orv::platform::GetDateFormatW(0x0400, 1, nullptr, nullptr, buffer, 64), 0);
+    base::CTime::ClearFixedCurrentTime();
+    EXPECT_EQ(narrow(COrvStringT(buffer)), "12/31/-2147483648");
 }
 
 }  // namespace

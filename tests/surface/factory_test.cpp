@@ -70,12 +70,17 @@ TEST_F(Factories, NullSettingsGiveMetresAndDegrees) {
 TEST(SharedLibrary, ExportsTheFactoriesByTheirPlainNames) {
     void* library = dlopen(EXPORTGEN_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
-    for (const char* name : {"createRw5Generator"}) {
+    for (const char* name : {"createVemraRawDataGenerator", "createApaSimaRawDataGenerator",
+                             "createDrevanRawDataGenerator", "createQuoltPashkRawDataGenerator", "createRw5Generator",
+                             "createSdrRawGenerator"}) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     }
     // Nothing else of ours is visible: not the classes' functions, not the contracts.
-    EXPECT_EQ(dlsym(library, "orv_operator_new"), nullptr);
-    EXPECT_EQ(dlsym(library, "_ZN3orv2ie13CRW5Generator1dEdi"), nullptr);
+    for (const char* hidden : {"orv_operator_new", "_ZN3orv2ie13CRW5Generator1dEdi",
+                               "_ZN3orv2ie16CSDRRawGenerator12recordNumberEi",
+                               "_ZN3orv2ie22CVemraRawDataGeneratorD0Ev"}) {
+        EXPECT_EQ(dlsym(library, hidden), nullptr) << hidden;
+    }
 
     using Factory = CRW5Generator* (*)(const DexSettings*, const DexJobInfo*, const FreeNumericNames*, bool, bool);
     auto create = reinterpret_cast<Factory>(dlsym(library, "createRw5Generator"));

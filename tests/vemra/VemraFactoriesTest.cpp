@@ -1,4 +1,3 @@
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "contracts/heap.h"
@@ -65,14 +64,6 @@ TEST(VemraFactories, ReturnNullWhenTheHeapIsExhausted) {
         EXPECT_EQ(gen, nullptr) << factory.name;
         delete gen;
     }
-}
-
-TEST(VemraFactories, AreExportedByTheSharedLibrary) {
-    void* library = dlopen(EXPORTGEN_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    for (const Named& factory : kFactories) EXPECT_NE(dlsym(library, factory.name), nullptr) << factory.name;
-    EXPECT_EQ(dlsym(library, "_ZN3orv2ie22CVemraRawDataGeneratorD0Ev"), nullptr);  // nothing else
-    dlclose(library);
 }
 
 }  // namespace
