@@ -43,6 +43,12 @@ inline void appendFill(COrvStringT& out, wchar_t fill, std::size_t count) {
 constexpr std::size_t kFixedBufferSize = 1 + 309 + 1 + kMaxDecimals + 8;
 std::size_t writeFixed(char* buffer, double value, int decimals) noexcept;
 
+/// The fast case of writeFixed, the one of nearly every record value: a magnitude below 1e10
+/// with 0 to 9 decimals. Writes the text backwards so that it ends just before `end` (room for
+/// kShortFixedSize characters) and returns its first character; null outside the fast case.
+constexpr std::size_t kShortFixedSize = 24;
+char* writeFixedShort(char* end, double value, int decimals) noexcept;
+
 /// printf-style formatting into `out` (replacing nothing: the text is appended).
 void formatInto(COrvStringT& out, const wchar_t* format, std::va_list args);
 

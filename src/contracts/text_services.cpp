@@ -21,6 +21,13 @@ bool hasNonZeroDigit(const char* first, const char* last) noexcept {
 
 // Appends the fixed text of a finite value, without "-" when all its digits are zero.
 void appendFixed(COrvStringT& out, double value, int decimals) {
+    // The common case straight from a small buffer; the general conversion needs a big one.
+    char text[orv::detail::kShortFixedSize];
+    if (const char* first = orv::detail::writeFixedShort(text + sizeof text, value, decimals)) {
+        if (*first == '-' && !hasNonZeroDigit(first, text + sizeof text)) ++first;
+        orv::detail::appendAscii(out, first, static_cast<std::size_t>(text + sizeof text - first));
+        return;
+    }
     char buffer[orv::detail::kFixedBufferSize];
     std::size_t size = orv::detail::writeFixed(buffer, value, decimals);
     const char* first = buffer;
