@@ -101,6 +101,13 @@ COrvStringT CSDRRawGenerator::guardedField(int width, bool alignRight, const COr
 }
 
 COrvStringT CSDRRawGenerator::recordNumber(int number) {
+    // Every record asks for its number, so the two digits of the numbers in use are written
+    // directly; they are exactly what "%02d" gives. Any other number goes through Format.
+    if (number >= 0 && number <= 99) {
+        const wchar_t digits[] = {static_cast<wchar_t>(L'0' + number / 10), static_cast<wchar_t>(L'0' + number % 10),
+                                  L'\0'};
+        return digits;
+    }
     COrvStringT text;
     text.Format(L"%02d", number);
     return text;
@@ -148,6 +155,7 @@ COrvStringT CSDRRawGenerator::noteField(const COrvStringT& code) {
 COrvStringT CSDRRawGenerator::noteRecord(const COrvStringT& text, unsigned int kind) {
     if (kind >= kNoteKinds) return COrvStringT();
     COrvStringT line = recordNumber(13);
+    line.Reserve(4 + kNoteWidth + 2);  // the whole note line in one block
     line += kNoteLetters[kind];
     appendField(line, kNoteWidth, false, text);
     line += kLineEnd;
