@@ -300,15 +300,11 @@ constexpr double kUsSurveyFeetNumerator = 3937.0;
 constexpr double kUsSurveyFeetDenominator = 1200.0;
 constexpr double kMetresPerInternationalFoot = 0.3048;
 
-// Units of the last written digit of a packed DMS text with `decimals` decimals, per degree.
-std::uint64_t packedUnitsPerDegree(int decimals) noexcept {
-    static constexpr std::uint64_t kFirst[] = {1, 6, 60, 360};
-    if (decimals < 4) return kFirst[decimals];
-    std::uint64_t units = 3600;
-    for (int i = 4; i < decimals; ++i) units *= 10;
-    return units;
-}
-
+// Units of the last written digit of a packed DMS text with `decimals` decimals (0 to 15),
+// per degree: 1°, 10', 1', 10", 1", 0.1" …
+constexpr std::uint64_t kPackedUnitsPerDegree[] = {
+    1, 6, 60, 360, 3600, 36000, 360000, 3600000, 36000000, 360000000, 3600000000, 36000000000,
+    360000000000, 3600000000000, 36000000000000, 360000000000000};
 // Writes `value` as exactly `digits` decimal digits with leading zeros; returns the end.
 char* writeDigits(char* out, std::uint64_t value, int digits) noexcept {
     for (int i = digits - 1; i >= 0; --i) {
@@ -318,13 +314,42 @@ char* writeDigits(char* out, std::uint64_t value, int digits) noexcept {
     return out + digits;
 }
 
+// Writes minutes (2 digits), whole seconds (2) and `secondDecimals` decimals of a second from
+// `rest`, the angle's part below a degree in units of its last digit. Each case divides by a
+// constant, which compiles to a multiplication: a division by a variable costs tens of cycles,
+// and two angles of every observation line go through here.
+template <std::uint64_t PerSecond>
+char* writeMinutesSecondsIn(char* out, std::uint64_t rest, int secondDecimals) noexcept {
+    constexpr std::uint64_t kPerMinute = 60 * PerSecond;
+    out = writeDigits(out, rest / kPerMinute, 2);
+    out = writeDigits(out, rest % kPerMinute / PerSecond, 2);
+    return writeDigits(out, rest % PerSecond, secondDecimals);
+}
+
+char* writeMinutesSeconds(char* out, std::uint64_t rest, int secondDecimals) noexcept {
+    switch (secondDecimals) {
+        case 0: return writeMinutesSecondsIn<1>(out, rest, 0);
+        case 1: return writeMinutesSecondsIn<10>(out, rest, 1);
+        case 2: return writeMinutesSecondsIn<100>(out, rest, 2);
+        case 3: return writeMinutesSecondsIn<1000>(out, rest, 3);
+        case 4: return writeMinutesSecondsIn<10000>(out, rest, 4);
+        case 5: return writeMinutesSecondsIn<100000>(out, rest, 5);
+        case 6: return writeMinutesSecondsIn<1000000>(out, rest, 6);
+        case 7: return writeMinutesSecondsIn<10000000>(out, rest, 7);
+        case 8: return writeMinutesSecondsIn<100000000>(out, rest, 8);
+        case 9: return writeMinutesSecondsIn<1000000000>(out, rest, 9);
+        case 10: return writeMinutesSecondsIn<10000000000>(out, rest, 10);
+        default: return writeMinutesSecondsIn<100000000000>(out, rest, 11);
+    }
+}
+
 // Appends the packed degrees-minutes-seconds of a finite angle below 1e9 degrees. The digits
 // are put together in a char buffer and widened into `out` in one go.
 void appendPackedDms(COrvStringT& out, double degrees, int decimals) {
     // Digits past the 11th decimal of a second exceed a double's precision; they are zeros.
     constexpr int kComputed = 15;
     const int computed = std::min(decimals, kComputed);
-    const std::uint64_t units = packedUnitsPerDegree(computed);
+    const std::uint64_t units = kPackedUnitsPerDegree[computed];
     const double magnitude = std::fabs(degrees);
     // Both values are non-negative and far below 2^63, so converting truncates exactly as
     // floor would, without a call of the maths library.
@@ -349,10 +374,7 @@ void appendPackedDms(COrvStringT& out, double degrees, int decimals) {
             end = writeDigits(end, rest / 6, 2);  // minutes, then tens of seconds
             end = writeDigits(end, rest % 6, 1);
         } else {
-            const std::uint64_t perSecond = units / 3600;
-            end = writeDigits(end, rest / (60 * perSecond), 2);
-            end = writeDigits(end, rest % (60 * perSecond) / perSecond, 2);
-            end = writeDigits(end, rest % perSecond, computed - 4);
+            end = writeMinutesSeconds(end, rest, computed - 4);
         }
     }
     orv::detail::appendAscii(out, text, static_cast<std::size_t>(end - text));
