@@ -153,12 +153,6 @@ private:
     [[nodiscard]] bool onHeap() const noexcept { return m_capacity != kInlineCapacity; }
     [[nodiscard]] wchar_t* data() noexcept { return onHeap() ? m_heap : m_inline; }
     [[nodiscard]] const wchar_t* data() const noexcept { return onHeap() ? m_heap : m_inline; }
-    // True when `text` points into this string's own buffer.
-    [[nodiscard]] bool ownsPointer(const wchar_t* text) const noexcept {
-        const auto at = reinterpret_cast<std::uintptr_t>(text);
-        const auto first = reinterpret_cast<std::uintptr_t>(data());
-        return at >= first && at <= first + std::size_t{m_capacity} * sizeof(wchar_t);
-    }
     // Copies an inline text whole, buffer and all: one fixed-size copy, no length arithmetic.
     void copyInline(const COrvStringT& text) noexcept {
         m_length = text.m_length;
@@ -176,23 +170,12 @@ private:
         appendLong(text, length);
     }
     void appendLong(const wchar_t* text, std::size_t length);
-    // Appends a zero-terminated text in one pass when it fits (literals, mostly).
+    // Appends a zero-terminated text. Measured in place rather than by wcslen: for a literal,
+    // once inlined, the length is a constant and the copy a few moves.
     void appendTerminated(const wchar_t* text) {
-        if (!ownsPointer(text)) {
-            wchar_t* out = data() + m_length;
-            const std::size_t room = std::size_t{m_capacity} - m_length;
-            std::size_t i = 0;
-            for (; text[i] != L'\0'; ++i) {
-                if (i == room) break;
-                out[i] = text[i];
-            }
-            if (text[i] == L'\0') {
-                setLength(m_length + i);
-                return;
-            }
-            data()[m_length] = L'\0';  // restore the terminator; the copied part is redone below
-        }
-        appendLong(text, lengthOf(text));
+        std::size_t length = 0;
+        while (text[length] != L'\0') ++length;
+        append(text, length);
     }
     static std::size_t lengthOf(const wchar_t* text) noexcept;
     // The order of Compare: character codes first, then length. Written out, because point
