@@ -1,0 +1,158 @@
+// The errors a user meets: a clear message on stderr and a stable exit status; a failed run
+// leaves an existing output file as it was.
+#include <gtest/gtest.h>
+
+#include "errors.h"
+#include "host/host_test_support.h"
+
+namespace {
+
+using hosttest::run;
+
+const char* const kJob = R"({"points": [{"name": "1", "coords": [100, 200, 10]}],
+"setups": [{"station": "1", "hi": 1.5, "shots": [{"to": "2", "sd": [10, 90, 20], "hr": 1.5, "code": "X"}]}]})";
+
+struct Case {
+    const char* what;
+    std::string job;
+    int code;
+    const char* message;
+};
+
+class JobErrors : public testing::TestWithParam<Case> {};
+
+TEST_P(JobErrors, ExitWithStatusAndMessage) {
+    const Case& c = GetParam();
+    const std::string dir = hosttest::freshDirectory("job-errors");
+    hosttest::writeFile(dir + "/job.json", c.job);
+    const auto result = run({"convert", dir + "/job.json", "--format", "rw5"});
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind("exportgen: ", 0), 0U) << result.err;
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    text.replace(text.find(from), from.size(), to);
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JobErrors,
+    testing::Values(
+        Case{"malformed", "{\"setups\": [\n  {\"station\": \"1\",,}]}", exportgen::kExitJson, "job.json:2:19: malformed JSON: syntax error while parsing object key"},
+        Case{"truncated", "{\"setups\": [", exportgen::kExitJson, "job.json:1:13: malformed JSON"},
+        Case{"not an object", "[1, 2]", exportgen::kExitJob, "$: expected an object"},
+        Case{"missing setups", "{}", exportgen::kExitJob, "$.setups: missing required field"},
+        Case{"missing field", replaced(kJob, "\"hi\": 1.5, ", ""), exportgen::kExitJob, "$.setups[0].hi: missing required field"},
+        Case{"mistyped field", replaced(kJob, "\"hr\": 1.5", "\"hr\": \"1.5\""), exportgen::kExitJob,
+             "$.setups[0].shots[0].hr: expected a number, found a string"},
+        Case{"unknown field", replaced(kJob, "\"hi\": 1.5", "\"hi\": 1.5, \"hj\": 2"), exportgen::kExitJob, "$.setups[0].hj: unknown field"},
+        Case{"two measurements", replaced(kJob, "\"hr\": 1.5", "\"hz\": [1], \"hr\": 1.5"), exportgen::kExitJob,
+             "$.setups[0].shots[0]: has more than one of the fields sd, hd, angles, hz, dist"},
+        Case{"no measurement", replaced(kJob, "\"sd\": [10, 90, 20], ", ""), exportgen::kExitJob,
+             "$.setups[0].shots[0]: needs one of the fields sd, hd, angles, hz, dist"},
+        Case{"short array", replaced(kJob, "[10, 90, 20]", "[10, 90]"), exportgen::kExitJob,
+             "$.setups[0].shots[0].sd: expected 3 items, found 2"},
+        Case{"bad enum", std::string("{\"units\": {\"angle\": \"turns\"}, ") + (kJob + 1), exportgen::kExitJob,
+             "$.units.angle: \"turns\" is not one of"},
+        Case{"unknown station", replaced(kJob, "\"station\": \"1\"", "\"station\": \"9\""), exportgen::kExitJob,
+             "$.setups[0].station: unknown point \"9\""},
+        Case{"header after setups", replaced(kJob, "]}]}", "]}], \"units\": {}}"), exportgen::kExitJob,
+             "$.units: must come before $.setups"}),
+    [](const testing::TestParamInfo<Case>& info) {
+        std::string name = info.param.what;
+        for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+        return name;
+    });
+
+TEST(CommandErrors, UnknownFormatIsAUsageError) {
+    const auto result = run({"convert", "--format", "nosuch"});
+    EXPECT_EQ(result.code, exportgen::kExitUsage);
+    EXPECT_NE(result.err.find("unknown format \"nosuch\""), std::string::npos) << result.err;
+}
+
+TEST(CommandErrors, UnknownOptionIsAUsageError) {
+    EXPECT_EQ(run({"convert", "--fromat", "rw5"}).code, exportgen::kExitUsage);
+    EXPECT_EQ(run({}).code, exportgen::kExitUsage);
+    EXPECT_EQ(run({"convert", "--format", "rw5", "--now", "yesterday"}).code, exportgen::kExitUsage);
+    EXPECT_EQ(run({"convert", "--format", "rw5", "--encoding", "ebcdic"}).code, exportgen::kExitUsage);
+}
+
+TEST(CommandErrors, UnreadableInput) {
+    const auto result = run({"convert", "/nonexistent/job.json", "--format", "rw5"});
+    EXPECT_EQ(result.code, exportgen::kExitInput);
+    EXPECT_NE(result.err.find("cannot read /nonexistent/job.json: No such file or directory"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(run({"convert", hosttest::dataPath("host"), "--format", "rw5"}).code, exportgen::kExitInput);
+}
+
+TEST(CommandErrors, UnwritableOutput) {
+    const auto result = run({"convert", "--format", "rw5", "-o", "/nonexistent/dir/out.rw5"});
+    EXPECT_EQ(result.code, exportgen::kExitOutput);
+    EXPECT_NE(result.err.find("cannot write /nonexistent/dir/out.rw5"), std::string::npos) << result.err;
+}
+
+TEST(Output, WritesTheFileAndLeavesNoTemporaryFile) {
+    const std::string dir = hosttest::freshDirectory("output");
+    ASSERT_EQ(run({"convert", "--format", "rw5", "-o", dir + "/out.rw5"}).code, 0);
+    EXPECT_EQ(hosttest::listDirectory(dir), std::vector<std::string>{"out.rw5"});
+    EXPECT_EQ(hosttest::readFile(dir + "/out.rw5").rfind("--Field Version 2.1\r\n", 0), 0U);
+}
+
+TEST(Output, AFailedRunLeavesTheExistingFileUnchanged) {
+    const std::string dir = hosttest::freshDirectory("keep");
+    hosttest::writeFile(dir + "/out.rw5", "previous content\n");
+    // The job fails in its second set-up, after the first was converted and written.
+    hosttest::writeFile(dir + "/job.json", std::string(R"({"points": [{"name": "1", "coords": [0, 0, 0]}], "setups": [
+        {"station": "1", "hi": 1.5, "shots": [{"to": "2", "sd": [10, 90, 20]}]},
+        {"station": "1", "hi": "high"}]})"));
+    const auto result = run({"convert", dir + "/job.json", "--format", "rw5", "-o", dir + "/out.rw5"});
+    EXPECT_EQ(result.code, exportgen::kExitJob);
+    EXPECT_EQ(hosttest::readFile(dir + "/out.rw5"), "previous content\n");
+    EXPECT_EQ(hosttest::listDirectory(dir), (std::vector<std::string>{"job.json", "out.rw5"}));
+}
+
+TEST(Encoding, Latin1AndCp1252WriteTheirCharacters) {
+    const std::string dir = hosttest::freshDirectory("encoding");
+    hosttest::writeFile(dir + "/job.json", std::string(R"({"points": [{"name": "1", "coords": [0, 0, 0]}],
+        "setups": [{"station": "1", "hi": 1.5, "note": "Ærø café", "shots": [{"to": "2", "sd": [10, 90, 20], "note": "cost 5 €"}]}]})"));
+    const auto utf8 = run({"convert", dir + "/job.json", "--format", "rw5"});
+    ASSERT_EQ(utf8.code, 0) << utf8.err;
+    EXPECT_NE(utf8.out.find("--Ærø café\r\n"), std::string::npos);
+    const auto cp1252 = run({"convert", dir + "/job.json", "--format", "rw5", "--encoding", "cp1252"});
+    ASSERT_EQ(cp1252.code, 0) << cp1252.err;
+    EXPECT_NE(cp1252.out.find("--\xC6r\xF8 caf\xE9\r\n"), std::string::npos);
+    EXPECT_NE(cp1252.out.find("--cost 5 \x80\r\n"), std::string::npos);
+
+    hosttest::writeFile(dir + "/out.rw5", "previous\n");
+    const auto latin1 = run({"convert", dir + "/job.json", "--format", "rw5", "--encoding", "latin1", "-o", dir + "/out.rw5"});
+    EXPECT_EQ(latin1.code, exportgen::kExitEncoding);
+    EXPECT_NE(latin1.err.find("character U+20AC \"€\" cannot be written in latin1: rw5 record"), std::string::npos)
+        << latin1.err;
+    EXPECT_NE(latin1.err.find("set-up 0 at \"1\", observation to \"2\""), std::string::npos) << latin1.err;
+    EXPECT_EQ(hosttest::readFile(dir + "/out.rw5"), "previous\n");
+}
+
+TEST(Warnings, AnSdrFieldCutToItsColumnIsReported) {
+    const std::string dir = hosttest::freshDirectory("warning");
+    hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": "A-NAME-OF-SEVENTEEN", "coords": [0, 0, 0], "hi": 1}]})");
+    const auto sdr = run({"convert", dir + "/job.json", "--format", "sdr"});
+    EXPECT_EQ(sdr.code, 0);
+    EXPECT_NE(sdr.out.find("02NMA-NAME-OF-SEVENT0.0000"), std::string::npos) << sdr.out;
+    EXPECT_EQ(sdr.err, "exportgen: warning: sdr: a name or field was longer than its 16-character column and was cut to fit\n");
+    EXPECT_EQ(run({"convert", dir + "/job.json", "--format", "rw5"}).err, "");
+}
+
+TEST(Sample, ShotsMustBeANumber) {
+    EXPECT_EQ(run({"sample"}).code, exportgen::kExitUsage);
+    EXPECT_EQ(run({"sample", "--shots", "-4"}).code, exportgen::kExitUsage);
+    EXPECT_EQ(run({"sample", "--shots", "many"}).code, exportgen::kExitUsage);
+}
+
+TEST(Schema, TheEmbeddedSchemaIsTheRepositoryFile) {
+    const auto result = run({"schema"});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, hosttest::readFile(hosttest::dataPath("../tools/exportgen/job.schema.json")));
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include <CLI/CLI.hpp>
+
+#include "contracts/text_services.h"
+#include "embedded.h"
+#include "errors.h"
+#include "job.h"
+#include "job_reader.h"
+#include "json_schema.h"
+#include "output.h"
+#include "record_order.h"
+#include "replay.h"
+#include "sample.h"
+
+namespace exportgen {
+
+namespace {
+
+using json = nlohmann::json;
+
+const JsonSchema& jobSchema() {
+    static const json document = json::parse(jobSchemaText());
+    static const JsonSchema schema(document);
+    return schema;
+}
+
+// The clock that --now fixes, for the length of one command.
+class FixedClock {
+public:
+    explicit FixedClock(const std::string& text) {
+        if (text.empty()) return;
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        char tail = 0;
+        if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 || mo < 1 ||
+            mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) {
+            throw HostError(kExitUsage, "--now: expected a local time YYYY-MM-DDThh:mm:ss, found \"" + text + "\"");
+        }
+        base::CTime::SetFixedCurrentTime(base::CTime(y, mo, d, h, mi, s));
+    }
+    ~FixedClock() { base::CTime::ClearFixedCurrentTime(); }
+    FixedClock(const FixedClock&) = delete;
+    FixedClock& operator=(const FixedClock&) = delete;
+};
+
+// Receives the job as it is read: validates each part against its piece of the schema, keeps
+// the header parts, and converts each set-up as soon as it is complete.
+class Converter : public JobEvents {
+public:
+    Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs)
+        : m_job(job), m_schema(jobSchema()), m_formats(std::move(formats)), m_outputs(std::move(outputs)) {}
+
+    void member(const std::string& key, json&& value) override {
+        JsonPath root;
+        JsonPath path{&root, key.c_str()};
+        const JsonSchema::Node* schema = m_schema.property(m_schema.root(), key);
+        if (schema == nullptr) throw HostError(kExitJob, path.text() + ": unknown field");
+        if (m_setupsSeen && key != "levelRuns") {
+            throw HostError(kExitJob, path.text() + ": must come before $.setups in the file");
+        }
+        m_schema.validate(schema, value, path);
+        m_present.push_back(key);
+        if (key == "setups") {  // an empty or malformed "setups" reaches here only when it is no array
+            m_setupsSeen = true;
+            return;
+        }
+        m_job.apply(key, value);
+    }
+
+    void setupsBegin() override {
+        m_setupsSeen = true;
+        m_present.emplace_back("setups");
+        begin();
+    }
+
+    void setup(std::size_t index, json&& value) override {
+        JsonPath root;
+        JsonPath setups{&root, "setups"};
+        JsonPath path{&setups, nullptr, index};
+        m_schema.validate(m_schema.items(m_schema.property(m_schema.root(), "setups")), value, path);
+        const Setup setup = m_job.makeSetup(value, index);
+        value = json();  // the document of the set-up is no longer needed
+        for (auto& writer : m_writers) writer->setup(setup);
+    }
+
+    void end() override {}
+
+    /// Ends the conversion; returns the writers' warnings.
+    std::vector<std::string> finish() {
+        JsonPath root;
+        m_schema.checkRequired(m_schema.root(), m_present, root);
+        begin();
+        std::vector<std::string> warnings;
+        for (auto& writer : m_writers) {
+            writer->levelRuns();
+            if (std::string text = writer->warning(); !text.empty()) warnings.push_back(std::move(text));
+        }
+        return warnings;
+    }
+
+private:
+    void begin() {
+        if (!m_writers.empty()) return;
+        for (std::size_t i = 0; i < m_formats.size(); ++i) {
+            m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
+            m_writers.back()->begin();
+        }
+    }
+
+    Job& m_job;
+    const JsonSchema& m_schema;
+    std::vector<std::string> m_formats;
+    std::vector<Output*> m_outputs;
+    std::vector<std::unique_ptr<FormatWriter>> m_writers;
+    std::vector<std::string> m_present;
+    bool m_setupsSeen = false;
+};
+
+std::string knownFormats() {
+    std::string list;
+    for (const auto& name : formatNames()) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+std::string baseName(const std::string& path) {
+    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
+    return name.empty() ? "job" : name;
+}
+
+}  // namespace
+
+void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> formats;
+    if (!options.allDirectory.empty()) {
+        if (!options.format.empty() || !options.output.empty()) {
+            throw HostError(kExitUsage, "--all writes every format: give it without --format and -o");
+        }
+        for (const auto& name : formatNames()) {
+            if (formatAvailable(name)) formats.push_back(name);
+        }
+    } else {
+        if (options.format.empty()) throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
+        bool known = false;
+        for (const auto& name : formatNames()) known = known || name == options.format;
+        if (!known) {
+            throw HostError(kExitUsage, "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
+        }
+        if (!formatAvailable(options.format)) {
+            throw HostError(kExitUsage, "format " + options.format + " is not available in this build");
+        }
+        formats.push_back(options.format);
+    }
+    Encoder encoder(options.encoding);
+    const FixedClock clock(options.now);
+
+    std::optional<InputText> owned;
+    std::string_view text;
+    std::string source = "<sample job>";
+    if (options.input.empty()) {
+        text = sampleJobText();
+    } else {
+        owned.emplace(readFile(options.input));
+        text = owned->text();
+        source = options.input;
+    }
+
+    std::vector<std::unique_ptr<Output>> outputs;
+    for (const auto& format : formats) {
+        if (!options.allDirectory.empty()) {
+            const std::string base = options.input.empty() ? "sample" : baseName(options.input);
+            outputs.push_back(std::make_unique<Output>(options.allDirectory + "/" + base + formatSuffix(format), encoder));
+        } else if (!options.output.empty()) {
+            outputs.push_back(std::make_unique<Output>(options.output, encoder));
+        } else {
+            outputs.push_back(std::make_unique<Output>(out, encoder));
+        }
+    }
+    std::vector<Output*> targets;
+    for (auto& output : outputs) targets.push_back(output.get());
+
+    Job job;
+    Converter converter(job, formats, targets);
+    makeJobReader()->read(text, source, converter, owned && owned->mapped());
+    const std::vector<std::string> warnings = converter.finish();
+    for (auto& output : outputs) output->commit();
+    for (const auto& text : warnings) err << "exportgen: warning: " << text << '\n';
+}
+
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app{"exportgen: survey job files to raw-data formats (vemra, apasima, drevan, quoltpashk, rw5, sdr)"};
+    app.require_subcommand(1);
+
+    ConvertOptions convertOptions;
+    CLI::App* convertCommand = app.add_subcommand("convert", "convert a job file (or the built-in sample job)");
+    convertCommand->add_option("job", convertOptions.input, "the job file (JSON); the built-in sample job when left out");
+    convertCommand->add_option("-f,--format", convertOptions.format, "vemra, apasima, drevan, quoltpashk, rw5 or sdr");
+    convertCommand->add_option("-o,--output", convertOptions.output, "the output file (default: standard output)");
+    convertCommand->add_option("--all", convertOptions.allDirectory, "write every format into this directory");
+    convertCommand->add_option("--encoding", convertOptions.encoding, "utf-8 (default), latin1 or cp1252");
+    convertCommand->add_option("--now", convertOptions.now, "a fixed local time YYYY-MM-DDThh:mm:ss for header dates");
+
+    std::string script, replayOutput;
+    bool asJson = false;
+    CLI::App* replayCommand = app.add_subcommand("replay", "run a script of generator calls");
+    replayCommand->add_option("script", script, "the script (JSON)")->required();
+    replayCommand->add_flag("--json", asJson, "write the results as one JSON document");
+    replayCommand->add_option("-o,--output", replayOutput, "the output file (default: standard output)");
+
+    long long shots = -1;
+    unsigned long long seed = 1;
+    std::string sampleOutput;
+    CLI::App* sampleCommand = app.add_subcommand("sample", "write a synthetic job of N observations");
+    sampleCommand->add_option("--shots", shots, "the number of observations")->required();
+    sampleCommand->add_option("--seed", seed, "the seed of the synthetic geometry (default 1)");
+    sampleCommand->add_option("-o,--output", sampleOutput, "the output file (default: standard output)");
+
+    CLI::App* schemaCommand = app.add_subcommand("schema", "print the JSON Schema of a job file");
+
+    try {
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::CallForHelp&) {
+            out << app.help();
+            return kExitOk;
+        } catch (const CLI::CallForAllHelp&) {
+            out << app.help();
+            return kExitOk;
+        } catch (const CLI::ParseError& error) {
+            throw HostError(kExitUsage, error.what());
+        }
+        if (convertCommand->parsed()) {
+            convert(convertOptions, out, err);
+        } else if (replayCommand->parsed()) {
+            Encoder encoder("utf-8");
+            const InputText text = readFile(script);
+            Output output = replayOutput.empty() ? Output(out, encoder) : Output(replayOutput, encoder);
+            replay(text.text(), script, asJson, output);
+            output.commit();
+        } else if (sampleCommand->parsed()) {
+            if (shots < 0) throw HostError(kExitUsage, "--shots: expected a number of 0 or more");
+            Encoder encoder("utf-8");
+            Output output = sampleOutput.empty() ? Output(out, encoder) : Output(sampleOutput, encoder);
+            writeSample(static_cast<std::uint64_t>(shots), seed, output);
+            output.commit();
+        } else if (schemaCommand->parsed()) {
+            out << jobSchemaText();
+        }
+        return kExitOk;
+    } catch (const HostError& error) {
+        out.flush();
+        err << "exportgen: " << error.what() << '\n';
+        return error.code();
+    } catch (const std::exception& error) {
+        out.flush();
+        err << "exportgen: internal error: " << error.what() << '\n';
+        return kExitInternal;
+    }
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<const char*> argv{"exportgen"};
+    for (const auto& arg : args) argv.push_back(arg.c_str());
+    return run(static_cast<int>(argv.size()), argv.data(), out, err);
+}
+
+}  // namespace exportgen

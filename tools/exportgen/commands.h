@@ -1,0 +1,27 @@
+// The commands of exportgen: convert, replay, sample and schema. `run` parses a command line
+// and returns the exit status (errors.h); tests call it in-process.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace exportgen {
+
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+/// The same with the arguments after the program name.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+struct ConvertOptions {
+    std::string input;     ///< empty: the built-in sample job
+    std::string format;    ///< one format, or empty with `allDirectory`
+    std::string output;    ///< empty: the standard output
+    std::string allDirectory;
+    std::string encoding = "utf-8";
+    std::string now;       ///< a fixed local time YYYY-MM-DDThh:mm:ss, or empty for the clock
+};
+
+/// exportgen convert; throws HostError. Warnings (an SDR field cut to its column) go to `err`.
+void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace exportgen

@@ -1,0 +1,15 @@
+# Writes OUTPUT: a C++ source that holds the bytes of SCHEMA and SAMPLE as two texts.
+function(embed_bytes path name out)
+  file(READ ${path} hex HEX)
+  string(LENGTH "${hex}" length)
+  math(EXPR size "${length} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(REGEX REPLACE "(('\\\\x..',){24})" "\\1\n  " bytes "${bytes}")
+  set(${out} "static const char ${name}Bytes[] = {\n  ${bytes}'\\0'};\nstd::string_view ${name}() { return {${name}Bytes, ${size}}; }\n" PARENT_SCOPE)
+endfunction()
+
+embed_bytes(${SCHEMA} jobSchemaText schema_cpp)
+embed_bytes(${SAMPLE} sampleJobText sample_cpp)
+file(WRITE ${OUTPUT}.tmp "// Generated at build time from the repository's files; do not edit.\n#include \"embedded.h\"\n\nnamespace exportgen {\n\n${schema_cpp}\n${sample_cpp}\n}  // namespace exportgen\n")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.tmp)

@@ -1,0 +1,118 @@
+// The job as the host holds it while converting: the header parts (units, job and
+// observation information, known points) for the whole run, and one set-up at a time.
+// Built from JSON values that have passed the job schema; the checks the schema cannot
+// make (a named point that is not known) throw HostError(kExitJob) with the JSON path.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "contracts/dex_data.h"
+#include "geometry.h"
+#include "json_schema.h"
+
+namespace exportgen {
+
+/// The no-value double of the generators: a missing figure.
+constexpr double kNoValue = 1.7976931348623157e308;
+
+struct KnownPoint {
+    orv::ie::DexDesignPoint design;  ///< station (name, coordinates, note) and codes
+    COrvStringT code;                ///< the first code's name, for formats with one code field
+    Point3 coords;
+};
+
+/// A sight from the station: a shot, the measured backsight, a resection observation or a
+/// staked point.
+struct Observation {
+    orv::ie::DexTSRawFS sight;  ///< target, measurement, codes, note; kind 2 foresight, 3 side shot
+    double hr = 0.0;            ///< target height
+    COrvStringT code;           ///< the first code's name
+    bool hasCoords = false;     ///< the target's coordinates are known
+    Point3 coords;
+    [[nodiscard]] const orv::ie::DexTSRawMeasurement& measurement() const { return *sight.measurement(); }
+};
+
+struct Backsight {
+    enum class Kind { none, point, bearing } kind = Kind::none;
+    COrvStringT point;               ///< the backsight point (Kind::point)
+    double azimuth = 0.0;            ///< the azimuth of the backsight direction
+    double circle = 0.0;             ///< the horizontal circle reading on it
+    double hr = 0.0;
+    bool measured = false;           ///< a measurement to the backsight point was taken
+    orv::ie::DexTSRawBS sight;       ///< Kind::point: the sight with the known point and measurement
+    orv::ie::DexTSRawBkb bearingSight;  ///< Kind::bearing
+};
+
+struct Stakeout {
+    COrvStringT design;   ///< the design point's name
+    Observation shot;     ///< the staked point as measured
+    Point3 designCoords;
+    Point3 staked;        ///< the staked point's coordinates from the measurement
+};
+
+struct Setup {
+    std::size_t index = 0;
+    COrvStringT station;
+    Point3 coords;
+    double hi = 0.0;
+    COrvStringT code;
+    COrvStringT note;
+    Backsight backsight;
+    /// Azimuth = horizontal angle + orientation: from the backsight, else from the resection,
+    /// else 0 (circle zero to north).
+    double orientation = 0.0;
+    std::vector<Observation> resection;
+    std::vector<Observation> shots;
+    std::vector<Stakeout> stakeouts;
+};
+
+struct LevelReading {
+    COrvStringT point;
+    bool backsight = true;  ///< a backsight reading (on a point of known height), else a foresight
+    double rod = 0.0;
+    double distance = kNoValue;  ///< sight length, kNoValue when not given
+    COrvStringT code;
+    double collimation = 0.0;  ///< height of the instrument's line of sight after this reading
+    double elevation = 0.0;    ///< the point's height
+    double rise = 0.0;         ///< foresight: height difference from the previous point
+};
+
+struct LevelRun {
+    COrvStringT name;
+    COrvStringT description;
+    COrvStringT start;
+    double startElevation = 0.0;
+    std::vector<LevelReading> readings;
+};
+
+class Job {
+public:
+    Job();
+
+    orv::ie::DexSettings settings;
+    orv::ie::DexJobInfo info;
+    orv::ie::DexObservationInfo observation;
+    std::vector<KnownPoint> points;
+    std::vector<LevelRun> levelRuns;
+
+    /// Takes a top-level member other than "setups" (already validated).
+    void apply(const std::string& key, const nlohmann::json& value);
+    /// The set-up at `index` of "setups" (already validated).
+    [[nodiscard]] Setup makeSetup(const nlohmann::json& value, std::size_t index) const;
+    [[nodiscard]] const KnownPoint* find(const std::string& name) const;
+
+private:
+    void applyUnits(const nlohmann::json& value);
+    void applyJob(const nlohmann::json& value);
+    void applyObservation(const nlohmann::json& value);
+    void applyPoints(const nlohmann::json& value);
+    void applyLevelRuns(const nlohmann::json& value);
+
+    std::unordered_map<std::string, std::size_t> m_byName;
+};
+
+}  // namespace exportgen

@@ -1,0 +1,315 @@
+#include "json_schema.h"
+
+#include <cmath>
+#include <set>
+#include <stdexcept>
+
+#include "errors.h"
+
+namespace exportgen {
+
+namespace {
+
+enum TypeBit : unsigned {
+    kNull = 1, kBoolean = 2, kInteger = 4, kNumber = 8, kString = 16, kArray = 32, kObject = 64,
+};
+
+unsigned typeBit(const std::string& name) {
+    if (name == "null") return kNull;
+    if (name == "boolean") return kBoolean;
+    if (name == "integer") return kInteger;
+    if (name == "number") return kNumber | kInteger;
+    if (name == "string") return kString;
+    if (name == "array") return kArray;
+    if (name == "object") return kObject;
+    throw std::runtime_error("job schema: unknown type " + name);
+}
+
+bool isIntegral(const nlohmann::json& value) {
+    if (value.is_number_integer()) return true;
+    if (!value.is_number_float()) return false;
+    const double number = value.get<double>();
+    return std::isfinite(number) && std::floor(number) == number;
+}
+
+unsigned typeOf(const nlohmann::json& value) {
+    switch (value.type()) {
+        case nlohmann::json::value_t::null: return kNull;
+        case nlohmann::json::value_t::boolean: return kBoolean;
+        case nlohmann::json::value_t::number_integer:
+        case nlohmann::json::value_t::number_unsigned: return kInteger | kNumber;
+        case nlohmann::json::value_t::number_float: return isIntegral(value) ? kInteger | kNumber : kNumber;
+        case nlohmann::json::value_t::string: return kString;
+        case nlohmann::json::value_t::array: return kArray;
+        case nlohmann::json::value_t::object: return kObject;
+        default: return 0;
+    }
+}
+
+const char* typeName(const nlohmann::json& value) {
+    switch (value.type()) {
+        case nlohmann::json::value_t::null: return "null";
+        case nlohmann::json::value_t::boolean: return "a boolean";
+        case nlohmann::json::value_t::number_integer:
+        case nlohmann::json::value_t::number_unsigned:
+        case nlohmann::json::value_t::number_float: return "a number";
+        case nlohmann::json::value_t::string: return "a string";
+        case nlohmann::json::value_t::array: return "an array";
+        case nlohmann::json::value_t::object: return "an object";
+        default: return "a value";
+    }
+}
+
+std::string expectedTypes(unsigned types) {
+    static const std::pair<unsigned, const char*> names[] = {
+        {kObject, "an object"}, {kArray, "an array"}, {kString, "a string"}, {kNumber, "a number"},
+        {kInteger, "an integer"}, {kBoolean, "a boolean"}, {kNull, "null"}};
+    std::string text;
+    for (const auto& [bit, name] : names) {
+        if ((types & bit) == 0) continue;
+        if (bit == kInteger && (types & kNumber) != 0) continue;
+        if (!text.empty()) text += " or ";
+        text += name;
+    }
+    return text;
+}
+
+}  // namespace
+
+
+std::string JsonPath::text() const {
+    std::vector<const JsonPath*> chain;
+    for (const JsonPath* at = this; at != nullptr; at = at->parent) chain.push_back(at);
+    std::string out = "$";
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const JsonPath* part = *it;
+        if (part->parent == nullptr && part->key == nullptr) continue;  // the root itself
+        if (part->key != nullptr) {
+            out += '.';
+            out += part->key;
+        } else {
+            out += '[' + std::to_string(part->index) + ']';
+        }
+    }
+    return out;
+}
+
+JsonSchema::JsonSchema(const nlohmann::json& document) : m_document(document) {
+    if (auto defs = document.find("$defs"); defs != document.end()) {
+        for (auto it = defs->begin(); it != defs->end(); ++it) {
+            m_definitions[it.key()] = &m_nodes.emplace_back();  // placeholders, filled below
+        }
+        for (auto it = defs->begin(); it != defs->end(); ++it) {
+            Node* target = const_cast<Node*>(m_definitions[it.key()]);
+            *target = *compile(it.value());
+        }
+    }
+    m_root = compile(document);
+}
+
+const JsonSchema::Node* JsonSchema::definition(const std::string& name) {
+    auto found = m_definitions.find(name);
+    if (found == m_definitions.end()) throw std::runtime_error("job schema: no definition " + name);
+    return found->second;
+}
+
+const JsonSchema::Node* JsonSchema::compile(const nlohmann::json& schema) {
+    Node node;
+    static const std::set<std::string> comments = {"$schema", "$id", "title", "description", "default",
+                                                   "examples", "$defs", "$comment"};
+    for (auto it = schema.begin(); it != schema.end(); ++it) {
+        const std::string& key = it.key();
+        const nlohmann::json& value = it.value();
+        if (comments.count(key) != 0) continue;
+        if (key == "type") {
+            if (value.is_string()) {
+                node.types = typeBit(value.get<std::string>());
+            } else {
+                for (const auto& name : value) node.types |= typeBit(name.get<std::string>());
+            }
+        } else if (key == "properties") {
+            for (auto property = value.begin(); property != value.end(); ++property) {
+                node.properties.emplace_back(property.key(), compile(property.value()));
+            }
+        } else if (key == "required") {
+            node.required = value.get<std::vector<std::string>>();
+        } else if (key == "additionalProperties") {
+            node.additionalProperties = value.get<bool>();
+        } else if (key == "items") {
+            node.items = compile(value);
+        } else if (key == "minItems") {
+            node.minItems = value.get<std::size_t>();
+        } else if (key == "maxItems") {
+            node.maxItems = value.get<std::size_t>();
+        } else if (key == "minLength") {
+            node.minLength = value.get<std::size_t>();
+        } else if (key == "minimum") {
+            node.minimum = value.get<double>();
+        } else if (key == "maximum") {
+            node.maximum = value.get<double>();
+        } else if (key == "enum") {
+            node.enumValues = value.get<std::vector<nlohmann::json>>();
+        } else if (key == "oneOf") {
+            bool allSingleFields = true;
+            for (const auto& branch : value) {
+                node.oneOf.push_back(compile(branch));
+                const auto required = branch.find("required");
+                if (branch.size() == 1 && required != branch.end() && required->size() == 1) {
+                    node.oneOfFields.push_back(required->at(0).get<std::string>());
+                } else {
+                    allSingleFields = false;
+                }
+            }
+            if (!allSingleFields) node.oneOfFields.clear();
+        } else if (key == "$ref") {
+            const auto name = value.get<std::string>();
+            const std::string prefix = "#/$defs/";
+            if (name.compare(0, prefix.size(), prefix) != 0) {
+                throw std::runtime_error("job schema: unsupported reference " + name);
+            }
+            node.ref = definition(name.substr(prefix.size()));
+        } else {
+            throw std::runtime_error("job schema: unsupported keyword " + key);
+        }
+    }
+    return &m_nodes.emplace_back(std::move(node));
+}
+
+const JsonSchema::Node* JsonSchema::property(const Node* node, const std::string& name) const {
+    while (node != nullptr && node->ref != nullptr) node = node->ref;
+    if (node == nullptr) return nullptr;
+    for (const auto& [key, schema] : node->properties) {
+        if (key == name) return schema;
+    }
+    return nullptr;
+}
+
+const JsonSchema::Node* JsonSchema::items(const Node* node) const {
+    while (node != nullptr && node->ref != nullptr) node = node->ref;
+    return node != nullptr ? node->items : nullptr;
+}
+
+bool JsonSchema::matches(const Node* node, const nlohmann::json& value) const {
+    bool failed = false;
+    JsonPath root;
+    check(node, value, root, failed, nullptr);
+    return !failed;
+}
+
+void JsonSchema::validate(const Node* node, const nlohmann::json& value, const JsonPath& path) const {
+    bool failed = false;
+    std::string error;
+    check(node, value, path, failed, &error);
+    if (failed) throw HostError(kExitJob, error);
+}
+
+void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present,
+                               const JsonPath& path) const {
+    while (node->ref != nullptr) node = node->ref;
+    for (const auto& name : node->required) {
+        bool found = false;
+        for (const auto& key : present) found = found || key == name;
+        if (!found) {
+            JsonPath field{&path, name.c_str()};
+            throw HostError(kExitJob, field.text() + ": missing required field");
+        }
+    }
+}
+
+void JsonSchema::check(const Node* node, const nlohmann::json& value, const JsonPath& path, bool& failed,
+                       std::string* error) const {
+    auto fail = [&](const JsonPath& at, const std::string& message) {
+        failed = true;
+        if (error != nullptr) *error = at.text() + ": " + message;
+    };
+    if (node->ref != nullptr) {
+        check(node->ref, value, path, failed, error);
+        if (failed) return;
+    }
+    const unsigned type = typeOf(value);
+    if (node->types != 0 && (node->types & type) == 0) {
+        return fail(path, "expected " + expectedTypes(node->types) + ", found " + typeName(value));
+    }
+    if (!node->enumValues.empty()) {
+        bool found = false;
+        for (const auto& allowed : node->enumValues) found = found || allowed == value;
+        if (!found) {
+            std::string list;
+            for (const auto& allowed : node->enumValues) list += (list.empty() ? "" : ", ") + allowed.dump();
+            return fail(path, value.dump() + " is not one of " + list);
+        }
+    }
+    if ((type & kNumber) != 0) {
+        const double number = value.get<double>();
+        if (node->minimum && number < *node->minimum) {
+            return fail(path, value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump());
+        }
+        if (node->maximum && number > *node->maximum) {
+            return fail(path, value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump());
+        }
+    }
+    if (type == kString && node->minLength) {
+        const auto& text = value.get_ref<const std::string&>();
+        if (text.size() < *node->minLength) return fail(path, "text shorter than " + std::to_string(*node->minLength));
+    }
+    if (type == kArray) {
+        const std::size_t count = value.size();
+        if (node->minItems && node->maxItems && *node->minItems == *node->maxItems && count != *node->minItems) {
+            return fail(path, "expected " + std::to_string(*node->minItems) + " items, found " + std::to_string(count));
+        }
+        if (node->minItems && count < *node->minItems) {
+            return fail(path, "expected at least " + std::to_string(*node->minItems) + " items, found " +
+                                  std::to_string(count));
+        }
+        if (node->maxItems && count > *node->maxItems) {
+            return fail(path, "expected at most " + std::to_string(*node->maxItems) + " items, found " +
+                                  std::to_string(count));
+        }
+        if (node->items != nullptr) {
+            for (std::size_t i = 0; i < count; ++i) {
+                JsonPath item{&path, nullptr, i};
+                check(node->items, value[i], item, failed, error);
+                if (failed) return;
+            }
+        }
+    }
+    if (type == kObject) {
+        for (const auto& name : node->required) {
+            if (!value.contains(name)) {
+                JsonPath field{&path, name.c_str()};
+                return fail(field, "missing required field");
+            }
+        }
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            const Node* schema = nullptr;
+            for (const auto& [key, propertySchema] : node->properties) {
+                if (key == it.key()) {
+                    schema = propertySchema;
+                    break;
+                }
+            }
+            JsonPath field{&path, it.key().c_str()};
+            if (schema == nullptr) {
+                if (!node->additionalProperties) return fail(field, "unknown field");
+                continue;
+            }
+            check(schema, it.value(), field, failed, error);
+            if (failed) return;
+        }
+    }
+    if (!node->oneOf.empty()) {
+        std::size_t matched = 0;
+        for (const Node* branch : node->oneOf) matched += matches(branch, value) ? 1 : 0;
+        if (matched != 1) {
+            if (!node->oneOfFields.empty()) {
+                std::string list;
+                for (const auto& field : node->oneOfFields) list += (list.empty() ? "" : ", ") + field;
+                return fail(path, std::string(matched == 0 ? "needs" : "has more than") +
+                                      " one of the fields " + list);
+            }
+            return fail(path, "matches " + std::to_string(matched) + " of the allowed forms, expected exactly one");
+        }
+    }
+}
+
+}  // namespace exportgen

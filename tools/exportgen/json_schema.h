@@ -1,0 +1,74 @@
+// A compact validator for the subset of JSON Schema (draft 2020-12) that the job schema uses:
+// type, properties, required, additionalProperties (true or false), items, minItems,
+// maxItems, minLength, enum, minimum, maximum, oneOf and "$ref" to "#/$defs/NAME". Other
+// keywords (title, description, $schema, $id, default, examples) are read as comments.
+//
+// The schema is compiled once into a tree, so that validating a million observations costs
+// no more than walking their values.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace exportgen {
+
+/// A position in a JSON document, built as the validator descends; turned into a path text
+/// ("$.setups[3].shots[0].hr") only when an error is reported.
+struct JsonPath {
+    const JsonPath* parent = nullptr;
+    const char* key = nullptr;        ///< an object member, or
+    std::size_t index = 0;            ///< an array index when key is null
+    std::string text() const;
+};
+
+class JsonSchema {
+public:
+    struct Node {
+        unsigned types = 0;  // 0: any type
+        std::vector<std::pair<std::string, const Node*>> properties;
+        std::vector<std::string> required;
+        bool additionalProperties = true;
+        const Node* items = nullptr;
+        std::optional<std::size_t> minItems, maxItems, minLength;
+        std::optional<double> minimum, maximum;
+        std::vector<nlohmann::json> enumValues;
+        std::vector<const Node*> oneOf;
+        std::vector<std::string> oneOfFields;  // the single required field of each oneOf branch, when all are so
+        const Node* ref = nullptr;
+    };
+
+
+    /// Compiles `document`; throws std::runtime_error for a keyword this validator lacks.
+    explicit JsonSchema(const nlohmann::json& document);
+
+    [[nodiscard]] const Node* root() const noexcept { return m_root; }
+    /// The schema of a property of `node` (null when the node names none).
+    [[nodiscard]] const Node* property(const Node* node, const std::string& name) const;
+    /// The items schema of an array node (null when it has none).
+    [[nodiscard]] const Node* items(const Node* node) const;
+
+    /// Checks `value` against `node`; throws HostError(kExitJob) with the JSON path of the
+    /// first violation.
+    void validate(const Node* node, const nlohmann::json& value, const JsonPath& path) const;
+    /// Checks only the "required" keyword of `node` against the keys seen.
+    void checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path) const;
+
+private:
+    const Node* compile(const nlohmann::json& schema);
+    const Node* definition(const std::string& name);
+    [[nodiscard]] bool matches(const Node* node, const nlohmann::json& value) const;
+    void check(const Node* node, const nlohmann::json& value, const JsonPath& path, bool& failed,
+               std::string* error) const;
+
+    const nlohmann::json& m_document;
+    std::deque<Node> m_nodes;
+    std::map<std::string, const Node*> m_definitions;
+    const Node* m_root = nullptr;
+};
+
+}  // namespace exportgen

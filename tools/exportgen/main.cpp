@@ -1,0 +1,10 @@
+// exportgen: converts survey job files to raw-data formats, replays generator scripts and
+// writes synthetic jobs. Every command lives in the exportgen_host library.
+#include <iostream>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    return exportgen::run(argc, argv, std::cout, std::cerr);
+}

@@ -1,0 +1,69 @@
+#include "text.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "contracts/text_services.h"
+
+namespace exportgen {
+
+COrvStringT wideFromUtf8(std::string_view text) {
+    std::wstring wide;
+    wide.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : 0;
+        unsigned long code = extra > 0 ? (byte & (0x3Fu >> extra)) : byte;
+        std::size_t k = 1;
+        for (; k <= static_cast<std::size_t>(extra) && i + k < text.size(); ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+        }
+        wide.push_back(static_cast<wchar_t>(code));
+        i += k;
+    }
+    return COrvStringT(std::wstring_view(wide));
+}
+
+void appendUtf8(std::string& out, std::wstring_view text) {
+    // Records are mostly ASCII: size the text for the worst case once and write in place.
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * 4);
+    char* at = out.data() + start;
+    for (wchar_t ch : text) {
+        auto code = static_cast<unsigned long>(ch);
+        if (code < 0x80) {
+            *at++ = static_cast<char>(code);
+        } else if (code < 0x800) {
+            *at++ = static_cast<char>(0xC0 | (code >> 6));
+            *at++ = static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            *at++ = static_cast<char>(0xE0 | (code >> 12));
+            *at++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            *at++ = static_cast<char>(0xF0 | ((code >> 18) & 0x07));
+            *at++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            *at++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    out.resize(static_cast<std::size_t>(at - out.data()));
+}
+
+std::string utf8(const COrvStringT& text) {
+    std::string out;
+    appendUtf8(out, text.view());
+    return out;
+}
+
+std::string shortestNumber(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+COrvStringT fixed(double value, int decimals) { return orv_formats::DoubleToString(value, decimals); }
+
+}  // namespace exportgen
