@@ -28,11 +28,9 @@
 #include "contracts/text_services.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "rw5/CRW5Generator.h"
+#include "sdr/CSDRRawGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
-#if EXPORTGEN_BENCH_HAVE_SDR
-#include "sdr/CSDRRawGenerator.h"
-#endif
 
 namespace bench {
 
@@ -150,9 +148,7 @@ struct Generators {
     std::unique_ptr<CVemraRawDataGenerator> vemra;
     std::unique_ptr<CDrevanRawDataGenerator> drevan;
     std::unique_ptr<CQuoltPashkRawDataGenerator> quoltPashk;
-#if EXPORTGEN_BENCH_HAVE_SDR
     std::unique_ptr<CSDRRawGenerator> sdr;
-#endif
 };
 
 Generators& generators() {
@@ -165,10 +161,8 @@ Generators& generators() {
         made.drevan.reset(new CDrevanRawDataGenerator(&job.settings, &job.info, &job.observation));
         made.quoltPashk.reset(
             new CQuoltPashkRawDataGenerator(&job.settings, &job.info, &job.observation, nullptr, false));
-#if EXPORTGEN_BENCH_HAVE_SDR
         made.sdr.reset(new CSDRRawGenerator(&job.settings, &job.info));
         made.sdr->occupy(L"NM", wide(kStation), L"", 1000.0, 2000.0, 100.0, 1.5);
-#endif
         return made;
     }();
     return g;
@@ -265,7 +259,6 @@ void registerOperations() {
         keep(body);
     });
 
-#if EXPORTGEN_BENCH_HAVE_SDR
     CSDRRawGenerator* sdr = g.sdr.get();
     add("sdr/sightNoteLine", kSdrBaseline, [sdr, &job](std::size_t i) {
         COrvStringT line = sdr->sightNoteLine(&job.sights[i], nullptr);
@@ -275,7 +268,6 @@ void registerOperations() {
         COrvStringT lines = sdr->sightNoteLine(&job.longCodeSights[i], nullptr);
         keep(lines);
     });
-#endif
 
     // The Vemra family and Quolt/Pashk have no baseline of their own: they are set against the
     // RW5 line, a record of about the same length, for scale. The out text is reused, as a host
@@ -340,12 +332,10 @@ bool checkBaselines() {
         const baseline::Shot& shot = job.shots[i];
         ok = ok && same("RW5 foresight line", i, narrow(g.rw5->sightNoteLine(&job.sights[i], nullptr)), buffer,
                         baseline::rw5ForesightLine(buffer, shot));
-#if EXPORTGEN_BENCH_HAVE_SDR
         ok = ok && same("SDR 09 line", i, narrow(g.sdr->sightNoteLine(&job.sights[i], nullptr)), buffer,
                         baseline::sdrObservationLine(buffer, shot));
         ok = ok && same("SDR 09 line with notes", i, narrow(g.sdr->sightNoteLine(&job.longCodeSights[i], nullptr)),
                         buffer, baseline::sdrObservationWithNotes(buffer, longCodeShot(shot)));
-#endif
         ok = ok && same("DoubleToString", i, narrow(orv_formats::DoubleToString(shot.slope, 4)), buffer,
                         baseline::fixed(buffer, shot.slope, 4));
         ok = ok && same("packed DMS", i, narrow(utils::angleByStyleToString(eDegMinSec, shot.horizontal, 5)), buffer,
