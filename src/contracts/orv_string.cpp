@@ -30,7 +30,15 @@ constexpr std::size_t kMaxLength = std::numeric_limits<std::uint32_t>::max() - 1
 void COrvStringT::grow(std::size_t minimum) {
     if (minimum > kMaxLength) throw std::bad_alloc();
     std::size_t capacity = std::max<std::size_t>(minimum, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength));
-    void* block = orv_operator_new((capacity + 1) * sizeof(wchar_t));
+    // Blocks at and above the first append size come in the classes 63, 127, 255… characters,
+    // so that a thread's released blocks fit the next record's texts (orv::heap keeps one
+    // spare of the usual sizes).
+    if (capacity >= kFirstAppendCapacity && capacity < kMaxLength / 2) {
+        std::size_t rounded = kFirstAppendCapacity;
+        while (rounded < capacity) rounded = 2 * rounded + 1;
+        capacity = rounded;
+    }
+    void* block = orv::heap::allocateTextBlock((capacity + 1) * sizeof(wchar_t));
     if (block == nullptr) throw std::bad_alloc();
     auto* buffer = static_cast<wchar_t*>(block);
     std::wmemcpy(buffer, data(), m_length + 1);
@@ -45,7 +53,7 @@ void COrvStringT::growForAppend(std::size_t count) {
 }
 
 void COrvStringT::release() noexcept {
-    if (onHeap()) orv_operator_delete(m_heap);
+    if (onHeap()) orv::heap::releaseTextBlock(m_heap, (std::size_t{m_capacity} + 1) * sizeof(wchar_t));
 }
 
 std::size_t COrvStringT::lengthOf(const wchar_t* text) noexcept { return text == nullptr ? 0 : std::wcslen(text); }
