@@ -101,12 +101,14 @@ COrvStringT CSDRRawGenerator::guardedField(int width, bool alignRight, const COr
 }
 
 COrvStringT CSDRRawGenerator::recordNumber(int number) {
-    // Every record asks for its number, so the two digits of the numbers in use are written
-    // directly; they are exactly what "%02d" gives. Any other number goes through Format.
+    // Every record asks for its number, so the numbers in use skip the parsing of Format: a
+    // leading zero below 10, then the number, is exactly what "%02d" gives them. Any other
+    // number goes through Format.
     if (number >= 0 && number <= 99) {
-        const wchar_t digits[] = {static_cast<wchar_t>(L'0' + number / 10), static_cast<wchar_t>(L'0' + number % 10),
-                                  L'\0'};
-        return digits;
+        COrvStringT text;
+        if (number < 10) text += L'0';
+        orv_formats::AppendInt(text, number);
+        return text;
     }
     COrvStringT text;
     text.Format(L"%02d", number);
