@@ -18,8 +18,8 @@ struct Shot {
     double horizontal = 0.0;  ///< signed: negative is an angle to the left
     double zenith = 0.0;
     double slope = 0.0;
-    std::string_view code;      ///< the code's name
-    std::string_view control;   ///< its first control code (RW5 code note)
+    std::string_view code;     ///< the code's name
+    std::string_view control;  ///< its first control code (RW5 code note)
     std::string_view attributeNames[3];
     std::string_view attributeValues[3];
 };

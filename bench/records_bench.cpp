@@ -173,7 +173,7 @@ Generators& generators() {
 
 struct Operation {
     std::string name;
-    std::string reference;  // the baseline it is compared with; empty for a baseline
+    std::string reference;                   // the baseline it is compared with; empty for a baseline
     std::function<void(std::size_t)> count;  // runs records 0..n-1 (cycling) in countedLoop
 };
 
@@ -291,12 +291,11 @@ void registerOperations() {
         quoltPashk->writeSight(out, 2, false, job.wideTargets[i], L"TREE", L"", 1.5);
         keep(out);
     });
-    add("quoltpashk/writeMeasurement", kRw5Baseline,
-        [quoltPashk, &job, out = COrvStringT()](std::size_t i) mutable {
-            const baseline::Shot& shot = job.shots[i];
-            quoltPashk->writeMeasurement(out, 0, 0, shot.horizontal, shot.zenith, shot.slope);
-            keep(out);
-        });
+    add("quoltpashk/writeMeasurement", kRw5Baseline, [quoltPashk, &job, out = COrvStringT()](std::size_t i) mutable {
+        const baseline::Shot& shot = job.shots[i];
+        quoltPashk->writeMeasurement(out, 0, 0, shot.horizontal, shot.zenith, shot.slope);
+        keep(out);
+    });
 
     // The contracts' number texts and fields.
     add("contracts/DoubleToString4", kFixedBaseline, [&job](std::size_t i) {
