@@ -24,15 +24,6 @@ namespace orv::heap {
 /// `failAllocations(0, 0)` restores normal service.
 void failAllocations(std::size_t skip, std::size_t count) noexcept;
 
-/// Text storage. A record builds and drops a few texts of the same sizes for every record, so
-/// each thread keeps the last released block of each of the usual sizes (256, 512 and 1024
-/// bytes) and hands it out again instead of going back to the heap. Blocks of other sizes, and
-/// every block while a test has armed failAllocations, go straight to orv_operator_new and
-/// orv_operator_delete. Null when the heap is exhausted.
-void* allocateTextBlock(std::size_t bytes) noexcept;
-/// Releases a block of allocateTextBlock; `bytes` is the size it was asked for.
-void releaseTextBlock(void* block, std::size_t bytes) noexcept;
-
 /// A standard allocator on the utility heap. It throws std::bad_alloc when the heap yields
 /// null, as the standard containers expect.
 template <class T>

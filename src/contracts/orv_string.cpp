@@ -31,14 +31,13 @@ void COrvStringT::grow(std::size_t minimum) {
     if (minimum > kMaxLength) throw std::bad_alloc();
     std::size_t capacity = std::max<std::size_t>(minimum, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength));
     // Blocks at and above the first append size come in the classes 63, 127, 255… characters,
-    // so that a thread's released blocks fit the next record's texts (orv::heap keeps one
-    // spare of the usual sizes).
+    // so that a record that grows a little past a class does not reallocate at once.
     if (capacity >= kFirstAppendCapacity && capacity < kMaxLength / 2) {
         std::size_t rounded = kFirstAppendCapacity;
         while (rounded < capacity) rounded = 2 * rounded + 1;
         capacity = rounded;
     }
-    void* block = orv::heap::allocateTextBlock((capacity + 1) * sizeof(wchar_t));
+    void* block = orv_operator_new((capacity + 1) * sizeof(wchar_t));
     if (block == nullptr) throw std::bad_alloc();
     auto* buffer = static_cast<wchar_t*>(block);
     std::wmemcpy(buffer, data(), m_length + 1);
@@ -53,7 +52,7 @@ void COrvStringT::growForAppend(std::size_t count) {
 }
 
 void COrvStringT::release() noexcept {
-    if (onHeap()) orv::heap::releaseTextBlock(m_heap, (std::size_t{m_capacity} + 1) * sizeof(wchar_t));
+    if (onHeap()) orv_operator_delete(m_heap);
 }
 
 std::size_t COrvStringT::lengthOf(const wchar_t* text) noexcept { return text == nullptr ? 0 : std::wcslen(text); }

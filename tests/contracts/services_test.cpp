@@ -74,20 +74,6 @@ TEST(Heap, InjectedFailuresYieldNullThenRecover) {
     orv::heap::failAllocations(0, 0);
 }
 
-// A thread keeps its last released text block of the usual sizes for the next text; a test that
-// arms a failure must still see the failure, spare or not.
-TEST(Heap, SpareTextBlocksNeverStepAroundAnArmedFailure) {
-    { const COrvStringT released(L'z', 100); }  // a record-sized block, kept as the spare
-    orv::heap::failAllocations(0, 1);
-    EXPECT_THROW(COrvStringT(L'x', 100), std::bad_alloc);
-    orv::heap::failAllocations(0, 0);
-    COrvStringT reused(L'w', 100);
-    reused += L"!";
-    EXPECT_EQ(reused.GetLength(), 101);
-    EXPECT_EQ(reused.GetAt(0), L'w');
-    EXPECT_EQ(reused.GetAt(100), L'!');
-}
-
 TEST(FreeNumericNames, HandsOutTheSmallestFreeNumbers) {
     FreeNumericNames names;
     names.reserve(L"1");
