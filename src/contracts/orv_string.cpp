@@ -16,8 +16,6 @@ std::size_t clampIndex(int index, std::size_t size) noexcept {
     return std::min(static_cast<std::size_t>(index), size);
 }
 
-std::size_t lengthOf(const wchar_t* text) noexcept { return text == nullptr ? 0 : std::wcslen(text); }
-
 int indexOrMinusOne(std::size_t at) noexcept {
     return at == std::wstring_view::npos ? -1 : static_cast<int>(at);
 }
@@ -32,6 +30,13 @@ constexpr std::size_t kMaxLength = std::numeric_limits<std::uint32_t>::max() - 1
 void COrvStringT::grow(std::size_t minimum) {
     if (minimum > kMaxLength) throw std::bad_alloc();
     std::size_t capacity = std::max<std::size_t>(minimum, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength));
+    // Blocks at and above the first append size come in the classes 63, 127, 255… characters,
+    // so that a record that grows a little past a class does not reallocate at once.
+    if (capacity >= kFirstAppendCapacity && capacity < kMaxLength / 2) {
+        std::size_t rounded = kFirstAppendCapacity;
+        while (rounded < capacity) rounded = 2 * rounded + 1;
+        capacity = rounded;
+    }
     void* block = orv_operator_new((capacity + 1) * sizeof(wchar_t));
     if (block == nullptr) throw std::bad_alloc();
     auto* buffer = static_cast<wchar_t*>(block);
@@ -41,22 +46,16 @@ void COrvStringT::grow(std::size_t minimum) {
     m_capacity = static_cast<std::uint32_t>(capacity);
 }
 
+void COrvStringT::growForAppend(std::size_t count) {
+    if (count > kMaxLength - m_length) throw std::bad_alloc();
+    grow(std::max(m_length + count, kFirstAppendCapacity));
+}
+
 void COrvStringT::release() noexcept {
     if (onHeap()) orv_operator_delete(m_heap);
 }
 
-void COrvStringT::take(COrvStringT& text) noexcept {
-    m_length = text.m_length;
-    m_capacity = text.m_capacity;
-    if (text.onHeap()) {
-        m_heap = text.m_heap;
-        text.m_capacity = kInlineCapacity;
-    } else {
-        std::wmemcpy(m_inline, text.m_inline, text.m_length + 1);
-    }
-    text.m_length = 0;
-    text.m_inline[0] = L'\0';
-}
+std::size_t COrvStringT::lengthOf(const wchar_t* text) noexcept { return text == nullptr ? 0 : std::wcslen(text); }
 
 void COrvStringT::assign(const wchar_t* text, std::size_t length) {
     if (length > m_capacity) {
@@ -74,13 +73,13 @@ void COrvStringT::assign(const wchar_t* text, std::size_t length) {
     setLength(length);
 }
 
-void COrvStringT::append(const wchar_t* text, std::size_t length) {
+void COrvStringT::appendLong(const wchar_t* text, std::size_t length) {
     if (length == 0) return;
     if (length > kMaxLength - m_length) throw std::bad_alloc();
     const std::size_t total = m_length + length;
     if (total > m_capacity) {
         COrvStringT fresh;
-        fresh.grow(std::max<std::size_t>(total, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength)));
+        fresh.grow(std::max({total, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength), kFirstAppendCapacity}));
         std::wmemcpy(fresh.data(), data(), m_length);
         std::wmemcpy(fresh.data() + m_length, text, length);  // `text` may be in the old buffer
         fresh.setLength(total);
@@ -96,8 +95,6 @@ void COrvStringT::append(const wchar_t* text, std::size_t length) {
 // ---------------------------------------------------------------------------------------------
 // Construction and assignment
 
-COrvStringT::COrvStringT(const wchar_t* text) : COrvStringT() { assign(text == nullptr ? L"" : text, lengthOf(text)); }
-
 COrvStringT::COrvStringT(wchar_t ch, int count) : COrvStringT() {
     if (count <= 0) return;
     const auto length = static_cast<std::size_t>(count);
@@ -112,11 +109,6 @@ COrvStringT& COrvStringT::operator=(const wchar_t* text) {
     } else {
         assign(text, lengthOf(text));  // safe even when `text` points into this string
     }
-    return *this;
-}
-
-COrvStringT& COrvStringT::operator+=(const wchar_t* text) {
-    if (text != nullptr) append(text, lengthOf(text));
     return *this;
 }
 
@@ -147,7 +139,7 @@ int COrvStringT::FindOneOf(const wchar_t* characters) const noexcept {
 }
 
 int COrvStringT::Compare(const wchar_t* text) const noexcept {
-    return view().compare(std::wstring_view(text == nullptr ? L"" : text));
+    return compareRuns(data(), m_length, text == nullptr ? L"" : text, lengthOf(text));
 }
 
 // ---------------------------------------------------------------------------------------------

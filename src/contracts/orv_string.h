@@ -14,13 +14,25 @@
 
 #include "contracts/heap.h"
 
+namespace orv::detail {
+struct StringWriter;
+}
+
 class COrvStringT {
 public:
     COrvStringT() noexcept { m_inline[0] = L'\0'; }
-    COrvStringT(const COrvStringT& text) : COrvStringT() { assign(text.data(), text.m_length); }
+    COrvStringT(const COrvStringT& text) : COrvStringT() {
+        if (text.onHeap()) {
+            assign(text.m_heap, text.m_length);
+        } else {
+            copyInline(text);
+        }
+    }
     COrvStringT(COrvStringT&& text) noexcept : COrvStringT() { take(text); }
     /// The text up to its terminating zero; null gives the empty text.
-    COrvStringT(const wchar_t* text);  // NOLINT(google-explicit-constructor): texts convert freely
+    COrvStringT(const wchar_t* text) : COrvStringT() {  // NOLINT(google-explicit-constructor): texts convert freely
+        if (text != nullptr) appendTerminated(text);
+    }
     /// `count` copies of `ch`; none when `count` is 0 or less.
     COrvStringT(wchar_t ch, int count);
     /// The first `length` characters of `text` (zero characters included).
@@ -31,7 +43,12 @@ public:
     ~COrvStringT() { release(); }
 
     COrvStringT& operator=(const COrvStringT& text) {
-        if (this != &text) assign(text.data(), text.m_length);
+        if (this == &text) return *this;
+        if (!onHeap() && !text.onHeap()) {
+            copyInline(text);
+        } else {
+            assign(text.data(), text.m_length);
+        }
         return *this;
     }
     COrvStringT& operator=(COrvStringT&& text) noexcept {
@@ -45,7 +62,10 @@ public:
     COrvStringT& operator=(wchar_t ch) { assign(&ch, 1); return *this; }
 
     COrvStringT& operator+=(const COrvStringT& text) { append(text.data(), text.m_length); return *this; }
-    COrvStringT& operator+=(const wchar_t* text);
+    COrvStringT& operator+=(const wchar_t* text) {
+        if (text != nullptr) appendTerminated(text);
+        return *this;
+    }
     COrvStringT& operator+=(wchar_t ch) {
         if (m_length == m_capacity) grow(m_length + 1);
         data()[m_length] = ch;
@@ -92,7 +112,9 @@ public:
     /// 0 when equal, negative when this text orders first, positive otherwise; characters are
     /// compared by code, a shorter text orders before a longer one that starts with it.
     [[nodiscard]] int Compare(const wchar_t* text) const noexcept;
-    [[nodiscard]] int Compare(const COrvStringT& text) const noexcept { return view().compare(text.view()); }
+    [[nodiscard]] int Compare(const COrvStringT& text) const noexcept {
+        return compareRuns(data(), m_length, text.data(), text.m_length);
+    }
 
     /// printf-style formatting, independent of the process locale. Conversions: d i u x X
     /// (with the length modifiers h l ll), f F e E g G (double), c (wide character), s and ls
@@ -116,22 +138,77 @@ public:
     friend bool operator!=(const COrvStringT& a, const wchar_t* b) noexcept { return a.Compare(b) != 0; }
 
 private:
+    friend struct orv::detail::StringWriter;
+
     // Short texts (most field values and point names) live inside the object; longer ones on
     // the utility heap. The buffer always holds a terminating zero after the text.
     static constexpr std::size_t kInlineCapacity = 15;
+    // Appends of a few characters are the bulk of record building: they copy character by
+    // character in place, which costs less than a call of the library's block copy.
+    static constexpr std::size_t kShortRun = 8;
+    // A text that outgrows the inline buffer by appending is a record being built: its first
+    // block holds a typical record line (256 bytes), so a line is allocated once, not three times.
+    static constexpr std::size_t kFirstAppendCapacity = 63;
 
     [[nodiscard]] bool onHeap() const noexcept { return m_capacity != kInlineCapacity; }
     [[nodiscard]] wchar_t* data() noexcept { return onHeap() ? m_heap : m_inline; }
     [[nodiscard]] const wchar_t* data() const noexcept { return onHeap() ? m_heap : m_inline; }
+    // Copies an inline text whole, buffer and all: one fixed-size copy, no length arithmetic.
+    void copyInline(const COrvStringT& text) noexcept {
+        m_length = text.m_length;
+        for (std::size_t i = 0; i <= kInlineCapacity; ++i) m_inline[i] = text.m_inline[i];
+    }
     void assign(const wchar_t* text, std::size_t length);
-    void append(const wchar_t* text, std::size_t length);
+    void append(const wchar_t* text, std::size_t length) {
+        if (length <= kShortRun && length <= std::size_t{m_capacity} - m_length) {
+            // `text` lies before the end of the text if it is in this buffer: no overlap.
+            wchar_t* out = data() + m_length;
+            for (std::size_t i = 0; i < length; ++i) out[i] = text[i];
+            setLength(m_length + length);
+            return;
+        }
+        appendLong(text, length);
+    }
+    void appendLong(const wchar_t* text, std::size_t length);
+    // Appends a zero-terminated text. Measured in place rather than by wcslen: for a literal,
+    // once inlined, the length is a constant and the copy a few moves.
+    void appendTerminated(const wchar_t* text) {
+        std::size_t length = 0;
+        while (text[length] != L'\0') ++length;
+        append(text, length);
+    }
+    static std::size_t lengthOf(const wchar_t* text) noexcept;
+    // The order of Compare: character codes first, then length. Written out, because point
+    // names are short and differ early, and a name-map lookup compares a dozen of them: a loop
+    // in place beats a library call each time.
+    static int compareRuns(const wchar_t* a, std::size_t aLength, const wchar_t* b, std::size_t bLength) noexcept {
+        const std::size_t common = aLength < bLength ? aLength : bLength;
+        for (std::size_t i = 0; i < common; ++i) {
+            if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+        }
+        return aLength < bLength ? -1 : aLength > bLength ? 1 : 0;
+    }
     void grow(std::size_t minimum);  // reallocates to at least `minimum` characters
+    void growForAppend(std::size_t count);  // makes room for `count` more characters, as appending does
     void setLength(std::size_t length) noexcept {
         m_length = static_cast<std::uint32_t>(length);
         data()[length] = L'\0';
     }
     void release() noexcept;
-    void take(COrvStringT& text) noexcept;  // moves `text` into this empty string
+    // Moves `text` into this empty string.
+    void take(COrvStringT& text) noexcept {
+        if (text.onHeap()) {
+            m_length = text.m_length;
+            m_capacity = text.m_capacity;
+            m_heap = text.m_heap;
+            text.m_capacity = kInlineCapacity;
+        } else {
+            m_capacity = kInlineCapacity;
+            copyInline(text);
+        }
+        text.m_length = 0;
+        text.m_inline[0] = L'\0';
+    }
 
     std::uint32_t m_length = 0;
     std::uint32_t m_capacity = kInlineCapacity;

@@ -5,40 +5,48 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 namespace orv::detail {
 
-void appendAscii(COrvStringT& out, const char* first, std::size_t count) {
-    wchar_t wide[64];
-    while (count > 0) {
-        std::size_t chunk = std::min(count, sizeof wide / sizeof wide[0]);
-        for (std::size_t i = 0; i < chunk; ++i) wide[i] = static_cast<unsigned char>(first[i]);
-        out += std::wstring_view(wide, chunk);
-        first += chunk;
-        count -= chunk;
-    }
-}
-
 namespace {
+
+// "00" to "99": two digits are written per division by 100.
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+// Writes the two lowest digits of `value` before `first`; returns the new first character.
+char* putPair(char* first, std::uint64_t value) noexcept {
+    const char* pair = kDigitPairs + 2 * (value % 100);
+    *--first = pair[1];
+    *--first = pair[0];
+    return first;
+}
 
 #if defined(__SIZEOF_INT128__)
 __extension__ typedef unsigned __int128 Wide;
 
 constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,         1000,        10000,
                                           100000,    1000000,    10000000,    100000000,   1000000000};
+#endif
+
+}  // namespace
 
 // The common case of the records: a magnitude below 1e10 with at most 9 decimals. The value is
 // m × 2^e exactly; m × 10^decimals fits in 128 bits, so shifting it right by -e and looking at
 // the bits shifted out rounds exactly as printf does (to nearest, an exact half to even).
-// Returns 0 when the value is outside the fast case.
-std::size_t writeFixedFast(char* buffer, double value, int decimals) noexcept {
-    const double magnitude = std::fabs(value);
-    if (decimals > 9 || !(magnitude < 1e10)) return 0;
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;  // magnitude = mantissa × 2^-shift
+char* writeFixedShort(char* end, double value, int decimals) noexcept {
+#if defined(__SIZEOF_INT128__)
+    if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e10)) return nullptr;
+    // m and e straight from the bits of the double (a subnormal has no implicit leading 1).
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased != 0) mantissa |= std::uint64_t{1} << 52;
+    const int shift = biased != 0 ? 1075 - biased : 1074;  // magnitude = mantissa × 2^-shift
     const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[decimals];
     std::uint64_t digits = 0;
     if (shift <= 0) {
@@ -50,39 +58,50 @@ std::size_t writeFixedFast(char* buffer, double value, int decimals) noexcept {
         if (rest > half || (rest == half && (digits & 1U) != 0)) ++digits;
     }  // else: far below half a unit of the last decimal, so it rounds to 0
 
-    char text[24];
-    char* end = std::to_chars(text, text + sizeof text, digits).ptr;
-    auto count = static_cast<int>(end - text);
-    char* out = buffer;
-    if (std::signbit(value)) *out++ = '-';
-    if (count > decimals) {
-        out = std::copy(text, end - decimals, out);
+    // The digits from the last decimal backwards, two at a time: the decimals, the point, then
+    // the integer digits (at least one).
+    char* first = end;
+    int decimalsLeft = decimals;
+    for (; decimalsLeft >= 2; decimalsLeft -= 2) {
+        first = putPair(first, digits);
+        digits /= 100;
+    }
+    if (decimalsLeft == 1) {
+        *--first = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    }
+    if (decimals > 0) *--first = '.';
+    for (; digits >= 100; digits /= 100) first = putPair(first, digits);
+    if (digits >= 10) {
+        first = putPair(first, digits);
     } else {
-        *out++ = '0';  // a magnitude below 1: one integer zero, the fraction padded with zeros
+        *--first = static_cast<char>('0' + digits);
     }
-    if (decimals > 0) {
-        *out++ = '.';
-        for (int i = count; i < decimals; ++i) *out++ = '0';
-        out = std::copy(count > decimals ? end - decimals : text, end, out);
-    }
-    return static_cast<std::size_t>(out - buffer);
-}
+    if ((bits >> 63) != 0) *--first = '-';
+    return first;
 #else
-std::size_t writeFixedFast(char*, double, int) noexcept { return 0; }
+    (void)end;
+    (void)value;
+    (void)decimals;
+    return nullptr;
 #endif
-
-}  // namespace
+}
 
 std::size_t writeFixed(char* buffer, double value, int decimals) noexcept {
     decimals = std::clamp(decimals, 0, kMaxDecimals);
-    if (std::size_t size = writeFixedFast(buffer, value, decimals); size > 0) return size;
+    char text[kShortFixedSize];
+    if (const char* first = writeFixedShort(text + sizeof text, value, decimals)) {
+        const auto size = static_cast<std::size_t>(text + sizeof text - first);
+        std::memcpy(buffer, first, size);
+        return size;
+    }
     auto result = std::to_chars(buffer, buffer + kFixedBufferSize, value, std::chars_format::fixed, decimals);
     return static_cast<std::size_t>(result.ptr - buffer);
 }
 
 namespace {
 
-// One parsed conversion specification of a format text.
+// One parsed conversion of a format text: flags, width, precision, length and letter.
 struct Spec {
     bool left = false;
     bool plus = false;
@@ -111,13 +130,13 @@ void appendPadded(COrvStringT& out, const Spec& spec, const char* body, std::siz
     std::size_t pad = width > size ? width - size : 0;
     if (spec.left) {
         appendAscii(out, body, size);
-        out += COrvStringT(L' ', static_cast<int>(pad));
+        appendFill(out, L' ', pad);
     } else if (spec.zero && zeroAllowed) {
         appendAscii(out, body, prefixLength);
-        out += COrvStringT(L'0', static_cast<int>(pad));
+        appendFill(out, L'0', pad);
         appendAscii(out, body + prefixLength, size - prefixLength);
     } else {
-        out += COrvStringT(L' ', static_cast<int>(pad));
+        appendFill(out, L' ', pad);
         appendAscii(out, body, size);
     }
 }
@@ -143,7 +162,9 @@ void formatInteger(COrvStringT& out, const Spec& spec, std::uintmax_t magnitude,
     std::size_t prefix = static_cast<std::size_t>(p - buffer);
     int base = spec.conversion == L'x' || spec.conversion == L'X' ? 16 : 10;
     char digits[64];
-    auto end = std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr;
+    // The decimal conversion has its own, faster form: use it for the common base.
+    auto end = base == 10 ? std::to_chars(digits, digits + sizeof digits, magnitude).ptr
+                          : std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr;
     std::size_t count = static_cast<std::size_t>(end - digits);
     if (spec.precision == 0 && magnitude == 0) count = 0;
     if (spec.conversion == L'X') std::transform(digits, digits + count, digits, [](char c) {
@@ -188,13 +209,13 @@ void formatText(COrvStringT& out, const Spec& spec, const wchar_t* text) {
     std::size_t size = std::wcslen(text);
     if (spec.precision >= 0) size = std::min(size, static_cast<std::size_t>(spec.precision));
     std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
-    int pad = width > size ? static_cast<int>(width - size) : 0;
-    if (!spec.left) out += COrvStringT(L' ', pad);
+    std::size_t pad = width > size ? width - size : 0;
+    if (!spec.left) appendFill(out, L' ', pad);
     out += std::wstring_view(text, size);
-    if (spec.left) out += COrvStringT(L' ', pad);
+    if (spec.left) appendFill(out, L' ', pad);
 }
 
-// Parses the specification after a '%'; returns false for an unknown conversion.
+// Parses the conversion after a "%"; returns false for an unknown one.
 bool parseSpec(const wchar_t*& p, Spec& spec, std::va_list& args) {
     for (;; ++p) {
         if (*p == L'-') spec.left = true;
@@ -232,7 +253,13 @@ bool parseSpec(const wchar_t*& p, Spec& spec, std::va_list& args) {
         ++p;
     }
     spec.conversion = *p;
-    return std::wcschr(L"diuxXfFeEgGcs", spec.conversion) != nullptr && spec.conversion != 0;
+    switch (spec.conversion) {
+        case L'd': case L'i': case L'u': case L'x': case L'X': case L'c': case L's':
+        case L'f': case L'F': case L'e': case L'E': case L'g': case L'G':
+            return true;
+        default:
+            return false;
+    }
 }
 
 void formatOne(COrvStringT& out, const Spec& spec, std::va_list& args) {

@@ -21,6 +21,13 @@ bool hasNonZeroDigit(const char* first, const char* last) noexcept {
 
 // Appends the fixed text of a finite value, without "-" when all its digits are zero.
 void appendFixed(COrvStringT& out, double value, int decimals) {
+    // The common case straight from a small buffer; the general conversion needs a big one.
+    char text[orv::detail::kShortFixedSize];
+    if (const char* first = orv::detail::writeFixedShort(text + sizeof text, value, decimals)) {
+        if (*first == '-' && !hasNonZeroDigit(first, text + sizeof text)) ++first;
+        orv::detail::appendAscii(out, first, static_cast<std::size_t>(text + sizeof text - first));
+        return;
+    }
     char buffer[orv::detail::kFixedBufferSize];
     std::size_t size = orv::detail::writeFixed(buffer, value, decimals);
     const char* first = buffer;
@@ -258,6 +265,11 @@ void SetShortDatePattern(const wchar_t* pattern) {
 // Angle maths
 
 double toRange(double value, double low, double high) noexcept {
+    // Most angles already lie in [0, high): the general steps below would give the value back
+    // unchanged (fmod of a smaller value is that value), so skip them. -0.0 still becomes 0.
+    if (low == 0.0 && value >= 0.0 && value < high && high <= std::numeric_limits<double>::max()) {
+        return value + 0.0;
+    }
     double width = high - low;
     if (!std::isfinite(value) || !std::isfinite(width) || !(width > 0.0)) {
         return std::numeric_limits<double>::quiet_NaN();
@@ -288,61 +300,85 @@ constexpr double kUsSurveyFeetNumerator = 3937.0;
 constexpr double kUsSurveyFeetDenominator = 1200.0;
 constexpr double kMetresPerInternationalFoot = 0.3048;
 
-// Units of the last written digit of a packed DMS text with `decimals` decimals, per degree.
-std::uint64_t packedUnitsPerDegree(int decimals) noexcept {
-    static constexpr std::uint64_t kFirst[] = {1, 6, 60, 360};
-    if (decimals < 4) return kFirst[decimals];
-    std::uint64_t units = 3600;
-    for (int i = 4; i < decimals; ++i) units *= 10;
-    return units;
-}
-
-// Appends `value` as exactly `digits` decimal digits with leading zeros.
-void appendDigits(COrvStringT& out, std::uint64_t value, int digits) {
-    wchar_t text[24];
+// Units of the last written digit of a packed DMS text with `decimals` decimals (0 to 15),
+// per degree: 1°, 10', 1', 10", 1", 0.1" …
+constexpr std::uint64_t kPackedUnitsPerDegree[] = {
+    1, 6, 60, 360, 3600, 36000, 360000, 3600000, 36000000, 360000000, 3600000000, 36000000000,
+    360000000000, 3600000000000, 36000000000000, 360000000000000};
+// Writes `value` as exactly `digits` decimal digits with leading zeros; returns the end.
+char* writeDigits(char* out, std::uint64_t value, int digits) noexcept {
     for (int i = digits - 1; i >= 0; --i) {
-        text[i] = static_cast<wchar_t>(L'0' + value % 10);
+        out[i] = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    out += std::wstring_view(text, static_cast<std::size_t>(digits));
+    return out + digits;
 }
 
-// Packed degrees-minutes-seconds of a finite angle below 1e9 degrees.
-COrvStringT packedDms(double degrees, int decimals) {
+// Writes minutes (2 digits), whole seconds (2) and `secondDecimals` decimals of a second from
+// `rest`, the angle's part below a degree in units of its last digit. Each case divides by a
+// constant, which compiles to a multiplication: a division by a variable costs tens of cycles,
+// and two angles of every observation line go through here.
+template <std::uint64_t PerSecond>
+char* writeMinutesSecondsIn(char* out, std::uint64_t rest, int secondDecimals) noexcept {
+    constexpr std::uint64_t kPerMinute = 60 * PerSecond;
+    out = writeDigits(out, rest / kPerMinute, 2);
+    out = writeDigits(out, rest % kPerMinute / PerSecond, 2);
+    return writeDigits(out, rest % PerSecond, secondDecimals);
+}
+
+char* writeMinutesSeconds(char* out, std::uint64_t rest, int secondDecimals) noexcept {
+    switch (secondDecimals) {
+        case 0: return writeMinutesSecondsIn<1>(out, rest, 0);
+        case 1: return writeMinutesSecondsIn<10>(out, rest, 1);
+        case 2: return writeMinutesSecondsIn<100>(out, rest, 2);
+        case 3: return writeMinutesSecondsIn<1000>(out, rest, 3);
+        case 4: return writeMinutesSecondsIn<10000>(out, rest, 4);
+        case 5: return writeMinutesSecondsIn<100000>(out, rest, 5);
+        case 6: return writeMinutesSecondsIn<1000000>(out, rest, 6);
+        case 7: return writeMinutesSecondsIn<10000000>(out, rest, 7);
+        case 8: return writeMinutesSecondsIn<100000000>(out, rest, 8);
+        case 9: return writeMinutesSecondsIn<1000000000>(out, rest, 9);
+        case 10: return writeMinutesSecondsIn<10000000000>(out, rest, 10);
+        default: return writeMinutesSecondsIn<100000000000>(out, rest, 11);
+    }
+}
+
+// Appends the packed degrees-minutes-seconds of a finite angle below 1e9 degrees. The digits
+// are put together in a char buffer and widened into `out` in one go.
+void appendPackedDms(COrvStringT& out, double degrees, int decimals) {
     // Digits past the 11th decimal of a second exceed a double's precision; they are zeros.
     constexpr int kComputed = 15;
     const int computed = std::min(decimals, kComputed);
-    const std::uint64_t units = packedUnitsPerDegree(computed);
+    const std::uint64_t units = kPackedUnitsPerDegree[computed];
     const double magnitude = std::fabs(degrees);
-    auto whole = static_cast<std::uint64_t>(std::floor(magnitude));
-    double fraction = magnitude - std::floor(magnitude);
-    auto rest = static_cast<std::uint64_t>(std::floor(fraction * static_cast<double>(units) + 0.5));
+    // Both values are non-negative and far below 2^63, so converting truncates exactly as
+    // floor would, without a call of the maths library.
+    auto whole = static_cast<std::uint64_t>(magnitude);
+    const double fraction = magnitude - static_cast<double>(whole);
+    auto rest = static_cast<std::uint64_t>(fraction * static_cast<double>(units) + 0.5);
     if (rest >= units) {  // the rounding carried into the degrees
         ++whole;
         rest -= units;
     }
-    COrvStringT digits;
-    orv_formats::AppendInt(digits, static_cast<long long>(whole));
+    char text[40];
+    char* end = text;
+    if (degrees < 0.0 && (whole != 0 || rest != 0)) *end++ = '-';
+    end = std::to_chars(end, text + sizeof text, whole).ptr;
     if (decimals > 0) {
-        digits += L'.';
+        *end++ = '.';
         if (computed == 1) {
-            appendDigits(digits, rest, 1);  // tens of minutes
+            end = writeDigits(end, rest, 1);  // tens of minutes
         } else if (computed == 2) {
-            appendDigits(digits, rest, 2);
+            end = writeDigits(end, rest, 2);
         } else if (computed == 3) {
-            appendDigits(digits, rest / 6, 2);  // minutes, then tens of seconds
-            appendDigits(digits, rest % 6, 1);
+            end = writeDigits(end, rest / 6, 2);  // minutes, then tens of seconds
+            end = writeDigits(end, rest % 6, 1);
         } else {
-            const std::uint64_t perSecond = units / 3600;
-            appendDigits(digits, rest / (60 * perSecond), 2);
-            appendDigits(digits, rest % (60 * perSecond) / perSecond, 2);
-            appendDigits(digits, rest % perSecond, computed - 4);
+            end = writeMinutesSeconds(end, rest, computed - 4);
         }
-        digits += COrvStringT(L'0', decimals - computed);
     }
-    bool zero = whole == 0 && rest == 0;
-    if (degrees < 0.0 && !zero) return L"-" + digits;
-    return digits;
+    orv::detail::appendAscii(out, text, static_cast<std::size_t>(end - text));
+    if (decimals > computed) orv::detail::appendFill(out, L'0', static_cast<std::size_t>(decimals - computed));
 }
 
 }  // namespace
@@ -355,11 +391,11 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
         out += text.view().substr(0, static_cast<std::size_t>(std::max(width, 0)));
         return;
     }
-    const int pad = width > length ? width - length : 0;
+    const auto pad = static_cast<std::size_t>(width > length ? width - length : 0);
     // The fill goes straight into `out`: no temporary text per field.
-    if (alignRight) for (int i = 0; i < pad; ++i) out += fill;
+    if (alignRight) orv::detail::appendFill(out, fill, pad);
     out += text;
-    if (!alignRight) for (int i = 0; i < pad; ++i) out += fill;
+    if (!alignRight) orv::detail::appendFill(out, fill, pad);
 }
 
 COrvStringT getReportString(wchar_t fill, int width, bool alignRight, const COrvStringT& text, bool keepLonger) {
@@ -395,8 +431,12 @@ COrvStringT angleByStyleToString(EAngleUnits style, double degrees, int decimals
         case eMils:
             return orv_formats::DoubleToString(degrees * 160.0 / 9.0, decimals);
         case eDegMinSec:
-            // At most as many decimals as every other number text: past them all digits are zeros.
-            if (std::fabs(degrees) < 1e9) return packedDms(degrees, std::clamp(decimals, 0, orv::detail::kMaxDecimals));
+            if (std::fabs(degrees) < 1e9) {
+                // At most as many decimals as every other number text: past them all digits are zeros.
+                COrvStringT text;
+                appendPackedDms(text, degrees, std::clamp(decimals, 0, orv::detail::kMaxDecimals));
+                return text;
+            }
             return orv_formats::DoubleToString(degrees, decimals);
         default:
             return orv_formats::DoubleToString(degrees, decimals);

@@ -10,6 +10,9 @@ namespace orv::ie {
 namespace {
 
 constexpr const wchar_t* kLineEnd = L"\r\n";
+// Room reserved for an observation line before it is built: enough for the usual line with
+// its code note, so that it is allocated once.
+constexpr std::size_t kLineCapacity = 127;
 constexpr double kDegreesToRadians = 0.017453292519943295;
 
 EDistUnits distUnitsOf(const DexSettings* settings, const DexJobInfo* jobInfo) {
@@ -242,13 +245,13 @@ COrvStringT CRW5Generator::backsight(const COrvStringT& name, bool bearingOnly, 
 // ---------------------------------------------------------------------------------------------
 // Measurement fields, record types and face test
 
-COrvStringT CRW5Generator::horizontalAngleField(const DexTSRawMeasurement* measurement, bool withValue) {
+void CRW5Generator::appendHorizontalAngleField(COrvStringT& fields, const DexTSRawMeasurement* measurement,
+                                               bool withValue) {
     double h = measurement->valueAt(0);
     // A signed horizontal angle: 0 or more is turned to the right, negative to the left.
-    COrvStringT field = h >= 0.0 ? L",AR" : L",AL";
+    fields += h >= 0.0 ? L",AR" : L",AL";
     if (!(h >= 0.0)) h = -h;
-    if (withValue) field += a(toRange(h, 0.0, 360.0), 5);
-    return field;
+    if (withValue) fields += a(toRange(h, 0.0, 360.0), 5);
 }
 
 COrvStringT CRW5Generator::fullFields(const DexTSRawMeasurement* measurement) {
@@ -256,7 +259,7 @@ COrvStringT CRW5Generator::fullFields(const DexTSRawMeasurement* measurement) {
     const int kind = measurement->kind();
     const bool slopeOnly = kind == 9;  // kind 9 carries only a slope distance, in value 0
     COrvStringT fields;
-    if (m_rbMode || !slopeOnly) fields += horizontalAngleField(measurement, !slopeOnly);
+    if (m_rbMode || !slopeOnly) appendHorizontalAngleField(fields, measurement, !slopeOnly);
     if (m_rbMode || !slopeOnly) {
         fields += L",ZE";
         if (!slopeOnly) fields += a(measurement->valueAt(1), 5);
@@ -268,7 +271,8 @@ COrvStringT CRW5Generator::fullFields(const DexTSRawMeasurement* measurement) {
 
 COrvStringT CRW5Generator::hdFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
-    COrvStringT fields = horizontalAngleField(measurement, true);
+    COrvStringT fields;
+    appendHorizontalAngleField(fields, measurement, true);
     fields += L",CE";
     fields += d(measurement->valueAt(2), 4);  // the height difference comes first
     fields += L",HD";
@@ -278,7 +282,10 @@ COrvStringT CRW5Generator::hdFields(const DexTSRawMeasurement* measurement) {
 
 COrvStringT CRW5Generator::angleOnlyFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
-    return horizontalAngleField(measurement, true) + L",ZE,SD";
+    COrvStringT fields;
+    appendHorizontalAngleField(fields, measurement, true);
+    fields += L",ZE,SD";
+    return fields;
 }
 
 COrvStringT CRW5Generator::angleFields(const DexTSRawMeasurement* measurement, bool horizontalOffset,
@@ -286,7 +293,7 @@ COrvStringT CRW5Generator::angleFields(const DexTSRawMeasurement* measurement, b
     if (measurement == nullptr) return COrvStringT();
     COrvStringT fields;
     if (horizontalOffset || !verticalOffset) {
-        fields += horizontalAngleField(measurement, true);
+        appendHorizontalAngleField(fields, measurement, true);
         if (horizontalOffset) {
             fields += measurement->valueAt(0) >= 0.0 ? L",--Right Angle Offset" : L",--Left Angle Offset";
             return fields;
@@ -377,7 +384,9 @@ COrvStringT CRW5Generator::foresight(const COrvStringT& type, const COrvStringT&
                                      const DexTSRawMeasurement* measurement, bool) {
     if (measurement == nullptr) return COrvStringT();
     const COrvStringT mapped = cachedName(name);
-    COrvStringT text = type;
+    COrvStringT text;
+    text.Reserve(kLineCapacity);  // one block for the whole line, its code note included
+    text += type;
     text += L",OP";
     text += m_stationName;
     text += L",FP";
@@ -449,8 +458,7 @@ COrvStringT CRW5Generator::sightNoteLine(const DexTSRawDataSightInterface* sight
     line += L",--";
     const int kind = sight->sightKind();
     if (kind == 2 || kind == 3) {
-        const COrvStringT note = sight->getNote();
-        line += codesText(&sight->codes, codeStyle, note);
+        line += codesText(&sight->codes, codeStyle, sight->getNote());
     } else if (kind == 0 || kind == 1) {
         // A backsight carries the codes and notes of its known backsight point, if it has one.
         const auto* backsight = dynamic_cast<const DexBacksightPoint*>(sight);

@@ -150,8 +150,9 @@ public:
     virtual bool isFace1(const DexTSRawMeasurement* measurement);
 
 private:
-    // The horizontal angle tag ",AR"/",AL" by the sign of value 0, with its value when asked.
-    COrvStringT horizontalAngleField(const DexTSRawMeasurement* measurement, bool withValue);
+    // Appends the horizontal angle tag ",AR"/",AL" by the sign of value 0, with its value when
+    // asked.
+    void appendHorizontalAngleField(COrvStringT& fields, const DexTSRawMeasurement* measurement, bool withValue);
     // The measurement fields of an observation record by kind; false for a kind without fields.
     bool appendFieldsByKind(COrvStringT& text, const DexTSRawMeasurement* measurement);
     // The shared body of foresightFull, foresightAngles and foresightHd.

@@ -101,6 +101,15 @@ COrvStringT CSDRRawGenerator::guardedField(int width, bool alignRight, const COr
 }
 
 COrvStringT CSDRRawGenerator::recordNumber(int number) {
+    // Every record asks for its number, so the numbers in use skip the parsing of Format: a
+    // leading zero below 10, then the number, is exactly what "%02d" gives them. Any other
+    // number goes through Format.
+    if (number >= 0 && number <= 99) {
+        COrvStringT text;
+        if (number < 10) text += L'0';
+        orv_formats::AppendInt(text, number);
+        return text;
+    }
     COrvStringT text;
     text.Format(L"%02d", number);
     return text;
@@ -148,6 +157,7 @@ COrvStringT CSDRRawGenerator::noteField(const COrvStringT& code) {
 COrvStringT CSDRRawGenerator::noteRecord(const COrvStringT& text, unsigned int kind) {
     if (kind >= kNoteKinds) return COrvStringT();
     COrvStringT line = recordNumber(13);
+    line.Reserve(4 + kNoteWidth + 2);  // the whole note line in one block
     line += kNoteLetters[kind];
     appendField(line, kNoteWidth, false, text);
     line += kLineEnd;
