@@ -194,6 +194,7 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"exportgen: survey job files to raw-data formats (vemra, apasima, drevan, quoltpashk, rw5, sdr)"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("exportgen ") + EXPORTGEN_VERSION);
 
     ConvertOptions convertOptions;
     CLI::App* convertCommand = app.add_subcommand("convert", "convert a job file (or the built-in sample job)");

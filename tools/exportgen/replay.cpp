@@ -17,24 +17,12 @@
 #include "job_reader.h"
 #include "text.h"
 
-#if EXPORTGEN_HAVE_RW5
 #include "rw5/CRW5Generator.h"
-#endif
-#if EXPORTGEN_HAVE_SDR
 #include "sdr/CSDRRawGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_VEMRA
 #include "vemra/CVemraRawDataGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_APASIMA
 #include "vemra/CApaSimaRawDataGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_DREVAN
 #include "vemra/CDrevanRawDataGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_QUOLTPASHK
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#endif
 #include "surface/export_generators.h"
 
 namespace exportgen {
@@ -497,7 +485,6 @@ void add(Table<Root>& table, const char* name, R (C::*fn)(A...)) {
     };
 }
 
-#if EXPORTGEN_HAVE_RW5
 template <class Root>
 void addRw5(Table<Root>& t) {
     using G = CRW5Generator;
@@ -547,9 +534,7 @@ void addRw5(Table<Root>& t) {
     add(t, "verticalSightDistance", &G::verticalSightDistance);
     add(t, "isFace1", &G::isFace1);
 }
-#endif
 
-#if EXPORTGEN_HAVE_SDR
 void addSdr(Table<CRW5Generator>& t) {
     using G = CSDRRawGenerator;
     add(t, "valueFields", &G::valueFields);
@@ -571,9 +556,7 @@ void addSdr(Table<CRW5Generator>& t) {
     add(t, "recordNumber", &G::recordNumber);
     add(t, "guardedField", &G::guardedField);
 }
-#endif
 
-#if EXPORTGEN_HAVE_VEMRA
 void addVemra(Table<CVemraRawDataGenerator>& t) {
     using G = CVemraRawDataGenerator;
     add(t, "writeStation", &G::writeStation);
@@ -590,9 +573,7 @@ void addVemra(Table<CVemraRawDataGenerator>& t) {
     add(t, "makeUniqueName", &G::makeUniqueName);
     add(t, "cleanCode", &G::cleanCode);
 }
-#endif
 
-#if EXPORTGEN_HAVE_APASIMA
 void addApaSima(Table<CVemraRawDataGenerator>& t) {
     using G = CApaSimaRawDataGenerator;
     add(t, "writeProgramInfo", &G::writeProgramInfo);
@@ -600,13 +581,9 @@ void addApaSima(Table<CVemraRawDataGenerator>& t) {
     add(t, "writeAtmosphere", &G::writeAtmosphere);
     add(t, "writeObsConstant", &G::writeObsConstant);
 }
-#endif
 
-#if EXPORTGEN_HAVE_DREVAN
 void addDrevan(Table<CVemraRawDataGenerator>& t) { add(t, "coordField", &CDrevanRawDataGenerator::coordField); }
-#endif
 
-#if EXPORTGEN_HAVE_QUOLTPASHK
 void addQuoltPashk(Table<CVemraRawDataGenerator>& t) {
     using G = CQuoltPashkRawDataGenerator;
     add(t, "writeHeaderRecords", &G::writeHeaderRecords);
@@ -621,7 +598,6 @@ void addQuoltPashk(Table<CVemraRawDataGenerator>& t) {
     add(t, "writeNote", &G::writeNote);
     add(t, "outputName", &G::outputName);
 }
-#endif
 
 // ---------------------------------------------------------------------------------------------
 // The script's settings, job information and flags
@@ -760,7 +736,6 @@ std::unique_ptr<Generator> checked(Generator* generator, const std::string& name
     return std::unique_ptr<Generator>(generator);
 }
 
-#if EXPORTGEN_HAVE_RW5
 const Table<CRW5Generator>& rw5Table() {
     static const Table<CRW5Generator> table = [] {
         Table<CRW5Generator> t;
@@ -769,8 +744,6 @@ const Table<CRW5Generator>& rw5Table() {
     }();
     return table;
 }
-#endif
-#if EXPORTGEN_HAVE_SDR
 const Table<CRW5Generator>& sdrTable() {
     static const Table<CRW5Generator> table = [] {
         Table<CRW5Generator> t;
@@ -780,31 +753,22 @@ const Table<CRW5Generator>& sdrTable() {
     }();
     return table;
 }
-#endif
-#if EXPORTGEN_HAVE_VEMRA
 const Table<CVemraRawDataGenerator>& vemraTable(const std::string& generator) {
     static const std::map<std::string, Table<CVemraRawDataGenerator>> tables = [] {
         std::map<std::string, Table<CVemraRawDataGenerator>> all;
         addVemra(all["vemra"]);
-#if EXPORTGEN_HAVE_APASIMA
         addVemra(all["apasima"]);
         addApaSima(all["apasima"]);
-#endif
-#if EXPORTGEN_HAVE_DREVAN
         addVemra(all["drevan"]);
         addDrevan(all["drevan"]);
-#endif
-#if EXPORTGEN_HAVE_QUOLTPASHK
         addVemra(all["quoltpashk"]);
         addQuoltPashk(all["quoltpashk"]);
-#endif
         return all;
     }();
     static const Table<CVemraRawDataGenerator> none;
     auto found = tables.find(generator);
     return found != tables.end() ? found->second : none;
 }
-#endif
 
 }  // namespace
 
@@ -813,15 +777,9 @@ std::vector<std::string> replayOperations(const std::string& generator) {
     auto collect = [&](const auto& table) {
         for (const auto& entry : table) names.push_back(entry.first);
     };
-#if EXPORTGEN_HAVE_RW5
     if (generator == "rw5") collect(rw5Table());
-#endif
-#if EXPORTGEN_HAVE_SDR
     if (generator == "sdr") collect(sdrTable());
-#endif
-#if EXPORTGEN_HAVE_VEMRA
     if (generator != "rw5" && generator != "sdr") collect(vemraTable(generator));
-#endif
     return names;
 }
 
@@ -850,38 +808,26 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
     int reportStatus = -1;
     const FreeNumericNames* names = c.hasNames ? &c.names : nullptr;
     if (false) {
-#if EXPORTGEN_HAVE_RW5
     } else if (name == "rw5") {
         auto g = checked(createRw5Generator(&c.settings, &c.job, names, c.forceNames, c.rbMode), name);
         results = runCalls<CRW5Generator>(g.get(), rw5Table(), calls, output, asJson);
-#endif
-#if EXPORTGEN_HAVE_SDR
     } else if (name == "sdr") {
         auto g = checked(createSdrRawGenerator(&c.settings, &c.job), name);
         results = runCalls<CRW5Generator>(g.get(), sdrTable(), calls, output, asJson);
         reportStatus = g->reportStatus();
-#endif
-#if EXPORTGEN_HAVE_VEMRA
     } else if (name == "vemra") {
         auto g = checked(createVemraRawDataGenerator(&c.settings, &c.job, &c.observation), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-#endif
-#if EXPORTGEN_HAVE_APASIMA
     } else if (name == "apasima") {
         auto g = checked(createApaSimaRawDataGenerator(&c.settings, &c.job, &c.observation), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-#endif
-#if EXPORTGEN_HAVE_DREVAN
     } else if (name == "drevan") {
         auto g = checked(createDrevanRawDataGenerator(&c.settings, &c.job, &c.observation), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-#endif
-#if EXPORTGEN_HAVE_QUOLTPASHK
     } else if (name == "quoltpashk") {
         auto g = checked(createQuoltPashkRawDataGenerator(&c.settings, &c.job, &c.observation, names,
                                                           c.useNumericNames), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-#endif
     } else {
         const bool isKnown = name == "vemra" || name == "apasima" || name == "drevan" || name == "quoltpashk" ||
                              name == "rw5" || name == "sdr";
