@@ -1,6 +1,9 @@
 #include "compact_json.h"
 
 #include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -87,7 +90,7 @@ std::uint32_t checkedLength(std::size_t length) {
 const CompactValue* CompactValue::find(std::string_view name) const noexcept {
     if (m_type != Type::object) return nullptr;
     for (const CompactValue& member : *this) {
-        if (member.key() == name) return &member;
+        if (!member.m_shadowed && member.key() == name) return &member;
     }
     return nullptr;
 }
@@ -259,7 +262,17 @@ void CompactDocument::scanNumber(CompactValue& node) {
     }
     double value = 0.0;
     const auto result = std::from_chars(start, m_at, value);
-    if (result.ec != std::errc() || result.ptr != m_at) refuse("number out of range");
+    if (result.ec == std::errc() && result.ptr == m_at) {
+        node.m_number = value;
+        return;
+    }
+    // Beyond the double range: the other reader takes the value strtod gives (0 for a value
+    // too small, an error for one too large), and so does this one.
+    const std::string token(start, m_at);
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    if (c == nullptr) refuse("number out of range");
+    value = strtod_l(token.c_str(), nullptr, c);
+    if (!std::isfinite(value)) refuse("number out of range");
     node.m_number = value;
 }
 
@@ -268,15 +281,14 @@ void CompactDocument::literal(const char* word, std::size_t length) {
     m_at += length;
 }
 
-// A member's name and the colon after it; the name of a member named before in the same object
-// is refused.
+// A member's name and the colon after it. A member of the same name before it is shadowed.
 void CompactDocument::member(std::size_t object) {
     skipSpace();
     if (m_at == m_end || *m_at != '"') refuse("expected a member name");
     const std::string_view name = scanString();
     const std::size_t next = m_nodes.size();
     for (std::size_t i = object + 1; i < next; i += m_nodes[i].m_span) {
-        if (m_nodes[i].key() == name) refuse("a member named twice");
+        if (m_nodes[i].key() == name) m_nodes[i].m_shadowed = true;
     }
     if (!take(':')) refuse("expected ':'");
     CompactValue& node = m_nodes.emplace_back();

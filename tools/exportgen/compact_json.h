@@ -7,10 +7,10 @@
 // The parser takes strict JSON only, as the host's nlohmann-based reader does (RFC 8259, UTF-8
 // checked byte by byte, surrogate pairs in \u escapes), and turns numbers into the same doubles
 // that reader gives (an integer that fits 64 bits is converted from the integer, so "-0" is +0).
-// Anything it does not take (malformed JSON, a number beyond the double range, a member
-// named twice in one object, which the other reader resolves by keeping the last) throws
-// CompactJsonRefused: the caller then reads the job with the nlohmann-based reader, which
-// gives the user's error message.
+// A member named twice in one object counts once, with its last value, as in nlohmann's
+// document. Anything the parser does not take (malformed JSON, a number beyond the double
+// range) throws CompactJsonRefused: the caller then reads the job with the nlohmann-based
+// reader, which gives the user's error message.
 #pragma once
 
 #include <cstddef>
@@ -51,16 +51,22 @@ public:
     }
     /// The name of the member this value is, in an object (empty in an array or at the root).
     [[nodiscard]] std::string_view key() const noexcept { return {m_key, m_keyLength}; }
-    /// The number of items of an array or members of an object (0 for other types).
+    /// The number of items of an array or members of an object as written, those named again
+    /// later included (0 for other types).
     [[nodiscard]] std::size_t size() const noexcept { return m_count; }
+    /// True for an object member whose name comes again later in the object: the later one
+    /// counts.
+    [[nodiscard]] bool shadowed() const noexcept { return m_shadowed; }
 
-    /// The member named `name` of an object; null when there is none or this is no object.
+    /// The member named `name` of an object (the last of that name); null when there is none
+    /// or this is no object.
     [[nodiscard]] const CompactValue* find(std::string_view name) const noexcept;
     /// The item at `index` of an array (or the member at that position of an object); null
     /// outside.
     [[nodiscard]] const CompactValue* at(std::size_t index) const noexcept;
 
-    /// The items of an array or members of an object, in the order of the file.
+    /// The items of an array or members of an object, in the order of the file (shadowed
+    /// members included).
     class Iterator {
     public:
         explicit Iterator(const CompactValue* at) noexcept : m_at(at) {}
@@ -93,6 +99,7 @@ private:
     std::uint32_t m_span = 1;    // nodes of this value, itself included
     Type m_type = Type::null;
     bool m_flag = false;
+    bool m_shadowed = false;
 };
 
 /// The nodes of one value at a time, and the pull parser that fills them.

@@ -48,8 +48,8 @@ public:
 /// The reader on nlohmann::json's SAX interface.
 std::unique_ptr<JobReader> makeJobReader();
 /// The fast reader; it throws CompactJsonRefused where the other throws HostError(kExitJson),
-/// and also for a document that is not an object and for JSON it leaves to the other reader
-/// (a member named twice in one object, a number beyond the double range).
+/// and also for a document that is not an object and for a number beyond the double range,
+/// which it leaves to the other reader.
 std::unique_ptr<JobReader> makeFastJobReader();
 
 /// Parses a small whole document (replay scripts); malformed JSON throws HostError(kExitJson).

@@ -284,7 +284,9 @@ void forEachMember(const nlohmann::json& object, Visit&& visit) {
 }
 template <class Visit>
 void forEachMember(const CompactValue& object, Visit&& visit) {
-    for (const CompactValue& member : object) visit(member.key(), member);
+    for (const CompactValue& member : object) {
+        if (!member.shadowed()) visit(member.key(), member);
+    }
 }
 
 // The path of an object member. A compact value is only ever checked for acceptance, so its
