@@ -182,9 +182,11 @@ std::vector<std::string> corruptions(const std::string& job, std::size_t stride)
         if (isKey) {
             const std::size_t end = valueEnd(list, i + 2);
             const std::string member = job.substr(t.start, end - t.start);
+            const std::string other = member.substr(0, list[i + 2].start - t.start) + values[i % 12];
             out.push_back(replaced(t.start, end, "\"zz\": 1"));
-            out.push_back(replaced(t.start, t.start, member + ", "));
-            out.push_back(replaced(t.start, end, member.substr(0, member.size() - (end - list[i + 2].start)) + values[i % 12]));
+            out.push_back(replaced(t.start, end, other));
+            out.push_back(replaced(t.start, t.start, other + ", "));  // named twice: the last counts
+            out.push_back(replaced(end, end, ", " + other));
         } else if (t.kind == '"' || t.kind == '0' || t.kind == '{' || t.kind == '[') {
             const std::size_t end = valueEnd(list, i);
             out.push_back(replaced(t.start, end, values[i % 12]));
