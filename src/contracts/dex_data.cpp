@@ -1,5 +1,7 @@
 #include "contracts/dex_data.h"
 
+#include <climits>
+
 #include "contracts/text_services.h"
 
 namespace orv::ie {
@@ -143,13 +145,26 @@ void FreeNumericNames::reserve(const COrvStringT& name) {
     if (number > 0) m_used.insert(number);
 }
 
+long long FreeNumericNames::takeFreeNumber() {
+    while (m_next < LLONG_MAX && m_used.count(m_next) != 0) ++m_next;
+    if (m_used.count(m_next) == 0) {
+        const long long number = m_next;
+        if (m_next < LLONG_MAX) ++m_next;
+        return number;
+    }
+    // Every number from the start to the top of the range is in use: the smallest free number
+    // below the start, so that still no number is handed to two names.
+    long long number = 1;
+    while (m_used.count(number) != 0) ++number;
+    return number;
+}
+
 COrvStringT FreeNumericNames::getNameFor(const COrvStringT& name) {
     if (long long number = numberOf(name); number > 0) {
         m_used.insert(number);
         return name;
     }
-    while (m_used.count(m_next) != 0) ++m_next;
-    long long number = m_next++;
+    long long number = takeFreeNumber();
     m_used.insert(number);
     COrvStringT text;
     orv_formats::AppendInt(text, number);

@@ -377,13 +377,18 @@ public:
 
     /// A numeric name is returned unchanged; any other name, the empty one included, gets the
     /// decimal text of the smallest number at or above the start that is not in use. Either
-    /// way the number is then in use.
+    /// way the number is then in use. Once every number from the start to the largest long long
+    /// is in use, the smallest free number below the start is handed out.
     COrvStringT getNameFor(const COrvStringT& name);
 
     /// The number of a numeric name, or 0 when the name is not numeric.
     [[nodiscard]] static long long numberOf(const COrvStringT& name) noexcept;
 
 private:
+    // The smallest number at or above the start that is not in use (past the top of the range,
+    // the smallest free number below the start); moves the search on.
+    long long takeFreeNumber();
+
     long long m_start = 1;
     long long m_next = 1;  // every number in [m_start, m_next) is in use
     std::set<long long, std::less<long long>, orv::heap::Allocator<long long>> m_used;  // on the utility heap

@@ -101,7 +101,7 @@ std::size_t writeFixed(char* buffer, double value, int decimals) noexcept {
 
 namespace {
 
-// One parsed conversion specification of a format text.
+// One parsed conversion of a format text: flags, width, precision, length and letter.
 struct Spec {
     bool left = false;
     bool plus = false;
@@ -215,7 +215,7 @@ void formatText(COrvStringT& out, const Spec& spec, const wchar_t* text) {
     if (spec.left) appendFill(out, L' ', pad);
 }
 
-// Parses the specification after a '%'; returns false for an unknown conversion.
+// Parses the conversion after a "%"; returns false for an unknown one.
 bool parseSpec(const wchar_t*& p, Spec& spec, std::va_list& args) {
     for (;; ++p) {
         if (*p == L'-') spec.left = true;

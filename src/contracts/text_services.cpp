@@ -100,7 +100,7 @@ double parse(const char* first, const char* last) noexcept {
 double round_prec(double value, int decimals) {
     if (!std::isfinite(value)) return value;
     if (decimals < 0) {
-        double scale = std::pow(10.0, -decimals);
+        double scale = std::pow(10.0, -static_cast<double>(decimals));  // INT_MIN too
         return std::isfinite(scale) ? std::round(value / scale) * scale : 0.0;
     }
     if (decimals >= detail::kMaxDecimals) return value;
@@ -385,6 +385,7 @@ void appendPackedDms(COrvStringT& out, double degrees, int decimals) {
 
 void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRight, const COrvStringT& text,
                         bool keepLonger) {
+    width = std::min(width, kMaxFieldWidth);
     const int length = text.GetLength();
     if (length > width && !keepLonger) {
         out += text.view().substr(0, static_cast<std::size_t>(std::max(width, 0)));
@@ -431,8 +432,9 @@ COrvStringT angleByStyleToString(EAngleUnits style, double degrees, int decimals
             return orv_formats::DoubleToString(degrees * 160.0 / 9.0, decimals);
         case eDegMinSec:
             if (std::fabs(degrees) < 1e9) {
+                // At most as many decimals as every other number text: past them all digits are zeros.
                 COrvStringT text;
-                appendPackedDms(text, degrees, std::max(decimals, 0));
+                appendPackedDms(text, degrees, std::clamp(decimals, 0, orv::detail::kMaxDecimals));
                 return text;
             }
             return orv_formats::DoubleToString(degrees, decimals);

@@ -98,9 +98,14 @@ void SetShortDatePattern(const wchar_t* pattern);
 
 namespace orv::ie::utils {
 
+/// The widest fixed-width field any writer fills. A wider one is written this wide, so that an
+/// int argument can never ask for gigabytes of padding; no format has a field near it.
+constexpr int kMaxFieldWidth = 4096;
+
 /// `text` fitted to a field of `width` characters: a shorter text is padded with `fill` on
 /// the left when `alignRight`, else on the right; a longer text is returned whole when
-/// `keepLonger`, else cut to its first `width` characters. A width of 0 or less pads nothing.
+/// `keepLonger`, else cut to its first `width` characters. A width of 0 or less pads nothing;
+/// a width beyond kMaxFieldWidth is taken as kMaxFieldWidth.
 [[nodiscard]] COrvStringT getReportString(wchar_t fill, int width, bool alignRight, const COrvStringT& text,
                                           bool keepLonger);
 /// Appending form of getReportString.
@@ -118,7 +123,8 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
 /// the unit of the last written digit (0 decimals: 1°, 1: 10', 2: 1', 3: 10", 4: 1",
 /// 5: 0.1" …), then split, so no group ever shows 60. "-" precedes a negative value unless
 /// every digit is zero. Magnitudes of 1e9 degrees or more are written as decimal degrees.
-/// Digits past the 11th decimal of a second are written as zeros.
+/// Digits past the 11th decimal of a second are written as zeros; like DoubleToString, the
+/// text has at most 1074 decimals.
 [[nodiscard]] COrvStringT angleByStyleToString(EAngleUnits style, double degrees, int decimals);
 
 /// A coordinate in plain decimals (every style); sign style 0 writes "-" only for negatives.

@@ -17,7 +17,7 @@ public:
     /// the field allows takes the sign's place (width + 1 digits, no sign) and a longer text
     /// loses its lowest decimals. The coordinate is written in metres; `withUnit` appends the
     /// job's distance letter. A text without a point (no decimals) counts wholly as integer
-    /// digits.
+    /// digits. A width beyond utils::kMaxFieldWidth is taken as that width.
     COrvStringT coordField(double value, bool withSign, bool withUnit, int precision, int width);
 
     // slot 0

@@ -1,5 +1,6 @@
 #include "vemra/CVemraRawDataGenerator.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -33,9 +34,11 @@ const DexJobInfo& jobOrEmpty(const DexJobInfo* jobInfo) {
 }
 
 // Appends `digits` fitted to `width` characters: leading zeros when shorter, its first
-// `width` characters when longer (a longer text loses its lowest decimals).
+// `width` characters when longer (a longer text loses its lowest decimals). No field is wider
+// than the widest one the contracts fill.
 void appendDigitGroup(COrvStringT& out, const COrvStringT& digits, int width) {
     if (width <= 0) return;
+    width = std::min(width, utils::kMaxFieldWidth);
     const int length = digits.GetLength();
     if (length < width) out += COrvStringT(L'0', width - length);
     out += digits.view().substr(0, static_cast<std::size_t>(width));

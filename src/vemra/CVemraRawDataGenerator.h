@@ -57,7 +57,7 @@ public:
     virtual COrvStringT distToString(double metres, int precision);
     // 8: a fixed-width distance field with implied decimal point: optional sign, the digits of
     // distToString without ".", zero-padded on the left or cut to `width` (losing the lowest
-    // decimals), optional unit letter.
+    // decimals; at most utils::kMaxFieldWidth digits), optional unit letter.
     virtual COrvStringT distField(double metres, bool withSign, bool withUnit, int precision, int width);
     // 9: a 7-digit angle field with implied decimal point, built like distField; a mil field
     // with its unit letter always has 3 decimals.

@@ -20,7 +20,7 @@ std::string pathText(const std::string& base, std::size_t index) {
 }
 
 [[noreturn]] void unknownPoint(const std::string& path, std::string_view name) {
-    throw HostError(kExitJob, path + ": unknown point \"" + std::string(name) + "\"");
+    throw HostError(kExitJob, path + ": unknown point " + shownName(name));
 }
 
 template <class Value>

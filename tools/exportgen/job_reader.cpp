@@ -37,6 +37,13 @@ std::string jsonErrorMessage(const std::string& source, const std::string& what)
     } else if (const auto close = what.find("] "); close != std::string::npos) {
         detail = what.substr(close + 2);
     }
+    // The reader quotes the token it stopped at, which may be a whole long text or number.
+    constexpr std::size_t kDetail = 160;
+    if (detail.size() > kDetail) {
+        std::size_t cut = kDetail;
+        while (cut > 0 && (static_cast<unsigned char>(detail[cut]) & 0xC0U) == 0x80U) --cut;  // whole UTF-8 characters
+        detail = detail.substr(0, cut) + "\u2026";  // "…", in UTF-8
+    }
     return source + ":" + line + ":" + column + ": malformed JSON: " + detail;
 }
 
@@ -313,7 +320,9 @@ std::unique_ptr<JobReader> makeFastJobReader() { return std::make_unique<FastJob
 json parseDocument(std::string_view text, const std::string& source) {
     try {
         return json::parse(text.begin(), text.end());
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
+        // A syntax error, and a number too large for a double ("1e999"), which the reader
+        // reports as out of range rather than as a parse error.
         throw HostError(kExitJson, jsonErrorMessage(source, error.what()));
     }
 }

@@ -7,6 +7,7 @@
 #include "compact_json.h"
 #include "errors.h"
 #include "job_value.h"
+#include "text.h"
 
 namespace exportgen {
 
@@ -87,8 +88,16 @@ std::string JsonPath::text() const {
         const JsonPath* part = *it;
         if (part->parent == nullptr && part->key == nullptr) continue;  // the root itself
         if (part->key != nullptr) {
-            out += '.';
-            out += part->key;
+            // A member whose name is not a plain word (a file can hold any) is quoted.
+            const std::string_view key(part->key);
+            const bool plain = !key.empty() && key.find_first_not_of(
+                "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string_view::npos;
+            if (plain) {
+                out += '.';
+                out += key;
+            } else {
+                out += '[' + shownName(key) + ']';
+            }
         } else {
             out += '[' + std::to_string(part->index) + ']';
         }
@@ -96,7 +105,7 @@ std::string JsonPath::text() const {
     return out;
 }
 
-JsonSchema::JsonSchema(const nlohmann::json& document) : m_document(document) {
+JsonSchema::JsonSchema(const nlohmann::json& document) {
     if (auto defs = document.find("$defs"); defs != document.end()) {
         for (auto it = defs->begin(); it != defs->end(); ++it) {
             m_definitions[it.key()] = &m_nodes.emplace_back();  // placeholders, filled below
@@ -214,7 +223,7 @@ struct JsonSchema::Failure {
             case kEnum: {
                 std::string list;
                 for (const auto& allowed : node->enumValues) list += (list.empty() ? "" : ", ") + allowed.dump();
-                return value.dump() + " is not one of " + list;
+                return shown(value) + " is not one of " + list;
             }
             case kMinimum: return value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump();
             case kMaximum: return value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump();

@@ -75,7 +75,6 @@ private:
     template <class Value>
     void check(const Node* node, const Value& value, const JsonPath& path, Failure& failure) const;
 
-    const nlohmann::json& m_document;
     std::deque<Node> m_nodes;
     std::map<std::string, const Node*> m_definitions;
     const Node* m_root = nullptr;

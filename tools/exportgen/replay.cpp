@@ -48,6 +48,12 @@ constexpr double kNoValue = 1.7976931348623157e308;
 
 [[noreturn]] void scriptError(const std::string& message) { throw HostError(kExitScript, message); }
 
+// A name from the script as a message shows it without quotes: escaped and cut like shownName().
+std::string plain(const std::string& name) {
+    const std::string text = shownName(name);
+    return text.substr(1, text.size() - 2);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Values of a script
 
@@ -62,37 +68,37 @@ double numberValue(const json& value, const std::string& what) {
         if (text == "-inf") return -std::numeric_limits<double>::infinity();
     }
     scriptError(what + ": expected a number or \"noValue\", \"-noValue\", \"nan\", \"inf\", \"-inf\", found " +
-                value.dump());
+                shown(value));
 }
 
 long long integerValue(const json& value, const std::string& what, long long low, long long high) {
     if (value.is_number_integer()) {
         if (value.is_number_unsigned() && value.get<unsigned long long>() > static_cast<unsigned long long>(high)) {
-            scriptError(what + ": " + value.dump() + " is out of range");
+            scriptError(what + ": " + shown(value) + " is out of range");
         }
         const long long number = value.get<long long>();
-        if (number < low || number > high) scriptError(what + ": " + value.dump() + " is out of range");
+        if (number < low || number > high) scriptError(what + ": " + shown(value) + " is out of range");
         return number;
     }
-    scriptError(what + ": expected an integer, found " + value.dump());
+    scriptError(what + ": expected an integer, found " + shown(value));
 }
 
 COrvStringT textValue(const json& value, const std::string& what) {
-    if (!value.is_string()) scriptError(what + ": expected a string, found " + value.dump());
+    if (!value.is_string()) scriptError(what + ": expected a string, found " + shown(value));
     return wideFromUtf8(value.get_ref<const std::string&>());
 }
 
 bool boolValue(const json& value, const std::string& what) {
-    if (!value.is_boolean()) scriptError(what + ": expected true or false, found " + value.dump());
+    if (!value.is_boolean()) scriptError(what + ": expected true or false, found " + shown(value));
     return value.get<bool>();
 }
 
 void onlyKeys(const json& object, const std::string& what, std::initializer_list<const char*> keys) {
-    if (!object.is_object()) scriptError(what + ": expected an object or null, found " + object.dump());
+    if (!object.is_object()) scriptError(what + ": expected an object or null, found " + shown(object));
     for (auto it = object.begin(); it != object.end(); ++it) {
         bool known = false;
         for (const char* key : keys) known = known || it.key() == key;
-        if (!known) scriptError(what + ": unknown field \"" + it.key() + "\"");
+        if (!known) scriptError(what + ": unknown field " + shownName(it.key()));
     }
 }
 
@@ -701,7 +707,7 @@ void setClock(const json& script) {
         int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
         char tail = 0;
         if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) {
-            scriptError("clock: expected a local time YYYY-MM-DDThh:mm:ss, found " + clock->dump());
+            scriptError("clock: expected a local time YYYY-MM-DDThh:mm:ss, found " + shown(*clock));
         }
         base::CTime::SetFixedCurrentTime(base::CTime(y, mo, d, h, mi, s));
     }
@@ -722,10 +728,10 @@ json runCalls(Root* generator, const Table<Root>& table, const json& calls, Outp
         }
         const std::string op = entry["op"].get<std::string>();
         auto found = table.find(op);
-        if (found == table.end()) scriptError("call " + std::to_string(i) + " (" + op + "): unknown operation");
+        if (found == table.end()) scriptError("call " + std::to_string(i) + " (" + plain(op) + "): unknown operation");
         for (auto it = entry.begin(); it != entry.end(); ++it) {
             if (it.key() != "op" && it.key() != "args" && it.key() != "out") {
-                scriptError("call " + std::to_string(i) + " (" + op + "): unknown field \"" + it.key() + "\"");
+                scriptError("call " + std::to_string(i) + " (" + op + "): unknown field " + shownName(it.key()));
             }
         }
         static const json noArgs = json::array();
@@ -880,7 +886,7 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
         const bool isKnown = name == "vemra" || name == "apasima" || name == "drevan" || name == "quoltpashk" ||
                              name == "rw5" || name == "sdr";
         scriptError(isKnown ? "generator " + name + " is not available in this build"
-                            : "unknown generator \"" + name + "\" (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
+                            : "unknown generator " + shownName(name) + " (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
     }
     (void)names;
     (void)results;

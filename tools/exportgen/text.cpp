@@ -7,6 +7,37 @@
 
 namespace exportgen {
 
+namespace {
+
+constexpr std::size_t kQuotedCharacters = 40;
+
+std::string counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string shownName(std::string_view text) {
+    // Cut after kQuotedCharacters UTF-8 characters (a continuation byte starts none).
+    std::size_t characters = 0;
+    std::size_t cut = 0;
+    for (; cut < text.size(); ++cut) {
+        const bool starts = (static_cast<unsigned char>(text[cut]) & 0xC0U) != 0x80U;
+        if (starts && characters++ == kQuotedCharacters) break;
+    }
+    std::string result = nlohmann::json(std::string(text.substr(0, cut)))
+                             .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (cut < text.size()) result.insert(result.size() - 1, "\u2026");  // "…", in UTF-8
+    return result;
+}
+
+std::string shown(const nlohmann::json& value) {
+    if (value.is_array()) return "an array of " + counted(value.size(), "item", "items");
+    if (value.is_object()) return "an object of " + counted(value.size(), "member", "members");
+    if (value.is_string()) return shownName(value.get_ref<const std::string&>());
+    return value.dump();  // a number, true, false or null
+}
+
 COrvStringT wideFromUtf8(std::string_view text) {
     std::wstring wide;
     wide.reserve(text.size());

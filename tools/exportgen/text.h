@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "contracts/orv_string.h"
 
 namespace exportgen {
@@ -16,6 +18,14 @@ std::string utf8(const COrvStringT& text);
 
 /// The shortest text that reads back as `value` ("nan", "inf", "-inf" for non-finite values).
 std::string shortestNumber(double value);
+/// A value of a job or script as an error message quotes it: a number, true, false or null as
+/// written; a text in quotes, escaped as in JSON and cut after 40 characters ("…" marks the
+/// cut); an array or object by its size ("an array of 3 items"). Always one short line, and
+/// never a walk through the value, however deeply it nests.
+std::string shown(const nlohmann::json& value);
+/// A name or text from a job or script (an operation, a field, a point) shown the same way.
+std::string shownName(std::string_view text);
+
 /// `value` with `decimals` decimals, for the host's own note texts.
 COrvStringT fixed(double value, int decimals);
 
