@@ -1,5 +1,6 @@
 #include "compact_json.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -86,14 +87,6 @@ std::uint32_t checkedLength(std::size_t length) {
 
 // ---------------------------------------------------------------------------------------------
 // Values
-
-const CompactValue* CompactValue::find(std::string_view name) const noexcept {
-    if (m_type != Type::object) return nullptr;
-    for (const CompactValue& member : *this) {
-        if (!member.m_shadowed && member.key() == name) return &member;
-    }
-    return nullptr;
-}
 
 const CompactValue* CompactValue::at(std::size_t index) const noexcept {
     if ((m_type != Type::array && m_type != Type::object) || index >= m_count) return nullptr;
@@ -222,50 +215,93 @@ std::string_view CompactDocument::decodeString(const char* start) {
 
 // A number as the grammar has it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
 void CompactDocument::scanNumber(CompactValue& node) {
-    const char* start = m_at;
-    if (*m_at == '-') ++m_at;
-    if (m_at == m_end || !isDigit(*m_at)) refuse("bad number");
-    if (*m_at++ != '0') {
+    const auto digitRun = [this] {
+        const char* first = m_at;
         while (m_at != m_end && isDigit(*m_at)) ++m_at;
+        return first;
+    };
+    const char* start = m_at;
+    const bool negative = *m_at == '-';
+    if (negative) ++m_at;
+    if (m_at == m_end || !isDigit(*m_at)) refuse("bad number");
+    const char* whole = m_at;
+    if (*m_at == '0') {
+        ++m_at;
+    } else {
+        digitRun();
     }
+    const char* wholeEnd = m_at;
+    const char* fraction = m_at;
     bool integral = true;
     if (m_at != m_end && *m_at == '.') {
         ++m_at;
-        if (m_at == m_end || !isDigit(*m_at)) refuse("bad number");
-        while (m_at != m_end && isDigit(*m_at)) ++m_at;
+        fraction = digitRun();
+        if (fraction == m_at) refuse("bad number");
         integral = false;
     }
+    const char* fractionEnd = m_at;
+    int exponent = 0;
     if (m_at != m_end && (*m_at == 'e' || *m_at == 'E')) {
         ++m_at;
+        const bool below = m_at != m_end && *m_at == '-';
         if (m_at != m_end && (*m_at == '+' || *m_at == '-')) ++m_at;
-        if (m_at == m_end || !isDigit(*m_at)) refuse("bad number");
-        while (m_at != m_end && isDigit(*m_at)) ++m_at;
+        const char* first = digitRun();
+        if (first == m_at) refuse("bad number");
+        for (; first != m_at && exponent < 100000; ++first) exponent = exponent * 10 + (*first - '0');
+        if (below) exponent = -exponent;
         integral = false;
     }
+    // The significant digits as one integer, when there are at most 19 of them (the zeros of
+    // "0.00…" before the first other digit do not count).
+    std::uint64_t digits = ~std::uint64_t{0};
+    std::size_t significant = static_cast<std::size_t>((wholeEnd - whole) + (fractionEnd - fraction));
+    if (*whole == '0') {
+        --significant;
+        for (const char* at = fraction; at != fractionEnd && *at == '0'; ++at) --significant;
+    }
+    if (significant <= 19) {
+        digits = 0;
+        for (const char* at = whole; at != wholeEnd; ++at) digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
+        for (const char* at = fraction; at != fractionEnd; ++at) digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
+    }
     node.m_type = CompactValue::Type::number;
-    // An integer that fits 64 bits is an integer to the other reader, whose double is the
-    // integer's: "-0" is +0 there.
-    if (integral) {
-        if (*start == '-') {
+    // (A fraction of more than a million digits is out of the exact range all the same.)
+    const auto decimals = static_cast<int>(std::min<std::ptrdiff_t>(fractionEnd - fraction, 1000000));
+    node.m_number = numberOf(start, negative, integral, digits, exponent - decimals);
+}
+
+// The double of the number text [start, m_at): from its digits where that is exact, else with
+// std::from_chars. `digits` is the significant digits as an integer, or all ones when there were
+// too many; the value is digits × 10^exponent.
+double CompactDocument::numberOf(const char* start, bool negative, bool integral, std::uint64_t digits,
+                                 int exponent) const {
+    constexpr std::uint64_t kTooMany = ~std::uint64_t{0};
+    if (integral && digits != kTooMany) {
+        // An integer that fits 64 bits is an integer to the other reader, whose double is the
+        // integer's: "-0" is +0 there.
+        const double value = static_cast<double>(digits);
+        return negative && digits != 0 ? -value : value;
+    }
+    // Both factors exact as doubles: one correctly rounded product or quotient.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (!integral && digits <= (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
+        const double value = exponent < 0 ? static_cast<double>(digits) / kPowers[-exponent]
+                                           : static_cast<double>(digits) * kPowers[exponent];
+        return negative ? -value : value;
+    }
+    if (integral) {  // more than 19 digits: an integer still when it fits 64 bits
+        if (negative) {
             std::int64_t value = 0;
-            if (std::from_chars(start, m_at, value).ec == std::errc()) {
-                node.m_number = static_cast<double>(value);
-                return;
-            }
+            if (std::from_chars(start, m_at, value).ec == std::errc()) return static_cast<double>(value);
         } else {
             std::uint64_t value = 0;
-            if (std::from_chars(start, m_at, value).ec == std::errc()) {
-                node.m_number = static_cast<double>(value);
-                return;
-            }
+            if (std::from_chars(start, m_at, value).ec == std::errc()) return static_cast<double>(value);
         }
     }
     double value = 0.0;
     const auto result = std::from_chars(start, m_at, value);
-    if (result.ec == std::errc() && result.ptr == m_at) {
-        node.m_number = value;
-        return;
-    }
+    if (result.ec == std::errc() && result.ptr == m_at) return value;
     // Beyond the double range: the other reader takes the value strtod gives (0 for a value
     // too small, an error for one too large), and so does this one.
     const std::string token(start, m_at);
@@ -273,7 +309,7 @@ void CompactDocument::scanNumber(CompactValue& node) {
     if (c == nullptr) refuse("number out of range");
     value = strtod_l(token.c_str(), nullptr, c);
     if (!std::isfinite(value)) refuse("number out of range");
-    node.m_number = value;
+    return value;
 }
 
 void CompactDocument::literal(const char* word, std::size_t length) {
@@ -286,14 +322,16 @@ void CompactDocument::member(std::size_t object) {
     skipSpace();
     if (m_at == m_end || *m_at != '"') refuse("expected a member name");
     const std::string_view name = scanString();
+    const std::uint64_t tag = nameTag(name);
     const std::size_t next = m_nodes.size();
     for (std::size_t i = object + 1; i < next; i += m_nodes[i].m_span) {
-        if (m_nodes[i].key() == name) m_nodes[i].m_shadowed = true;
+        if (sameName(m_nodes[i].key(), m_nodes[i].m_keyTag, name, tag)) m_nodes[i].m_shadowed = true;
     }
     if (!take(':')) refuse("expected ':'");
     CompactValue& node = m_nodes.emplace_back();
     node.m_key = name.data();
     node.m_keyLength = checkedLength(name.size());
+    node.m_keyTag = tag;
 }
 
 const CompactValue& CompactDocument::value() {

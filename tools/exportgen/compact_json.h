@@ -23,6 +23,21 @@
 
 namespace exportgen {
 
+/// The first eight bytes of a member name as one number (zeros after a shorter name): most
+/// names of a job are that short, and two names whose lengths and tags are equal are then the
+/// same without comparing them further.
+inline std::uint64_t nameTag(std::string_view name) noexcept {
+    std::uint64_t tag = 0;
+    const std::size_t n = name.size() < 8 ? name.size() : 8;
+    for (std::size_t i = 0; i < n; ++i) tag |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    return tag;
+}
+
+/// True when the name `a` with the tag `aTag` is `b` with the tag `bTag`.
+inline bool sameName(std::string_view a, std::uint64_t aTag, std::string_view b, std::uint64_t bTag) noexcept {
+    return a.size() == b.size() && aTag == bTag && (a.size() <= 8 || a.substr(8) == b.substr(8));
+}
+
 /// Thrown by the compact reader for anything it does not take.
 class CompactJsonRefused : public std::runtime_error {
 public:
@@ -58,9 +73,19 @@ public:
     /// counts.
     [[nodiscard]] bool shadowed() const noexcept { return m_shadowed; }
 
+    /// nameTag(key()), kept from the parse.
+    [[nodiscard]] std::uint64_t keyTag() const noexcept { return m_keyTag; }
+
     /// The member named `name` of an object (the last of that name); null when there is none
     /// or this is no object.
-    [[nodiscard]] const CompactValue* find(std::string_view name) const noexcept;
+    [[nodiscard]] const CompactValue* find(std::string_view name) const noexcept {
+        if (m_type != Type::object) return nullptr;
+        const std::uint64_t tag = nameTag(name);
+        for (const CompactValue& member : *this) {
+            if (!member.m_shadowed && sameName(member.key(), member.m_keyTag, name, tag)) return &member;
+        }
+        return nullptr;
+    }
     /// The item at `index` of an array (or the member at that position of an object); null
     /// outside.
     [[nodiscard]] const CompactValue* at(std::size_t index) const noexcept;
@@ -89,6 +114,7 @@ private:
     friend class CompactDocument;
 
     const char* m_key = nullptr;
+    std::uint64_t m_keyTag = 0;
     union {
         const char* m_text = nullptr;
         double m_number;
@@ -128,6 +154,8 @@ private:
     std::string_view scanString();
     std::string_view decodeString(const char* start);
     void scanNumber(CompactValue& node);
+    [[nodiscard]] double numberOf(const char* start, bool negative, bool integral, std::uint64_t digits,
+                                  int exponent) const;
     void literal(const char* word, std::size_t length);
     void member(std::size_t object);
     [[noreturn]] static void refuse(const char* why);

@@ -141,6 +141,7 @@ const JsonSchema::Node* JsonSchema::compile(const nlohmann::json& schema) {
         } else if (key == "properties") {
             for (auto property = value.begin(); property != value.end(); ++property) {
                 node.properties.emplace_back(property.key(), compile(property.value()));
+                node.propertyTags.push_back(nameTag(property.key()));
             }
         } else if (key == "required") {
             node.required = value.get<std::vector<std::string>>();
@@ -249,15 +250,13 @@ struct JsonSchema::Failure {
 
 namespace {
 
-// The operations the checks need, on both documents.
+// The operations the checks need, on both documents. A compact number's type is kNumber: check()
+// asks whether it is integral only where a schema wants an integer.
 unsigned typeOf(const CompactValue& value) {
     switch (value.type()) {
         case CompactValue::Type::null: return kNull;
         case CompactValue::Type::boolean: return kBoolean;
-        case CompactValue::Type::number: {
-            const double number = value.number();
-            return std::isfinite(number) && std::floor(number) == number ? kInteger | kNumber : kNumber;
-        }
+        case CompactValue::Type::number: return kNumber;
         case CompactValue::Type::string: return kString;
         case CompactValue::Type::array: return kArray;
         case CompactValue::Type::object: return kObject;
@@ -286,15 +285,15 @@ bool equal(const nlohmann::json& allowed, const CompactValue& value) {
     }
 }
 
-// Calls `visit(name, value)` for every member of an object.
+// Calls `visit(name, nameTag(name), value)` for every member of an object.
 template <class Visit>
 void forEachMember(const nlohmann::json& object, Visit&& visit) {
-    for (auto it = object.begin(); it != object.end(); ++it) visit(it.key(), it.value());
+    for (auto it = object.begin(); it != object.end(); ++it) visit(it.key(), nameTag(it.key()), it.value());
 }
 template <class Visit>
 void forEachMember(const CompactValue& object, Visit&& visit) {
     for (const CompactValue& member : object) {
-        if (!member.shadowed()) visit(member.key(), member);
+        if (!member.shadowed()) visit(member.key(), member.keyTag(), member);
     }
 }
 
@@ -342,7 +341,11 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
         check(node->ref, value, path, failure);
         if (failure.failed) return;
     }
-    const unsigned type = typeOf(value);
+    unsigned type = typeOf(value);
+    if (type == kNumber && (node->types & (kNumber | kInteger)) == kInteger) {
+        const double number = numberOf(value);
+        if (std::isfinite(number) && std::floor(number) == number) type |= kInteger;
+    }
     if (node->types != 0 && (node->types & type) == 0) return failure.report(path, Failure::kType, node, value);
     if (!node->enumValues.empty()) {
         bool found = false;
@@ -380,12 +383,12 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
                 return failure.report(field, Failure::kMissing, node, value);
             }
         }
-        forEachMember(value, [&](const auto& key, const Value& member) {
+        forEachMember(value, [&](const auto& key, std::uint64_t tag, const Value& member) {
             if (failure.failed) return;
             const Node* schema = nullptr;
-            for (const auto& [name, propertySchema] : node->properties) {
-                if (name == key) {
-                    schema = propertySchema;
+            for (std::size_t i = 0; i < node->properties.size(); ++i) {
+                if (sameName(node->properties[i].first, node->propertyTags[i], key, tag)) {
+                    schema = node->properties[i].second;
                     break;
                 }
             }
@@ -400,7 +403,12 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
     }
     if (!node->oneOf.empty()) {
         std::size_t matched = 0;
-        for (const Node* branch : node->oneOf) matched += matches(branch, value) ? 1 : 0;
+        if (type == kObject && !node->oneOfFields.empty()) {
+            // Each branch only requires its one field: an object matches it when it has the field.
+            for (const auto& field : node->oneOfFields) matched += jobvalue::has(value, field.c_str()) ? 1 : 0;
+        } else {
+            for (const Node* branch : node->oneOf) matched += matches(branch, value) ? 1 : 0;
+        }
         if (matched != 1) {
             return failure.report(path, node->oneOfFields.empty() ? Failure::kOneOfForms : Failure::kOneOfFields, node,
                                   value, matched);

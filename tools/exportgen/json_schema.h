@@ -9,6 +9,7 @@
 // reader's values get error messages.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
@@ -35,6 +36,7 @@ public:
     struct Node {
         unsigned types = 0;  // 0: any type
         std::vector<std::pair<std::string, const Node*>> properties;
+        std::vector<std::uint64_t> propertyTags;  // nameTag() of each property's name
         std::vector<std::string> required;
         bool additionalProperties = true;
         const Node* items = nullptr;
