@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "errors.h"
+#include "job_value.h"
 #include "text.h"
 
 namespace exportgen {
@@ -11,97 +12,108 @@ namespace {
 
 using json = nlohmann::json;
 using namespace orv::ie;
+using namespace jobvalue;
 
 std::string pathText(const std::string& base, const char* key) { return base + "." + key; }
 std::string pathText(const std::string& base, std::size_t index) {
     return base + "[" + std::to_string(index) + "]";
 }
 
-[[noreturn]] void unknownPoint(const std::string& path, const std::string& name) {
+[[noreturn]] void unknownPoint(const std::string& path, std::string_view name) {
     throw HostError(kExitJob, path + ": unknown point " + shownName(name));
 }
 
-COrvStringT textOf(const json& object, const char* key) {
-    auto it = object.find(key);
-    if (it == object.end() || !it->is_string()) return COrvStringT();
-    return wideFromUtf8(it->get_ref<const std::string&>());
+template <class Value>
+COrvStringT textOf(const Value& object, const char* key) {
+    const Value* member = find(object, key);
+    if (member == nullptr || !isString(*member)) return COrvStringT();
+    return wideFromUtf8(text(*member));
 }
 
-double numberOf(const json& object, const char* key, double fallback) {
-    auto it = object.find(key);
-    return it == object.end() ? fallback : it->get<double>();
+template <class Value>
+double numberOf(const Value& object, const char* key, double fallback) {
+    const Value* member = find(object, key);
+    return member == nullptr ? fallback : number(*member);
 }
 
-int indexIn(const json& value, std::initializer_list<const char*> names) {
-    const auto& text = value.get_ref<const std::string&>();
+template <class Value>
+int indexIn(const Value& value, std::initializer_list<const char*> names) {
+    const std::string_view name = text(value);
     int index = 0;
-    for (const char* name : names) {
-        if (text == name) return index;
+    for (const char* candidate : names) {
+        if (name == candidate) return index;
         ++index;
     }
     return 0;
 }
 
-Point3 xyz(const json& value) { return {value[0].get<double>(), value[1].get<double>(), value[2].get<double>()}; }
+template <class Value>
+Point3 xyz(const Value& value) {
+    return {number(item(value, 0)), number(item(value, 1)), number(item(value, 2))};
+}
 
 // The codes of a point or an observation: "codes" (a list) or "code" (one code by name).
-void readCodes(const json& object, DexCodesDataInterface& codes, COrvStringT& firstCode) {
-    if (auto list = object.find("codes"); list != object.end()) {
-        for (const auto& entry : *list) {
-            if (entry.is_null()) {
+template <class Value>
+void readCodes(const Value& object, DexCodesDataInterface& codes, COrvStringT& firstCode) {
+    if (const Value* list = find(object, "codes")) {
+        for (const Value& entry : *list) {
+            if (isNull(entry)) {
                 codes.addNullCode();
                 continue;
             }
             DexCodeValues value;
-            auto name = entry.find("code");
-            DexCodeDescription description(name != entry.end() && name->is_string()
-                                               ? wideFromUtf8(name->get_ref<const std::string&>())
-                                               : COrvStringT());
-            if (auto attributes = entry.find("attributes"); attributes != entry.end()) {
-                for (const auto& pair : *attributes) description.addAttribute(wideFromUtf8(pair[0].get<std::string>()));
+            const Value* name = find(entry, "code");
+            const bool named = name != nullptr && isString(*name);
+            DexCodeDescription description(named ? wideFromUtf8(text(*name)) : COrvStringT());
+            const Value* attributes = find(entry, "attributes");
+            if (attributes != nullptr) {
+                for (const Value& pair : *attributes) description.addAttribute(wideFromUtf8(text(item(pair, 0))));
             }
-            if (name != entry.end() && name->is_string()) {
+            if (named) {
                 value.setDescription(description);
                 if (firstCode.IsEmpty()) firstCode = description.codeName();
             }
-            if (auto strings = entry.find("strings"); strings != entry.end()) {
-                for (const auto& text : *strings) value.addCodeString(wideFromUtf8(text.get<std::string>()));
+            if (const Value* strings = find(entry, "strings")) {
+                for (const Value& string : *strings) value.addCodeString(wideFromUtf8(text(string)));
             }
-            if (auto control = entry.find("control"); control != entry.end()) {
-                for (std::size_t i = 0; i < control->size(); ++i) {
-                    value.setControlCode(static_cast<ECodeControlCode>(i), wideFromUtf8((*control)[i].get<std::string>()));
+            if (const Value* control = find(entry, "control")) {
+                int i = 0;
+                for (const Value& code : *control) {
+                    value.setControlCode(static_cast<ECodeControlCode>(i++), wideFromUtf8(text(code)));
                 }
             }
-            if (auto attributes = entry.find("attributes"); attributes != entry.end()) {
+            if (attributes != nullptr) {
                 int i = 0;
-                for (const auto& pair : *attributes) value.setAttrAt(i++, wideFromUtf8(pair[1].get<std::string>()));
+                for (const Value& pair : *attributes) value.setAttrAt(i++, wideFromUtf8(text(item(pair, 1))));
             }
             codes.addCode(value);
         }
-    } else if (auto code = object.find("code"); code != object.end()) {
-        firstCode = wideFromUtf8(code->get_ref<const std::string&>());
+    } else if (const Value* code = find(object, "code")) {
+        firstCode = wideFromUtf8(text(*code));
         if (!firstCode.IsEmpty()) codes.addCode(DexCodeValues(DexCodeDescription(firstCode)));
     }
 }
 
 // The one measurement of an object: sd, hd, angles, hz or dist (the schema allows one).
-bool readMeasurement(const json& object, DexTSRawMeasurement& m) {
+template <class Value>
+bool readMeasurement(const Value& object, DexTSRawMeasurement& m) {
     static const std::pair<const char*, int> kinds[] = {{"sd", 0}, {"hd", 1}, {"angles", 2}, {"hz", 6}, {"dist", 9}};
     for (const auto& [key, kind] : kinds) {
-        auto it = object.find(key);
-        if (it == object.end()) continue;
+        const Value* list = find(object, key);
+        if (list == nullptr) continue;
         std::vector<double> values;
         values.reserve(3);
-        for (const auto& v : *it) values.push_back(v.get<double>());
+        for (const Value& v : *list) values.push_back(number(v));
         m = DexTSRawMeasurement(kind, std::move(values));
         return true;
     }
     return false;
 }
 
-void readObservation(const json& object, double& lastHr, Observation& shot) {
+template <class Value>
+void readObservation(const Value& object, double& lastHr, Observation& shot) {
     shot.sight.setTargetName(textOf(object, "to"));
-    if (auto fs = object.find("fs"); fs != object.end() && fs->get<bool>()) {
+    if (const Value* fs = find(object, "fs"); fs != nullptr && boolean(*fs)) {
         shot.sight.setKind(2);
     } else {
         shot.sight.setKind(3);
@@ -111,13 +123,14 @@ void readObservation(const json& object, double& lastHr, Observation& shot) {
     shot.hr = lastHr = numberOf(object, "hr", lastHr);
     readCodes(object, shot.sight.codes, shot.code);
     shot.sight.setNote(textOf(object, "note"));
-    if (auto coords = object.find("coords"); coords != object.end()) {
+    if (const Value* coords = find(object, "coords")) {
         shot.hasCoords = true;
         shot.coords = xyz(*coords);
     }
 }
 
-Observation readObservation(const json& object, double& lastHr) {
+template <class Value>
+Observation readObservation(const Value& object, double& lastHr) {
     Observation shot;
     readObservation(object, lastHr, shot);
     return shot;
@@ -131,12 +144,13 @@ Job::Job() {
     info.setDistUnits(eMeters);
 }
 
-const KnownPoint* Job::find(const std::string& name) const {
-    auto it = m_byName.find(name);
+const KnownPoint* Job::find(std::string_view name) const {
+    auto it = m_byName.find(std::string(name));
     return it == m_byName.end() ? nullptr : &points[it->second];
 }
 
-void Job::apply(const std::string& key, const json& value) {
+template <class Value>
+void Job::apply(const std::string& key, const Value& value) {
     if (key == "units") applyUnits(value);
     if (key == "job") applyJob(value);
     if (key == "observation") applyObservation(value);
@@ -144,14 +158,15 @@ void Job::apply(const std::string& key, const json& value) {
     if (key == "levelRuns") applyLevelRuns(value);
 }
 
-void Job::applyUnits(const json& value) {
-    if (auto distance = value.find("distance"); distance != value.end()) {
+template <class Value>
+void Job::applyUnits(const Value& value) {
+    if (const Value* distance = jobvalue::find(value, "distance")) {
         const auto units = static_cast<EDistUnits>(indexIn(*distance, {"metres", "usSurveyFeet", "internationalFeet",
                                                                         "usSurveyFeetInches", "internationalFeetInches"}));
         settings.setDistUnits(units);
         info.setDistUnits(units);
     }
-    if (auto angle = value.find("angle"); angle != value.end()) {
+    if (const Value* angle = jobvalue::find(value, "angle")) {
         const auto units =
             static_cast<EAngleUnits>(indexIn(*angle, {"degrees", "gons", "mils", "decimalDegrees", "packedDms"}));
         settings.setAngleUnits(units);
@@ -159,54 +174,60 @@ void Job::applyUnits(const json& value) {
     }
 }
 
-void Job::applyJob(const json& value) {
-    if (value.contains("application")) info.appName = textOf(value, "application");
-    if (value.contains("version")) info.appVersion = textOf(value, "version");
+template <class Value>
+void Job::applyJob(const Value& value) {
+    if (has(value, "application")) info.appName = textOf(value, "application");
+    if (has(value, "version")) info.appVersion = textOf(value, "version");
     info.jobName = textOf(value, "name");
     info.jobText2 = textOf(value, "text2");
     info.jobText3 = textOf(value, "text3");
-    if (auto created = value.find("created"); created != value.end()) {
+    if (const Value* created = jobvalue::find(value, "created")) {
         info.setCreateTime(textOf(*created, "date"), textOf(*created, "time"));
     }
 }
 
-void Job::applyObservation(const json& value) {
+template <class Value>
+void Job::applyObservation(const Value& value) {
     observation.instrument = textOf(value, "instrument");
     observation.obsConstant = numberOf(value, "prismConstant", 0.0);
-    if (value.contains("temperature")) {
-        const bool fahrenheit = value.contains("temperatureUnits") && value["temperatureUnits"] == "fahrenheit";
-        observation.setTemperature(value["temperature"].get<double>(), fahrenheit ? eFahrenheit : eCelsius);
+    if (const Value* temperature = jobvalue::find(value, "temperature")) {
+        const Value* units = jobvalue::find(value, "temperatureUnits");
+        const bool fahrenheit = units != nullptr && text(*units) == "fahrenheit";
+        observation.setTemperature(number(*temperature), fahrenheit ? eFahrenheit : eCelsius);
     }
-    if (value.contains("pressure")) {
-        const int units = value.contains("pressureUnits") ? indexIn(value["pressureUnits"], {"hPa", "mmHg", "inHg"}) : 0;
-        observation.setPressure(value["pressure"].get<double>(), static_cast<EPressureUnits>(units + 1));
+    if (const Value* pressure = jobvalue::find(value, "pressure")) {
+        const Value* units = jobvalue::find(value, "pressureUnits");
+        const int index = units != nullptr ? indexIn(*units, {"hPa", "mmHg", "inHg"}) : 0;
+        observation.setPressure(number(*pressure), static_cast<EPressureUnits>(index + 1));
     }
-    if (value.contains("ppm")) observation.setPpm(value["ppm"].get<double>());
-    if (value.contains("scaleFactor") || value.contains("elevation")) {
+    if (const Value* ppm = jobvalue::find(value, "ppm")) observation.setPpm(number(*ppm));
+    if (has(value, "scaleFactor") || has(value, "elevation")) {
         observation.setEllToGridScaleAndElevation(numberOf(value, "scaleFactor", 1.0), numberOf(value, "elevation", 0.0));
     }
 }
 
-void Job::applyPoints(const json& value) {
-    for (const auto& entry : value) {
+template <class Value>
+void Job::applyPoints(const Value& value) {
+    for (const Value& entry : value) {
         KnownPoint point;
-        point.coords = xyz(entry["coords"]);
+        point.coords = xyz(*jobvalue::find(entry, "coords"));
         point.design.setStation(DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h,
                                            textOf(entry, "note")));
         readCodes(entry, point.design.codes, point.code);
-        m_byName[entry["name"].get<std::string>()] = points.size();
+        m_byName[std::string(text(*jobvalue::find(entry, "name")))] = points.size();
         points.push_back(std::move(point));
     }
 }
 
-void Job::applyLevelRuns(const json& value) {
-    for (std::size_t r = 0; r < value.size(); ++r) {
-        const json& entry = value[r];
-        const std::string path = pathText("$.levelRuns", r);
+template <class Value>
+void Job::applyLevelRuns(const Value& value) {
+    std::size_t r = 0;
+    for (const Value& entry : value) {
+        const std::string path = pathText("$.levelRuns", r++);
         LevelRun run;
         run.name = textOf(entry, "name");
         run.description = textOf(entry, "description");
-        const auto& start = entry["start"].get_ref<const std::string&>();
+        const std::string start(text(*jobvalue::find(entry, "start")));
         const KnownPoint* known = find(start);
         if (known == nullptr) unknownPoint(pathText(path, "start"), start);
         run.start = wideFromUtf8(start);
@@ -216,21 +237,22 @@ void Job::applyLevelRuns(const json& value) {
         std::unordered_map<std::string, double> heights{{start, run.startElevation}};
         double collimation = run.startElevation;
         double previous = run.startElevation;
-        const json& readings = entry["readings"];
-        for (std::size_t i = 0; i < readings.size(); ++i) {
-            const json& item = readings[i];
+        std::size_t i = 0;
+        for (const Value& item : *jobvalue::find(entry, "readings")) {
+            const std::size_t index = i++;
             LevelReading reading;
-            const auto& name = item["point"].get_ref<const std::string&>();
+            const std::string name(text(*jobvalue::find(item, "point")));
             reading.point = wideFromUtf8(name);
-            reading.backsight = item.contains("bs");
-            reading.rod = item[reading.backsight ? "bs" : "fs"].get<double>();
+            const Value* backsight = jobvalue::find(item, "bs");
+            reading.backsight = backsight != nullptr;
+            reading.rod = number(reading.backsight ? *backsight : *jobvalue::find(item, "fs"));
             reading.distance = numberOf(item, "dist", kNoValue);
             reading.code = textOf(item, "code");
             if (reading.backsight) {
                 auto height = heights.find(name);
                 const KnownPoint* point = find(name);
                 if (height == heights.end() && point == nullptr) {
-                    unknownPoint(pathText(pathText(pathText(path, "readings"), i), "point"), name);
+                    unknownPoint(pathText(pathText(pathText(path, "readings"), index), "point"), name);
                 }
                 reading.elevation = height != heights.end() ? height->second : point->coords.h;
                 collimation = reading.elevation + reading.rod;
@@ -248,16 +270,17 @@ void Job::applyLevelRuns(const json& value) {
     }
 }
 
-Setup Job::makeSetup(const json& value, std::size_t index) const {
+template <class Value>
+Setup Job::makeSetup(const Value& value, std::size_t index) const {
     const std::string path = pathText("$.setups", index);
     Setup setup;
     setup.index = index;
-    const auto& station = value["station"].get_ref<const std::string&>();
+    const std::string_view station = text(*jobvalue::find(value, "station"));
     setup.station = wideFromUtf8(station);
-    setup.hi = value["hi"].get<double>();
+    setup.hi = number(*jobvalue::find(value, "hi"));
     setup.code = textOf(value, "code");
     setup.note = textOf(value, "note");
-    if (auto coords = value.find("coords"); coords != value.end()) {
+    if (const Value* coords = jobvalue::find(value, "coords")) {
         setup.coords = xyz(*coords);
     } else if (const KnownPoint* point = find(station)) {
         setup.coords = point->coords;
@@ -266,13 +289,13 @@ Setup Job::makeSetup(const json& value, std::size_t index) const {
     }
     double lastHr = 0.0;
 
-    if (auto bs = value.find("backsight"); bs != value.end()) {
+    if (const Value* bs = jobvalue::find(value, "backsight")) {
         Backsight& backsight = setup.backsight;
         DexTSRawMeasurement m;
         backsight.measured = readMeasurement(*bs, m);
         backsight.hr = lastHr = numberOf(*bs, "hr", 0.0);
-        if (auto point = bs->find("point"); point != bs->end()) {
-            const auto& name = point->get_ref<const std::string&>();
+        if (const Value* point = jobvalue::find(*bs, "point")) {
+            const std::string_view name = text(*point);
             const KnownPoint* known = find(name);
             if (known == nullptr) unknownPoint(pathText(pathText(path, "backsight"), "point"), name);
             backsight.kind = Backsight::Kind::point;
@@ -282,7 +305,7 @@ Setup Job::makeSetup(const json& value, std::size_t index) const {
             backsight.sight.setBSPoint(known->design);
         } else {
             backsight.kind = Backsight::Kind::bearing;
-            backsight.azimuth = (*bs)["bearing"].get<double>();
+            backsight.azimuth = number(*jobvalue::find(*bs, "bearing"));
             backsight.bearingSight.setBsNameMode(1);
         }
         backsight.circle = numberOf(*bs, "circle", backsight.measured ? m.valueAt(0) : 0.0);
@@ -294,16 +317,15 @@ Setup Job::makeSetup(const json& value, std::size_t index) const {
         setup.orientation = backsight.azimuth - backsight.circle;
     }
 
-    if (auto resection = value.find("resection"); resection != value.end()) {
+    if (const Value* resection = jobvalue::find(value, "resection")) {
         double sumSin = 0.0, sumCos = 0.0;
-        for (std::size_t i = 0; i < resection->size(); ++i) {
-            const json& item = (*resection)[i];
+        std::size_t i = 0;
+        for (const Value& item : *resection) {
+            const std::size_t at = i++;
             Observation obs = readObservation(item, lastHr);
-            const auto& name = item["to"].get_ref<const std::string&>();
+            const std::string_view name = text(*jobvalue::find(item, "to"));
             const KnownPoint* known = find(name);
-            if (known == nullptr) {
-                unknownPoint(pathText(pathText(pathText(path, "resection"), i), "to"), name);
-            }
+            if (known == nullptr) unknownPoint(pathText(pathText(pathText(path, "resection"), at), "to"), name);
             obs.hasCoords = true;
             obs.coords = known->coords;
             // The orientation of a resection is the mean of azimuth minus circle reading.
@@ -318,21 +340,20 @@ Setup Job::makeSetup(const json& value, std::size_t index) const {
         }
     }
 
-    if (auto shots = value.find("shots"); shots != value.end()) {
-        setup.shots.reserve(shots->size());
+    if (const Value* shots = jobvalue::find(value, "shots")) {
         setup.shots.resize(shots->size());
-        for (std::size_t i = 0; i < shots->size(); ++i) readObservation((*shots)[i], lastHr, setup.shots[i]);
+        std::size_t i = 0;
+        for (const Value& item : *shots) readObservation(item, lastHr, setup.shots[i++]);
     }
 
-    if (auto stakeouts = value.find("stakeouts"); stakeouts != value.end()) {
-        for (std::size_t i = 0; i < stakeouts->size(); ++i) {
-            const json& item = (*stakeouts)[i];
+    if (const Value* stakeouts = jobvalue::find(value, "stakeouts")) {
+        std::size_t i = 0;
+        for (const Value& item : *stakeouts) {
+            const std::size_t at = i++;
             Stakeout stakeout;
-            const auto& design = item["design"].get_ref<const std::string&>();
+            const std::string_view design = text(*jobvalue::find(item, "design"));
             const KnownPoint* known = find(design);
-            if (known == nullptr) {
-                unknownPoint(pathText(pathText(pathText(path, "stakeouts"), i), "design"), design);
-            }
+            if (known == nullptr) unknownPoint(pathText(pathText(pathText(path, "stakeouts"), at), "design"), design);
             stakeout.design = wideFromUtf8(design);
             stakeout.designCoords = known->coords;
             stakeout.shot = readObservation(item, lastHr);
@@ -345,5 +366,11 @@ Setup Job::makeSetup(const json& value, std::size_t index) const {
     }
     return setup;
 }
+
+// The two documents the readers give.
+template void Job::apply<json>(const std::string&, const json&);
+template void Job::apply<CompactValue>(const std::string&, const CompactValue&);
+template Setup Job::makeSetup<json>(const json&, std::size_t) const;
+template Setup Job::makeSetup<CompactValue>(const CompactValue&, std::size_t) const;
 
 }  // namespace exportgen

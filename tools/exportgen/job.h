@@ -1,14 +1,14 @@
 // The job as the host holds it while converting: the header parts (units, job and
 // observation information, known points) for the whole run, and one set-up at a time.
-// Built from JSON values that have passed the job schema; the checks the schema cannot
-// make (a named point that is not known) throw HostError(kExitJob) with the JSON path.
+// Built from JSON values that have passed the job schema, from either reader's document
+// (nlohmann::json or CompactValue, see job_value.h); the checks the schema cannot make (a named
+// point that is not known) throw HostError(kExitJob) with the JSON path.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "contracts/dex_data.h"
 #include "geometry.h"
@@ -99,18 +99,26 @@ public:
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
 
-    /// Takes a top-level member other than "setups" (already validated).
-    void apply(const std::string& key, const nlohmann::json& value);
+    /// Takes a top-level member other than "setups" (already validated). `Value` is
+    /// nlohmann::json or CompactValue.
+    template <class Value>
+    void apply(const std::string& key, const Value& value);
     /// The set-up at `index` of "setups" (already validated).
-    [[nodiscard]] Setup makeSetup(const nlohmann::json& value, std::size_t index) const;
-    [[nodiscard]] const KnownPoint* find(const std::string& name) const;
+    template <class Value>
+    [[nodiscard]] Setup makeSetup(const Value& value, std::size_t index) const;
+    [[nodiscard]] const KnownPoint* find(std::string_view name) const;
 
 private:
-    void applyUnits(const nlohmann::json& value);
-    void applyJob(const nlohmann::json& value);
-    void applyObservation(const nlohmann::json& value);
-    void applyPoints(const nlohmann::json& value);
-    void applyLevelRuns(const nlohmann::json& value);
+    template <class Value>
+    void applyUnits(const Value& value);
+    template <class Value>
+    void applyJob(const Value& value);
+    template <class Value>
+    void applyObservation(const Value& value);
+    template <class Value>
+    void applyPoints(const Value& value);
+    template <class Value>
+    void applyLevelRuns(const Value& value);
 
     std::unordered_map<std::string, std::size_t> m_byName;
 };

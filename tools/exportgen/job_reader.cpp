@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -269,9 +270,52 @@ public:
     }
 };
 
+// The fast reader: the same walk as Handler, over the text itself. A member's or set-up's value
+// is parsed into the compact document whole before it is handed over, as the other reader
+// builds its document before handing it over, so that both hand over the same values in the
+// same order and refuse (throw) at the same value.
+class FastJobReader : public JobReader {
+public:
+    void read(std::string_view text, const std::string&, JobEvents& events, bool mapped) override {
+        CompactDocument document(text);
+        std::optional<Releaser> releaser;
+        if (mapped) releaser.emplace(text);
+        document.skipByteOrderMark();
+        if (!document.take('{')) throw CompactJsonRefused("the document is not an object");
+        std::string key;
+        if (!document.take('}')) {
+            do {
+                document.string(key);
+                if (!document.take(':')) throw CompactJsonRefused("expected ':'");
+                if (key == "setups" && document.take('[')) {
+                    events.setupsBegin();
+                    readSetups(document, events, releaser ? &*releaser : nullptr);
+                } else {
+                    events.member(key, document.value());
+                }
+            } while (document.take(','));
+            if (!document.take('}')) throw CompactJsonRefused("expected ',' or '}'");
+        }
+        events.end();
+        if (!document.atEnd()) throw CompactJsonRefused("text after the document");
+    }
+
+private:
+    static void readSetups(CompactDocument& document, JobEvents& events, Releaser* releaser) {
+        if (document.take(']')) return;
+        std::size_t index = 0;
+        do {
+            events.setup(index++, document.value());
+            if (releaser != nullptr && document.position() >= releaser->next()) releaser->release(document.position());
+        } while (document.take(','));
+        if (!document.take(']')) throw CompactJsonRefused("expected ',' or ']'");
+    }
+};
+
 }  // namespace
 
 std::unique_ptr<JobReader> makeJobReader() { return std::make_unique<SaxJobReader>(); }
+std::unique_ptr<JobReader> makeFastJobReader() { return std::make_unique<FastJobReader>(); }
 
 json parseDocument(std::string_view text, const std::string& source) {
     try {

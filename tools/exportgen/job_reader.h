@@ -1,7 +1,11 @@
 // Reading a job file in one pass without building the whole document: every top-level member
 // but "setups" is handed over whole, and the set-ups one at a time, so a job of a million
-// observations never lives in memory at once. The interface hides the JSON library, so a
-// faster reader can take its place.
+// observations never lives in memory at once.
+//
+// There are two readers. The fast one (makeFastJobReader) parses the file itself into a small
+// compact document per value and takes well-formed JSON only; at anything else it stops with
+// CompactJsonRefused and the caller reads the job again with the nlohmann-based reader
+// (makeJobReader), which reports malformed JSON with its line and column.
 #pragma once
 
 #include <memory>
@@ -10,17 +14,23 @@
 
 #include <nlohmann/json.hpp>
 
+#include "compact_json.h"
+
 namespace exportgen {
 
+/// What a reader finds, in the order of the file. Each value comes as the document of the
+/// reader that read it.
 class JobEvents {
 public:
     virtual ~JobEvents() = default;
     /// A top-level member other than "setups" (or "setups" when it is not an array).
     virtual void member(const std::string& key, nlohmann::json&& value) = 0;
+    virtual void member(const std::string& key, const CompactValue& value) = 0;
     /// The start of the "setups" array.
     virtual void setupsBegin() = 0;
     /// One element of "setups", with its index.
     virtual void setup(std::size_t index, nlohmann::json&& value) = 0;
+    virtual void setup(std::size_t index, const CompactValue& value) = 0;
     /// The end of the document.
     virtual void end() = 0;
 };
@@ -37,6 +47,10 @@ public:
 
 /// The reader on nlohmann::json's SAX interface.
 std::unique_ptr<JobReader> makeJobReader();
+/// The fast reader; it throws CompactJsonRefused where the other throws HostError(kExitJson),
+/// and also for a document that is not an object and for a number beyond the double range,
+/// which it leaves to the other reader.
+std::unique_ptr<JobReader> makeFastJobReader();
 
 /// Parses a small whole document (replay scripts); malformed JSON throws HostError(kExitJson).
 nlohmann::json parseDocument(std::string_view text, const std::string& source);

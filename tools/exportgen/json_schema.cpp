@@ -4,7 +4,9 @@
 #include <set>
 #include <stdexcept>
 
+#include "compact_json.h"
 #include "errors.h"
+#include "job_value.h"
 #include "text.h"
 
 namespace exportgen {
@@ -139,6 +141,7 @@ const JsonSchema::Node* JsonSchema::compile(const nlohmann::json& schema) {
         } else if (key == "properties") {
             for (auto property = value.begin(); property != value.end(); ++property) {
                 node.properties.emplace_back(property.key(), compile(property.value()));
+                node.propertyTags.push_back(nameTag(property.key()));
             }
         } else if (key == "required") {
             node.required = value.get<std::vector<std::string>>();
@@ -198,19 +201,126 @@ const JsonSchema::Node* JsonSchema::items(const Node* node) const {
     return node != nullptr ? node->items : nullptr;
 }
 
-bool JsonSchema::matches(const Node* node, const nlohmann::json& value) const {
+// What a check found wrong, and where. A message is made only when one is wanted: the
+// branches of a oneOf are tried without one, and a compact value never gets one.
+struct JsonSchema::Failure {
+    enum Problem {
+        kType, kEnum, kMinimum, kMaximum, kMinLength, kItemCount, kMinItems, kMaxItems, kMissing, kUnknown,
+        kOneOfFields, kOneOfForms,
+    };
     bool failed = false;
+    std::string* message = nullptr;  // where the message goes, or null
+
+    void report(const JsonPath& at, Problem problem, const Node* node, const nlohmann::json& value,
+                std::size_t count = 0) {
+        failed = true;
+        if (message != nullptr) *message = at.text() + ": " + describe(problem, node, value, count);
+    }
+    void report(const JsonPath&, Problem, const Node*, const CompactValue&, std::size_t = 0) { failed = true; }
+
+    static std::string describe(Problem problem, const Node* node, const nlohmann::json& value, std::size_t count) {
+        switch (problem) {
+            case kType: return "expected " + expectedTypes(node->types) + ", found " + typeName(value);
+            case kEnum: {
+                std::string list;
+                for (const auto& allowed : node->enumValues) list += (list.empty() ? "" : ", ") + allowed.dump();
+                return shown(value) + " is not one of " + list;
+            }
+            case kMinimum: return value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump();
+            case kMaximum: return value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump();
+            case kMinLength: return "text shorter than " + std::to_string(*node->minLength);
+            case kItemCount: return "expected " + std::to_string(*node->minItems) + " items, found " + std::to_string(count);
+            case kMinItems:
+                return "expected at least " + std::to_string(*node->minItems) + " items, found " + std::to_string(count);
+            case kMaxItems:
+                return "expected at most " + std::to_string(*node->maxItems) + " items, found " + std::to_string(count);
+            case kMissing: return "missing required field";
+            case kUnknown: return "unknown field";
+            case kOneOfFields: {
+                std::string list;
+                for (const auto& field : node->oneOfFields) list += (list.empty() ? "" : ", ") + field;
+                return std::string(count == 0 ? "needs" : "has more than") + " one of the fields " + list;
+            }
+            case kOneOfForms:
+                return "matches " + std::to_string(count) + " of the allowed forms, expected exactly one";
+        }
+        return {};
+    }
+};
+
+namespace {
+
+// The operations the checks need, on both documents. A compact number's type is kNumber: check()
+// asks whether it is integral only where a schema wants an integer.
+unsigned typeOf(const CompactValue& value) {
+    switch (value.type()) {
+        case CompactValue::Type::null: return kNull;
+        case CompactValue::Type::boolean: return kBoolean;
+        case CompactValue::Type::number: return kNumber;
+        case CompactValue::Type::string: return kString;
+        case CompactValue::Type::array: return kArray;
+        case CompactValue::Type::object: return kObject;
+    }
+    return 0;
+}
+
+double numberOf(const nlohmann::json& value) { return value.get<double>(); }
+double numberOf(const CompactValue& value) { return value.number(); }
+
+std::size_t textLength(const nlohmann::json& value) { return value.get_ref<const std::string&>().size(); }
+std::size_t textLength(const CompactValue& value) { return value.text().size(); }
+
+bool equal(const nlohmann::json& allowed, const nlohmann::json& value) { return allowed == value; }
+bool equal(const nlohmann::json& allowed, const CompactValue& value) {
+    switch (allowed.type()) {
+        case nlohmann::json::value_t::string:
+            return value.isString() && value.text() == allowed.get_ref<const std::string&>();
+        case nlohmann::json::value_t::boolean:
+            return value.type() == CompactValue::Type::boolean && value.boolean() == allowed.get<bool>();
+        case nlohmann::json::value_t::null: return value.isNull();
+        default:
+            // Numbers compare as integers or doubles depending on how each was written, and
+            // arrays and objects member by member: not worth doing twice for a job schema.
+            throw CompactJsonRefused("an enum the compact reader does not compare");
+    }
+}
+
+// Calls `visit(name, nameTag(name), value)` for every member of an object.
+template <class Visit>
+void forEachMember(const nlohmann::json& object, Visit&& visit) {
+    for (auto it = object.begin(); it != object.end(); ++it) visit(it.key(), nameTag(it.key()), it.value());
+}
+template <class Visit>
+void forEachMember(const CompactValue& object, Visit&& visit) {
+    for (const CompactValue& member : object) {
+        if (!member.shadowed()) visit(member.key(), member.keyTag(), member);
+    }
+}
+
+// The path of an object member. A compact value is only ever checked for acceptance, so its
+// paths are never shown and its members keep their object's path.
+JsonPath memberPath(const JsonPath& object, const std::string& name) { return {&object, name.c_str()}; }
+const JsonPath& memberPath(const JsonPath& object, std::string_view) { return object; }
+
+}  // namespace
+
+template <class Value>
+bool JsonSchema::matches(const Node* node, const Value& value) const {
+    Failure failure;
     JsonPath root;
-    check(node, value, root, failed, nullptr);
-    return !failed;
+    check(node, value, root, failure);
+    return !failure.failed;
 }
 
 void JsonSchema::validate(const Node* node, const nlohmann::json& value, const JsonPath& path) const {
-    bool failed = false;
     std::string error;
-    check(node, value, path, failed, &error);
-    if (failed) throw HostError(kExitJob, error);
+    Failure failure;
+    failure.message = &error;
+    check(node, value, path, failure);
+    if (failure.failed) throw HostError(kExitJob, error);
 }
+
+bool JsonSchema::accepts(const Node* node, const CompactValue& value) const { return matches(node, value); }
 
 void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present,
                                const JsonPath& path) const {
@@ -225,98 +335,83 @@ void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>&
     }
 }
 
-void JsonSchema::check(const Node* node, const nlohmann::json& value, const JsonPath& path, bool& failed,
-                       std::string* error) const {
-    auto fail = [&](const JsonPath& at, const std::string& message) {
-        failed = true;
-        if (error != nullptr) *error = at.text() + ": " + message;
-    };
+template <class Value>
+void JsonSchema::check(const Node* node, const Value& value, const JsonPath& path, Failure& failure) const {
     if (node->ref != nullptr) {
-        check(node->ref, value, path, failed, error);
-        if (failed) return;
+        check(node->ref, value, path, failure);
+        if (failure.failed) return;
     }
-    const unsigned type = typeOf(value);
-    if (node->types != 0 && (node->types & type) == 0) {
-        return fail(path, "expected " + expectedTypes(node->types) + ", found " + typeName(value));
+    unsigned type = typeOf(value);
+    if (type == kNumber && (node->types & (kNumber | kInteger)) == kInteger) {
+        const double number = numberOf(value);
+        if (std::isfinite(number) && std::floor(number) == number) type |= kInteger;
     }
+    if (node->types != 0 && (node->types & type) == 0) return failure.report(path, Failure::kType, node, value);
     if (!node->enumValues.empty()) {
         bool found = false;
-        for (const auto& allowed : node->enumValues) found = found || allowed == value;
-        if (!found) {
-            std::string list;
-            for (const auto& allowed : node->enumValues) list += (list.empty() ? "" : ", ") + allowed.dump();
-            return fail(path, shown(value) + " is not one of " + list);
-        }
+        for (const auto& allowed : node->enumValues) found = found || equal(allowed, value);
+        if (!found) return failure.report(path, Failure::kEnum, node, value);
     }
     if ((type & kNumber) != 0) {
-        const double number = value.get<double>();
-        if (node->minimum && number < *node->minimum) {
-            return fail(path, value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump());
-        }
-        if (node->maximum && number > *node->maximum) {
-            return fail(path, value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump());
-        }
+        const double number = numberOf(value);
+        if (node->minimum && number < *node->minimum) return failure.report(path, Failure::kMinimum, node, value);
+        if (node->maximum && number > *node->maximum) return failure.report(path, Failure::kMaximum, node, value);
     }
-    if (type == kString && node->minLength) {
-        const auto& text = value.get_ref<const std::string&>();
-        if (text.size() < *node->minLength) return fail(path, "text shorter than " + std::to_string(*node->minLength));
+    if (type == kString && node->minLength && textLength(value) < *node->minLength) {
+        return failure.report(path, Failure::kMinLength, node, value);
     }
     if (type == kArray) {
         const std::size_t count = value.size();
         if (node->minItems && node->maxItems && *node->minItems == *node->maxItems && count != *node->minItems) {
-            return fail(path, "expected " + std::to_string(*node->minItems) + " items, found " + std::to_string(count));
+            return failure.report(path, Failure::kItemCount, node, value, count);
         }
-        if (node->minItems && count < *node->minItems) {
-            return fail(path, "expected at least " + std::to_string(*node->minItems) + " items, found " +
-                                  std::to_string(count));
-        }
-        if (node->maxItems && count > *node->maxItems) {
-            return fail(path, "expected at most " + std::to_string(*node->maxItems) + " items, found " +
-                                  std::to_string(count));
-        }
+        if (node->minItems && count < *node->minItems) return failure.report(path, Failure::kMinItems, node, value, count);
+        if (node->maxItems && count > *node->maxItems) return failure.report(path, Failure::kMaxItems, node, value, count);
         if (node->items != nullptr) {
-            for (std::size_t i = 0; i < count; ++i) {
-                JsonPath item{&path, nullptr, i};
-                check(node->items, value[i], item, failed, error);
-                if (failed) return;
+            std::size_t index = 0;
+            for (const auto& item : value) {
+                JsonPath itemPath{&path, nullptr, index++};
+                check(node->items, item, itemPath, failure);
+                if (failure.failed) return;
             }
         }
     }
     if (type == kObject) {
         for (const auto& name : node->required) {
-            if (!value.contains(name)) {
+            if (!jobvalue::has(value, name.c_str())) {
                 JsonPath field{&path, name.c_str()};
-                return fail(field, "missing required field");
+                return failure.report(field, Failure::kMissing, node, value);
             }
         }
-        for (auto it = value.begin(); it != value.end(); ++it) {
+        forEachMember(value, [&](const auto& key, std::uint64_t tag, const Value& member) {
+            if (failure.failed) return;
             const Node* schema = nullptr;
-            for (const auto& [key, propertySchema] : node->properties) {
-                if (key == it.key()) {
-                    schema = propertySchema;
+            for (std::size_t i = 0; i < node->properties.size(); ++i) {
+                if (sameName(node->properties[i].first, node->propertyTags[i], key, tag)) {
+                    schema = node->properties[i].second;
                     break;
                 }
             }
-            JsonPath field{&path, it.key().c_str()};
+            const JsonPath& field = memberPath(path, key);
             if (schema == nullptr) {
-                if (!node->additionalProperties) return fail(field, "unknown field");
-                continue;
+                if (!node->additionalProperties) failure.report(field, Failure::kUnknown, node, member);
+                return;
             }
-            check(schema, it.value(), field, failed, error);
-            if (failed) return;
-        }
+            check(schema, member, field, failure);
+        });
+        if (failure.failed) return;
     }
     if (!node->oneOf.empty()) {
         std::size_t matched = 0;
-        for (const Node* branch : node->oneOf) matched += matches(branch, value) ? 1 : 0;
+        if (type == kObject && !node->oneOfFields.empty()) {
+            // Each branch only requires its one field: an object matches it when it has the field.
+            for (const auto& field : node->oneOfFields) matched += jobvalue::has(value, field.c_str()) ? 1 : 0;
+        } else {
+            for (const Node* branch : node->oneOf) matched += matches(branch, value) ? 1 : 0;
+        }
         if (matched != 1) {
-            if (!node->oneOfFields.empty()) {
-                std::string list;
-                for (const auto& field : node->oneOfFields) list += (list.empty() ? "" : ", ") + field;
-                return fail(path, std::string(matched == 0 ? "needs" : "has more than") +
-                                      " one of the fields " + list);
-            }
-            return fail(path, "matches " + std::to_string(matched) + " of the allowed forms, expected exactly one");
+            return failure.report(path, node->oneOfFields.empty() ? Failure::kOneOfForms : Failure::kOneOfFields, node,
+                                  value, matched);
         }
     }
 }

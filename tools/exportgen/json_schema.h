@@ -4,9 +4,12 @@
 // keywords (title, description, $schema, $id, default, examples) are read as comments.
 //
 // The schema is compiled once into a tree, so that validating a million observations costs
-// no more than walking their values.
+// no more than walking their values. The same checks run on the fast reader's CompactValue
+// (accepts()), so both readers take exactly the jobs the schema takes; only the nlohmann-based
+// reader's values get error messages.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
@@ -16,6 +19,8 @@
 #include <nlohmann/json.hpp>
 
 namespace exportgen {
+
+class CompactValue;
 
 /// A position in a JSON document, built as the validator descends; turned into a path text
 /// ("$.setups[3].shots[0].hr") only when an error is reported.
@@ -31,6 +36,7 @@ public:
     struct Node {
         unsigned types = 0;  // 0: any type
         std::vector<std::pair<std::string, const Node*>> properties;
+        std::vector<std::uint64_t> propertyTags;  // nameTag() of each property's name
         std::vector<std::string> required;
         bool additionalProperties = true;
         const Node* items = nullptr;
@@ -55,15 +61,21 @@ public:
     /// Checks `value` against `node`; throws HostError(kExitJob) with the JSON path of the
     /// first violation.
     void validate(const Node* node, const nlohmann::json& value, const JsonPath& path) const;
+    /// True when `value` passes every check of `node`. Throws CompactJsonRefused when the value
+    /// cannot be compared exactly with an enum of the schema (a number), so that the caller
+    /// reads the job with validate() instead.
+    [[nodiscard]] bool accepts(const Node* node, const CompactValue& value) const;
     /// Checks only the "required" keyword of `node` against the keys seen.
     void checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path) const;
 
 private:
+    struct Failure;
     const Node* compile(const nlohmann::json& schema);
     const Node* definition(const std::string& name);
-    [[nodiscard]] bool matches(const Node* node, const nlohmann::json& value) const;
-    void check(const Node* node, const nlohmann::json& value, const JsonPath& path, bool& failed,
-               std::string* error) const;
+    template <class Value>
+    [[nodiscard]] bool matches(const Node* node, const Value& value) const;
+    template <class Value>
+    void check(const Node* node, const Value& value, const JsonPath& path, Failure& failure) const;
 
     std::deque<Node> m_nodes;
     std::map<std::string, const Node*> m_definitions;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -65,14 +66,17 @@ void Output::bytes(std::string_view bytes) {
 }
 
 void Output::flush() {
+    const std::size_t skipped = std::min(m_skip, m_buffer.size());
+    m_skip -= skipped;
+    m_written += m_buffer.size() - skipped;
     if (m_stream != nullptr) {
-        m_stream->write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+        m_stream->write(m_buffer.data() + skipped, static_cast<std::streamsize>(m_buffer.size() - skipped));
         m_buffer.clear();
         if (!*m_stream) throw HostError(kExitOutput, "cannot write to the standard output");
         return;
     }
-    const char* data = m_buffer.data();
-    std::size_t left = m_buffer.size();
+    const char* data = m_buffer.data() + skipped;
+    std::size_t left = m_buffer.size() - skipped;
     while (left > 0) {
         const ssize_t written = write(m_fd, data, left);
         if (written < 0) {
@@ -83,6 +87,16 @@ void Output::flush() {
         left -= static_cast<std::size_t>(written);
     }
     m_buffer.clear();
+}
+
+void Output::restart() {
+    m_buffer.clear();
+    if (m_stream != nullptr) {
+        m_skip = m_written;
+        return;
+    }
+    m_written = 0;
+    if (ftruncate(m_fd, 0) != 0 || lseek(m_fd, 0, SEEK_SET) != 0) throw HostError(kExitOutput, failure(m_path, errno));
 }
 
 void Output::commit() {

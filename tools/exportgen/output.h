@@ -31,6 +31,10 @@ public:
     void bytes(std::string_view bytes);
     /// Writes what is buffered, then (for a file) closes it and renames it into place.
     void commit();
+    /// Starts the output over, for a conversion that begins again from the start of the job:
+    /// what is buffered is dropped and a file is emptied. A stream cannot take back what it
+    /// was given, so as many bytes as were written to it are skipped when they come again.
+    void restart();
 
 private:
     void flush();
@@ -42,6 +46,8 @@ private:
     int m_fd = -1;
     bool m_committed = false;
     std::string m_buffer;
+    std::size_t m_written = 0;  // bytes in the stream or file
+    std::size_t m_skip = 0;     // bytes still to skip on a restarted stream
 };
 
 }  // namespace exportgen

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 #include "contracts/text_services.h"
 
@@ -13,6 +14,28 @@ constexpr std::size_t kQuotedCharacters = 40;
 
 std::string counted(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Decodes UTF-8 into `out`, which has room for text.size() characters; returns the count.
+std::size_t decodeUtf8(std::string_view text, wchar_t* out) {
+    wchar_t* at = out;
+    for (std::size_t i = 0; i < text.size();) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            *at++ = static_cast<wchar_t>(byte);
+            ++i;
+            continue;
+        }
+        int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : 0;
+        unsigned long code = extra > 0 ? (byte & (0x3Fu >> extra)) : byte;
+        std::size_t k = 1;
+        for (; k <= static_cast<std::size_t>(extra) && i + k < text.size(); ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+        }
+        *at++ = static_cast<wchar_t>(code);
+        i += k;
+    }
+    return static_cast<std::size_t>(at - out);
 }
 
 }  // namespace
@@ -39,25 +62,26 @@ std::string shown(const nlohmann::json& value) {
 }
 
 COrvStringT wideFromUtf8(std::string_view text) {
-    std::wstring wide;
-    wide.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : 0;
-        unsigned long code = extra > 0 ? (byte & (0x3Fu >> extra)) : byte;
-        std::size_t k = 1;
-        for (; k <= static_cast<std::size_t>(extra) && i + k < text.size(); ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-        }
-        wide.push_back(static_cast<wchar_t>(code));
-        i += k;
-    }
+    // Names, codes and notes are short: decoded on the stack, then copied once.
+    wchar_t buffer[128];
+    if (text.size() <= std::size(buffer)) return COrvStringT(std::wstring_view(buffer, decodeUtf8(text, buffer)));
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(decodeUtf8(text, wide.data()));
     return COrvStringT(std::wstring_view(wide));
 }
 
 void appendUtf8(std::string& out, std::wstring_view text) {
-    // Records are mostly ASCII: size the text for the worst case once and write in place.
     const std::size_t start = out.size();
+    // Records are mostly ASCII: then one pass finds it out and one copies, both in wide steps.
+    unsigned long all = 0;
+    for (wchar_t ch : text) all |= static_cast<unsigned long>(ch);
+    if (all < 0x80) {
+        out.resize(start + text.size());
+        char* at = out.data() + start;
+        for (std::size_t i = 0; i < text.size(); ++i) at[i] = static_cast<char>(text[i]);
+        return;
+    }
+    // Else size the text for the worst case once and write in place.
     out.resize(start + text.size() * 4);
     char* at = out.data() + start;
     for (wchar_t ch : text) {
