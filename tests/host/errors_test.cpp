@@ -71,6 +71,12 @@ TEST(CommandErrors, UnknownFormatIsAUsageError) {
     EXPECT_NE(result.err.find("unknown format \"nosuch\""), std::string::npos) << result.err;
 }
 
+TEST(Commands, VersionNeedsNoSubcommand) {
+    const auto result = run({"--version"});
+    EXPECT_EQ(result.code, exportgen::kExitOk) << result.err;
+    EXPECT_EQ(result.out, "exportgen " EXPORTGEN_TEST_VERSION "\n");
+}
+
 TEST(CommandErrors, UnknownOptionIsAUsageError) {
     EXPECT_EQ(run({"convert", "--fromat", "rw5"}).code, exportgen::kExitUsage);
     EXPECT_EQ(run({}).code, exportgen::kExitUsage);

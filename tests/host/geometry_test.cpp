@@ -136,7 +136,6 @@ std::string column(const std::string& line, std::size_t from, std::size_t width)
 }
 
 TEST(GeometryRoundTrip, SdrTargetsLandOnTheirCoordinates) {
-    if (!exportgen::formatAvailable("sdr")) GTEST_SKIP() << "sdr is not in this build yet";
     const std::string dir = hosttest::freshDirectory("geometry-sdr");
     const auto targets = targetsOf(sampleJob(dir));
     const auto sdr = hosttest::run({"convert", dir + "/synthetic.json", "--format", "sdr"});

@@ -177,18 +177,13 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
         if (!options.format.empty() || !options.output.empty()) {
             throw HostError(kExitUsage, "--all writes every format: give it without --format and -o");
         }
-        for (const auto& name : formatNames()) {
-            if (formatAvailable(name)) formats.push_back(name);
-        }
+        formats = formatNames();
     } else {
         if (options.format.empty()) throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
         bool known = false;
         for (const auto& name : formatNames()) known = known || name == options.format;
         if (!known) {
             throw HostError(kExitUsage, "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
-        }
-        if (!formatAvailable(options.format)) {
-            throw HostError(kExitUsage, "format " + options.format + " is not available in this build");
         }
         formats.push_back(options.format);
     }
@@ -285,6 +280,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             return kExitOk;
         } catch (const CLI::CallForAllHelp&) {
             out << app.help();
+            return kExitOk;
+        } catch (const CLI::CallForVersion& version) {
+            out << version.what() << '\n';
             return kExitOk;
         } catch (const CLI::ParseError& error) {
             throw HostError(kExitUsage, error.what());

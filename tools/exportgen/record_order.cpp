@@ -7,24 +7,12 @@
 #include "errors.h"
 #include "text.h"
 
-#if EXPORTGEN_HAVE_RW5
 #include "rw5/CRW5Generator.h"
-#endif
-#if EXPORTGEN_HAVE_SDR
 #include "sdr/CSDRRawGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_VEMRA
 #include "vemra/CVemraRawDataGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_APASIMA
 #include "vemra/CApaSimaRawDataGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_DREVAN
 #include "vemra/CDrevanRawDataGenerator.h"
-#endif
-#if EXPORTGEN_HAVE_QUOLTPASHK
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#endif
 #include "surface/export_generators.h"
 
 namespace exportgen {
@@ -34,32 +22,6 @@ using namespace orv::ie;
 const std::vector<std::string>& formatNames() {
     static const std::vector<std::string> names = {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"};
     return names;
-}
-
-bool formatAvailable(const std::string& format) {
-    bool have[] = {false, false, false, false, false, false};
-#if EXPORTGEN_HAVE_VEMRA
-    have[0] = true;
-#endif
-#if EXPORTGEN_HAVE_APASIMA
-    have[1] = true;
-#endif
-#if EXPORTGEN_HAVE_DREVAN
-    have[2] = true;
-#endif
-#if EXPORTGEN_HAVE_QUOLTPASHK
-    have[3] = true;
-#endif
-#if EXPORTGEN_HAVE_RW5
-    have[4] = true;
-#endif
-#if EXPORTGEN_HAVE_SDR
-    have[5] = true;
-#endif
-    for (std::size_t i = 0; i < formatNames().size(); ++i) {
-        if (formatNames()[i] == format) return have[i];
-    }
-    return false;
 }
 
 std::string formatSuffix(const std::string& format) { return "." + format; }
@@ -175,7 +137,6 @@ Residual residualOf(const Setup& setup, const Observation& obs) {
 
 DexStation stationAt(const COrvStringT& name, const Point3& p) { return DexStation(name, p.n, p.e, p.h); }
 
-#if EXPORTGEN_HAVE_RW5
 // RW5: header, stored known points, then per set-up: resection, occupy, heights, backsight,
 // observations; level runs as notes.
 class Rw5Writer : public WriterBase {
@@ -260,9 +221,7 @@ private:
 
     std::unique_ptr<CRW5Generator> m_generator;
 };
-#endif
 
-#if EXPORTGEN_HAVE_SDR
 // SDR: the comment line of the header, coordinate records of the known points, then per
 // set-up: station, target height, backsight and observations with their notes; level runs
 // with the level records.
@@ -355,9 +314,7 @@ private:
 
     std::unique_ptr<CSDRRawGenerator> m_generator;
 };
-#endif
 
-#if EXPORTGEN_HAVE_QUOLTPASHK
 // Quolt/Pashk: the seven header lines, then per set-up: station, backsight, resection,
 // sights each followed by its measurement, coordinates, control codes and note.
 class QuoltPashkWriter : public WriterBase {
@@ -454,9 +411,7 @@ private:
 
     std::unique_ptr<CQuoltPashkRawDataGenerator> m_generator;
 };
-#endif
 
-#if EXPORTGEN_HAVE_VEMRA
 // The Vemra family: the job header (ApaSima: its four entry lines first), then per set-up
 // the station record and one observation record per measured sight. Records carry no line
 // end; the host ends each with "\r\n".
@@ -529,12 +484,7 @@ private:
         line(out);
     }
 
-    static constexpr bool kDrevan =
-#if EXPORTGEN_HAVE_DREVAN
-        std::is_same_v<Generator, CDrevanRawDataGenerator>;
-#else
-        false;
-#endif
+    static constexpr bool kDrevan = std::is_same_v<Generator, CDrevanRawDataGenerator>;
 
     std::unique_ptr<Generator> m_generator;
 };
@@ -542,7 +492,6 @@ private:
 template <class Generator>
 void VemraWriter<Generator>::entries() {}
 
-#if EXPORTGEN_HAVE_APASIMA
 // ApaSima's program, job, atmosphere and constant entries, each a line of its texts joined by
 // commas, ahead of the job header.
 template <>
@@ -565,42 +514,26 @@ void VemraWriter<CApaSimaRawDataGenerator>::entries() {
     m_generator->writeObsConstant(1, a);
     line(a);
 }
-#endif
-#endif
 
 }  // namespace
 
 std::unique_ptr<FormatWriter> makeFormatWriter(const std::string& format, Job& job, Output& output) {
-#if EXPORTGEN_HAVE_RW5
     if (format == "rw5") return std::make_unique<Rw5Writer>(job, output);
-#endif
-#if EXPORTGEN_HAVE_SDR
     if (format == "sdr") return std::make_unique<SdrWriter>(job, output);
-#endif
-#if EXPORTGEN_HAVE_QUOLTPASHK
     if (format == "quoltpashk") return std::make_unique<QuoltPashkWriter>(job, output);
-#endif
-#if EXPORTGEN_HAVE_VEMRA
     if (format == "vemra") {
         return std::make_unique<VemraWriter<CVemraRawDataGenerator>>(
             "vemra", createVemraRawDataGenerator(&job.settings, &job.info, &job.observation), job, output);
     }
-#endif
-#if EXPORTGEN_HAVE_APASIMA
     if (format == "apasima") {
         return std::make_unique<VemraWriter<CApaSimaRawDataGenerator>>(
             "apasima", createApaSimaRawDataGenerator(&job.settings, &job.info, &job.observation), job, output);
     }
-#endif
-#if EXPORTGEN_HAVE_DREVAN
     if (format == "drevan") {
         return std::make_unique<VemraWriter<CDrevanRawDataGenerator>>(
             "drevan", createDrevanRawDataGenerator(&job.settings, &job.info, &job.observation), job, output);
     }
-#endif
-    (void)job;
-    (void)output;
-    throw HostError(kExitUsage, "format " + format + " is not available in this build");
+    throw HostError(kExitUsage, "unknown format " + format);
 }
 
 }  // namespace exportgen

@@ -14,8 +14,6 @@ namespace exportgen {
 
 /// The formats, by their command-line names.
 const std::vector<std::string>& formatNames();
-/// True when this build holds the generator of `format`.
-bool formatAvailable(const std::string& format);
 /// The file name suffix of `format` for `convert --all`.
 std::string formatSuffix(const std::string& format);
 
@@ -32,7 +30,7 @@ public:
     [[nodiscard]] virtual std::string warning() const { return {}; }
 };
 
-/// The writer of `format` (an available one) for `job`, writing to `output`.
+/// The writer of `format` (one of formatNames()) for `job`, writing to `output`.
 std::unique_ptr<FormatWriter> makeFormatWriter(const std::string& format, Job& job, Output& output);
 
 }  // namespace exportgen

@@ -807,8 +807,7 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
     json results;
     int reportStatus = -1;
     const FreeNumericNames* names = c.hasNames ? &c.names : nullptr;
-    if (false) {
-    } else if (name == "rw5") {
+    if (name == "rw5") {
         auto g = checked(createRw5Generator(&c.settings, &c.job, names, c.forceNames, c.rbMode), name);
         results = runCalls<CRW5Generator>(g.get(), rw5Table(), calls, output, asJson);
     } else if (name == "sdr") {
@@ -829,14 +828,8 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
                                                           c.useNumericNames), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
     } else {
-        const bool isKnown = name == "vemra" || name == "apasima" || name == "drevan" || name == "quoltpashk" ||
-                             name == "rw5" || name == "sdr";
-        scriptError(isKnown ? "generator " + name + " is not available in this build"
-                            : "unknown generator " + shownName(name) + " (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
+        scriptError("unknown generator " + shownName(name) + " (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
     }
-    (void)names;
-    (void)results;
-    (void)reportStatus;
     if (asJson) {
         json document = {{"results", results}};
         if (reportStatus >= 0) document["reportStatus"] = reportStatus;
