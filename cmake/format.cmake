@@ -7,7 +7,7 @@ if(EXPORTGEN_CLANG_FORMAT)
     ${PROJECT_SOURCE_DIR}/tools/*.h ${PROJECT_SOURCE_DIR}/tools/*.cpp
     ${PROJECT_SOURCE_DIR}/tests/*.h ${PROJECT_SOURCE_DIR}/tests/*.cpp
     ${PROJECT_SOURCE_DIR}/bench/*.h ${PROJECT_SOURCE_DIR}/bench/*.cpp
-    ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
+    ${PROJECT_SOURCE_DIR}/examples/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.h ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
   add_custom_target(format COMMAND ${EXPORTGEN_CLANG_FORMAT} -i ${EXPORTGEN_FORMATTED_SOURCES}
                     COMMENT "Formatting the sources" VERBATIM)
   add_custom_target(format-check COMMAND ${EXPORTGEN_CLANG_FORMAT} --dry-run --Werror ${EXPORTGEN_FORMATTED_SOURCES}

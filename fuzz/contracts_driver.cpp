@@ -65,8 +65,8 @@ void numberTexts(FuzzInput& in) {
     }
     if (decimals >= 0 && decimals <= 60 && std::fabs(value) < 1e300) {
         if (ascii(text) != printfFixed(value, decimals)) {
-            fail("DoubleToString", describe(value, decimals) + " gave " + ascii(text) + ", %.*f gives " +
-                                       printfFixed(value, decimals));
+            fail("DoubleToString",
+                 describe(value, decimals) + " gave " + ascii(text) + ", %.*f gives " + printfFixed(value, decimals));
         }
     }
     COrvStringT appended = in.text();
@@ -100,8 +100,8 @@ void styledTexts(FuzzInput& in) {
     const int decimals = smallOrAny(in, 16);
     const COrvStringT angle = utils::angleByStyleToString(anyOf<EAngleUnits>(in, 5), value, decimals);
     const COrvStringT distance = utils::distByStyleToString(anyOf<EDistUnits>(in, 5), value, decimals);
-    const COrvStringT coordinate = utils::coordsByStyleToString(anyOf<ECoordsStyle>(in, 6), value, decimals,
-                                                                anyOf<ECoordsSign>(in, 1));
+    const COrvStringT coordinate =
+        utils::coordsByStyleToString(anyOf<ECoordsStyle>(in, 6), value, decimals, anyOf<ECoordsSign>(in, 1));
     // No number text is longer than a double's integer digits and 1074 decimals.
     for (const COrvStringT* text : {&angle, &distance, &coordinate}) {
         if (text->GetLength() > 2 + 309 + 1 + 1074) fail("styled text", describe(value, decimals));
@@ -273,7 +273,7 @@ void numericNames(FuzzInput& in) {
 
 using Operation = void (*)(FuzzInput&);
 
-const Operation kOperations[] = {numberTexts, integerTexts, rounding,   styledTexts, conversions,
+const Operation kOperations[] = {numberTexts,  integerTexts,  rounding,   styledTexts, conversions,
                                  reportFields, stringEditing, formatting, shortDate,   numericNames};
 
 }  // namespace

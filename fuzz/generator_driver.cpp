@@ -521,7 +521,8 @@ const QuoltPashkOp kQuoltPashkOps[] = {
     // 14 writeHeaderRecords
     [](CQuoltPashkRawDataGenerator& g, Context& c) {
         COrvStringT lines[7];
-        if (c.run([&] { g.writeHeaderRecords(lines[0], lines[1], lines[2], lines[3], lines[4], lines[5], lines[6]); })) {
+        if (c.run(
+                [&] { g.writeHeaderRecords(lines[0], lines[1], lines[2], lines[3], lines[4], lines[5], lines[6]); })) {
             for (const COrvStringT& line : lines) expectLine("writeHeaderRecords", line);
         }
     },
@@ -778,8 +779,7 @@ const Rw5Op kRw5Ops[] = {
         const int mode = c.in.pick(4) == 0 ? c.integer() : c.in.count(3);
         const COrvStringT tail = c.text();
         COrvStringT text;
-        if (c.run([&] { text = g.offsetRecord(s.get(), mode, tail); }) && s != nullptr &&
-            s->measurement() != nullptr) {
+        if (c.run([&] { text = g.offsetRecord(s.get(), mode, tail); }) && s != nullptr && s->measurement() != nullptr) {
             expectLine("offsetRecord", text);
         }
     },
@@ -989,7 +989,8 @@ const SdrOp kSdrOps[] = {
         const bool force = c.flag();
         const bool angular = c.flag();
         COrvStringT record;
-        if (c.run([&] { record = g.coordinateRecord(head, name, pointerTo(point), code, precision, force, angular); })) {
+        if (c.run(
+                [&] { record = g.coordinateRecord(head, name, pointerTo(point), code, precision, force, angular); })) {
             expectLengthOrEmpty("coordinateRecord", record, head.GetLength() + 5 * kSdrField + 2);
             expectLines("coordinateRecord", record);
         }
@@ -1046,7 +1047,8 @@ const SdrOp kSdrOps[] = {
         const bool flag = c.flag();
         const int number = c.integer();
         COrvStringT record;
-        if (c.run([&] { record = g.levelReadingRecord(name, first, pointerTo(reading), second, text, flag, number); }) &&
+        if (c.run(
+                [&] { record = g.levelReadingRecord(name, first, pointerTo(reading), second, text, flag, number); }) &&
             reading) {
             // "63LV"/"64LV", name, two values, text, three flags, one or three values, line end
             const int values = reading->kind() != 0 ? 3 : 1;
@@ -1263,9 +1265,8 @@ void runGeneratorInput(const std::uint8_t* data, std::size_t size) {
                 generator.reset(create(c, [&] { return createDrevanRawDataGenerator(settings, info, observation); }));
                 break;
             default:
-                generator.reset(create(c, [&] {
-                    return createQuoltPashkRawDataGenerator(settings, info, observation, names, flag1);
-                }));
+                generator.reset(create(
+                    c, [&] { return createQuoltPashkRawDataGenerator(settings, info, observation, names, flag1); }));
                 break;
         }
         if (generator == nullptr) fail("factory", "no generator on a healthy heap", COrvStringT());

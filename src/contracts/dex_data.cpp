@@ -86,7 +86,8 @@ void DexCodeValues::setControlCode(ECodeControlCode which, const COrvStringT& te
 
 void DexCodeValues::setAttrAt(int index, const COrvStringT& value) {
     if (index < 0) return;
-    if (static_cast<std::size_t>(index) >= m_attributes.size()) m_attributes.resize(static_cast<std::size_t>(index) + 1);
+    if (static_cast<std::size_t>(index) >= m_attributes.size())
+        m_attributes.resize(static_cast<std::size_t>(index) + 1);
     m_attributes[static_cast<std::size_t>(index)] = value;
 }
 

@@ -118,7 +118,10 @@ class DexStation : public DexPointName {
 public:
     DexStation() = default;
     DexStation(COrvStringT name, double northingValue, double eastingValue, double height, COrvStringT notes = {})
-        : DexPointName(std::move(name)), northing(northingValue), easting(eastingValue), m_height(height),
+        : DexPointName(std::move(name)),
+          northing(northingValue),
+          easting(eastingValue),
+          m_height(height),
           m_notes(std::move(notes)) {}
 
     double northing = 0.0;

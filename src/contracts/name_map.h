@@ -10,7 +10,7 @@
 
 namespace orv {
 
-using NameMap = std::map<COrvStringT, COrvStringT, CompareText,
-                         heap::Allocator<std::pair<const COrvStringT, COrvStringT>>>;
+using NameMap =
+    std::map<COrvStringT, COrvStringT, CompareText, heap::Allocator<std::pair<const COrvStringT, COrvStringT>>>;
 
 }  // namespace orv

@@ -16,9 +16,7 @@ std::size_t clampIndex(int index, std::size_t size) noexcept {
     return std::min(static_cast<std::size_t>(index), size);
 }
 
-int indexOrMinusOne(std::size_t at) noexcept {
-    return at == std::wstring_view::npos ? -1 : static_cast<int>(at);
-}
+int indexOrMinusOne(std::size_t at) noexcept { return at == std::wstring_view::npos ? -1 : static_cast<int>(at); }
 
 constexpr std::size_t kMaxLength = std::numeric_limits<std::uint32_t>::max() - 1;
 
@@ -29,7 +27,8 @@ constexpr std::size_t kMaxLength = std::numeric_limits<std::uint32_t>::max() - 1
 
 void COrvStringT::grow(std::size_t minimum) {
     if (minimum > kMaxLength) throw std::bad_alloc();
-    std::size_t capacity = std::max<std::size_t>(minimum, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength));
+    std::size_t capacity =
+        std::max<std::size_t>(minimum, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength));
     // Blocks at and above the first append size come in the classes 63, 127, 255… characters,
     // so that a record that grows a little past a class does not reallocate at once.
     if (capacity >= kFirstAppendCapacity && capacity < kMaxLength / 2) {
@@ -79,7 +78,8 @@ void COrvStringT::appendLong(const wchar_t* text, std::size_t length) {
     const std::size_t total = m_length + length;
     if (total > m_capacity) {
         COrvStringT fresh;
-        fresh.grow(std::max({total, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength), kFirstAppendCapacity}));
+        fresh.grow(
+            std::max({total, std::min<std::size_t>(2 * std::size_t{m_capacity}, kMaxLength), kFirstAppendCapacity}));
         std::wmemcpy(fresh.data(), data(), m_length);
         std::wmemcpy(fresh.data() + m_length, text, length);  // `text` may be in the old buffer
         fresh.setLength(total);

@@ -59,9 +59,15 @@ public:
         return *this;
     }
     COrvStringT& operator=(const wchar_t* text);
-    COrvStringT& operator=(wchar_t ch) { assign(&ch, 1); return *this; }
+    COrvStringT& operator=(wchar_t ch) {
+        assign(&ch, 1);
+        return *this;
+    }
 
-    COrvStringT& operator+=(const COrvStringT& text) { append(text.data(), text.m_length); return *this; }
+    COrvStringT& operator+=(const COrvStringT& text) {
+        append(text.data(), text.m_length);
+        return *this;
+    }
     COrvStringT& operator+=(const wchar_t* text) {
         if (text != nullptr) appendTerminated(text);
         return *this;
@@ -72,7 +78,10 @@ public:
         data()[++m_length] = L'\0';
         return *this;
     }
-    COrvStringT& operator+=(std::wstring_view text) { append(text.data(), text.size()); return *this; }
+    COrvStringT& operator+=(std::wstring_view text) {
+        append(text.data(), text.size());
+        return *this;
+    }
 
     [[nodiscard]] int GetLength() const noexcept { return static_cast<int>(m_length); }
     [[nodiscard]] bool IsEmpty() const noexcept { return m_length == 0; }
@@ -188,7 +197,7 @@ private:
         }
         return aLength < bLength ? -1 : aLength > bLength ? 1 : 0;
     }
-    void grow(std::size_t minimum);  // reallocates to at least `minimum` characters
+    void grow(std::size_t minimum);         // reallocates to at least `minimum` characters
     void growForAppend(std::size_t count);  // makes room for `count` more characters, as appending does
     void setLength(std::size_t length) noexcept {
         m_length = static_cast<std::uint32_t>(length);

@@ -28,8 +28,7 @@ char* putPair(char* first, std::uint64_t value) noexcept {
 #if defined(__SIZEOF_INT128__)
 __extension__ typedef unsigned __int128 Wide;
 
-constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,         1000,        10000,
-                                          100000,    1000000,    10000000,    100000000,   1000000000};
+constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 #endif
 
 }  // namespace
@@ -167,9 +166,9 @@ void formatInteger(COrvStringT& out, const Spec& spec, std::uintmax_t magnitude,
                           : std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr;
     std::size_t count = static_cast<std::size_t>(end - digits);
     if (spec.precision == 0 && magnitude == 0) count = 0;
-    if (spec.conversion == L'X') std::transform(digits, digits + count, digits, [](char c) {
-        return c >= 'a' && c <= 'f' ? static_cast<char>(c - 32) : c;
-    });
+    if (spec.conversion == L'X')
+        std::transform(digits, digits + count, digits,
+                       [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 32) : c; });
     std::size_t minimum = spec.precision > 0 ? std::min<std::size_t>(static_cast<std::size_t>(spec.precision), 40) : 0;
     for (std::size_t i = count; i < minimum; ++i) *p++ = '0';
     p = std::copy(digits, digits + count, p);
@@ -197,9 +196,9 @@ void formatFloating(COrvStringT& out, const Spec& spec, double value) {
     if (spec.conversion == L'g' || spec.conversion == L'G') style = std::chars_format::general;
     char* limit = local + sizeof local;
     p = std::to_chars(p, limit, magnitude, style, precision).ptr;
-    if (upper) std::transform(local + prefix, p, local + prefix, [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    });
+    if (upper)
+        std::transform(local + prefix, p, local + prefix,
+                       [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
     if (spec.alternate && precision == 0 && style == std::chars_format::fixed && p < limit) *p++ = '.';
     appendPadded(out, spec, local, static_cast<std::size_t>(p - local), prefix, true);
 }
@@ -218,12 +217,18 @@ void formatText(COrvStringT& out, const Spec& spec, const wchar_t* text) {
 // Parses the conversion after a "%"; returns false for an unknown one.
 bool parseSpec(const wchar_t*& p, Spec& spec, std::va_list& args) {
     for (;; ++p) {
-        if (*p == L'-') spec.left = true;
-        else if (*p == L'+') spec.plus = true;
-        else if (*p == L' ') spec.blank = true;
-        else if (*p == L'0') spec.zero = true;
-        else if (*p == L'#') spec.alternate = true;
-        else break;
+        if (*p == L'-')
+            spec.left = true;
+        else if (*p == L'+')
+            spec.plus = true;
+        else if (*p == L' ')
+            spec.blank = true;
+        else if (*p == L'0')
+            spec.zero = true;
+        else if (*p == L'#')
+            spec.alternate = true;
+        else
+            break;
     }
     if (*p == L'*') {
         ++p;
@@ -254,8 +259,19 @@ bool parseSpec(const wchar_t*& p, Spec& spec, std::va_list& args) {
     }
     spec.conversion = *p;
     switch (spec.conversion) {
-        case L'd': case L'i': case L'u': case L'x': case L'X': case L'c': case L's':
-        case L'f': case L'F': case L'e': case L'E': case L'g': case L'G':
+        case L'd':
+        case L'i':
+        case L'u':
+        case L'x':
+        case L'X':
+        case L'c':
+        case L's':
+        case L'f':
+        case L'F':
+        case L'e':
+        case L'E':
+        case L'g':
+        case L'G':
             return true;
         default:
             return false;
@@ -266,9 +282,9 @@ void formatOne(COrvStringT& out, const Spec& spec, std::va_list& args) {
     switch (spec.conversion) {
         case L'd':
         case L'i': {
-            long long v = spec.length >= 4 ? va_arg(args, long long)
-                        : spec.length >= 2 ? va_arg(args, long)
-                                           : va_arg(args, int);
+            long long v = spec.length >= 4   ? va_arg(args, long long)
+                          : spec.length >= 2 ? va_arg(args, long)
+                                             : va_arg(args, int);
             if (spec.length == 1) v = static_cast<short>(v);
             std::uintmax_t magnitude = v < 0 ? 0 - static_cast<std::uintmax_t>(v) : static_cast<std::uintmax_t>(v);
             formatInteger(out, spec, magnitude, v < 0);
@@ -277,9 +293,9 @@ void formatOne(COrvStringT& out, const Spec& spec, std::va_list& args) {
         case L'u':
         case L'x':
         case L'X': {
-            unsigned long long v = spec.length >= 4 ? va_arg(args, unsigned long long)
-                                 : spec.length >= 2 ? va_arg(args, unsigned long)
-                                                    : va_arg(args, unsigned int);
+            unsigned long long v = spec.length >= 4   ? va_arg(args, unsigned long long)
+                                   : spec.length >= 2 ? va_arg(args, unsigned long)
+                                                      : va_arg(args, unsigned int);
             if (spec.length == 1) v = static_cast<unsigned short>(v);
             formatInteger(out, spec, v, false);
             break;

@@ -303,8 +303,8 @@ constexpr double kMetresPerInternationalFoot = 0.3048;
 // Units of the last written digit of a packed DMS text with `decimals` decimals (0 to 15),
 // per degree: 1°, 10', 1', 10", 1", 0.1" …
 constexpr std::uint64_t kPackedUnitsPerDegree[] = {
-    1, 6, 60, 360, 3600, 36000, 360000, 3600000, 36000000, 360000000, 3600000000, 36000000000,
-    360000000000, 3600000000000, 36000000000000, 360000000000000};
+    1,        6,         60,         360,         3600,         36000,         360000,         3600000,
+    36000000, 360000000, 3600000000, 36000000000, 360000000000, 3600000000000, 36000000000000, 360000000000000};
 // Writes `value` as exactly `digits` decimal digits with leading zeros; returns the end.
 char* writeDigits(char* out, std::uint64_t value, int digits) noexcept {
     for (int i = digits - 1; i >= 0; --i) {
@@ -328,18 +328,30 @@ char* writeMinutesSecondsIn(char* out, std::uint64_t rest, int secondDecimals) n
 
 char* writeMinutesSeconds(char* out, std::uint64_t rest, int secondDecimals) noexcept {
     switch (secondDecimals) {
-        case 0: return writeMinutesSecondsIn<1>(out, rest, 0);
-        case 1: return writeMinutesSecondsIn<10>(out, rest, 1);
-        case 2: return writeMinutesSecondsIn<100>(out, rest, 2);
-        case 3: return writeMinutesSecondsIn<1000>(out, rest, 3);
-        case 4: return writeMinutesSecondsIn<10000>(out, rest, 4);
-        case 5: return writeMinutesSecondsIn<100000>(out, rest, 5);
-        case 6: return writeMinutesSecondsIn<1000000>(out, rest, 6);
-        case 7: return writeMinutesSecondsIn<10000000>(out, rest, 7);
-        case 8: return writeMinutesSecondsIn<100000000>(out, rest, 8);
-        case 9: return writeMinutesSecondsIn<1000000000>(out, rest, 9);
-        case 10: return writeMinutesSecondsIn<10000000000>(out, rest, 10);
-        default: return writeMinutesSecondsIn<100000000000>(out, rest, 11);
+        case 0:
+            return writeMinutesSecondsIn<1>(out, rest, 0);
+        case 1:
+            return writeMinutesSecondsIn<10>(out, rest, 1);
+        case 2:
+            return writeMinutesSecondsIn<100>(out, rest, 2);
+        case 3:
+            return writeMinutesSecondsIn<1000>(out, rest, 3);
+        case 4:
+            return writeMinutesSecondsIn<10000>(out, rest, 4);
+        case 5:
+            return writeMinutesSecondsIn<100000>(out, rest, 5);
+        case 6:
+            return writeMinutesSecondsIn<1000000>(out, rest, 6);
+        case 7:
+            return writeMinutesSecondsIn<10000000>(out, rest, 7);
+        case 8:
+            return writeMinutesSecondsIn<100000000>(out, rest, 8);
+        case 9:
+            return writeMinutesSecondsIn<1000000000>(out, rest, 9);
+        case 10:
+            return writeMinutesSecondsIn<10000000000>(out, rest, 10);
+        default:
+            return writeMinutesSecondsIn<100000000000>(out, rest, 11);
     }
 }
 
@@ -501,10 +513,14 @@ int getMbcsLength(const COrvStringT& text) noexcept {
                 }
             }
         }
-        if (code < 0x80) bytes += 1;
-        else if (code < 0x800) bytes += 2;
-        else if (code < 0x10000 || code > 0x10FFFF) bytes += 3;  // an invalid code becomes U+FFFD
-        else bytes += 4;
+        if (code < 0x80)
+            bytes += 1;
+        else if (code < 0x800)
+            bytes += 2;
+        else if (code < 0x10000 || code > 0x10FFFF)
+            bytes += 3;  // an invalid code becomes U+FFFD
+        else
+            bytes += 4;
     }
     return static_cast<int>(std::min<long long>(bytes, INT_MAX));
 }

@@ -77,8 +77,8 @@ namespace orv::platform {
 /// SetShortDatePattern). `locale`, `flags`, `date` and `picture` are accepted as the device
 /// interface has them; a non-null `picture` is used instead of the pattern. Returns the
 /// number of characters written including the zero, or 0 when the buffer is too small or null.
-int GetDateFormatW(unsigned long locale, unsigned long flags, const void* date, const wchar_t* picture,
-                   wchar_t* buffer, int size);
+int GetDateFormatW(unsigned long locale, unsigned long flags, const void* date, const wchar_t* picture, wchar_t* buffer,
+                   int size);
 
 /// Sets the device's short-date pattern: `d`, `dd`, `M`, `MM`, `yy`, `yyyy` and literal
 /// characters. The default is "M/d/yyyy". Null restores the default.

@@ -8,7 +8,7 @@ namespace orv::ie {
 /// Distance units of a job.
 enum EDistUnits : int {
     eMeters = 0,
-    eUSFeet = 1,           ///< US survey feet, 1200/3937 m
+    eUSFeet = 1,             ///< US survey feet, 1200/3937 m
     eInternationalFeet = 2,  ///< international feet, 0.3048 m
     eUSFeetInches = 3,       ///< US survey feet, displayed as feet and inches
     eInternationalFeetInches = 4,
@@ -16,11 +16,11 @@ enum EDistUnits : int {
 
 /// Angle units of a job.
 enum EAngleUnits : int {
-    eDegrees = 0,     ///< the default: degrees, displayed as degrees-minutes-seconds
-    eGons = 1,        ///< 400 to the circle
-    eMils = 2,        ///< 6400 to the circle
+    eDegrees = 0,  ///< the default: degrees, displayed as degrees-minutes-seconds
+    eGons = 1,     ///< 400 to the circle
+    eMils = 2,     ///< 6400 to the circle
     eDecimalDegrees = 3,
-    eDegMinSec = 4,   ///< packed degrees-minutes-seconds D.MMSSs
+    eDegMinSec = 4,  ///< packed degrees-minutes-seconds D.MMSSs
 };
 
 /// Temperature units; any value but 2 is Celsius.

@@ -45,9 +45,7 @@ const DexJobInfo& jobOrEmpty(const DexJobInfo* jobInfo) {
 CQuoltPashkRawDataGenerator::CQuoltPashkRawDataGenerator(DexSettings* settings, DexJobInfo* jobInfo,
                                                          DexObservationInfo* obsInfo, const FreeNumericNames* names,
                                                          bool useNumericNames)
-    : CVemraRawDataGenerator(settings, jobInfo, obsInfo),
-      m_backsightCounter(1),
-      m_useNumericNames(useNumericNames) {
+    : CVemraRawDataGenerator(settings, jobInfo, obsInfo), m_backsightCounter(1), m_useNumericNames(useNumericNames) {
     if (names != nullptr) m_numericNames = *names;
 }
 
@@ -259,8 +257,8 @@ bool CQuoltPashkRawDataGenerator::writeSight(COrvStringT& out, SightKind kind, b
 // ---------------------------------------------------------------------------------------------
 // Measurements and auxiliary records
 
-bool CQuoltPashkRawDataGenerator::writeMeasurement(COrvStringT& out, MeasurementKind kind, int subKind,
-                                                   double value1, double value2, double value3) {
+bool CQuoltPashkRawDataGenerator::writeMeasurement(COrvStringT& out, MeasurementKind kind, int subKind, double value1,
+                                                   double value2, double value3) {
     switch (kind) {
         case kSlope:  // horizontal angle, zenith, slope distance
             beginRecord(out, L"SD");

@@ -173,8 +173,8 @@ COrvStringT CRW5Generator::coords(const COrvStringT& head, double northing, doub
     return text;
 }
 
-COrvStringT CRW5Generator::occupy(const COrvStringT&, const COrvStringT& name, const COrvStringT& note,
-                                  double northing, double easting, double elevation, double instrumentHeight) {
+COrvStringT CRW5Generator::occupy(const COrvStringT&, const COrvStringT& name, const COrvStringT& note, double northing,
+                                  double easting, double elevation, double instrumentHeight) {
     const COrvStringT mapped = cachedName(name);
     COrvStringT head = L"OC,OP";
     head += mapped;
@@ -227,8 +227,7 @@ COrvStringT CRW5Generator::lsHr(double targetHeight) {
 
 COrvStringT CRW5Generator::hrField(double targetHeight) { return L",HR" + d(targetHeight, 4); }
 
-COrvStringT CRW5Generator::backsight(const COrvStringT& name, bool bearingOnly, double firstAngle,
-                                     double secondAngle) {
+COrvStringT CRW5Generator::backsight(const COrvStringT& name, bool bearingOnly, double firstAngle, double secondAngle) {
     const COrvStringT mapped = cachedName(name);  // a bearing-only backsight still maps its name
     COrvStringT line = L"BK,OP";
     line += m_stationName;
@@ -531,13 +530,13 @@ COrvStringT CRW5Generator::offsetRecord(const DexTSRawFS* sight, int mode, const
             text += CRW5Generator::hdFields(measurement);
             break;
         case 2:
-            text += CRW5Generator::angleFields(measurement, sight->getMeasType() == DexTSRawFS::eMeasHorizontalAngleOffset,
-                                               sight->getMeasType() == DexTSRawFS::eMeasVerticalAngleOffset,
-                                               mode == 2, false);
+            text += CRW5Generator::angleFields(
+                measurement, sight->getMeasType() == DexTSRawFS::eMeasHorizontalAngleOffset,
+                sight->getMeasType() == DexTSRawFS::eMeasVerticalAngleOffset, mode == 2, false);
             break;
         case 3:
-            text += distanceOffsets(measurement, sight->getMeasType() == DexTSRawFS::eMeasDistanceOffsetsText,
-                                    mode == 1);
+            text +=
+                distanceOffsets(measurement, sight->getMeasType() == DexTSRawFS::eMeasDistanceOffsetsText, mode == 1);
             break;
         default:
             break;
@@ -640,9 +639,9 @@ COrvStringT CRW5Generator::recallList(const COrvStringTVector& items) {
 // ---------------------------------------------------------------------------------------------
 // Quality notes
 
-COrvStringT CRW5Generator::resectionErrorNotes(double horizontalError, double zenithError,
-                                               double slopeDistanceError, double horizontalVsAverage,
-                                               double zenithVsAverage, double slopeDistanceVsAverage) {
+COrvStringT CRW5Generator::resectionErrorNotes(double horizontalError, double zenithError, double slopeDistanceError,
+                                               double horizontalVsAverage, double zenithVsAverage,
+                                               double slopeDistanceVsAverage) {
     COrvStringT text = labelledNote(L"Horizontal Angle Error: ", a(horizontalError, 5));
     text += labelledNote(L"Zenith Angle Error: ", a(zenithError, 5));
     text += labelledNote(L"Slope Distance Error: ", d(slopeDistanceError, 4));

@@ -101,8 +101,8 @@ public:
     virtual COrvStringT foresight(const COrvStringT& type, const COrvStringT& name,
                                   const DexTSRawMeasurement* measurement, bool withCodes);
     // 24: angle fields, with the angle-offset notes and slope distance tag as asked.
-    virtual COrvStringT angleFields(const DexTSRawMeasurement* measurement, bool horizontalOffset,
-                                    bool verticalOffset, bool withSd, bool sdWithoutValue);
+    virtual COrvStringT angleFields(const DexTSRawMeasurement* measurement, bool horizontalOffset, bool verticalOffset,
+                                    bool withSd, bool sdWithoutValue);
     // 25: "RS,PN<name>,CR<circle>…\r\n" (the name as passed).
     virtual COrvStringT resection(const COrvStringT& name, const DexTSRawMeasurement* measurement);
     // 26: ",AR|AL<h>,CE<dz>,HD<hd>".

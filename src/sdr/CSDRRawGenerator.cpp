@@ -12,9 +12,9 @@ constexpr const wchar_t* kLineEnd = L"\r\n";
 constexpr double kNoValue = CRW5Generator::noValue;
 
 // Widths of the SDR fields.
-constexpr int kNameWidth = 16;   // point names, values and codes
+constexpr int kNameWidth = 16;  // point names, values and codes
 constexpr int kValueWidth = 16;
-constexpr int kCountWidth = 5;   // level counts and flags
+constexpr int kCountWidth = 5;  // level counts and flags
 constexpr int kAttributeNameWidth = 20;
 constexpr int kNoteWidth = 60;
 
@@ -228,8 +228,8 @@ COrvStringT CSDRRawGenerator::backsightName() {
 }
 
 COrvStringT CSDRRawGenerator::coordinateRecord(const COrvStringT& head, const COrvStringT& name,
-                                               const DexStation* station, const COrvStringT& code, int,
-                                               bool force, bool angular) {
+                                               const DexStation* station, const COrvStringT& code, int, bool force,
+                                               bool angular) {
     if (station == nullptr) return COrvStringT();
     if (!force && hasName(name)) return COrvStringT();  // a point is written once only
     const COrvStringT mapped = cachedName(name);
@@ -536,8 +536,8 @@ COrvStringT CSDRRawGenerator::residualNotes(double residualNorth, double residua
     const struct {
         const wchar_t* label;
         double value;
-    } residuals[] = {{L"NMResidual N:", residualNorth}, {L"NMResidual E:", residualEast},
-                     {L"NMResidual H:", residualHeight}};
+    } residuals[] = {
+        {L"NMResidual N:", residualNorth}, {L"NMResidual E:", residualEast}, {L"NMResidual H:", residualHeight}};
     COrvStringT lines;
     for (const auto& residual : residuals) {
         lines += recordNumber(13);

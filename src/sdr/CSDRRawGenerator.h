@@ -20,10 +20,10 @@ namespace orv::ie {
 
 /// The kinds of an SDR note record "13" and their two letters.
 enum ESdrNoteKind : unsigned int {
-    eNoteAT = 0,   ///< "AT" attribute note
-    eNoteFC = 1,   ///< "FC" feature code longer than its field
+    eNoteAT = 0,  ///< "AT" attribute note
+    eNoteFC = 1,  ///< "FC" feature code longer than its field
     eNoteGO = 2,
-    eNoteOS = 3,   ///< "OS" observation note of an observed point
+    eNoteOS = 3,  ///< "OS" observation note of an observed point
     eNoteQC = 4,
     eNoteTL = 5,
     eNoteTS = 6,
@@ -59,8 +59,8 @@ public:
     ~CSDRRawGenerator() override;
     // 2: "02<derivation><name><n><e><z><hi><code>\r\n", values with 4 decimals; sets the station
     // and, when it differs exactly, the instrument height.
-    COrvStringT occupy(const COrvStringT& derivation, const COrvStringT& name, const COrvStringT& code,
-                       double northing, double easting, double elevation, double instrumentHeight) override;
+    COrvStringT occupy(const COrvStringT& derivation, const COrvStringT& name, const COrvStringT& code, double northing,
+                       double easting, double elevation, double instrumentHeight) override;
     // 4: "09F1"/"09F2" record with code field, then "13FC" and "13AT" notes.
     COrvStringT sightNoteLine(const DexTSRawDataSightInterface* sight, const DexCodeStyle* codeStyle) override;
     // 9: "03NM<hr>\r\n" unless nothing changed (exact comparison).

@@ -69,8 +69,7 @@ COrvStringT CDrevanRawDataGenerator::angleToString(double degrees, int precision
     }
 }
 
-COrvStringT CDrevanRawDataGenerator::coordField(double value, bool withSign, bool withUnit, int precision,
-                                                int width) {
+COrvStringT CDrevanRawDataGenerator::coordField(double value, bool withSign, bool withUnit, int precision, int width) {
     width = std::min(width, utils::kMaxFieldWidth);  // no field is wider than the widest one
     COrvStringT digits = utils::coordsByStyleToString(eCoordsStyle5, std::fabs(value), precision, eSignNegativeOnly);
     // The integer digits are those before the point; a text without one (no decimals, or no

@@ -27,8 +27,8 @@ public:
     // (with target coordinates) or "?" (with the horizontal distance), 1 "R" (with the
     // zenith), 2 "<", 9 "D", 10 "A", 11 "E", any other "U" with coordinates or nothing.
     // Empty for measurement type 3.
-    bool writeObservation(COrvStringT& out, COrvStringT name, int measType, double value1, double value2,
-                          double value3, COrvStringT code, double targetHeight, const DexTSRawMeasurement* extraValue,
+    bool writeObservation(COrvStringT& out, COrvStringT name, int measType, double value1, double value2, double value3,
+                          COrvStringT code, double targetHeight, const DexTSRawMeasurement* extraValue,
                           const DexTSRawMeasurement* coordSource) override;
     // 4: "d", "g" or "m" from the job's angle units.
     COrvStringT angleUnitsLetter(bool upper) override;

@@ -81,8 +81,7 @@ void CVemraRawDataGenerator::operator delete(void* block) noexcept { dlfree(bloc
 
 void CVemraRawDataGenerator::operator delete(void* block, const std::nothrow_t&) noexcept { dlfree(block); }
 
-CVemraRawDataGenerator::CVemraRawDataGenerator(DexSettings* settings, DexJobInfo* jobInfo,
-                                               DexObservationInfo* obsInfo)
+CVemraRawDataGenerator::CVemraRawDataGenerator(DexSettings* settings, DexJobInfo* jobInfo, DexObservationInfo* obsInfo)
     : m_settings(settings),
       m_jobInfo(jobInfo),
       m_distUnits(distUnitsOf(settings, jobInfo)),
@@ -219,8 +218,7 @@ COrvStringT CVemraRawDataGenerator::distToString(double metres, int precision) {
     return utils::distByStyleToString(style, metres, precision);
 }
 
-COrvStringT CVemraRawDataGenerator::distField(double metres, bool withSign, bool withUnit, int precision,
-                                              int width) {
+COrvStringT CVemraRawDataGenerator::distField(double metres, bool withSign, bool withUnit, int precision, int width) {
     COrvStringT field;
     if (withSign) field += metres < 0.0 ? L'-' : L'+';
     COrvStringT digits = distToString(std::fabs(metres), precision);

@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", dlerror());
         return 1;
     }
-    const char* names[] = {"createVemraRawDataGenerator",      "createApaSimaRawDataGenerator",
-                           "createDrevanRawDataGenerator",     "createQuoltPashkRawDataGenerator",
-                           "createRw5Generator",               "createSdrRawGenerator"};
+    const char* names[] = {"createVemraRawDataGenerator",  "createApaSimaRawDataGenerator",
+                           "createDrevanRawDataGenerator", "createQuoltPashkRawDataGenerator",
+                           "createRw5Generator",           "createSdrRawGenerator"};
     int missing = 0;
     for (const char* name : names) {
         if (dlsym(library, name) == nullptr) {

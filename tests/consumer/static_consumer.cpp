@@ -43,7 +43,8 @@ int main() {
         delete vemra;
     }
 
-    CQuoltPashkRawDataGenerator* keyword = createQuoltPashkRawDataGenerator(&settings, &job, &observation, nullptr, false);
+    CQuoltPashkRawDataGenerator* keyword =
+        createQuoltPashkRawDataGenerator(&settings, &job, &observation, nullptr, false);
     COrvStringT line;
     keyword->writeStation(line, L"P1", L"BM", 1.5);
     expect("quoltpashk", line, L"STN     P1,1.500,BM\r\n");
@@ -54,7 +55,8 @@ int main() {
     delete rw5;
 
     CSDRRawGenerator* sdr = createSdrRawGenerator(&settings, &job);
-    expect("sdr", sdr->noteRecord(L"consumer", 17), L"13NMconsumer                                                    \r\n");
+    expect("sdr", sdr->noteRecord(L"consumer", 17),
+           L"13NMconsumer                                                    \r\n");
     delete sdr;
 
     return failures == 0 ? 0 : 1;

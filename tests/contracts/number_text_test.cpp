@@ -3,12 +3,12 @@
 
 #include <cfloat>
 #include <charconv>
-#include <cstring>
-#include <random>
-#include <string>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "contracts/text_services.h"
 #include "support/text.h"
@@ -42,18 +42,17 @@ INSTANTIATE_TEST_SUITE_P(
                       FixedCase{1.2345, 3, "1.234"}, FixedCase{1.2355, 3, "1.236"},
                       // Exact binary halves round to even, as printf does.
                       FixedCase{2.5, 0, "2"}, FixedCase{3.5, 0, "4"}, FixedCase{0.125, 2, "0.12"},
-                      FixedCase{0.9999, 3, "1.000"}, FixedCase{99.9996, 3, "100.000"},
-                      FixedCase{-1.5, 1, "-1.5"}, FixedCase{-0.0006, 3, "-0.001"},
-                      FixedCase{12.0, 0, "12"}, FixedCase{1e21, 2, "1000000000000000000000.00"}));
+                      FixedCase{0.9999, 3, "1.000"}, FixedCase{99.9996, 3, "100.000"}, FixedCase{-1.5, 1, "-1.5"},
+                      FixedCase{-0.0006, 3, "-0.001"}, FixedCase{12.0, 0, "12"},
+                      FixedCase{1e21, 2, "1000000000000000000000.00"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    ZeroHasNoSign, DoubleToStringTest,
-    ::testing::Values(FixedCase{-0.0, 3, "0.000"}, FixedCase{-0.0001, 3, "0.000"}, FixedCase{-0.4, 0, "0"},
-                      FixedCase{0.0, 0, "0"}, FixedCase{-1e-300, 2, "0.00"}));
+INSTANTIATE_TEST_SUITE_P(ZeroHasNoSign, DoubleToStringTest,
+                         ::testing::Values(FixedCase{-0.0, 3, "0.000"}, FixedCase{-0.0001, 3, "0.000"},
+                                           FixedCase{-0.4, 0, "0"}, FixedCase{0.0, 0, "0"},
+                                           FixedCase{-1e-300, 2, "0.00"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    NegativeDecimalsMeanNone, DoubleToStringTest,
-    ::testing::Values(FixedCase{7.6, -1, "8"}, FixedCase{7.6, INT_MIN, "8"}));
+INSTANTIATE_TEST_SUITE_P(NegativeDecimalsMeanNone, DoubleToStringTest,
+                         ::testing::Values(FixedCase{7.6, -1, "8"}, FixedCase{7.6, INT_MIN, "8"}));
 
 TEST(DoubleToString, NonFiniteValuesGiveEmptyText) {
     EXPECT_EQ(narrow(DoubleToString(kNaN, 3)), "");
@@ -135,7 +134,8 @@ TEST(DoubleToString, AgreesWithTheGeneralConversionEverywhere) {
                 value = std::pow(10.0, exponentOf(random)) * (bits(random) % 2 ? 1 : -1);
                 break;
             case 2:  // binary fractions: many are exact halves at some number of decimals
-                value = static_cast<double>(bits(random) % 2000001) / static_cast<double>(1U << (bits(random) % 11)) - 500.0;
+                value = static_cast<double>(bits(random) % 2000001) / static_cast<double>(1U << (bits(random) % 11)) -
+                        500.0;
                 break;
             default:  // survey-like values
                 value = static_cast<double>(bits(random) % 100000000000ULL) / 10000.0;

@@ -32,42 +32,41 @@ TEST_P(AngleTextTest, WritesTheAngle) {
         << c.degrees << " in style " << c.style << " with " << c.decimals;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PackedDms, AngleTextTest,
-    ::testing::Values(
-        // 88.5111° is 88°30'39.96": the seconds round to 40.
-        AngleCase{eDegMinSec, 88.5111, 4, "88.3040"},
-        // Rounding carries through seconds and minutes into the degrees: never a 60.
-        AngleCase{eDegMinSec, 10.999999, 4, "11.0000"},
-        AngleCase{eDegMinSec, 59.99995 / 3600.0, 5, "0.01000"},
-        AngleCase{eDegMinSec, 359.99999, 4, "360.0000"},
-        AngleCase{eDegMinSec, 30.0, 5, "30.00000"}, AngleCase{eDegMinSec, 12.5, 4, "12.3000"},
-        AngleCase{eDegMinSec, 1.0 / 3600.0, 4, "0.0001"}, AngleCase{eDegMinSec, 1.0 / 3600.0, 12, "0.000100000000"},
-        // Fewer decimals round to the last written digit: 1°, 10', 1', 10".
-        AngleCase{eDegMinSec, 12.6, 0, "13"}, AngleCase{eDegMinSec, 12.5, 1, "12.3"},
-        AngleCase{eDegMinSec, 12.5, 2, "12.30"}, AngleCase{eDegMinSec, 0.0125, 3, "0.005"},
-        AngleCase{eDegMinSec, 12.99, 1, "13.0"},
-        // Digits past the 11th decimal of a second are zeros.
-        AngleCase{eDegMinSec, 0.5, 20, "0.30000000000000000000"},
-        // Signs: negative values keep "-", a value that rounds to zero does not.
-        AngleCase{eDegMinSec, -30.5, 4, "-30.3000"}, AngleCase{eDegMinSec, -0.00001, 4, "0.0000"},
-        AngleCase{eDegMinSec, -0.0, 4, "0.0000"}, AngleCase{eDegMinSec, -0.0002, 4, "-0.0001"},
-        // Beyond a billion degrees the packed form has no meaning: decimal degrees.
-        AngleCase{eDegMinSec, 1e9, 2, "1000000000.00"}, AngleCase{eDegMinSec, -1e9, 0, "-1000000000"},
-        AngleCase{eDegMinSec, kNaN, 4, ""}));
+INSTANTIATE_TEST_SUITE_P(PackedDms, AngleTextTest,
+                         ::testing::Values(
+                             // 88.5111° is 88°30'39.96": the seconds round to 40.
+                             AngleCase{eDegMinSec, 88.5111, 4, "88.3040"},
+                             // Rounding carries through seconds and minutes into the degrees: never a 60.
+                             AngleCase{eDegMinSec, 10.999999, 4, "11.0000"},
+                             AngleCase{eDegMinSec, 59.99995 / 3600.0, 5, "0.01000"},
+                             AngleCase{eDegMinSec, 359.99999, 4, "360.0000"},
+                             AngleCase{eDegMinSec, 30.0, 5, "30.00000"}, AngleCase{eDegMinSec, 12.5, 4, "12.3000"},
+                             AngleCase{eDegMinSec, 1.0 / 3600.0, 4, "0.0001"},
+                             AngleCase{eDegMinSec, 1.0 / 3600.0, 12, "0.000100000000"},
+                             // Fewer decimals round to the last written digit: 1°, 10', 1', 10".
+                             AngleCase{eDegMinSec, 12.6, 0, "13"}, AngleCase{eDegMinSec, 12.5, 1, "12.3"},
+                             AngleCase{eDegMinSec, 12.5, 2, "12.30"}, AngleCase{eDegMinSec, 0.0125, 3, "0.005"},
+                             AngleCase{eDegMinSec, 12.99, 1, "13.0"},
+                             // Digits past the 11th decimal of a second are zeros.
+                             AngleCase{eDegMinSec, 0.5, 20, "0.30000000000000000000"},
+                             // Signs: negative values keep "-", a value that rounds to zero does not.
+                             AngleCase{eDegMinSec, -30.5, 4, "-30.3000"}, AngleCase{eDegMinSec, -0.00001, 4, "0.0000"},
+                             AngleCase{eDegMinSec, -0.0, 4, "0.0000"}, AngleCase{eDegMinSec, -0.0002, 4, "-0.0001"},
+                             // Beyond a billion degrees the packed form has no meaning: decimal degrees.
+                             AngleCase{eDegMinSec, 1e9, 2, "1000000000.00"},
+                             AngleCase{eDegMinSec, -1e9, 0, "-1000000000"}, AngleCase{eDegMinSec, kNaN, 4, ""}));
 
 TEST(PackedDms, HugeValuesAreDecimalDegrees) {
     EXPECT_EQ(narrow(angleByStyleToString(eDegMinSec, -DBL_MAX, 1)), narrow(orv_formats::DoubleToString(-DBL_MAX, 1)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OtherStyles, AngleTextTest,
-    ::testing::Values(AngleCase{eGons, 90.0, 4, "100.0000"}, AngleCase{eGons, 360.0, 3, "400.000"},
-                      AngleCase{eMils, 90.0, 3, "1600.000"}, AngleCase{eMils, 1.0, 4, "17.7778"},
-                      AngleCase{eDecimalDegrees, 12.3456789, 5, "12.34568"},
-                      AngleCase{eDegrees, 12.3456789, 5, "12.34568"},
-                      AngleCase{static_cast<EAngleUnits>(-7), 1.25, 2, "1.25"},
-                      AngleCase{eGons, std::numeric_limits<double>::infinity(), 4, ""}));
+INSTANTIATE_TEST_SUITE_P(OtherStyles, AngleTextTest,
+                         ::testing::Values(AngleCase{eGons, 90.0, 4, "100.0000"}, AngleCase{eGons, 360.0, 3, "400.000"},
+                                           AngleCase{eMils, 90.0, 3, "1600.000"}, AngleCase{eMils, 1.0, 4, "17.7778"},
+                                           AngleCase{eDecimalDegrees, 12.3456789, 5, "12.34568"},
+                                           AngleCase{eDegrees, 12.3456789, 5, "12.34568"},
+                                           AngleCase{static_cast<EAngleUnits>(-7), 1.25, 2, "1.25"},
+                                           AngleCase{eGons, std::numeric_limits<double>::infinity(), 4, ""}));
 
 TEST(DistanceText, ConvertsToTheStyleUnits) {
     EXPECT_EQ(narrow(distByStyleToString(eMeters, 1.0, 4)), "1.0000");

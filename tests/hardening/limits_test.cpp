@@ -8,10 +8,10 @@
 #include "contracts/dex_data.h"
 #include "contracts/text_services.h"
 #include "sdr/CSDRRawGenerator.h"
+#include "support/text.h"
 #include "surface/export_generators.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
-#include "support/text.h"
 
 using namespace orv::ie;
 

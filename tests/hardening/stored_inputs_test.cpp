@@ -64,7 +64,9 @@ std::vector<Finding> allFindings() {
     return findings;
 }
 
-void PrintTo(const Finding& finding, std::ostream* out) { *out << finding.target.name << '/' << finding.file.filename().string(); }
+void PrintTo(const Finding& finding, std::ostream* out) {
+    *out << finding.target.name << '/' << finding.file.filename().string();
+}
 
 class StoredFinding : public ::testing::TestWithParam<Finding> {};
 
@@ -72,7 +74,8 @@ TEST_P(StoredFinding, ReplaysCleanly) { replay(GetParam().target.run, GetParam()
 
 std::string testName(const ::testing::TestParamInfo<Finding>& info) {
     std::string name = std::string(info.param.target.name) + "_" + info.param.file.stem().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 

@@ -1,8 +1,9 @@
 // The errors a user meets: a clear message on stderr and a stable exit status; a failed run
 // leaves an existing output file as it was.
+#include "errors.h"
+
 #include <gtest/gtest.h>
 
-#include "errors.h"
 #include "host/host_test_support.h"
 
 namespace {
@@ -38,27 +39,30 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JobErrors,
-    testing::Values(
-        Case{"malformed", "{\"setups\": [\n  {\"station\": \"1\",,}]}", exportgen::kExitJson, "job.json:2:19: malformed JSON: syntax error while parsing object key"},
-        Case{"truncated", "{\"setups\": [", exportgen::kExitJson, "job.json:1:13: malformed JSON"},
-        Case{"not an object", "[1, 2]", exportgen::kExitJob, "$: expected an object"},
-        Case{"missing setups", "{}", exportgen::kExitJob, "$.setups: missing required field"},
-        Case{"missing field", replaced(kJob, "\"hi\": 1.5, ", ""), exportgen::kExitJob, "$.setups[0].hi: missing required field"},
-        Case{"mistyped field", replaced(kJob, "\"hr\": 1.5", "\"hr\": \"1.5\""), exportgen::kExitJob,
-             "$.setups[0].shots[0].hr: expected a number, found a string"},
-        Case{"unknown field", replaced(kJob, "\"hi\": 1.5", "\"hi\": 1.5, \"hj\": 2"), exportgen::kExitJob, "$.setups[0].hj: unknown field"},
-        Case{"two measurements", replaced(kJob, "\"hr\": 1.5", "\"hz\": [1], \"hr\": 1.5"), exportgen::kExitJob,
-             "$.setups[0].shots[0]: has more than one of the fields sd, hd, angles, hz, dist"},
-        Case{"no measurement", replaced(kJob, "\"sd\": [10, 90, 20], ", ""), exportgen::kExitJob,
-             "$.setups[0].shots[0]: needs one of the fields sd, hd, angles, hz, dist"},
-        Case{"short array", replaced(kJob, "[10, 90, 20]", "[10, 90]"), exportgen::kExitJob,
-             "$.setups[0].shots[0].sd: expected 3 items, found 2"},
-        Case{"bad enum", std::string("{\"units\": {\"angle\": \"turns\"}, ") + (kJob + 1), exportgen::kExitJob,
-             "$.units.angle: \"turns\" is not one of"},
-        Case{"unknown station", replaced(kJob, "\"station\": \"1\"", "\"station\": \"9\""), exportgen::kExitJob,
-             "$.setups[0].station: unknown point \"9\""},
-        Case{"header after setups", replaced(kJob, "]}]}", "]}], \"units\": {}}"), exportgen::kExitJob,
-             "$.units: must come before $.setups"}),
+    testing::Values(Case{"malformed", "{\"setups\": [\n  {\"station\": \"1\",,}]}", exportgen::kExitJson,
+                         "job.json:2:19: malformed JSON: syntax error while parsing object key"},
+                    Case{"truncated", "{\"setups\": [", exportgen::kExitJson, "job.json:1:13: malformed JSON"},
+                    Case{"not an object", "[1, 2]", exportgen::kExitJob, "$: expected an object"},
+                    Case{"missing setups", "{}", exportgen::kExitJob, "$.setups: missing required field"},
+                    Case{"missing field", replaced(kJob, "\"hi\": 1.5, ", ""), exportgen::kExitJob,
+                         "$.setups[0].hi: missing required field"},
+                    Case{"mistyped field", replaced(kJob, "\"hr\": 1.5", "\"hr\": \"1.5\""), exportgen::kExitJob,
+                         "$.setups[0].shots[0].hr: expected a number, found a string"},
+                    Case{"unknown field", replaced(kJob, "\"hi\": 1.5", "\"hi\": 1.5, \"hj\": 2"), exportgen::kExitJob,
+                         "$.setups[0].hj: unknown field"},
+                    Case{"two measurements", replaced(kJob, "\"hr\": 1.5", "\"hz\": [1], \"hr\": 1.5"),
+                         exportgen::kExitJob,
+                         "$.setups[0].shots[0]: has more than one of the fields sd, hd, angles, hz, dist"},
+                    Case{"no measurement", replaced(kJob, "\"sd\": [10, 90, 20], ", ""), exportgen::kExitJob,
+                         "$.setups[0].shots[0]: needs one of the fields sd, hd, angles, hz, dist"},
+                    Case{"short array", replaced(kJob, "[10, 90, 20]", "[10, 90]"), exportgen::kExitJob,
+                         "$.setups[0].shots[0].sd: expected 3 items, found 2"},
+                    Case{"bad enum", std::string("{\"units\": {\"angle\": \"turns\"}, ") + (kJob + 1),
+                         exportgen::kExitJob, "$.units.angle: \"turns\" is not one of"},
+                    Case{"unknown station", replaced(kJob, "\"station\": \"1\"", "\"station\": \"9\""),
+                         exportgen::kExitJob, "$.setups[0].station: unknown point \"9\""},
+                    Case{"header after setups", replaced(kJob, "]}]}", "]}], \"units\": {}}"), exportgen::kExitJob,
+                         "$.units: must come before $.setups"}),
     [](const testing::TestParamInfo<Case>& info) {
         std::string name = info.param.what;
         for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
@@ -131,7 +135,8 @@ TEST(Encoding, Latin1AndCp1252WriteTheirCharacters) {
     EXPECT_NE(cp1252.out.find("--cost 5 \x80\r\n"), std::string::npos);
 
     hosttest::writeFile(dir + "/out.rw5", "previous\n");
-    const auto latin1 = run({"convert", dir + "/job.json", "--format", "rw5", "--encoding", "latin1", "-o", dir + "/out.rw5"});
+    const auto latin1 =
+        run({"convert", dir + "/job.json", "--format", "rw5", "--encoding", "latin1", "-o", dir + "/out.rw5"});
     EXPECT_EQ(latin1.code, exportgen::kExitEncoding);
     EXPECT_NE(latin1.err.find("character U+20AC \"€\" cannot be written in latin1: rw5 record"), std::string::npos)
         << latin1.err;
@@ -141,11 +146,13 @@ TEST(Encoding, Latin1AndCp1252WriteTheirCharacters) {
 
 TEST(Warnings, AnSdrFieldCutToItsColumnIsReported) {
     const std::string dir = hosttest::freshDirectory("warning");
-    hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": "A-NAME-OF-SEVENTEEN", "coords": [0, 0, 0], "hi": 1}]})");
+    hosttest::writeFile(dir + "/job.json",
+                        R"({"setups": [{"station": "A-NAME-OF-SEVENTEEN", "coords": [0, 0, 0], "hi": 1}]})");
     const auto sdr = run({"convert", dir + "/job.json", "--format", "sdr"});
     EXPECT_EQ(sdr.code, 0);
     EXPECT_NE(sdr.out.find("02NMA-NAME-OF-SEVENT0.0000"), std::string::npos) << sdr.out;
-    EXPECT_EQ(sdr.err, "exportgen: warning: sdr: a name or field was longer than its 16-character column and was cut to fit\n");
+    EXPECT_EQ(sdr.err,
+              "exportgen: warning: sdr: a name or field was longer than its 16-character column and was cut to fit\n");
     EXPECT_EQ(run({"convert", dir + "/job.json", "--format", "rw5"}).err, "");
 }
 

@@ -1,12 +1,12 @@
 // The geometry round trip: a synthetic job converted to RW5 and SDR, read back with a small
 // reader of each format, lands every fully measured target on the job's own coordinates
 // within what the written digits allow.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <map>
-#include <sstream>
-
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "host/host_test_support.h"
 #include "record_order.h"
@@ -111,7 +111,7 @@ TEST(GeometryRoundTrip, Rw5TargetsLandOnTheirCoordinates) {
         } else if (type == "BK") {
             orientation = packedDms(f["BS"]) - packedDms(f["BC"]);
         } else if ((type == "FD" || type == "FR") && (!f["SD"].empty() || f.count("HD") != 0)) {
-            if (f.count("ZE") != 0 && f["ZE"].empty()) continue;  // a horizontal angle alone
+            if (f.count("ZE") != 0 && f["ZE"].empty()) continue;     // a horizontal angle alone
             if (f.count("AR") == 0 && f.count("AL") == 0) continue;  // a slope distance alone
             const double hz = f.count("AR") != 0 ? packedDms(f["AR"]) : -packedDms(f["AL"]);
             if (f.count("HD") != 0) {  // horizontal distance and height difference
@@ -146,7 +146,8 @@ TEST(GeometryRoundTrip, SdrTargetsLandOnTheirCoordinates) {
     for (const auto& line : lines(sdr.out)) {
         const std::string head = line.substr(0, 4);
         if (head == "02NM") {
-            station = {std::stod(column(line, 20, 16)), std::stod(column(line, 36, 16)), std::stod(column(line, 52, 16))};
+            station = {std::stod(column(line, 20, 16)), std::stod(column(line, 36, 16)),
+                       std::stod(column(line, 52, 16))};
             hi = std::stod(column(line, 68, 16));
         } else if (head == "03NM") {
             hr = std::stod(column(line, 4, 16));

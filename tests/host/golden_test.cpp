@@ -1,8 +1,8 @@
 // The built-in sample job in every format, with a fixed clock, against the golden files
 // tests/golden/sample_<format>.txt (lines ended by "\n" there, "\r\n" in the output).
-#include <clocale>
-
 #include <gtest/gtest.h>
+
+#include <clocale>
 
 #include "host/host_test_support.h"
 #include "record_order.h"

@@ -38,8 +38,8 @@ void writeFile(const std::string& path, const std::string& content) {
 
 std::string freshDirectory(const std::string& name) {
     const char* base = std::getenv("TMPDIR");
-    std::string path = std::string(base != nullptr ? base : "/tmp") + "/exportgen-test-" + name + "-" +
-                       std::to_string(getpid());
+    std::string path =
+        std::string(base != nullptr ? base : "/tmp") + "/exportgen-test-" + name + "-" + std::to_string(getpid());
     for (const auto& file : listDirectory(path)) std::remove((path + "/" + file).c_str());
     rmdir(path.c_str());
     mkdir(path.c_str(), 0755);

@@ -3,13 +3,13 @@
 // and take no job the other rejects; and the program, which falls back on the other reader,
 // must behave exactly as that reader alone. Checked on good jobs and on many small corruptions
 // of them, and for the numbers and texts of the compact parser against nlohmann's.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "compact_json.h"
@@ -25,9 +25,9 @@ using Reader = ConvertOptions::Reader;
 
 // What the conversions of a job to every format gave.
 struct Outcome {
-    int code = 0;          // exit status of the first that failed; -1 when the fast reader refused the job
-    std::string message;   // its error
-    std::string output;    // the standard output and error of each
+    int code = 0;         // exit status of the first that failed; -1 when the fast reader refused the job
+    std::string message;  // its error
+    std::string output;   // the standard output and error of each
 };
 
 bool operator==(const Outcome& a, const Outcome& b) {
@@ -92,7 +92,9 @@ std::string syntheticJob(int shots) {
 
 // Values the fast reader converts itself: escapes, characters beyond ASCII, numbers written
 // every way, null codes, a bearing backsight and a station with its own coordinates.
-const char* const kUnusualJob = "\xEF\xBB\xBF" R"( {"units" : {"distance":"usSurveyFeet" ,"angle":"gons"},
+const char* const kUnusualJob =
+    "\xEF\xBB\xBF"
+    R"( {"units" : {"distance":"usSurveyFeet" ,"angle":"gons"},
  "job": {"name": "J\u00f6b \"7\"\t\\", "text2": "\ud83d\ude00 caf\u00e9 ÆØÅ", "text3": "a\/b\u0000c",
          "created": {"date": "1/2/2003"}},
  "observation": {"instrument": "", "temperature": -0, "temperatureUnits": "fahrenheit", "pressure": 29.92E0,
@@ -166,9 +168,10 @@ std::size_t valueEnd(const std::vector<Token>& list, std::size_t first) {
 // Small corruptions of `job`, `stride` tokens apart: cut, a value of another type, a bad or
 // unusual text, a member left out or named twice.
 std::vector<std::string> corruptions(const std::string& job, std::size_t stride) {
-    static const char* const values[] = {"\"x\"", "\"\"", "7", "-0", "1e400", "true", "null", "[]", "{}", "[1,2,3]",
-                                         "{\"to\":\"1\"}", "0.5e-400"};
-    static const char* const insertions[] = {"\\q", "\\u0041", "\\ud800", "\xC3(", "\x01", "\\u00e9\\ud83d\\ude00", "\xF4\x90\x80\x80"};
+    static const char* const values[] = {"\"x\"", "\"\"", "7",  "-0",      "1e400",          "true",
+                                         "null",  "[]",   "{}", "[1,2,3]", "{\"to\":\"1\"}", "0.5e-400"};
+    static const char* const insertions[] = {
+        "\\q", "\\u0041", "\\ud800", "\xC3(", "\x01", "\\u00e9\\ud83d\\ude00", "\xF4\x90\x80\x80"};
     const auto list = tokens(job);
     std::vector<std::string> out;
     for (std::size_t i = 0; i < list.size(); i += stride) {
@@ -290,11 +293,41 @@ Parsed reference(const std::string& json) {
 // Numbers: the same double, bit for bit (the sign of zero included), or refused where nlohmann
 // refuses; the compact parser may also refuse what lies beyond the double range.
 TEST(CompactJson, NumbersAreTheDoublesNlohmannGives) {
-    std::vector<std::string> texts = {"0", "-0", "-0.0", "0e5", "1", "-1", "10", "1.5", "-1.5", "1e22", "1e23", "1.7976931348623157e308",
-                                      "4.9e-324", "2.2250738585072011e-308", "9007199254740993", "9007199254740993.0",
-                                      "18446744073709551615", "18446744073709551616", "-9223372036854775808",
-                                      "-9223372036854775809", "123456789012345678901234567890", "0.1", "0.30000000000000004",
-                                      "01", "1.", ".5", "+1", "1e", "1e+", "-", "--1", "1.5e3x", "NaN", "Infinity", "1E-2"};
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "-0.0",
+                                      "0e5",
+                                      "1",
+                                      "-1",
+                                      "10",
+                                      "1.5",
+                                      "-1.5",
+                                      "1e22",
+                                      "1e23",
+                                      "1.7976931348623157e308",
+                                      "4.9e-324",
+                                      "2.2250738585072011e-308",
+                                      "9007199254740993",
+                                      "9007199254740993.0",
+                                      "18446744073709551615",
+                                      "18446744073709551616",
+                                      "-9223372036854775808",
+                                      "-9223372036854775809",
+                                      "123456789012345678901234567890",
+                                      "0.1",
+                                      "0.30000000000000004",
+                                      "01",
+                                      "1.",
+                                      ".5",
+                                      "+1",
+                                      "1e",
+                                      "1e+",
+                                      "-",
+                                      "--1",
+                                      "1.5e3x",
+                                      "NaN",
+                                      "Infinity",
+                                      "1E-2"};
     std::mt19937_64 random(7);
     for (int i = 0; i < 20000; ++i) {
         std::string text = random() % 4 == 0 ? "-" : "";
@@ -322,12 +355,26 @@ TEST(CompactJson, NumbersAreTheDoublesNlohmannGives) {
 
 // Texts: the same bytes after their escapes, and refused exactly where nlohmann refuses.
 TEST(CompactJson, TextsAreDecodedAndCheckedAsNlohmannDoes) {
-    std::vector<std::string> texts = {R"("")", R"("a\"b\\c\/d\b\f\n\r\t")", R"("\u0000\u001f\u0041\u00e9\u20ac")",
-                                      R"("\ud83d\ude00")", R"("\ud83d")", R"("\ude00")", R"("\ud83d\u0041")", R"("\u12")",
-                                      R"("\x")", "\"\x7f\"", "\"\xC0\x80\"", "\"\xED\xA0\x80\"", "\"\xF4\x90\x80\x80\"",
-                                      "\"\xEF\xBF\xBF\"", "\"\xF0\x9F\x98\x80\"", "\"a\tb\"", "\"open"};
-    static const char* const pieces[] = {"a", "\\n", "\\u00e9", "\\ud83d\\ude00", "\\ud83d", "\xC3\xA9", "\xE2\x82\xAC",
-                                         "\xF0\x9F\x98\x80", "\xC3", "\x80", "\xE0\x9F\x80", "\x1f", "\\", "\\\"", "\xED\x9F\xBF"};
+    std::vector<std::string> texts = {R"("")",
+                                      R"("a\"b\\c\/d\b\f\n\r\t")",
+                                      R"("\u0000\u001f\u0041\u00e9\u20ac")",
+                                      R"("\ud83d\ude00")",
+                                      R"("\ud83d")",
+                                      R"("\ude00")",
+                                      R"("\ud83d\u0041")",
+                                      R"("\u12")",
+                                      R"("\x")",
+                                      "\"\x7f\"",
+                                      "\"\xC0\x80\"",
+                                      "\"\xED\xA0\x80\"",
+                                      "\"\xF4\x90\x80\x80\"",
+                                      "\"\xEF\xBF\xBF\"",
+                                      "\"\xF0\x9F\x98\x80\"",
+                                      "\"a\tb\"",
+                                      "\"open"};
+    static const char* const pieces[] = {
+        "a",    "\\n",  "\\u00e9",      "\\ud83d\\ude00", "\\ud83d", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+        "\xC3", "\x80", "\xE0\x9F\x80", "\x1f",           "\\",      "\\\"",     "\xED\x9F\xBF"};
     std::mt19937_64 random(11);
     for (int i = 0; i < 5000; ++i) {
         std::string text = "\"";

@@ -1,21 +1,23 @@
 // Replay scripts as data files: every tests/replay/NAME.json runs and its output must equal
 // tests/replay/NAME.expected (lines ended by "\n" there). Together the scripts of a
 // generator call every one of its operations.
-#include <fstream>
-#include <set>
+#include "replay.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "host/host_test_support.h"
-#include "replay.h"
 
 namespace {
 
 std::vector<std::string> scripts() {
     std::vector<std::string> names;
     for (const auto& file : hosttest::listDirectory(hosttest::dataPath("replay"))) {
-        if (file.size() > 5 && file.compare(file.size() - 5, 5, ".json") == 0) names.push_back(file.substr(0, file.size() - 5));
+        if (file.size() > 5 && file.compare(file.size() - 5, 5, ".json") == 0)
+            names.push_back(file.substr(0, file.size() - 5));
     }
     return names;
 }
@@ -31,7 +33,8 @@ TEST_P(ReplayScript, WritesTheExpectedOutput) {
     if (exportgen::replayOperations(generatorOf(name)).empty()) GTEST_SKIP() << "generator not in this build yet";
     const auto result = hosttest::run({"replay", hosttest::dataPath("replay/" + name + ".json")});
     ASSERT_EQ(result.code, 0) << result.err;
-    EXPECT_EQ(hosttest::withNewlines(result.out), hosttest::readFile(hosttest::dataPath("replay/" + name + ".expected")));
+    EXPECT_EQ(hosttest::withNewlines(result.out),
+              hosttest::readFile(hosttest::dataPath("replay/" + name + ".expected")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ReplayScript, testing::ValuesIn(scripts()),
@@ -82,7 +85,8 @@ TEST(ReplayErrors, NameTheCallAndOperation) {
         {R"([{"op": "lsHr", "args": []}])", "call 0 (lsHr): expected 1 argument, got 0"},
         {R"([{"op": "lsHr", "args": ["1.5"]}])", "call 0 (lsHr): argument 1: expected a number"},
         {R"([{"op": "hrField", "args": [1], "out": [""]}])", "call 0 (hrField): expected at most 0 out starting texts"},
-        {R"([{"op": "offsetRecord", "args": [{"kind": 1}, 0, ""]}])", "call 0 (offsetRecord): argument 1: a foresight must have kind 2 or 3"},
+        {R"([{"op": "offsetRecord", "args": [{"kind": 1}, 0, ""]}])",
+         "call 0 (offsetRecord): argument 1: a foresight must have kind 2 or 3"},
         {R"([{"op": "typeFor", "args": [true]}])", "call 0 (typeFor): argument 1: expected an integer"},
         {R"([{"op": "foresight", "args": ["FD", "7", {"kind": 0, "valuez": []}, true]}])", "unknown field \"valuez\""},
     };

@@ -1,5 +1,3 @@
-#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "contracts/heap.h"
+#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "surface/export_generators.h"
 #include "vemra/vemra_test_support.h"
 
@@ -99,8 +98,9 @@ TEST(QuoltPashkHeader, WithoutObservationSettings) {
               "TEMP    20.0,0.0\r\n");
 
     Q bare(nullptr, nullptr, nullptr, nullptr, false);
-    EXPECT_EQ(lines.of(bare), "        v\r\nJOB     ,,\r\nINST    \r\nUNITS   M,D\r\nSCALE   1.000000,1.000000,0.000000\r\n"
-                              "DATE    ,\r\nTEMP    20.0,0.0\r\n");
+    EXPECT_EQ(lines.of(bare),
+              "        v\r\nJOB     ,,\r\nINST    \r\nUNITS   M,D\r\nSCALE   1.000000,1.000000,0.000000\r\n"
+              "DATE    ,\r\nTEMP    20.0,0.0\r\n");
 }
 
 TEST(QuoltPashkHeader, ScaleAndAtmosphereFromTheSettings) {
@@ -161,7 +161,7 @@ TEST(QuoltPashkSights, BacksightNamesWithoutRenaming) {
     EXPECT_EQ(bkb(true, L""), "BKB     #BS3,0.00000,90.30000\r\n");
     EXPECT_FALSE(q.gen.isNameMapped(L"#BS3"));
     EXPECT_EQ(bs(), "BS      #BS3,1.500\r\n");  // then they repeat the BKB's name...
-    EXPECT_TRUE(q.gen.isNameMapped(L"#BS3"));    // ...passed through the output names
+    EXPECT_TRUE(q.gen.isNameMapped(L"#BS3"));   // ...passed through the output names
     EXPECT_EQ(bs(), "BS      #BS3,1.500\r\n");
     EXPECT_EQ(bkb(false, L"BM_1"), "BKB     BM_1,0.00000,90.30000\r\n");
     EXPECT_EQ(bs(), "BS      BM_1,1.500\r\n");
@@ -387,13 +387,13 @@ TEST(QuoltPashkJob, MatchesTheGoldenTexts) {
 
 TEST(QuoltPashkInterface, VirtualOperationsKeepTheirSlots) {
     if (!kItaniumAbi) GTEST_SKIP() << "virtual table layout is checked on the Itanium ABI";
-    EXPECT_EQ(slotsOf(&Q::writeStation, &Q::writeObservation, &Q::writeJobHeader, &Q::angleUnitsLetter,
-                      &Q::angleToString, &Q::distUnitsLetter, &Q::distToString, &Q::distField, &Q::angleField,
-                      &Q::isNameMapped, &Q::mappedName, &Q::makeUniqueName, &Q::cleanCode, &Q::writeHeaderRecords,
-                      &Q::writeBacksightBearing, &Q::writeSight, &Q::writeMissingLine, &Q::writeResectionObservation,
-                      &Q::writeMeasurement, &Q::xyzLine, &Q::stationLineIfNew, &Q::writeControlCodes, &Q::writeNote,
-                      &Q::outputName),
-              slotRange(1, 24));
+    EXPECT_EQ(
+        slotsOf(&Q::writeStation, &Q::writeObservation, &Q::writeJobHeader, &Q::angleUnitsLetter, &Q::angleToString,
+                &Q::distUnitsLetter, &Q::distToString, &Q::distField, &Q::angleField, &Q::isNameMapped, &Q::mappedName,
+                &Q::makeUniqueName, &Q::cleanCode, &Q::writeHeaderRecords, &Q::writeBacksightBearing, &Q::writeSight,
+                &Q::writeMissingLine, &Q::writeResectionObservation, &Q::writeMeasurement, &Q::xyzLine,
+                &Q::stationLineIfNew, &Q::writeControlCodes, &Q::writeNote, &Q::outputName),
+        slotRange(1, 24));
 }
 
 // The records reach the formatters and names through the virtual table.
@@ -418,8 +418,8 @@ TEST(QuoltPashkFactory, CreatesReleasesAndFailsCleanly) {
     Job job;
     FreeNumericNames names;
     names.reserve(L"1");
-    CVemraRawDataGenerator* base = createQuoltPashkRawDataGenerator(&job.settings, &job.info, &job.observation,
-                                                                     &names, true);
+    CVemraRawDataGenerator* base =
+        createQuoltPashkRawDataGenerator(&job.settings, &job.info, &job.observation, &names, true);
     ASSERT_NE(base, nullptr);
     auto* gen = dynamic_cast<Q*>(base);
     ASSERT_NE(gen, nullptr);

@@ -57,8 +57,7 @@ TEST_F(Rw5Test, AngleFieldsWithOffsetsAndSlopeDistanceTags) {
     EXPECT_EQ(narrow(rw5->angleFields(&left, true, true, true, false)), ",AL12.30000,--Left Angle Offset");
     EXPECT_EQ(narrow(rw5->angleFields(&left, false, true, true, false)), ",ZE95.00000,--Vert Angle Offset");
     // In RB mode the slope distance tag is always bare.
-    EXPECT_EQ(narrow(make(false, true)->angleFields(&right, false, false, false, false)),
-              ",AR12.30000,ZE95.00000,SD");
+    EXPECT_EQ(narrow(make(false, true)->angleFields(&right, false, false, false, false)), ",AR12.30000,ZE95.00000,SD");
 }
 
 TEST_F(Rw5Test, TypeForIgnoresTheBacksightDirectType) {
@@ -78,10 +77,20 @@ struct FaceCase {
 TEST_F(Rw5Test, FaceTestAtItsBoundaries) {
     auto rw5 = make();
     const FaceCase cases[] = {
-        {0, 0.0, 90.0, true},   {0, 0.0, 270.0, false}, {0, 0.0, 180.0, false}, {0, 0.0, 0.0, false},
-        {0, 0.0, 179.9999, true}, {0, 0.0, 1e-9, true}, {0, 0.0, -90.0, false}, {2, 0.0, 95.0, true},
-        {2, 0.0, 265.0, false}, {7, 270.0, 90.0, false}, {7, 90.0, 270.0, true},  // kind 7: zenith in value 0
-        {1, 0.0, 270.0, true},  {6, 0.0, 270.0, true},  {9, 0.0, 270.0, true},     // no zenith: face 1
+        {0, 0.0, 90.0, true},
+        {0, 0.0, 270.0, false},
+        {0, 0.0, 180.0, false},
+        {0, 0.0, 0.0, false},
+        {0, 0.0, 179.9999, true},
+        {0, 0.0, 1e-9, true},
+        {0, 0.0, -90.0, false},
+        {2, 0.0, 95.0, true},
+        {2, 0.0, 265.0, false},
+        {7, 270.0, 90.0, false},
+        {7, 90.0, 270.0, true},  // kind 7: zenith in value 0
+        {1, 0.0, 270.0, true},
+        {6, 0.0, 270.0, true},
+        {9, 0.0, 270.0, true},  // no zenith: face 1
         {0, 0.0, std::numeric_limits<double>::quiet_NaN(), false},
     };
     for (const FaceCase& c : cases) {

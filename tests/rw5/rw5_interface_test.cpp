@@ -65,7 +65,8 @@ TEST(Rw5Interface, VirtualOperationsKeepTheirSlots) {
 // prefix, as the SDR generator does.
 class MarkedFields : public CRW5Generator {
 public:
-    MarkedFields(const DexSettings* settings, const DexJobInfo* job) : CRW5Generator(settings, job, nullptr, false, false) {
+    MarkedFields(const DexSettings* settings, const DexJobInfo* job)
+        : CRW5Generator(settings, job, nullptr, false, false) {
         m_notePrefix = L"##";
     }
     COrvStringT fullFields(const DexTSRawMeasurement*) override { return L"<derived fields>"; }

@@ -36,8 +36,7 @@ TEST_F(Rw5Records, BacksightObservationAddsTheTargetHeightInRbMode) {
     const DexTSRawMeasurement face2 = measure(0, {180, 270, 50});
     const DexTSRawMeasurement zenithOnly = measure(7, {90});
     EXPECT_EQ(narrow(normal->backsightObs(L"2", 99, &face2, 1.7)), "BR,OP1,BP2,AR180.00000,ZE270.00000,SD50.0000");
-    EXPECT_EQ(narrow(rb->backsightObs(L"2", 99, &face2, 1.7)),
-              "RB,OP1,BP2,AR180.00000,ZE270.00000,SD50.0000,HR1.7000");
+    EXPECT_EQ(narrow(rb->backsightObs(L"2", 99, &face2, 1.7)), "RB,OP1,BP2,AR180.00000,ZE270.00000,SD50.0000,HR1.7000");
     // A kind without fields still gives the record head.
     EXPECT_EQ(narrow(normal->backsightObs(L"2", 0, &zenithOnly, 1.7)), "BD,OP1,BP2");
 }
@@ -56,8 +55,7 @@ TEST_F(Rw5Records, ForesightVariantsChooseTypeAndTargetTag) {
     EXPECT_EQ(narrow(rb->foresightFull(L"2", &foresight, &onBacksight, 1.7)),
               "OB,OP1,FP2,AR0.00000,ZE90.00000,SD50.0000");
     EXPECT_EQ(narrow(rb->foresightHd(L"9", &foresight, &plain, 1.7)), "SS,OP1,FP9,AR10.00000,CE2.0000,HD50.0000");
-    EXPECT_EQ(narrow(normal->foresightAngles(L"9", &foresight, &onBacksight, 1.7)),
-              "FD,OP1,FP9,AR0.00000,ZE90.00000");
+    EXPECT_EQ(narrow(normal->foresightAngles(L"9", &foresight, &onBacksight, 1.7)), "FD,OP1,FP9,AR0.00000,ZE90.00000");
 }
 
 TEST_F(Rw5Records, SightNoteLineIsACompleteLineWithCodes) {
@@ -81,7 +79,8 @@ TEST_F(Rw5Records, BacksightSightsCarryTheirPointsCodesAndNotes) {
     withPoint.setMeasurement(measure(0, {0, 90, 50}));
     withPoint.setBSPoint(point);
     DexCodeStyle style;
-    EXPECT_EQ(narrow(normal->sightNoteLine(&withPoint, &style)), "BD,OP1,FP2,AR0.00000,ZE90.00000,SD50.0000,--CP iron pin\r\n");
+    EXPECT_EQ(narrow(normal->sightNoteLine(&withPoint, &style)),
+              "BD,OP1,FP2,AR0.00000,ZE90.00000,SD50.0000,--CP iron pin\r\n");
     DexTSRawBkb withoutPoint;
     withoutPoint.setTargetName(L"AZ");
     withoutPoint.setMeasurement(measure(6, {0}));
@@ -146,31 +145,65 @@ TEST_P(Rw5Offsets, WritesTheOffsetRecord) {
 INSTANTIATE_TEST_SUITE_P(
     ModesAndKinds, Rw5Offsets,
     ::testing::Values(
-        OffsetCase{"left angle offset", 0, 2, {-12.5, 95}, DexTSRawFS::eMeasHorizontalAngleOffset,
+        OffsetCase{"left angle offset",
+                   0,
+                   2,
+                   {-12.5, 95},
+                   DexTSRawFS::eMeasHorizontalAngleOffset,
                    "OF,AL12.30000,--Left Angle Offset|tail\r\n"},
-        OffsetCase{"vertical angle offset", 0, 2, {12.5, 95}, DexTSRawFS::eMeasVerticalAngleOffset,
+        OffsetCase{"vertical angle offset",
+                   0,
+                   2,
+                   {12.5, 95},
+                   DexTSRawFS::eMeasVerticalAngleOffset,
                    "OF,ZE95.00000,--Vert Angle Offset|tail\r\n"},
-        OffsetCase{"angles as a note", 1, 2, {12.5, 95}, DexTSRawFS::eMeasNormal, "--OF,AR12.30000,ZE95.00000|tail\r\n"},
+        OffsetCase{
+            "angles as a note", 1, 2, {12.5, 95}, DexTSRawFS::eMeasNormal, "--OF,AR12.30000,ZE95.00000|tail\r\n"},
         // Mode 2 writes the heights as plain decimals: -1.000 before any set-up.
-        OffsetCase{"heights note", 2, 2, {12.5, 95}, DexTSRawFS::eMeasNormal,
+        OffsetCase{"heights note",
+                   2,
+                   2,
+                   {12.5, 95},
+                   DexTSRawFS::eMeasNormal,
                    "--HI-1.000,HR-1.000,AR12.30000,ZE95.00000,SD0.0|tail\r\n"},
-        OffsetCase{"full measurement", 0, 0, {30, 90, 100}, DexTSRawFS::eMeasNormal,
+        OffsetCase{"full measurement",
+                   0,
+                   0,
+                   {30, 90, 100},
+                   DexTSRawFS::eMeasNormal,
                    "OF,AR30.00000,ZE90.00000,SD100.0000|tail\r\n"},
-        OffsetCase{"horizontal distance", 1, 1, {30, 100, -1}, DexTSRawFS::eMeasNormal,
+        OffsetCase{"horizontal distance",
+                   1,
+                   1,
+                   {30, 100, -1},
+                   DexTSRawFS::eMeasNormal,
                    "--OF,AR30.00000,CE-1.0000,HD100.0000|tail\r\n"},
         // Without a head the fields would start with a comma: the line becomes a note.
-        OffsetCase{"no head", 5, 0, {-30, 90, 100}, DexTSRawFS::eMeasNormal, "--AL30.00000,ZE90.00000,SD100.0000|tail\r\n"},
+        OffsetCase{
+            "no head", 5, 0, {-30, 90, 100}, DexTSRawFS::eMeasNormal, "--AL30.00000,ZE90.00000,SD100.0000|tail\r\n"},
         OffsetCase{"kind without rule", 0, 7, {90}, DexTSRawFS::eMeasNormal, "OF|tail\r\n"},
         OffsetCase{"kind without rule, no head", 9, 7, {90}, DexTSRawFS::eMeasNormal, "|tail\r\n"},
-        OffsetCase{"distance offsets", 0, 3, {-0.5, 2.25, 1.0}, DexTSRawFS::eMeasDistanceOffsets,
+        OffsetCase{"distance offsets",
+                   0,
+                   3,
+                   {-0.5, 2.25, 1.0},
+                   DexTSRawFS::eMeasDistanceOffsets,
                    "OFOF,HD2.2500,--Horizontal Distance Offset\r\n"
                    "OF,LR1.0000,--Left/Right Offset\r\n"
                    "OF,VD-0.5000,--Elevation Offset|tail\r\n"},
-        OffsetCase{"distance offsets as notes", 1, 3, {-0.5, 2.25, 1.0}, DexTSRawFS::eMeasDistanceOffsets,
+        OffsetCase{"distance offsets as notes",
+                   1,
+                   3,
+                   {-0.5, 2.25, 1.0},
+                   DexTSRawFS::eMeasDistanceOffsets,
                    "--OF--OF,HD2.2500,--Horizontal Distance Offset\r\n"
                    "--OF,LR1.0000,--Left/Right Offset\r\n"
                    "--OF,VD-0.5000,--Elevation Offset|tail\r\n"},
-        OffsetCase{"distance offsets as text", 3, 3, {-0.5, 2.25, 1.0}, DexTSRawFS::eMeasDistanceOffsetsText,
+        OffsetCase{"distance offsets as text",
+                   3,
+                   3,
+                   {-0.5, 2.25, 1.0},
+                   DexTSRawFS::eMeasDistanceOffsetsText,
                    "--Perpendicular Distance Offset: 2.2500\r\n"
                    "--Left/Right Distance Offset: 1.0000\r\n"
                    "--Elevation Distance Offset: -0.5000|tail\r\n"}));

@@ -71,8 +71,8 @@ TEST_F(SdrColumns, CoordinateRecordAndFields) {
 
     // Angular coordinates: the first two values are angles with 9 decimals, the height stays a distance.
     const std::string fields = narrow(gen.coordinateFields(L"08KI", L"P2", &point, 0, false, true));
-    EXPECT_EQ(fields, "08KI" + name16("P2") + value16("5010.000000000") + value16("3020.000000000") +
-                          value16("101.5000"));
+    EXPECT_EQ(fields,
+              "08KI" + name16("P2") + value16("5010.000000000") + value16("3020.000000000") + value16("101.5000"));
     // An empty name writes no name field: the values follow the head directly.
     EXPECT_EQ(narrow(gen.coordinateFields(L"08KI", L"", &point, 0, false, false)),
               "08KI" + value16("5010.0000") + value16("3020.0000") + value16("101.5000"));
@@ -100,7 +100,7 @@ TEST_F(SdrColumns, LevelReadingRecords) {
     EXPECT_EQ(columns(r63, 5, 20), name16("BM1"));
     EXPECT_EQ(columns(r63, 21, 36), value16("101.5000"));
     EXPECT_EQ(columns(r63, 37, 52), value16("1.2345"));  // value 1 of the reading
-    EXPECT_EQ(columns(r63, 53, 68), name16("BS"));      // the text is right-aligned
+    EXPECT_EQ(columns(r63, 53, 68), name16("BS"));       // the text is right-aligned
     EXPECT_EQ(columns(r63, 69, 73), "    3");
     EXPECT_EQ(columns(r63, 74, 78), "    0");  // flag false
     EXPECT_EQ(columns(r64, 74, 78), "    1");  // flag true
@@ -125,8 +125,8 @@ TEST_F(SdrColumns, ObservedPointNoteAndCoordinates) {
     const std::vector<std::string> out = lines(gen.anglePointRecords(&point, &shot, L"PIN"));
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0], "13OS" + field(" Az: 63.500000000, ZA: 87.500000000, HDist: 22.2500", 60, false));
-    EXPECT_EQ(out[1], "08TP" + name16("P200") + value16("5010.0000") + value16("3020.0000") +
-                          value16("101.5000") + value16("PIN"));
+    EXPECT_EQ(out[1], "08TP" + name16("P200") + value16("5010.0000") + value16("3020.0000") + value16("101.5000") +
+                          value16("PIN"));
 }
 
 TEST_F(SdrColumns, OverlongFieldsAreCutSoLaterColumnsStayInPlace) {

@@ -2,7 +2,6 @@
 // cleanly through the RW5 base, and the shared library exports the factory by its plain name.
 #include <gtest/gtest.h>
 
-
 #include <memory>
 
 #include "contracts/heap.h"

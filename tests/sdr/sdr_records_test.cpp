@@ -121,9 +121,7 @@ TEST_F(SdrRecords, BacksightNameWithoutABacksightGeneratesANewNumberEachTime) {
 
 TEST(SdrBacksightCounter, CountsOnPastTheIntRangeWithoutOverflow) {
     struct AtTheEnd : CSDRRawGenerator {
-        AtTheEnd(const DexSettings* s, const DexJobInfo* j) : CSDRRawGenerator(s, j) {
-            m_backsightCounter = INT_MAX;
-        }
+        AtTheEnd(const DexSettings* s, const DexJobInfo* j) : CSDRRawGenerator(s, j) { m_backsightCounter = INT_MAX; }
     };
     DexSettings settings;
     DexJobInfo job;
@@ -202,8 +200,8 @@ TEST_F(SdrRecords, ForesightBodiesChooseTheFaceAndAddNoLineEnd) {
     EXPECT_EQ(full.size(), 84u);
     EXPECT_EQ(columns(gen.foresightAngles(L"T", nullptr, &face2, 1.5), 37, 52), value16(""));  // no distance
     const DexTSRawMeasurement level(1, {30.0, 3.0, 4.0});
-    EXPECT_EQ(columns(gen.foresightHd(L"T", nullptr, &level, 1.5), 1, 52), "09F1" + name16("") + name16("T") +
-                                                                               value16("5.0000"));
+    EXPECT_EQ(columns(gen.foresightHd(L"T", nullptr, &level, 1.5), 1, 52),
+              "09F1" + name16("") + name16("T") + value16("5.0000"));
     // Angles to the backsight target belong to the backsight record.
     const DexTSRawMeasurement toBacksight(2, {30.0, 90.0}, true);
     EXPECT_EQ(narrow(gen.foresightAngles(L"T", nullptr, &toBacksight, 1.5)), "");

@@ -20,7 +20,8 @@ struct Slot {
     const char* name;
 };
 
-#define SLOT(k, member) Slot{k, testsupport::slotOf(member), #member}
+#define SLOT(k, member) \
+    Slot { k, testsupport::slotOf(member), #member }
 
 TEST(SdrSlots, VirtualOperationsKeepTheirSlots) {
     using G = CSDRRawGenerator;

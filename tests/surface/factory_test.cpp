@@ -1,8 +1,7 @@
 // The library surface: factories on an exhausted heap, release through the virtual
 // destructor, and the plain names of the shared library.
-#include <gtest/gtest.h>
-
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -70,15 +69,15 @@ TEST_F(Factories, NullSettingsGiveMetresAndDegrees) {
 TEST(SharedLibrary, ExportsTheFactoriesByTheirPlainNames) {
     void* library = dlopen(EXPORTGEN_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
-    for (const char* name : {"createVemraRawDataGenerator", "createApaSimaRawDataGenerator",
-                             "createDrevanRawDataGenerator", "createQuoltPashkRawDataGenerator", "createRw5Generator",
-                             "createSdrRawGenerator"}) {
+    for (const char* name :
+         {"createVemraRawDataGenerator", "createApaSimaRawDataGenerator", "createDrevanRawDataGenerator",
+          "createQuoltPashkRawDataGenerator", "createRw5Generator", "createSdrRawGenerator"}) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     }
     // Nothing else of ours is visible: not the classes' functions, not the contracts.
-    for (const char* hidden : {"orv_operator_new", "_ZN3orv2ie13CRW5Generator1dEdi",
-                               "_ZN3orv2ie16CSDRRawGenerator12recordNumberEi",
-                               "_ZN3orv2ie22CVemraRawDataGeneratorD0Ev"}) {
+    for (const char* hidden :
+         {"orv_operator_new", "_ZN3orv2ie13CRW5Generator1dEdi", "_ZN3orv2ie16CSDRRawGenerator12recordNumberEi",
+          "_ZN3orv2ie22CVemraRawDataGeneratorD0Ev"}) {
         EXPECT_EQ(dlsym(library, hidden), nullptr) << hidden;
     }
 

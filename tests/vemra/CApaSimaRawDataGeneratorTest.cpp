@@ -1,9 +1,8 @@
-#include "vemra/CApaSimaRawDataGenerator.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/vemra_test_support.h"
 
 namespace {
@@ -13,7 +12,8 @@ using namespace vemratest;  // NOLINT(google-build-using-namespace)
 struct ApaSima {
     Job job;
     CApaSimaRawDataGenerator gen;
-    explicit ApaSima(EAngleUnits angle = eDegrees) : job(eMeters, angle), gen(&job.settings, &job.info, &job.observation) {}
+    explicit ApaSima(EAngleUnits angle = eDegrees)
+        : job(eMeters, angle), gen(&job.settings, &job.info, &job.observation) {}
 };
 
 TEST(ApaSimaAngles, DigitsAreAlwaysPackedDegreesWhileTheLetterFollowsTheJob) {
@@ -111,7 +111,8 @@ TEST(ApaSimaTexts, ObservationConstantOnlyForKindsOneAndThree) {
         double constant;
         const char* forKindsOneAndThree;
     };
-    const std::vector<Case> cases = {{0.0, "+00"}, {-0.0, "+00"}, {0.4, "00"}, {5.0, "05"}, {-30.0, "-30"}, {17.6, "18"}};
+    const std::vector<Case> cases = {{0.0, "+00"}, {-0.0, "+00"},  {0.4, "00"},
+                                     {5.0, "05"},  {-30.0, "-30"}, {17.6, "18"}};
     for (const Case& c : cases) {
         ApaSima a;
         a.job.observation.obsConstant = c.constant;

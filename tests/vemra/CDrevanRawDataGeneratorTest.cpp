@@ -1,11 +1,10 @@
-#include "vemra/CDrevanRawDataGenerator.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/vemra_test_support.h"
 
 namespace {
@@ -106,7 +105,7 @@ TEST(DrevanCoordinates, OverflowingValuesTakeTheSignsPlace) {
         {-1234567.891, true, true, 3, 8, "123456789m"},
         {-20.5, true, false, 3, 8, "-00020500"},
         {-20.5, false, false, 3, 8, "00020500"},
-        {12345.678, true, false, 3, 8, "+12345678"},   // exactly fills its integer places
+        {12345.678, true, false, 3, 8, "+12345678"},  // exactly fills its integer places
         {123456.7, true, false, 3, 8, "123456700"},
         {0.0, true, true, 4, 10, "+0000000000m"},
         {123456789.0, true, false, 0, 8, "123456789"},  // no decimals: all integer digits

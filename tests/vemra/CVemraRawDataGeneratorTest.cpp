@@ -1,5 +1,3 @@
-#include "vemra/CVemraRawDataGenerator.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -8,6 +6,7 @@
 
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
+#include "vemra/CVemraRawDataGenerator.h"
 #include "vemra/vemra_test_support.h"
 
 namespace {
@@ -45,7 +44,7 @@ TEST(VemraNameMap, ComparesCandidatesWithReceivedNamesNotWithOutputs) {
     EXPECT_EQ(text(v.gen.mappedName(L"A1", true)), "A1");  // A1 was written, but is no key
 
     EXPECT_EQ(text(v.gen.mappedName(L"", true)), "");
-    EXPECT_EQ(text(v.gen.mappedName(L"+", true)), "1");   // cleans to the empty key
+    EXPECT_EQ(text(v.gen.mappedName(L"+", true)), "1");    // cleans to the empty key
     EXPECT_EQ(text(v.gen.mappedName(L"_+_", true)), "1");  // "1" is an output, not a key
     EXPECT_EQ(text(v.gen.mappedName(L"1", true)), "1");
     EXPECT_EQ(text(v.gen.mappedName(L"++", true)), "2");  // now "1" is a key
@@ -113,7 +112,7 @@ TEST(VemraFields, AngleFieldHasSevenDigits) {
     Vemra v;
     EXPECT_EQ(text(v.gen.angleField(90.0, false, true, 4)), "0900000d");
     EXPECT_EQ(text(v.gen.angleField(123.5, true, true, 4)), "+1233000d");  // 123°30'00"
-    EXPECT_EQ(text(v.gen.angleField(-45.0, false, false, 4)), "0450000");   // magnitude, no sign
+    EXPECT_EQ(text(v.gen.angleField(-45.0, false, false, 4)), "0450000");  // magnitude, no sign
     EXPECT_EQ(text(v.gen.angleField(-45.0, true, false, 4)), "-0450000");
     EXPECT_EQ(text(v.gen.angleField(123.5, false, false, 5)), "1233000");  // 8 digits cut to 7
     EXPECT_EQ(text(v.gen.angleField(kNaN, true, true, 4)), "+0000000d");
@@ -357,8 +356,14 @@ namespace {
 // Every operation of the family takes any double, precision and text without undefined
 // behaviour (checked under the sanitizers) and still frames its record.
 TEST(VemraHostileInput, EveryOperationCopes) {
-    const double values[] = {kNaN, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                             kLargest, -kLargest, -0.0, std::numeric_limits<double>::denorm_min(), 1e-300};
+    const double values[] = {kNaN,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             kLargest,
+                             -kLargest,
+                             -0.0,
+                             std::numeric_limits<double>::denorm_min(),
+                             1e-300};
     const int counts[] = {std::numeric_limits<int>::min(), -1, 0, 3, 40};
     const DexTSRawMeasurement extra(10, {kNaN});
     const DexTSRawMeasurement coords(0, {kLargest, -kLargest, kNaN});

@@ -18,7 +18,8 @@ struct Named {
 };
 
 const Named kFactories[] = {
-    {"createVemraRawDataGenerator", [](DexSettings* s, DexJobInfo* j, DexObservationInfo* o) -> CVemraRawDataGenerator* {
+    {"createVemraRawDataGenerator",
+     [](DexSettings* s, DexJobInfo* j, DexObservationInfo* o) -> CVemraRawDataGenerator* {
          return createVemraRawDataGenerator(s, j, o);
      }},
     {"createApaSimaRawDataGenerator",

@@ -1,10 +1,9 @@
 #include "commands.h"
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
 #include <optional>
-
-#include <CLI/CLI.hpp>
 
 #include "contracts/text_services.h"
 #include "embedded.h"
@@ -179,11 +178,13 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
         }
         formats = formatNames();
     } else {
-        if (options.format.empty()) throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
+        if (options.format.empty())
+            throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
         bool known = false;
         for (const auto& name : formatNames()) known = known || name == options.format;
         if (!known) {
-            throw HostError(kExitUsage, "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
+            throw HostError(kExitUsage,
+                            "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
         }
         formats.push_back(options.format);
     }
@@ -205,7 +206,8 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     for (const auto& format : formats) {
         if (!options.allDirectory.empty()) {
             const std::string base = options.input.empty() ? "sample" : baseName(options.input);
-            outputs.push_back(std::make_unique<Output>(options.allDirectory + "/" + base + formatSuffix(format), encoder));
+            outputs.push_back(
+                std::make_unique<Output>(options.allDirectory + "/" + base + formatSuffix(format), encoder));
         } else if (!options.output.empty()) {
             outputs.push_back(std::make_unique<Output>(options.output, encoder));
         } else {
@@ -248,7 +250,8 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 
     ConvertOptions convertOptions;
     CLI::App* convertCommand = app.add_subcommand("convert", "convert a job file (or the built-in sample job)");
-    convertCommand->add_option("job", convertOptions.input, "the job file (JSON); the built-in sample job when left out");
+    convertCommand->add_option("job", convertOptions.input,
+                               "the job file (JSON); the built-in sample job when left out");
     convertCommand->add_option("-f,--format", convertOptions.format, "vemra, apasima, drevan, quoltpashk, rw5 or sdr");
     convertCommand->add_option("-o,--output", convertOptions.output, "the output file (default: standard output)");
     convertCommand->add_option("--all", convertOptions.allDirectory, "write every format into this directory");

@@ -176,16 +176,34 @@ std::string_view CompactDocument::decodeString(const char* start) {
         const char escaped = m_at[1];
         m_at += 2;
         switch (escaped) {
-            case '"': out += '"'; continue;
-            case '\\': out += '\\'; continue;
-            case '/': out += '/'; continue;
-            case 'b': out += '\b'; continue;
-            case 'f': out += '\f'; continue;
-            case 'n': out += '\n'; continue;
-            case 'r': out += '\r'; continue;
-            case 't': out += '\t'; continue;
-            case 'u': break;
-            default: refuse("bad escape");
+            case '"':
+                out += '"';
+                continue;
+            case '\\':
+                out += '\\';
+                continue;
+            case '/':
+                out += '/';
+                continue;
+            case 'b':
+                out += '\b';
+                continue;
+            case 'f':
+                out += '\f';
+                continue;
+            case 'n':
+                out += '\n';
+                continue;
+            case 'r':
+                out += '\r';
+                continue;
+            case 't':
+                out += '\t';
+                continue;
+            case 'u':
+                break;
+            default:
+                refuse("bad escape");
         }
         const auto hex4 = [this]() -> std::uint32_t {
             if (m_end - m_at < 4) refuse("bad \\u escape");
@@ -262,7 +280,8 @@ void CompactDocument::scanNumber(CompactValue& node) {
     if (significant <= 19) {
         digits = 0;
         for (const char* at = whole; at != wholeEnd; ++at) digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
-        for (const char* at = fraction; at != fractionEnd; ++at) digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
+        for (const char* at = fraction; at != fractionEnd; ++at)
+            digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
     }
     node.m_type = CompactValue::Type::number;
     // (A fraction of more than a million digits is out of the exact range all the same.)
@@ -287,7 +306,7 @@ double CompactDocument::numberOf(const char* start, bool negative, bool integral
                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (!integral && digits <= (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
         const double value = exponent < 0 ? static_cast<double>(digits) / kPowers[-exponent]
-                                           : static_cast<double>(digits) * kPowers[exponent];
+                                          : static_cast<double>(digits) * kPowers[exponent];
         return negative ? -value : value;
     }
     if (integral) {  // more than 19 digits: an integer still when it fits 64 bits

@@ -132,8 +132,7 @@ private:
 class CompactDocument {
 public:
     /// Reads `text` from its start.
-    explicit CompactDocument(std::string_view text) noexcept
-        : m_at(text.data()), m_end(text.data() + text.size()) {}
+    explicit CompactDocument(std::string_view text) noexcept : m_at(text.data()), m_end(text.data() + text.size()) {}
 
     /// The position in the text.
     [[nodiscard]] const char* position() const noexcept { return m_at; }

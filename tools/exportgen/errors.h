@@ -9,14 +9,14 @@ namespace exportgen {
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitInternal = 1,      ///< a fault of the program itself
-    kExitScript = 2,        ///< a replay script names an unknown generator or operation, or bad arguments
-    kExitUsage = 3,         ///< a bad command line: unknown option or format, a missing value
-    kExitInput = 4,         ///< the input file cannot be opened or read
-    kExitJson = 5,          ///< the input is not well-formed JSON (line and column given)
-    kExitJob = 6,           ///< the job breaks its schema: a missing or mistyped field (JSON path given)
-    kExitOutput = 7,        ///< the output cannot be written
-    kExitEncoding = 8,      ///< a character cannot be written in the chosen encoding (record named)
+    kExitInternal = 1,  ///< a fault of the program itself
+    kExitScript = 2,    ///< a replay script names an unknown generator or operation, or bad arguments
+    kExitUsage = 3,     ///< a bad command line: unknown option or format, a missing value
+    kExitInput = 4,     ///< the input file cannot be opened or read
+    kExitJson = 5,      ///< the input is not well-formed JSON (line and column given)
+    kExitJob = 6,       ///< the job breaks its schema: a missing or mistyped field (JSON path given)
+    kExitOutput = 7,    ///< the output cannot be written
+    kExitEncoding = 8,  ///< a character cannot be written in the chosen encoding (record named)
 };
 
 /// An error a user meets: its message (one line, no "error:" prefix) and its exit status.

@@ -15,9 +15,7 @@ using namespace orv::ie;
 using namespace jobvalue;
 
 std::string pathText(const std::string& base, const char* key) { return base + "." + key; }
-std::string pathText(const std::string& base, std::size_t index) {
-    return base + "[" + std::to_string(index) + "]";
-}
+std::string pathText(const std::string& base, std::size_t index) { return base + "[" + std::to_string(index) + "]"; }
 
 [[noreturn]] void unknownPoint(const std::string& path, std::string_view name) {
     throw HostError(kExitJob, path + ": unknown point " + shownName(name));
@@ -161,8 +159,9 @@ void Job::apply(const std::string& key, const Value& value) {
 template <class Value>
 void Job::applyUnits(const Value& value) {
     if (const Value* distance = jobvalue::find(value, "distance")) {
-        const auto units = static_cast<EDistUnits>(indexIn(*distance, {"metres", "usSurveyFeet", "internationalFeet",
-                                                                        "usSurveyFeetInches", "internationalFeetInches"}));
+        const auto units =
+            static_cast<EDistUnits>(indexIn(*distance, {"metres", "usSurveyFeet", "internationalFeet",
+                                                        "usSurveyFeetInches", "internationalFeetInches"}));
         settings.setDistUnits(units);
         info.setDistUnits(units);
     }
@@ -202,7 +201,8 @@ void Job::applyObservation(const Value& value) {
     }
     if (const Value* ppm = jobvalue::find(value, "ppm")) observation.setPpm(number(*ppm));
     if (has(value, "scaleFactor") || has(value, "elevation")) {
-        observation.setEllToGridScaleAndElevation(numberOf(value, "scaleFactor", 1.0), numberOf(value, "elevation", 0.0));
+        observation.setEllToGridScaleAndElevation(numberOf(value, "scaleFactor", 1.0),
+                                                  numberOf(value, "elevation", 0.0));
     }
 }
 
@@ -211,8 +211,8 @@ void Job::applyPoints(const Value& value) {
     for (const Value& entry : value) {
         KnownPoint point;
         point.coords = xyz(*jobvalue::find(entry, "coords"));
-        point.design.setStation(DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h,
-                                           textOf(entry, "note")));
+        point.design.setStation(
+            DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
         readCodes(entry, point.design.codes, point.code);
         m_byName[std::string(text(*jobvalue::find(entry, "name")))] = points.size();
         points.push_back(std::move(point));
@@ -329,8 +329,8 @@ Setup Job::makeSetup(const Value& value, std::size_t index) const {
             obs.hasCoords = true;
             obs.coords = known->coords;
             // The orientation of a resection is the mean of azimuth minus circle reading.
-            const double difference = (azimuth(setup.coords, known->coords) - obs.measurement().valueAt(0)) *
-                                      3.14159265358979323846 / 180.0;
+            const double difference =
+                (azimuth(setup.coords, known->coords) - obs.measurement().valueAt(0)) * 3.14159265358979323846 / 180.0;
             sumSin += std::sin(difference);
             sumCos += std::cos(difference);
             setup.resection.push_back(std::move(obs));

@@ -38,20 +38,20 @@ struct Observation {
 
 struct Backsight {
     enum class Kind { none, point, bearing } kind = Kind::none;
-    COrvStringT point;               ///< the backsight point (Kind::point)
-    double azimuth = 0.0;            ///< the azimuth of the backsight direction
-    double circle = 0.0;             ///< the horizontal circle reading on it
+    COrvStringT point;     ///< the backsight point (Kind::point)
+    double azimuth = 0.0;  ///< the azimuth of the backsight direction
+    double circle = 0.0;   ///< the horizontal circle reading on it
     double hr = 0.0;
-    bool measured = false;           ///< a measurement to the backsight point was taken
-    orv::ie::DexTSRawBS sight;       ///< Kind::point: the sight with the known point and measurement
+    bool measured = false;              ///< a measurement to the backsight point was taken
+    orv::ie::DexTSRawBS sight;          ///< Kind::point: the sight with the known point and measurement
     orv::ie::DexTSRawBkb bearingSight;  ///< Kind::bearing
 };
 
 struct Stakeout {
-    COrvStringT design;   ///< the design point's name
-    Observation shot;     ///< the staked point as measured
+    COrvStringT design;  ///< the design point's name
+    Observation shot;    ///< the staked point as measured
     Point3 designCoords;
-    Point3 staked;        ///< the staked point's coordinates from the measurement
+    Point3 staked;  ///< the staked point's coordinates from the measurement
 };
 
 struct Setup {

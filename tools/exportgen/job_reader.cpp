@@ -42,7 +42,7 @@ std::string jsonErrorMessage(const std::string& source, const std::string& what)
     if (detail.size() > kDetail) {
         std::size_t cut = kDetail;
         while (cut > 0 && (static_cast<unsigned char>(detail[cut]) & 0xC0U) == 0x80U) --cut;  // whole UTF-8 characters
-        detail = detail.substr(0, cut) + "\u2026";  // "…", in UTF-8
+        detail = detail.substr(0, cut) + "\u2026";                                            // "…", in UTF-8
     }
     return source + ":" + line + ":" + column + ": malformed JSON: " + detail;
 }
@@ -265,8 +265,8 @@ public:
             return;
         }
         Releaser releaser(text);
-        json::sax_parse(ReleasingIterator(text.data(), &releaser), ReleasingIterator(text.data() + text.size(), &releaser),
-                        &handler);
+        json::sax_parse(ReleasingIterator(text.data(), &releaser),
+                        ReleasingIterator(text.data() + text.size(), &releaser), &handler);
     }
 };
 

@@ -5,9 +5,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
-
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "compact_json.h"
 

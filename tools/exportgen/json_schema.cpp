@@ -14,7 +14,13 @@ namespace exportgen {
 namespace {
 
 enum TypeBit : unsigned {
-    kNull = 1, kBoolean = 2, kInteger = 4, kNumber = 8, kString = 16, kArray = 32, kObject = 64,
+    kNull = 1,
+    kBoolean = 2,
+    kInteger = 4,
+    kNumber = 8,
+    kString = 16,
+    kArray = 32,
+    kObject = 64,
 };
 
 unsigned typeBit(const std::string& name) {
@@ -37,35 +43,50 @@ bool isIntegral(const nlohmann::json& value) {
 
 unsigned typeOf(const nlohmann::json& value) {
     switch (value.type()) {
-        case nlohmann::json::value_t::null: return kNull;
-        case nlohmann::json::value_t::boolean: return kBoolean;
+        case nlohmann::json::value_t::null:
+            return kNull;
+        case nlohmann::json::value_t::boolean:
+            return kBoolean;
         case nlohmann::json::value_t::number_integer:
-        case nlohmann::json::value_t::number_unsigned: return kInteger | kNumber;
-        case nlohmann::json::value_t::number_float: return isIntegral(value) ? kInteger | kNumber : kNumber;
-        case nlohmann::json::value_t::string: return kString;
-        case nlohmann::json::value_t::array: return kArray;
-        case nlohmann::json::value_t::object: return kObject;
-        default: return 0;
+        case nlohmann::json::value_t::number_unsigned:
+            return kInteger | kNumber;
+        case nlohmann::json::value_t::number_float:
+            return isIntegral(value) ? kInteger | kNumber : kNumber;
+        case nlohmann::json::value_t::string:
+            return kString;
+        case nlohmann::json::value_t::array:
+            return kArray;
+        case nlohmann::json::value_t::object:
+            return kObject;
+        default:
+            return 0;
     }
 }
 
 const char* typeName(const nlohmann::json& value) {
     switch (value.type()) {
-        case nlohmann::json::value_t::null: return "null";
-        case nlohmann::json::value_t::boolean: return "a boolean";
+        case nlohmann::json::value_t::null:
+            return "null";
+        case nlohmann::json::value_t::boolean:
+            return "a boolean";
         case nlohmann::json::value_t::number_integer:
         case nlohmann::json::value_t::number_unsigned:
-        case nlohmann::json::value_t::number_float: return "a number";
-        case nlohmann::json::value_t::string: return "a string";
-        case nlohmann::json::value_t::array: return "an array";
-        case nlohmann::json::value_t::object: return "an object";
-        default: return "a value";
+        case nlohmann::json::value_t::number_float:
+            return "a number";
+        case nlohmann::json::value_t::string:
+            return "a string";
+        case nlohmann::json::value_t::array:
+            return "an array";
+        case nlohmann::json::value_t::object:
+            return "an object";
+        default:
+            return "a value";
     }
 }
 
 std::string expectedTypes(unsigned types) {
     static const std::pair<unsigned, const char*> names[] = {
-        {kObject, "an object"}, {kArray, "an array"}, {kString, "a string"}, {kNumber, "a number"},
+        {kObject, "an object"},   {kArray, "an array"},    {kString, "a string"}, {kNumber, "a number"},
         {kInteger, "an integer"}, {kBoolean, "a boolean"}, {kNull, "null"}};
     std::string text;
     for (const auto& [bit, name] : names) {
@@ -79,7 +100,6 @@ std::string expectedTypes(unsigned types) {
 
 }  // namespace
 
-
 std::string JsonPath::text() const {
     std::vector<const JsonPath*> chain;
     for (const JsonPath* at = this; at != nullptr; at = at->parent) chain.push_back(at);
@@ -91,7 +111,8 @@ std::string JsonPath::text() const {
             // A member whose name is not a plain word (a file can hold any) is quoted.
             const std::string_view key(part->key);
             const bool plain = !key.empty() && key.find_first_not_of(
-                "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string_view::npos;
+                                                   "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
+                                                   std::string_view::npos;
             if (plain) {
                 out += '.';
                 out += key;
@@ -126,8 +147,8 @@ const JsonSchema::Node* JsonSchema::definition(const std::string& name) {
 
 const JsonSchema::Node* JsonSchema::compile(const nlohmann::json& schema) {
     Node node;
-    static const std::set<std::string> comments = {"$schema", "$id", "title", "description", "default",
-                                                   "examples", "$defs", "$comment"};
+    static const std::set<std::string> comments = {"$schema", "$id",      "title", "description",
+                                                   "default", "examples", "$defs", "$comment"};
     for (auto it = schema.begin(); it != schema.end(); ++it) {
         const std::string& key = it.key();
         const nlohmann::json& value = it.value();
@@ -205,8 +226,18 @@ const JsonSchema::Node* JsonSchema::items(const Node* node) const {
 // branches of a oneOf are tried without one, and a compact value never gets one.
 struct JsonSchema::Failure {
     enum Problem {
-        kType, kEnum, kMinimum, kMaximum, kMinLength, kItemCount, kMinItems, kMaxItems, kMissing, kUnknown,
-        kOneOfFields, kOneOfForms,
+        kType,
+        kEnum,
+        kMinimum,
+        kMaximum,
+        kMinLength,
+        kItemCount,
+        kMinItems,
+        kMaxItems,
+        kMissing,
+        kUnknown,
+        kOneOfFields,
+        kOneOfForms,
     };
     bool failed = false;
     std::string* message = nullptr;  // where the message goes, or null
@@ -220,22 +251,30 @@ struct JsonSchema::Failure {
 
     static std::string describe(Problem problem, const Node* node, const nlohmann::json& value, std::size_t count) {
         switch (problem) {
-            case kType: return "expected " + expectedTypes(node->types) + ", found " + typeName(value);
+            case kType:
+                return "expected " + expectedTypes(node->types) + ", found " + typeName(value);
             case kEnum: {
                 std::string list;
                 for (const auto& allowed : node->enumValues) list += (list.empty() ? "" : ", ") + allowed.dump();
                 return shown(value) + " is not one of " + list;
             }
-            case kMinimum: return value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump();
-            case kMaximum: return value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump();
-            case kMinLength: return "text shorter than " + std::to_string(*node->minLength);
-            case kItemCount: return "expected " + std::to_string(*node->minItems) + " items, found " + std::to_string(count);
+            case kMinimum:
+                return value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump();
+            case kMaximum:
+                return value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump();
+            case kMinLength:
+                return "text shorter than " + std::to_string(*node->minLength);
+            case kItemCount:
+                return "expected " + std::to_string(*node->minItems) + " items, found " + std::to_string(count);
             case kMinItems:
-                return "expected at least " + std::to_string(*node->minItems) + " items, found " + std::to_string(count);
+                return "expected at least " + std::to_string(*node->minItems) + " items, found " +
+                       std::to_string(count);
             case kMaxItems:
                 return "expected at most " + std::to_string(*node->maxItems) + " items, found " + std::to_string(count);
-            case kMissing: return "missing required field";
-            case kUnknown: return "unknown field";
+            case kMissing:
+                return "missing required field";
+            case kUnknown:
+                return "unknown field";
             case kOneOfFields: {
                 std::string list;
                 for (const auto& field : node->oneOfFields) list += (list.empty() ? "" : ", ") + field;
@@ -254,12 +293,18 @@ namespace {
 // asks whether it is integral only where a schema wants an integer.
 unsigned typeOf(const CompactValue& value) {
     switch (value.type()) {
-        case CompactValue::Type::null: return kNull;
-        case CompactValue::Type::boolean: return kBoolean;
-        case CompactValue::Type::number: return kNumber;
-        case CompactValue::Type::string: return kString;
-        case CompactValue::Type::array: return kArray;
-        case CompactValue::Type::object: return kObject;
+        case CompactValue::Type::null:
+            return kNull;
+        case CompactValue::Type::boolean:
+            return kBoolean;
+        case CompactValue::Type::number:
+            return kNumber;
+        case CompactValue::Type::string:
+            return kString;
+        case CompactValue::Type::array:
+            return kArray;
+        case CompactValue::Type::object:
+            return kObject;
     }
     return 0;
 }
@@ -277,7 +322,8 @@ bool equal(const nlohmann::json& allowed, const CompactValue& value) {
             return value.isString() && value.text() == allowed.get_ref<const std::string&>();
         case nlohmann::json::value_t::boolean:
             return value.type() == CompactValue::Type::boolean && value.boolean() == allowed.get<bool>();
-        case nlohmann::json::value_t::null: return value.isNull();
+        case nlohmann::json::value_t::null:
+            return value.isNull();
         default:
             // Numbers compare as integers or doubles depending on how each was written, and
             // arrays and objects member by member: not worth doing twice for a job schema.
@@ -322,8 +368,7 @@ void JsonSchema::validate(const Node* node, const nlohmann::json& value, const J
 
 bool JsonSchema::accepts(const Node* node, const CompactValue& value) const { return matches(node, value); }
 
-void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present,
-                               const JsonPath& path) const {
+void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path) const {
     while (node->ref != nullptr) node = node->ref;
     for (const auto& name : node->required) {
         bool found = false;
@@ -365,8 +410,10 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
         if (node->minItems && node->maxItems && *node->minItems == *node->maxItems && count != *node->minItems) {
             return failure.report(path, Failure::kItemCount, node, value, count);
         }
-        if (node->minItems && count < *node->minItems) return failure.report(path, Failure::kMinItems, node, value, count);
-        if (node->maxItems && count > *node->maxItems) return failure.report(path, Failure::kMaxItems, node, value, count);
+        if (node->minItems && count < *node->minItems)
+            return failure.report(path, Failure::kMinItems, node, value, count);
+        if (node->maxItems && count > *node->maxItems)
+            return failure.report(path, Failure::kMaxItems, node, value, count);
         if (node->items != nullptr) {
             std::size_t index = 0;
             for (const auto& item : value) {

@@ -12,11 +12,10 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace exportgen {
 
@@ -26,8 +25,8 @@ class CompactValue;
 /// ("$.setups[3].shots[0].hr") only when an error is reported.
 struct JsonPath {
     const JsonPath* parent = nullptr;
-    const char* key = nullptr;        ///< an object member, or
-    std::size_t index = 0;            ///< an array index when key is null
+    const char* key = nullptr;  ///< an object member, or
+    std::size_t index = 0;      ///< an array index when key is null
     std::string text() const;
 };
 
@@ -47,7 +46,6 @@ public:
         std::vector<std::string> oneOfFields;  // the single required field of each oneOf branch, when all are so
         const Node* ref = nullptr;
     };
-
 
     /// Compiles `document`; throws std::runtime_error for a keyword this validator lacks.
     explicit JsonSchema(const nlohmann::json& document);

@@ -18,9 +18,7 @@ namespace {
 
 constexpr std::size_t kFlushSize = 1 << 20;
 
-std::string failure(const std::string& path, int error) {
-    return "cannot write " + path + ": " + std::strerror(error);
-}
+std::string failure(const std::string& path, int error) { return "cannot write " + path + ": " + std::strerror(error); }
 
 mode_t defaultMode() {
     const mode_t mask = umask(0);

@@ -5,15 +5,14 @@
 #include <type_traits>
 
 #include "errors.h"
-#include "text.h"
-
+#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
-#include "vemra/CVemraRawDataGenerator.h"
+#include "surface/export_generators.h"
+#include "text.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
-#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#include "surface/export_generators.h"
+#include "vemra/CVemraRawDataGenerator.h"
 
 namespace exportgen {
 
@@ -116,7 +115,7 @@ protected:
 
 // The figures of a resection observation against its known point.
 struct Residual {
-    Point3 position;   // computed target minus known point
+    Point3 position;                                     // computed target minus known point
     double horizontal = 0.0, zenith = 0.0, slope = 0.0;  // computed minus measured
 };
 
@@ -463,7 +462,8 @@ private:
 
     void observation(const Observation& shot) {
         const DexTSRawMeasurement coords(0, {shot.coords.n, shot.coords.e, shot.coords.h});
-        observation(shot.sight.targetName(), shot.measurement(), shot.code, shot.hr, shot.hasCoords ? &coords : nullptr);
+        observation(shot.sight.targetName(), shot.measurement(), shot.code, shot.hr,
+                    shot.hasCoords ? &coords : nullptr);
     }
 
     // Measurement types: kind 0 → 0 (horizontal angle, zenith, slope distance), 1 → 1

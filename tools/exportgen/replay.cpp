@@ -7,23 +7,21 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <tuple>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 #include "contracts/text_services.h"
 #include "errors.h"
 #include "job_reader.h"
-#include "text.h"
-
+#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
-#include "vemra/CVemraRawDataGenerator.h"
+#include "surface/export_generators.h"
+#include "text.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
-#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#include "surface/export_generators.h"
+#include "vemra/CVemraRawDataGenerator.h"
 
 namespace exportgen {
 
@@ -103,7 +101,8 @@ public:
     const DexTSRawDataSightInterface* sight(const json& value, const std::string& what, bool foresightOnly) {
         if (value.is_null()) return nullptr;
         onlyKeys(value, what, {"kind", "target", "measurement", "bsNameMode", "measType", "note", "codes", "bsPoint"});
-        const int kind = value.contains("kind") ? static_cast<int>(integerValue(value["kind"], what + ".kind", 0, 3)) : 2;
+        const int kind =
+            value.contains("kind") ? static_cast<int>(integerValue(value["kind"], what + ".kind", 0, 3)) : 2;
         if (foresightOnly && kind < 2) scriptError(what + ": a foresight must have kind 2 or 3");
         std::unique_ptr<DexTSRawDataSightInterface> sight;
         DexBacksightPoint* backsight = nullptr;
@@ -123,14 +122,17 @@ public:
             }
             sight = std::move(fs);
         }
-        if (kind >= 2 && value.contains("bsPoint")) scriptError(what + ".bsPoint: only a backsight (kind 0 or 1) has one");
-        if (kind < 2 && value.contains("measType")) scriptError(what + ".measType: only a foresight (kind 2 or 3) has one");
+        if (kind >= 2 && value.contains("bsPoint"))
+            scriptError(what + ".bsPoint: only a backsight (kind 0 or 1) has one");
+        if (kind < 2 && value.contains("measType"))
+            scriptError(what + ".measType: only a foresight (kind 2 or 3) has one");
         if (value.contains("target")) sight->setTargetName(textValue(value["target"], what + ".target"));
         if (value.contains("measurement") && !value["measurement"].is_null()) {
             sight->setMeasurement(makeMeasurement(value["measurement"], what + ".measurement"));
         }
         if (value.contains("bsNameMode")) {
-            sight->setBsNameMode(static_cast<int>(integerValue(value["bsNameMode"], what + ".bsNameMode", INT32_MIN, INT32_MAX)));
+            sight->setBsNameMode(
+                static_cast<int>(integerValue(value["bsNameMode"], what + ".bsNameMode", INT32_MIN, INT32_MAX)));
         }
         if (value.contains("note")) sight->setNote(textValue(value["note"], what + ".note"));
         if (value.contains("codes")) fillCodes(sight->codes, value["codes"], what + ".codes");
@@ -171,7 +173,8 @@ private:
     static DexTSRawMeasurement makeMeasurement(const json& value, const std::string& what) {
         onlyKeys(value, what, {"kind", "values", "backsightTarget"});
         DexTSRawMeasurement m;
-        if (value.contains("kind")) m.setKind(static_cast<int>(integerValue(value["kind"], what + ".kind", INT32_MIN, INT32_MAX)));
+        if (value.contains("kind"))
+            m.setKind(static_cast<int>(integerValue(value["kind"], what + ".kind", INT32_MIN, INT32_MAX)));
         if (value.contains("values")) {
             const json& list = value["values"];
             if (!list.is_array()) scriptError(what + ".values: expected an array");
@@ -181,7 +184,8 @@ private:
             }
             m.setValues(std::move(values));
         }
-        if (value.contains("backsightTarget")) m.setBacksightTarget(boolValue(value["backsightTarget"], what + ".backsightTarget"));
+        if (value.contains("backsightTarget"))
+            m.setBacksightTarget(boolValue(value["backsightTarget"], what + ".backsightTarget"));
         return m;
     }
 
@@ -306,7 +310,12 @@ template <>
 struct Arg<COrvStringT> {
     static constexpr std::size_t inputs = 1, outputs = 0;
     using Holder = COrvStringT;
-    static Holder read(Call& c) { return c.guarded([&] { const std::string at = c.where(); return textValue(c.next(), at); }); }
+    static Holder read(Call& c) {
+        return c.guarded([&] {
+            const std::string at = c.where();
+            return textValue(c.next(), at);
+        });
+    }
     static COrvStringT pass(Holder& h) { return h; }
     static void collect(Holder&, Call&) {}
 };
@@ -351,7 +360,12 @@ template <>
 struct Arg<double> {
     static constexpr std::size_t inputs = 1, outputs = 0;
     using Holder = double;
-    static Holder read(Call& c) { return c.guarded([&] { const std::string at = c.where(); return numberValue(c.next(), at); }); }
+    static Holder read(Call& c) {
+        return c.guarded([&] {
+            const std::string at = c.where();
+            return numberValue(c.next(), at);
+        });
+    }
     static double pass(Holder h) { return h; }
     static void collect(Holder, Call&) {}
 };
@@ -360,7 +374,10 @@ struct Arg<int> {
     static constexpr std::size_t inputs = 1, outputs = 0;
     using Holder = int;
     static Holder read(Call& c) {
-        return c.guarded([&] { const std::string at = c.where(); return static_cast<int>(integerValue(c.next(), at, INT32_MIN, INT32_MAX)); });
+        return c.guarded([&] {
+            const std::string at = c.where();
+            return static_cast<int>(integerValue(c.next(), at, INT32_MIN, INT32_MAX));
+        });
     }
     static int pass(Holder h) { return h; }
     static void collect(Holder, Call&) {}
@@ -370,7 +387,10 @@ struct Arg<unsigned int> {
     static constexpr std::size_t inputs = 1, outputs = 0;
     using Holder = unsigned int;
     static Holder read(Call& c) {
-        return c.guarded([&] { const std::string at = c.where(); return static_cast<unsigned int>(integerValue(c.next(), at, 0, UINT32_MAX)); });
+        return c.guarded([&] {
+            const std::string at = c.where();
+            return static_cast<unsigned int>(integerValue(c.next(), at, 0, UINT32_MAX));
+        });
     }
     static unsigned int pass(Holder h) { return h; }
     static void collect(Holder, Call&) {}
@@ -379,7 +399,12 @@ template <>
 struct Arg<bool> {
     static constexpr std::size_t inputs = 1, outputs = 0;
     using Holder = bool;
-    static Holder read(Call& c) { return c.guarded([&] { const std::string at = c.where(); return boolValue(c.next(), at); }); }
+    static Holder read(Call& c) {
+        return c.guarded([&] {
+            const std::string at = c.where();
+            return boolValue(c.next(), at);
+        });
+    }
     static bool pass(Holder h) { return h; }
     static void collect(Holder, Call&) {}
 };
@@ -407,16 +432,23 @@ struct ObjectArg {
     static constexpr std::size_t inputs = 1, outputs = 0;
     using Holder = const T*;
     static Holder read(Call& c) {
-        return c.guarded([&] { const std::string at = c.where(); return Make::make(c.arena(), c.next(), at); });
+        return c.guarded([&] {
+            const std::string at = c.where();
+            return Make::make(c.arena(), c.next(), at);
+        });
     }
     static const T* pass(Holder h) { return h; }
     static void collect(Holder, Call&) {}
 };
 struct MakeMeasurement {
-    static const DexTSRawMeasurement* make(Arena& a, const json& v, const std::string& w) { return a.measurement(v, w); }
+    static const DexTSRawMeasurement* make(Arena& a, const json& v, const std::string& w) {
+        return a.measurement(v, w);
+    }
 };
 struct MakeSight {
-    static const DexTSRawDataSightInterface* make(Arena& a, const json& v, const std::string& w) { return a.sight(v, w, false); }
+    static const DexTSRawDataSightInterface* make(Arena& a, const json& v, const std::string& w) {
+        return a.sight(v, w, false);
+    }
 };
 struct MakeForesight {
     static const DexTSRawFS* make(Arena& a, const json& v, const std::string& w) {
@@ -619,17 +651,21 @@ EAngleUnits angleUnits(const json& v, const std::string& what) {
 }
 
 void readContext(const json& script, Context& c) {
-    onlyKeys(script, "script", {"generator", "settings", "job", "observation", "numericNames", "forceNames", "rbMode",
-                                "useNumericNames", "clock", "shortDate", "calls"});
+    onlyKeys(script, "script",
+             {"generator", "settings", "job", "observation", "numericNames", "forceNames", "rbMode", "useNumericNames",
+              "clock", "shortDate", "calls"});
     if (auto s = script.find("settings"); s != script.end() && !s->is_null()) {
         onlyKeys(*s, "settings", {"distUnits", "angleUnits"});
         if (s->contains("distUnits")) c.settings.setDistUnits(distUnits((*s)["distUnits"], "settings.distUnits"));
         if (s->contains("angleUnits")) c.settings.setAngleUnits(angleUnits((*s)["angleUnits"], "settings.angleUnits"));
     }
     if (auto j = script.find("job"); j != script.end() && !j->is_null()) {
-        onlyKeys(*j, "job", {"appName", "appVersion", "jobName", "jobText2", "jobText3", "angleUnits", "distUnits",
-                             "createdDate", "createdTime"});
-        auto text = [&](const char* key) { return j->contains(key) ? textValue((*j)[key], std::string("job.") + key) : COrvStringT(); };
+        onlyKeys(*j, "job",
+                 {"appName", "appVersion", "jobName", "jobText2", "jobText3", "angleUnits", "distUnits", "createdDate",
+                  "createdTime"});
+        auto text = [&](const char* key) {
+            return j->contains(key) ? textValue((*j)[key], std::string("job.") + key) : COrvStringT();
+        };
         c.job.appName = text("appName");
         c.job.appVersion = text("appVersion");
         c.job.jobName = text("jobName");
@@ -640,18 +676,23 @@ void readContext(const json& script, Context& c) {
         if (j->contains("createdDate")) c.job.setCreateTime(text("createdDate"), text("createdTime"));
     }
     if (auto o = script.find("observation"); o != script.end() && !o->is_null()) {
-        onlyKeys(*o, "observation", {"instrument", "obsConstant", "temperature", "temperatureUnits", "pressure",
-                                     "pressureUnits", "ppm", "scaleFactor", "elevation"});
+        onlyKeys(*o, "observation",
+                 {"instrument", "obsConstant", "temperature", "temperatureUnits", "pressure", "pressureUnits", "ppm",
+                  "scaleFactor", "elevation"});
         auto number = [&](const char* key, double fallback) {
             return o->contains(key) ? numberValue((*o)[key], std::string("observation.") + key) : fallback;
         };
         auto units = [&](const char* key) {
-            return o->contains(key) ? static_cast<int>(integerValue((*o)[key], std::string("observation.") + key, INT32_MIN, INT32_MAX)) : 1;
+            return o->contains(key) ? static_cast<int>(integerValue((*o)[key], std::string("observation.") + key,
+                                                                    INT32_MIN, INT32_MAX))
+                                    : 1;
         };
-        if (o->contains("instrument")) c.observation.instrument = textValue((*o)["instrument"], "observation.instrument");
+        if (o->contains("instrument"))
+            c.observation.instrument = textValue((*o)["instrument"], "observation.instrument");
         c.observation.obsConstant = number("obsConstant", 0.0);
         if (o->contains("temperature")) {
-            c.observation.setTemperature(number("temperature", 0), static_cast<ETemperatureUnits>(units("temperatureUnits")));
+            c.observation.setTemperature(number("temperature", 0),
+                                         static_cast<ETemperatureUnits>(units("temperatureUnits")));
         }
         if (o->contains("pressure")) {
             c.observation.setPressure(number("pressure", 0), static_cast<EPressureUnits>(units("pressureUnits")));
@@ -824,11 +865,12 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
         auto g = checked(createDrevanRawDataGenerator(&c.settings, &c.job, &c.observation), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
     } else if (name == "quoltpashk") {
-        auto g = checked(createQuoltPashkRawDataGenerator(&c.settings, &c.job, &c.observation, names,
-                                                          c.useNumericNames), name);
+        auto g = checked(
+            createQuoltPashkRawDataGenerator(&c.settings, &c.job, &c.observation, names, c.useNumericNames), name);
         results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
     } else {
-        scriptError("unknown generator " + shownName(name) + " (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
+        scriptError("unknown generator " + shownName(name) +
+                    " (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
     }
     if (asJson) {
         json document = {{"results", results}};

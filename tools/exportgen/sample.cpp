@@ -101,10 +101,12 @@ void writeSample(std::uint64_t shots, std::uint64_t seed, Output& output) {
         }
     };
     out += "{\"units\":{\"distance\":\"metres\",\"angle\":\"degrees\"},\n";
-    out += "\"job\":{\"name\":\"SYNTH-" + std::to_string(shots) + "\",\"application\":\"exportgen\",\"version\":\"1.0\","
+    out += "\"job\":{\"name\":\"SYNTH-" + std::to_string(shots) +
+           "\",\"application\":\"exportgen\",\"version\":\"1.0\","
            "\"created\":{\"date\":\"4/7/2025\",\"time\":\"09:05:03\"}},\n";
-    out += "\"observation\":{\"instrument\":\"TS-SYNTH\",\"prismConstant\":0,\"temperature\":20,\"pressure\":1013.25,"
-           "\"ppm\":0,\"scaleFactor\":1,\"elevation\":250},\n";
+    out +=
+        "\"observation\":{\"instrument\":\"TS-SYNTH\",\"prismConstant\":0,\"temperature\":20,\"pressure\":1013.25,"
+        "\"ppm\":0,\"scaleFactor\":1,\"elevation\":250},\n";
     out += "\"points\":[\n";
     for (std::uint64_t k = 0; k < stations.size(); ++k) {
         out += "{\"name\":\"" + stationName(k) + "\",\"coords\":";

@@ -48,8 +48,8 @@ std::string shownName(std::string_view text) {
         const bool starts = (static_cast<unsigned char>(text[cut]) & 0xC0U) != 0x80U;
         if (starts && characters++ == kQuotedCharacters) break;
     }
-    std::string result = nlohmann::json(std::string(text.substr(0, cut)))
-                             .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string result =
+        nlohmann::json(std::string(text.substr(0, cut))).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     if (cut < text.size()) result.insert(result.size() - 1, "\u2026");  // "…", in UTF-8
     return result;
 }

@@ -1,10 +1,9 @@
 // Text helpers of the host: UTF-8 to and from COrvStringT, and locale-independent numbers.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "contracts/orv_string.h"
 

@@ -37,7 +37,8 @@ TEST(HostMessages, ANumberTooLargeForADoubleIsMalformedJson) {
 // (SIGSEGV) in the replay and in the job's schema check.
 TEST(HostMessages, DeeplyNestedValuesAreNamedNotWalked) {
     const std::string dir = hosttest::freshDirectory("nested");
-    hosttest::writeFile(dir + "/script.json", R"({"generator": "rw5", "settings": {"distUnits": )" + nested(100000) + "}}");
+    hosttest::writeFile(dir + "/script.json",
+                        R"({"generator": "rw5", "settings": {"distUnits": )" + nested(100000) + "}}");
     const auto script = run({"replay", dir + "/script.json"});
     EXPECT_EQ(script.code, exportgen::kExitScript);
     EXPECT_NE(script.err.find("settings.distUnits: expected an integer, found an array of 1 item"), std::string::npos)
@@ -77,10 +78,12 @@ TEST(HostMessages, LongAndMultiLineTextsAreShownEscapedAndCut) {
     }
 
     // The token a malformed file stops at is quoted cut too.
-    hosttest::writeFile(dir + "/script.json", R"({"generator": "rw5", "settings": {"distUnits": )" + std::string(5000, '9') + "}}");
+    hosttest::writeFile(dir + "/script.json",
+                        R"({"generator": "rw5", "settings": {"distUnits": )" + std::string(5000, '9') + "}}");
     const auto number = run({"replay", dir + "/script.json"});
     EXPECT_EQ(number.code, exportgen::kExitJson);
-    EXPECT_NE(number.err.find("malformed JSON: number overflow parsing '999"), std::string::npos) << number.err.substr(0, 400);
+    EXPECT_NE(number.err.find("malformed JSON: number overflow parsing '999"), std::string::npos)
+        << number.err.substr(0, 400);
     expectOneShortLine(number);
 
     hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": ")" + longName + R"(", "hi": 1}], "x\ny": 2})");

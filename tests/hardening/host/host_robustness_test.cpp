@@ -2,7 +2,6 @@
 // one-line message, never a crash, and an existing output file survives every failure with no
 // temporary file left beside it.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -135,7 +134,8 @@ TEST(HostRobustness, BadScriptsFailWithTheirStatus) {
         {"{\"generator\": \"rw5\", \"calls\": {}}", exportgen::kExitScript},
         {"{\"generator\": \"rw5\", \"calls\": [{\"op\": \"d\", \"args\": {\"a\": 1}}]}", exportgen::kExitScript},
         {"{\"generator\": \"rw5\", \"calls\": [{\"op\": \"d\", \"args\": [1, 2147483648]}]}", exportgen::kExitScript},
-        {"{\"generator\": \"sdr\", \"calls\": [{\"op\": \"noteRecord\", \"args\": [\"x\", -1]}]}", exportgen::kExitScript},
+        {"{\"generator\": \"sdr\", \"calls\": [{\"op\": \"noteRecord\", \"args\": [\"x\", -1]}]}",
+         exportgen::kExitScript},
         {"{\"generator\": \"rw5\", \"calls\": [{\"op\": \"offsetRecord\", \"args\": [{\"kind\": 1}, 0, \"\"]}]}",
          exportgen::kExitScript},
         {"{\"generator\": \"rw5\", \"clock\": \"noon\"}", exportgen::kExitScript},
