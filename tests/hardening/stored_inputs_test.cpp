@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "contracts_driver.h"
+#include "support/files.h"
 #include "generator_driver.h"
 
 namespace {
@@ -34,15 +35,7 @@ const Target kTargets[] = {{"generators", fuzzing::runGeneratorInput}, {"contrac
 const fs::path kFindings = fs::path(EXPORTGEN_TEST_DATA_DIR) / "hardening" / "inputs";
 const fs::path kCorpus = fs::path(EXPORTGEN_FUZZ_CORPUS_DIR);
 
-std::vector<fs::path> filesIn(const fs::path& directory) {
-    std::vector<fs::path> files;
-    if (!fs::is_directory(directory)) return files;
-    for (const auto& entry : fs::directory_iterator(directory)) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using testsupport::filesIn;
 
 void replay(Driver run, const fs::path& file) {
     std::ifstream stream(file, std::ios::binary);

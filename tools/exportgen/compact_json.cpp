@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "text.h"
+
 namespace exportgen {
 
 namespace {
@@ -58,24 +60,6 @@ int hexDigit(char ch) noexcept {
     if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
     if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
     return -1;
-}
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 std::uint32_t checkedLength(std::size_t length) {
@@ -225,7 +209,8 @@ std::string_view CompactDocument::decodeString(const char* start) {
             if (low < 0xDC00 || low > 0xDFFF) refuse("lone high surrogate");
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
         }
-        appendUtf8(out, code);
+        const auto wide = static_cast<wchar_t>(code);
+        appendUtf8(out, std::wstring_view(&wide, 1));
     }
     const std::string& kept = m_decoded.emplace_back(out);
     return kept;

@@ -11,21 +11,14 @@
 #include <vector>
 
 #include "convert_driver.h"
+#include "support/files.h"
 #include "replay_driver.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> filesIn(const fs::path& directory) {
-    std::vector<fs::path> files;
-    if (!fs::is_directory(directory)) return files;
-    for (const auto& entry : fs::directory_iterator(directory)) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using testsupport::filesIn;
 
 void replayAll(const char* target, void (*run)(const std::uint8_t*, std::size_t)) {
     std::vector<fs::path> files = filesIn(fs::path(EXPORTGEN_FUZZ_CORPUS_DIR) / target);
