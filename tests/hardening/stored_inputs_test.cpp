@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "contracts_driver.h"
-#include "support/files.h"
 #include "generator_driver.h"
+#include "support/files.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "convert_driver.h"
-#include "support/files.h"
 #include "replay_driver.h"
+#include "support/files.h"
 
 namespace {
 
