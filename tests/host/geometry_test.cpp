@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "host/host_test_support.h"
-#include "record_order.h"
 
 namespace {
 

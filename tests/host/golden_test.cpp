@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "host/host_test_support.h"
-#include "record_order.h"
 #include "support/text.h"
 
 namespace {

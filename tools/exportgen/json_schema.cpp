@@ -34,13 +34,6 @@ unsigned typeBit(const std::string& name) {
     throw std::runtime_error("job schema: unknown type " + name);
 }
 
-bool isIntegral(const nlohmann::json& value) {
-    if (value.is_number_integer()) return true;
-    if (!value.is_number_float()) return false;
-    const double number = value.get<double>();
-    return std::isfinite(number) && std::floor(number) == number;
-}
-
 unsigned typeOf(const nlohmann::json& value) {
     switch (value.type()) {
         case nlohmann::json::value_t::null:
@@ -51,7 +44,7 @@ unsigned typeOf(const nlohmann::json& value) {
         case nlohmann::json::value_t::number_unsigned:
             return kInteger | kNumber;
         case nlohmann::json::value_t::number_float:
-            return isIntegral(value) ? kInteger | kNumber : kNumber;
+            return kNumber;  // check() asks whether it is integral where a schema wants an integer
         case nlohmann::json::value_t::string:
             return kString;
         case nlohmann::json::value_t::array:
@@ -289,8 +282,9 @@ struct JsonSchema::Failure {
 
 namespace {
 
-// The operations the checks need, on both documents. A compact number's type is kNumber: check()
-// asks whether it is integral only where a schema wants an integer.
+// The operations the checks need, on both documents. A compact number's type is kNumber, as is
+// a float's of the other document: check() asks whether it is whole only where a schema wants an
+// integer.
 unsigned typeOf(const CompactValue& value) {
     switch (value.type()) {
         case CompactValue::Type::null:
@@ -387,6 +381,7 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
         if (failure.failed) return;
     }
     unsigned type = typeOf(value);
+    // A number written with a fraction or exponent is an integer when its value is whole.
     if (type == kNumber && (node->types & (kNumber | kInteger)) == kInteger) {
         const double number = numberOf(value);
         if (std::isfinite(number) && std::floor(number) == number) type |= kInteger;
