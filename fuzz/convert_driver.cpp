@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "commands.h"
-#include "errors.h"
+#include "cli/commands.h"
+#include "cli/errors.h"
 
 namespace fuzzing {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "encoding.h"
-#include "errors.h"
-#include "output.h"
-#include "replay.h"
+#include "output/encoding.h"
+#include "cli/errors.h"
+#include "output/output.h"
+#include "replay/replay.h"
 
 namespace fuzzing {
 

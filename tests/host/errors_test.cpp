@@ -1,6 +1,6 @@
 // The errors a user meets: a clear message on stderr and a stable exit status; a failed run
 // leaves an existing output file as it was.
-#include "errors.h"
+#include "cli/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -159,7 +159,7 @@ TEST(Sample, ShotsMustBeANumber) {
 TEST(Schema, TheEmbeddedSchemaIsTheRepositoryFile) {
     const auto result = run({"schema"});
     EXPECT_EQ(result.code, 0);
-    EXPECT_EQ(result.out, hosttest::readFile(hosttest::dataPath("../tools/exportgen/job.schema.json")));
+    EXPECT_EQ(result.out, hosttest::readFile(hosttest::dataPath("../tools/exportgen/readers/job.schema.json")));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "commands.h"
+#include "cli/commands.h"
 
 namespace hosttest {
 

@@ -11,9 +11,9 @@
 #include <random>
 #include <sstream>
 
-#include "commands.h"
-#include "compact_json.h"
-#include "errors.h"
+#include "cli/commands.h"
+#include "readers/compact_json.h"
+#include "cli/errors.h"
 #include "host/host_test_support.h"
 
 namespace {
@@ -82,7 +82,7 @@ void expectReadersAgree(const std::string& job) {
     }
 }
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/sample_job.json")); }
+std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
 
 std::string syntheticJob(int shots) {
     const auto result = hosttest::run({"sample", "--shots", std::to_string(shots)});

@@ -1,7 +1,7 @@
 // Replay scripts as data files: every tests/replay/NAME.json runs and its output must equal
 // tests/replay/NAME.expected (lines ended by "\n" there). Together the scripts of a
 // generator call every one of its operations.
-#include "replay.h"
+#include "replay/replay.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // writes synthetic jobs. Every command lives in the exportgen_host library.
 #include <iostream>
 
-#include "commands.h"
+#include "cli/commands.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "errors.h"
+#include "cli/errors.h"
 #include "host/host_test_support.h"
 
 namespace {

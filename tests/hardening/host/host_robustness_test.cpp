@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
+#include "cli/errors.h"
 #include "host/host_test_support.h"
 
 namespace {
@@ -20,7 +20,7 @@ const char* const kPrevious = "previous content\n";
 // The built-in sample job's text, as `exportgen convert` reads it: the job the bad inputs
 // below are cut from.
 std::string sampleJob() {
-    return hosttest::readFile(std::string(EXPORTGEN_SOURCE_DIR) + "/tools/exportgen/sample_job.json");
+    return hosttest::readFile(std::string(EXPORTGEN_SOURCE_DIR) + "/tools/exportgen/job/sample_job.json");
 }
 
 void expectOneLine(const hosttest::Result& result) {

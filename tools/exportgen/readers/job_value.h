@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "compact_json.h"
+#include "readers/compact_json.h"
 
 namespace exportgen::jobvalue {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "contracts/orv_string.h"
-#include "encoding.h"
+#include "output/encoding.h"
 
 namespace exportgen {
 

@@ -1,4 +1,4 @@
-#include "output.h"
+#include "output/output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "errors.h"
+#include "cli/errors.h"
 
 namespace exportgen {
 

@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -7,14 +7,14 @@
 
 #include "contracts/text_services.h"
 #include "embedded.h"
-#include "errors.h"
-#include "job.h"
-#include "job_reader.h"
-#include "json_schema.h"
-#include "output.h"
-#include "record_order.h"
-#include "replay.h"
-#include "sample.h"
+#include "cli/errors.h"
+#include "job/job.h"
+#include "readers/job_reader.h"
+#include "readers/json_schema.h"
+#include "output/output.h"
+#include "writers/record_order.h"
+#include "replay/replay.h"
+#include "job/sample.h"
 
 namespace exportgen {
 

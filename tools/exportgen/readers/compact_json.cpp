@@ -1,4 +1,4 @@
-#include "compact_json.h"
+#include "readers/compact_json.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "text.h"
+#include "output/text.h"
 
 namespace exportgen {
 

@@ -1,15 +1,15 @@
-#include "record_order.h"
+#include "writers/record_order.h"
 
 #include <cmath>
 #include <functional>
 #include <type_traits>
 
-#include "errors.h"
+#include "cli/errors.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
 #include "surface/export_generators.h"
-#include "text.h"
+#include "output/text.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"

@@ -1,10 +1,10 @@
-#include "job.h"
+#include "job/job.h"
 
 #include <cmath>
 
-#include "errors.h"
-#include "job_value.h"
-#include "text.h"
+#include "cli/errors.h"
+#include "readers/job_value.h"
+#include "output/text.h"
 
 namespace exportgen {
 

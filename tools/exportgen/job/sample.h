@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "output.h"
+#include "output/output.h"
 
 namespace exportgen {
 

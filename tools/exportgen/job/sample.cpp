@@ -1,4 +1,4 @@
-#include "sample.h"
+#include "job/sample.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry.h"
+#include "job/geometry.h"
 
 namespace exportgen {
 

@@ -1,4 +1,4 @@
-#include "encoding.h"
+#include "output/encoding.h"
 
 #include <iconv.h>
 
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "errors.h"
-#include "text.h"
+#include "cli/errors.h"
+#include "output/text.h"
 
 namespace exportgen {
 

@@ -1,4 +1,4 @@
-#include "geometry.h"
+#include "job/geometry.h"
 
 #include <cmath>
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "contracts/dex_data.h"
-#include "geometry.h"
-#include "json_schema.h"
+#include "job/geometry.h"
+#include "readers/json_schema.h"
 
 namespace exportgen {
 

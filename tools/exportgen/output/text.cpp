@@ -1,4 +1,4 @@
-#include "text.h"
+#include "output/text.h"
 
 #include <charconv>
 #include <cmath>

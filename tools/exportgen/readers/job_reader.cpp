@@ -1,4 +1,4 @@
-#include "job_reader.h"
+#include "readers/job_reader.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "errors.h"
+#include "cli/errors.h"
 
 namespace exportgen {
 

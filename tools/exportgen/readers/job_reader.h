@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "compact_json.h"
+#include "readers/compact_json.h"
 
 namespace exportgen {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "output.h"
+#include "output/output.h"
 
 namespace exportgen {
 

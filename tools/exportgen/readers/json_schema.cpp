@@ -1,13 +1,13 @@
-#include "json_schema.h"
+#include "readers/json_schema.h"
 
 #include <cmath>
 #include <set>
 #include <stdexcept>
 
-#include "compact_json.h"
-#include "errors.h"
-#include "job_value.h"
-#include "text.h"
+#include "readers/compact_json.h"
+#include "cli/errors.h"
+#include "readers/job_value.h"
+#include "output/text.h"
 
 namespace exportgen {
 

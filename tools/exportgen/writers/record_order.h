@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "job.h"
-#include "output.h"
+#include "job/job.h"
+#include "output/output.h"
 
 namespace exportgen {
 

@@ -1,4 +1,4 @@
-#include "replay.h"
+#include "replay/replay.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,13 +12,13 @@
 #include <utility>
 
 #include "contracts/text_services.h"
-#include "errors.h"
-#include "job_reader.h"
+#include "cli/errors.h"
+#include "readers/job_reader.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
 #include "surface/export_generators.h"
-#include "text.h"
+#include "output/text.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
