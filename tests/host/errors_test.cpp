@@ -10,6 +10,9 @@ namespace {
 
 using hosttest::run;
 
+// Columns count bytes from 1:
+//          1         2         3         4         5         6         7         8         9
+// 123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456
 const char* const kJob = R"({"points": [{"name": "1", "coords": [100, 200, 10]}],
 "setups": [{"station": "1", "hi": 1.5, "shots": [{"to": "2", "sd": [10, 90, 20], "hr": 1.5, "code": "X"}]}]})";
 
@@ -28,8 +31,8 @@ TEST_P(JobErrors, ExitWithStatusAndMessage) {
     hosttest::writeFile(dir + "/job.json", c.job);
     const auto result = run({"convert", dir + "/job.json", "--format", "rw5"});
     EXPECT_EQ(result.code, c.code);
-    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    EXPECT_EQ(result.err.rfind("exportgen: ", 0), 0U) << result.err;
+    // Every message about the job names the file, the line and the column.
+    EXPECT_EQ(result.err, "exportgen: " + dir + "/job.json:" + c.message + "\n");
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -39,30 +42,42 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JobErrors,
-    testing::Values(Case{"malformed", "{\"setups\": [\n  {\"station\": \"1\",,}]}", exportgen::kExitJson,
-                         "job.json:2:19: malformed JSON: syntax error while parsing object key"},
-                    Case{"truncated", "{\"setups\": [", exportgen::kExitJson, "job.json:1:13: malformed JSON"},
-                    Case{"not an object", "[1, 2]", exportgen::kExitJob, "$: expected an object"},
-                    Case{"missing setups", "{}", exportgen::kExitJob, "$.setups: missing required field"},
-                    Case{"missing field", replaced(kJob, "\"hi\": 1.5, ", ""), exportgen::kExitJob,
-                         "$.setups[0].hi: missing required field"},
-                    Case{"mistyped field", replaced(kJob, "\"hr\": 1.5", "\"hr\": \"1.5\""), exportgen::kExitJob,
-                         "$.setups[0].shots[0].hr: expected a number, found a string"},
-                    Case{"unknown field", replaced(kJob, "\"hi\": 1.5", "\"hi\": 1.5, \"hj\": 2"), exportgen::kExitJob,
-                         "$.setups[0].hj: unknown field"},
-                    Case{"two measurements", replaced(kJob, "\"hr\": 1.5", "\"hz\": [1], \"hr\": 1.5"),
-                         exportgen::kExitJob,
-                         "$.setups[0].shots[0]: has more than one of the fields sd, hd, angles, hz, dist"},
-                    Case{"no measurement", replaced(kJob, "\"sd\": [10, 90, 20], ", ""), exportgen::kExitJob,
-                         "$.setups[0].shots[0]: needs one of the fields sd, hd, angles, hz, dist"},
-                    Case{"short array", replaced(kJob, "[10, 90, 20]", "[10, 90]"), exportgen::kExitJob,
-                         "$.setups[0].shots[0].sd: expected 3 items, found 2"},
-                    Case{"bad enum", std::string("{\"units\": {\"angle\": \"turns\"}, ") + (kJob + 1),
-                         exportgen::kExitJob, "$.units.angle: \"turns\" is not one of"},
-                    Case{"unknown station", replaced(kJob, "\"station\": \"1\"", "\"station\": \"9\""),
-                         exportgen::kExitJob, "$.setups[0].station: unknown point \"9\""},
-                    Case{"header after setups", replaced(kJob, "]}]}", "]}], \"units\": {}}"), exportgen::kExitJob,
-                         "$.units: must come before $.setups"}),
+    testing::Values(
+        Case{"malformed", "{\"setups\": [\n  {\"station\": \"1\",,}]}", exportgen::kExitJson,
+             "2:19: malformed JSON: unexpected ','"},
+        Case{"truncated", "{\"setups\": [", exportgen::kExitJson,
+             "1:13: malformed JSON: unexpected end of the file; expected a value"},
+        Case{"unclosed text", "{\"setups\": [{\"station\": \"1}]}", exportgen::kExitJson,
+             "1:25: malformed JSON: a text without its closing quote"},
+        Case{"unclosed set-up", "{\"setups\": [{\"station\": \"1\"", exportgen::kExitJson,
+             "1:13: malformed JSON: an object without its closing '}'"},
+        Case{"bad UTF-8", "{\"job\": {\"name\": \"\xC3\x28\"}, \"setups\": []}", exportgen::kExitJson,
+             "1:19: malformed JSON: a text that is not valid UTF-8"},
+        Case{"out of range", "{\"setups\": [], \"units\": {\"distance\": -1e999}}", exportgen::kExitJson,
+             "1:38: malformed JSON: a number out of the range of a double"},
+        Case{"text after the job", "{\"setups\": []} x", exportgen::kExitJson,
+             "1:16: malformed JSON: text after the end of the job"},
+        Case{"not an object", "[1, 2]", exportgen::kExitJob, "1:1: $: expected an object, found an array"},
+        Case{"missing setups", "\n {}", exportgen::kExitJob, "2:2: $.setups: missing required field"},
+        Case{"missing field", replaced(kJob, "\"hi\": 1.5, ", ""), exportgen::kExitJob,
+             "2:12: $.setups[0].hi: missing required field"},
+        Case{"mistyped field", replaced(kJob, "\"hr\": 1.5", "\"hr\": \"1.5\""), exportgen::kExitJob,
+             "2:88: $.setups[0].shots[0].hr: expected a number, found a string"},
+        Case{"unknown field", replaced(kJob, "\"hi\": 1.5", "\"hi\": 1.5, \"hj\": 2"), exportgen::kExitJob,
+             "2:46: $.setups[0].hj: unknown field"},
+        Case{"two measurements", replaced(kJob, "\"hr\": 1.5", "\"hz\": [1], \"hr\": 1.5"), exportgen::kExitJob,
+             "2:50: $.setups[0].shots[0]: has more than one of the fields sd, hd, angles, hz, dist"},
+        Case{"no measurement", replaced(kJob, "\"sd\": [10, 90, 20], ", ""), exportgen::kExitJob,
+             "2:50: $.setups[0].shots[0]: needs one of the fields sd, hd, angles, hz, dist"},
+        Case{"short array", replaced(kJob, "[10, 90, 20]", "[10, 90]"), exportgen::kExitJob,
+             "2:68: $.setups[0].shots[0].sd: expected 3 items, found 2"},
+        Case{"bad enum", std::string("{\"units\": {\"angle\": \"turns\"}, ") + (kJob + 1), exportgen::kExitJob,
+             "1:21: $.units.angle: \"turns\" is not one of \"degrees\", \"gons\", \"mils\", \"decimalDegrees\", "
+             "\"packedDms\""},
+        Case{"unknown station", replaced(kJob, "\"station\": \"1\"", "\"station\": \"9\""), exportgen::kExitJob,
+             "2:24: $.setups[0].station: unknown point \"9\""},
+        Case{"unknown header member", replaced(kJob, "]}]}", "]}], \"unit\": {}}"), exportgen::kExitJob,
+             "2:118: $.unit: unknown field"}),
     [](const testing::TestParamInfo<Case>& info) {
         std::string name = info.param.what;
         for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';

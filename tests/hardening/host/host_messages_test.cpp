@@ -86,7 +86,7 @@ TEST(HostMessages, LongAndMultiLineTextsAreShownEscapedAndCut) {
         << number.err.substr(0, 400);
     expectOneShortLine(number);
 
-    hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": ")" + longName + R"(", "hi": 1}], "x\ny": 2})");
+    hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": ")" + longName + R"(", "hi": 1}]})");
     const auto job = run({"convert", dir + "/job.json", "--format", "rw5"});
     EXPECT_EQ(job.code, exportgen::kExitJob);
     EXPECT_NE(job.err.find("$.setups[0].station: unknown point \"line one\\nline two"), std::string::npos)

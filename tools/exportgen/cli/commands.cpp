@@ -5,16 +5,16 @@
 #include <memory>
 #include <optional>
 
+#include "cli/errors.h"
 #include "contracts/text_services.h"
 #include "embedded.h"
-#include "cli/errors.h"
 #include "job/job.h"
+#include "job/sample.h"
+#include "output/output.h"
 #include "readers/job_reader.h"
 #include "readers/json_schema.h"
-#include "output/output.h"
-#include "writers/record_order.h"
 #include "replay/replay.h"
-#include "job/sample.h"
+#include "writers/record_order.h"
 
 namespace exportgen {
 
@@ -47,9 +47,7 @@ public:
 };
 
 // Receives the job as it is read: validates each part against its piece of the schema, keeps
-// the header parts, and converts each set-up as soon as it is complete. The values come from
-// either reader; a compact value that breaks the schema stops the fast reader
-// (CompactJsonRefused), and the job is read again by the reader that reports the error.
+// the header parts, and converts each set-up as soon as it is read.
 class Converter : public JobEvents {
 public:
     Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs)
@@ -59,29 +57,38 @@ public:
           m_formats(std::move(formats)),
           m_outputs(std::move(outputs)) {}
 
-    void member(const std::string& key, json&& value) override { takeMember(key, value); }
-    void member(const std::string& key, const CompactValue& value) override { takeMember(key, value); }
-
-    void setupsBegin() override {
-        m_setupsSeen = true;
-        m_present.emplace_back("setups");
-        begin();
+    void member(std::string_view key, const JsonValue& value) override {
+        const std::string name(key);
+        JsonPath root;
+        JsonPath path{&root, name.c_str()};
+        const JsonSchema::Node* schema = m_schema.property(m_schema.root(), name);
+        if (schema == nullptr) throw JobError(value.offset(), path.text() + ": unknown field");
+        m_schema.validate(schema, value, path);
+        m_present.push_back(name);
+        m_job.apply(key, value);
     }
 
-    void setup(std::size_t index, json&& value) override {
-        const Setup setup = readSetup(index, value);
-        value = json();  // the document of the set-up is no longer needed
-        write(setup);
+    void setupsBegin(bool hasSetups, std::size_t root) override {
+        if (hasSetups) m_present.emplace_back("setups");
+        JsonPath path;
+        m_schema.checkRequired(m_schema.root(), m_present, path, root);
+        for (std::size_t i = 0; i < m_formats.size(); ++i) {
+            m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
+            m_writers.back()->begin();
+        }
     }
-    void setup(std::size_t index, const CompactValue& value) override { write(readSetup(index, value)); }
 
-    void end() override {}
+    void setup(std::size_t index, const JsonValue& value) override {
+        JsonPath root;
+        JsonPath setups{&root, "setups"};
+        JsonPath path{&setups, nullptr, index};
+        m_schema.validate(m_setupSchema, value, path);
+        const Setup setup = m_job.makeSetup(value, index);
+        for (auto& writer : m_writers) writer->setup(setup);
+    }
 
     /// Ends the conversion; returns the writers' warnings.
     std::vector<std::string> finish() {
-        JsonPath root;
-        m_schema.checkRequired(m_schema.root(), m_present, root);
-        begin();
         std::vector<std::string> warnings;
         for (auto& writer : m_writers) {
             writer->levelRuns();
@@ -91,52 +98,6 @@ public:
     }
 
 private:
-    template <class Value>
-    void takeMember(const std::string& key, const Value& value) {
-        JsonPath root;
-        JsonPath path{&root, key.c_str()};
-        const JsonSchema::Node* schema = m_schema.property(m_schema.root(), key);
-        if (schema == nullptr) throw HostError(kExitJob, path.text() + ": unknown field");
-        if (m_setupsSeen && key != "levelRuns") {
-            throw HostError(kExitJob, path.text() + ": must come before $.setups in the file");
-        }
-        validate(schema, value, path);
-        m_present.push_back(key);
-        if (key == "setups") {  // an empty or malformed "setups" reaches here only when it is no array
-            m_setupsSeen = true;
-            return;
-        }
-        m_job.apply(key, value);
-    }
-
-    template <class Value>
-    Setup readSetup(std::size_t index, const Value& value) {
-        JsonPath root;
-        JsonPath setups{&root, "setups"};
-        JsonPath path{&setups, nullptr, index};
-        validate(m_setupSchema, value, path);
-        return m_job.makeSetup(value, index);
-    }
-
-    void write(const Setup& setup) {
-        for (auto& writer : m_writers) writer->setup(setup);
-    }
-
-    void validate(const JsonSchema::Node* schema, const json& value, const JsonPath& path) const {
-        m_schema.validate(schema, value, path);
-    }
-    void validate(const JsonSchema::Node* schema, const CompactValue& value, const JsonPath&) const {
-        if (!m_schema.accepts(schema, value)) throw CompactJsonRefused("a value that breaks the job schema");
-    }
-
-    void begin() {
-        if (!m_writers.empty()) return;
-        for (std::size_t i = 0; i < m_formats.size(); ++i) {
-            m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
-            m_writers.back()->begin();
-        }
-    }
-
     Job& m_job;
     const JsonSchema& m_schema;
     const JsonSchema::Node* m_setupSchema;
@@ -144,17 +105,7 @@ private:
     std::vector<Output*> m_outputs;
     std::vector<std::unique_ptr<FormatWriter>> m_writers;
     std::vector<std::string> m_present;
-    bool m_setupsSeen = false;
 };
-
-// Converts the job in `text` with `reader` into `outputs`; returns the writers' warnings.
-std::vector<std::string> convertWith(JobReader& reader, std::string_view text, const std::string& source, bool mapped,
-                                     const std::vector<std::string>& formats, const std::vector<Output*>& outputs) {
-    Job job;
-    Converter converter(job, formats, outputs);
-    reader.read(text, source, converter, mapped);
-    return converter.finish();
-}
 
 std::string knownFormats() {
     std::string list;
@@ -217,28 +168,10 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     std::vector<Output*> targets;
     for (auto& output : outputs) targets.push_back(output.get());
 
-    // The fast reader first. A job it does not take, or that breaks the schema or names an
-    // unknown point, is converted again from the start by the nlohmann-based reader, which
-    // reports the error the user sees (or, should the fast reader have refused a good job,
-    // converts it): what the user meets never depends on the fast reader.
-    const bool mapped = owned && owned->mapped();
-    std::vector<std::string> warnings;
-    bool converted = false;
-    if (options.reader != ConvertOptions::Reader::schemaOnly) {
-        const bool fallBack = options.reader == ConvertOptions::Reader::automatic;
-        try {
-            warnings = convertWith(*makeFastJobReader(), text, source, mapped, formats, targets);
-            converted = true;
-        } catch (const CompactJsonRefused&) {
-            if (!fallBack) throw;
-        } catch (const HostError& error) {
-            if (!fallBack || (error.code() != kExitJson && error.code() != kExitJob)) throw;
-        }
-    }
-    if (!converted) {
-        for (auto& output : outputs) output->restart();
-        warnings = convertWith(*makeJobReader(), text, source, mapped, formats, targets);
-    }
+    Job job;
+    Converter converter(job, formats, targets);
+    readJob(text, source, converter, owned && owned->mapped());
+    const std::vector<std::string> warnings = converter.finish();
     for (auto& output : outputs) output->commit();
     for (const auto& text : warnings) err << "exportgen: warning: " << text << '\n';
 }

@@ -19,10 +19,6 @@ struct ConvertOptions {
     std::string allDirectory;
     std::string encoding = "utf-8";
     std::string now;  ///< a fixed local time YYYY-MM-DDThh:mm:ss, or empty for the clock
-    /// Which reader reads the job: the fast one, with the nlohmann-based one for every job the
-    /// fast one does not take (what the program does); or one of them alone, for the tests
-    /// that compare them (fastOnly lets CompactJsonRefused out).
-    enum class Reader { automatic, fastOnly, schemaOnly } reader = Reader::automatic;
 };
 
 /// exportgen convert; throws HostError. Warnings (an SDR field cut to its column) go to `err`.

@@ -2,6 +2,7 @@
 // The numbers are part of the program's interface: scripts test them.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +28,18 @@ public:
 
 private:
     ExitCode m_code;
+};
+
+/// An error about the content of a job file at a byte offset of the file; the reader turns it
+/// into a HostError whose message starts with the file, the line and the column.
+class JobError : public HostError {
+public:
+    JobError(std::size_t offset, const std::string& message, ExitCode code = kExitJob)
+        : HostError(code, message), m_offset(offset) {}
+    [[nodiscard]] std::size_t offset() const noexcept { return m_offset; }
+
+private:
+    std::size_t m_offset;
 };
 
 }  // namespace exportgen

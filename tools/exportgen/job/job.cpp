@@ -3,40 +3,35 @@
 #include <cmath>
 
 #include "cli/errors.h"
-#include "readers/job_value.h"
 #include "output/text.h"
+#include "readers/json_value.h"
 
 namespace exportgen {
 
 namespace {
 
-using json = nlohmann::json;
 using namespace orv::ie;
-using namespace jobvalue;
 
 std::string pathText(const std::string& base, const char* key) { return base + "." + key; }
 std::string pathText(const std::string& base, std::size_t index) { return base + "[" + std::to_string(index) + "]"; }
 
-[[noreturn]] void unknownPoint(const std::string& path, std::string_view name) {
-    throw HostError(kExitJob, path + ": unknown point " + shownName(name));
+[[noreturn]] void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) {
+    throw JobError(at.offset(), path + ": unknown point " + shownName(name));
 }
 
-template <class Value>
-COrvStringT textOf(const Value& object, const char* key) {
-    const Value* member = find(object, key);
-    if (member == nullptr || !isString(*member)) return COrvStringT();
-    return wideFromUtf8(text(*member));
+COrvStringT textOf(const JsonValue& object, const char* key) {
+    const JsonValue* member = object.find(key);
+    if (member == nullptr || !member->isString()) return COrvStringT();
+    return wideFromUtf8(member->text());
 }
 
-template <class Value>
-double numberOf(const Value& object, const char* key, double fallback) {
-    const Value* member = find(object, key);
-    return member == nullptr ? fallback : number(*member);
+double numberOf(const JsonValue& object, const char* key, double fallback) {
+    const JsonValue* member = object.find(key);
+    return member == nullptr ? fallback : member->number();
 }
 
-template <class Value>
-int indexIn(const Value& value, std::initializer_list<const char*> names) {
-    const std::string_view name = text(value);
+int indexIn(const JsonValue& value, std::initializer_list<const char*> names) {
+    const std::string_view name = value.text();
     int index = 0;
     for (const char* candidate : names) {
         if (name == candidate) return index;
@@ -45,73 +40,67 @@ int indexIn(const Value& value, std::initializer_list<const char*> names) {
     return 0;
 }
 
-template <class Value>
-Point3 xyz(const Value& value) {
-    return {number(item(value, 0)), number(item(value, 1)), number(item(value, 2))};
-}
+Point3 xyz(const JsonValue& value) { return {value.at(0)->number(), value.at(1)->number(), value.at(2)->number()}; }
 
 // The codes of a point or an observation: "codes" (a list) or "code" (one code by name).
-template <class Value>
-void readCodes(const Value& object, DexCodesDataInterface& codes, COrvStringT& firstCode) {
-    if (const Value* list = find(object, "codes")) {
-        for (const Value& entry : *list) {
-            if (isNull(entry)) {
+void readCodes(const JsonValue& object, DexCodesDataInterface& codes, COrvStringT& firstCode) {
+    if (const JsonValue* list = object.find("codes")) {
+        for (const JsonValue& entry : *list) {
+            if (entry.isNull()) {
                 codes.addNullCode();
                 continue;
             }
             DexCodeValues value;
-            const Value* name = find(entry, "code");
-            const bool named = name != nullptr && isString(*name);
-            DexCodeDescription description(named ? wideFromUtf8(text(*name)) : COrvStringT());
-            const Value* attributes = find(entry, "attributes");
+            const JsonValue* name = entry.find("code");
+            const bool named = name != nullptr && name->isString();
+            DexCodeDescription description(named ? wideFromUtf8(name->text()) : COrvStringT());
+            const JsonValue* attributes = entry.find("attributes");
             if (attributes != nullptr) {
-                for (const Value& pair : *attributes) description.addAttribute(wideFromUtf8(text(item(pair, 0))));
+                for (const JsonValue& pair : *attributes) description.addAttribute(wideFromUtf8(pair.at(0)->text()));
             }
             if (named) {
                 value.setDescription(description);
                 if (firstCode.IsEmpty()) firstCode = description.codeName();
             }
-            if (const Value* strings = find(entry, "strings")) {
-                for (const Value& string : *strings) value.addCodeString(wideFromUtf8(text(string)));
+            if (const JsonValue* strings = entry.find("strings")) {
+                for (const JsonValue& string : *strings) value.addCodeString(wideFromUtf8(string.text()));
             }
-            if (const Value* control = find(entry, "control")) {
+            if (const JsonValue* control = entry.find("control")) {
                 int i = 0;
-                for (const Value& code : *control) {
-                    value.setControlCode(static_cast<ECodeControlCode>(i++), wideFromUtf8(text(code)));
+                for (const JsonValue& code : *control) {
+                    value.setControlCode(static_cast<ECodeControlCode>(i++), wideFromUtf8(code.text()));
                 }
             }
             if (attributes != nullptr) {
                 int i = 0;
-                for (const Value& pair : *attributes) value.setAttrAt(i++, wideFromUtf8(text(item(pair, 1))));
+                for (const JsonValue& pair : *attributes) value.setAttrAt(i++, wideFromUtf8(pair.at(1)->text()));
             }
             codes.addCode(value);
         }
-    } else if (const Value* code = find(object, "code")) {
-        firstCode = wideFromUtf8(text(*code));
+    } else if (const JsonValue* code = object.find("code")) {
+        firstCode = wideFromUtf8(code->text());
         if (!firstCode.IsEmpty()) codes.addCode(DexCodeValues(DexCodeDescription(firstCode)));
     }
 }
 
 // The one measurement of an object: sd, hd, angles, hz or dist (the schema allows one).
-template <class Value>
-bool readMeasurement(const Value& object, DexTSRawMeasurement& m) {
+bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
     static const std::pair<const char*, int> kinds[] = {{"sd", 0}, {"hd", 1}, {"angles", 2}, {"hz", 6}, {"dist", 9}};
     for (const auto& [key, kind] : kinds) {
-        const Value* list = find(object, key);
+        const JsonValue* list = object.find(key);
         if (list == nullptr) continue;
         std::vector<double> values;
         values.reserve(3);
-        for (const Value& v : *list) values.push_back(number(v));
+        for (const JsonValue& v : *list) values.push_back(v.number());
         m = DexTSRawMeasurement(kind, std::move(values));
         return true;
     }
     return false;
 }
 
-template <class Value>
-void readObservation(const Value& object, double& lastHr, Observation& shot) {
+void readObservation(const JsonValue& object, double& lastHr, Observation& shot) {
     shot.sight.setTargetName(textOf(object, "to"));
-    if (const Value* fs = find(object, "fs"); fs != nullptr && boolean(*fs)) {
+    if (const JsonValue* fs = object.find("fs"); fs != nullptr && fs->boolean()) {
         shot.sight.setKind(2);
     } else {
         shot.sight.setKind(3);
@@ -121,14 +110,13 @@ void readObservation(const Value& object, double& lastHr, Observation& shot) {
     shot.hr = lastHr = numberOf(object, "hr", lastHr);
     readCodes(object, shot.sight.codes, shot.code);
     shot.sight.setNote(textOf(object, "note"));
-    if (const Value* coords = find(object, "coords")) {
+    if (const JsonValue* coords = object.find("coords")) {
         shot.hasCoords = true;
         shot.coords = xyz(*coords);
     }
 }
 
-template <class Value>
-Observation readObservation(const Value& object, double& lastHr) {
+Observation readObservation(const JsonValue& object, double& lastHr) {
     Observation shot;
     readObservation(object, lastHr, shot);
     return shot;
@@ -147,8 +135,7 @@ const KnownPoint* Job::find(std::string_view name) const {
     return it == m_byName.end() ? nullptr : &points[it->second];
 }
 
-template <class Value>
-void Job::apply(const std::string& key, const Value& value) {
+void Job::apply(std::string_view key, const JsonValue& value) {
     if (key == "units") applyUnits(value);
     if (key == "job") applyJob(value);
     if (key == "observation") applyObservation(value);
@@ -156,16 +143,15 @@ void Job::apply(const std::string& key, const Value& value) {
     if (key == "levelRuns") applyLevelRuns(value);
 }
 
-template <class Value>
-void Job::applyUnits(const Value& value) {
-    if (const Value* distance = jobvalue::find(value, "distance")) {
+void Job::applyUnits(const JsonValue& value) {
+    if (const JsonValue* distance = value.find("distance")) {
         const auto units =
             static_cast<EDistUnits>(indexIn(*distance, {"metres", "usSurveyFeet", "internationalFeet",
                                                         "usSurveyFeetInches", "internationalFeetInches"}));
         settings.setDistUnits(units);
         info.setDistUnits(units);
     }
-    if (const Value* angle = jobvalue::find(value, "angle")) {
+    if (const JsonValue* angle = value.find("angle")) {
         const auto units =
             static_cast<EAngleUnits>(indexIn(*angle, {"degrees", "gons", "mils", "decimalDegrees", "packedDms"}));
         settings.setAngleUnits(units);
@@ -173,63 +159,59 @@ void Job::applyUnits(const Value& value) {
     }
 }
 
-template <class Value>
-void Job::applyJob(const Value& value) {
-    if (has(value, "application")) info.appName = textOf(value, "application");
-    if (has(value, "version")) info.appVersion = textOf(value, "version");
+void Job::applyJob(const JsonValue& value) {
+    if (value.find("application") != nullptr) info.appName = textOf(value, "application");
+    if (value.find("version") != nullptr) info.appVersion = textOf(value, "version");
     info.jobName = textOf(value, "name");
     info.jobText2 = textOf(value, "text2");
     info.jobText3 = textOf(value, "text3");
-    if (const Value* created = jobvalue::find(value, "created")) {
+    if (const JsonValue* created = value.find("created")) {
         info.setCreateTime(textOf(*created, "date"), textOf(*created, "time"));
     }
 }
 
-template <class Value>
-void Job::applyObservation(const Value& value) {
+void Job::applyObservation(const JsonValue& value) {
     observation.instrument = textOf(value, "instrument");
     observation.obsConstant = numberOf(value, "prismConstant", 0.0);
-    if (const Value* temperature = jobvalue::find(value, "temperature")) {
-        const Value* units = jobvalue::find(value, "temperatureUnits");
-        const bool fahrenheit = units != nullptr && text(*units) == "fahrenheit";
-        observation.setTemperature(number(*temperature), fahrenheit ? eFahrenheit : eCelsius);
+    if (const JsonValue* temperature = value.find("temperature")) {
+        const JsonValue* units = value.find("temperatureUnits");
+        const bool fahrenheit = units != nullptr && units->text() == "fahrenheit";
+        observation.setTemperature(temperature->number(), fahrenheit ? eFahrenheit : eCelsius);
     }
-    if (const Value* pressure = jobvalue::find(value, "pressure")) {
-        const Value* units = jobvalue::find(value, "pressureUnits");
+    if (const JsonValue* pressure = value.find("pressure")) {
+        const JsonValue* units = value.find("pressureUnits");
         const int index = units != nullptr ? indexIn(*units, {"hPa", "mmHg", "inHg"}) : 0;
-        observation.setPressure(number(*pressure), static_cast<EPressureUnits>(index + 1));
+        observation.setPressure(pressure->number(), static_cast<EPressureUnits>(index + 1));
     }
-    if (const Value* ppm = jobvalue::find(value, "ppm")) observation.setPpm(number(*ppm));
-    if (has(value, "scaleFactor") || has(value, "elevation")) {
+    if (const JsonValue* ppm = value.find("ppm")) observation.setPpm(ppm->number());
+    if (value.find("scaleFactor") != nullptr || value.find("elevation") != nullptr) {
         observation.setEllToGridScaleAndElevation(numberOf(value, "scaleFactor", 1.0),
                                                   numberOf(value, "elevation", 0.0));
     }
 }
 
-template <class Value>
-void Job::applyPoints(const Value& value) {
-    for (const Value& entry : value) {
+void Job::applyPoints(const JsonValue& value) {
+    for (const JsonValue& entry : value) {
         KnownPoint point;
-        point.coords = xyz(*jobvalue::find(entry, "coords"));
+        point.coords = xyz(*entry.find("coords"));
         point.design.setStation(
             DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
         readCodes(entry, point.design.codes, point.code);
-        m_byName[std::string(text(*jobvalue::find(entry, "name")))] = points.size();
+        m_byName[std::string(entry.find("name")->text())] = points.size();
         points.push_back(std::move(point));
     }
 }
 
-template <class Value>
-void Job::applyLevelRuns(const Value& value) {
+void Job::applyLevelRuns(const JsonValue& value) {
     std::size_t r = 0;
-    for (const Value& entry : value) {
+    for (const JsonValue& entry : value) {
         const std::string path = pathText("$.levelRuns", r++);
         LevelRun run;
         run.name = textOf(entry, "name");
         run.description = textOf(entry, "description");
-        const std::string start(text(*jobvalue::find(entry, "start")));
+        const std::string start(entry.find("start")->text());
         const KnownPoint* known = find(start);
-        if (known == nullptr) unknownPoint(pathText(path, "start"), start);
+        if (known == nullptr) unknownPoint(*entry.find("start"), pathText(path, "start"), start);
         run.start = wideFromUtf8(start);
         run.startElevation = known->coords.h;
         // Heights carried along the run: a backsight sees a point of known height (the start,
@@ -238,21 +220,22 @@ void Job::applyLevelRuns(const Value& value) {
         double collimation = run.startElevation;
         double previous = run.startElevation;
         std::size_t i = 0;
-        for (const Value& item : *jobvalue::find(entry, "readings")) {
+        for (const JsonValue& item : *entry.find("readings")) {
             const std::size_t index = i++;
             LevelReading reading;
-            const std::string name(text(*jobvalue::find(item, "point")));
+            const std::string name(item.find("point")->text());
             reading.point = wideFromUtf8(name);
-            const Value* backsight = jobvalue::find(item, "bs");
+            const JsonValue* backsight = item.find("bs");
             reading.backsight = backsight != nullptr;
-            reading.rod = number(reading.backsight ? *backsight : *jobvalue::find(item, "fs"));
+            reading.rod = (reading.backsight ? backsight : item.find("fs"))->number();
             reading.distance = numberOf(item, "dist", kNoValue);
             reading.code = textOf(item, "code");
             if (reading.backsight) {
                 auto height = heights.find(name);
                 const KnownPoint* point = find(name);
                 if (height == heights.end() && point == nullptr) {
-                    unknownPoint(pathText(pathText(pathText(path, "readings"), index), "point"), name);
+                    unknownPoint(*item.find("point"), pathText(pathText(pathText(path, "readings"), index), "point"),
+                                 name);
                 }
                 reading.elevation = height != heights.end() ? height->second : point->coords.h;
                 collimation = reading.elevation + reading.rod;
@@ -270,34 +253,33 @@ void Job::applyLevelRuns(const Value& value) {
     }
 }
 
-template <class Value>
-Setup Job::makeSetup(const Value& value, std::size_t index) const {
+Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     const std::string path = pathText("$.setups", index);
     Setup setup;
     setup.index = index;
-    const std::string_view station = text(*jobvalue::find(value, "station"));
+    const std::string_view station = value.find("station")->text();
     setup.station = wideFromUtf8(station);
-    setup.hi = number(*jobvalue::find(value, "hi"));
+    setup.hi = value.find("hi")->number();
     setup.code = textOf(value, "code");
     setup.note = textOf(value, "note");
-    if (const Value* coords = jobvalue::find(value, "coords")) {
+    if (const JsonValue* coords = value.find("coords")) {
         setup.coords = xyz(*coords);
     } else if (const KnownPoint* point = find(station)) {
         setup.coords = point->coords;
     } else {
-        unknownPoint(pathText(path, "station"), station);
+        unknownPoint(*value.find("station"), pathText(path, "station"), station);
     }
     double lastHr = 0.0;
 
-    if (const Value* bs = jobvalue::find(value, "backsight")) {
+    if (const JsonValue* bs = value.find("backsight")) {
         Backsight& backsight = setup.backsight;
         DexTSRawMeasurement m;
         backsight.measured = readMeasurement(*bs, m);
         backsight.hr = lastHr = numberOf(*bs, "hr", 0.0);
-        if (const Value* point = jobvalue::find(*bs, "point")) {
-            const std::string_view name = text(*point);
+        if (const JsonValue* point = bs->find("point")) {
+            const std::string_view name = point->text();
             const KnownPoint* known = find(name);
-            if (known == nullptr) unknownPoint(pathText(pathText(path, "backsight"), "point"), name);
+            if (known == nullptr) unknownPoint(*point, pathText(pathText(path, "backsight"), "point"), name);
             backsight.kind = Backsight::Kind::point;
             backsight.point = wideFromUtf8(name);
             backsight.azimuth = azimuth(setup.coords, known->coords);
@@ -305,7 +287,7 @@ Setup Job::makeSetup(const Value& value, std::size_t index) const {
             backsight.sight.setBSPoint(known->design);
         } else {
             backsight.kind = Backsight::Kind::bearing;
-            backsight.azimuth = number(*jobvalue::find(*bs, "bearing"));
+            backsight.azimuth = bs->find("bearing")->number();
             backsight.bearingSight.setBsNameMode(1);
         }
         backsight.circle = numberOf(*bs, "circle", backsight.measured ? m.valueAt(0) : 0.0);
@@ -317,15 +299,16 @@ Setup Job::makeSetup(const Value& value, std::size_t index) const {
         setup.orientation = backsight.azimuth - backsight.circle;
     }
 
-    if (const Value* resection = jobvalue::find(value, "resection")) {
+    if (const JsonValue* resection = value.find("resection")) {
         double sumSin = 0.0, sumCos = 0.0;
         std::size_t i = 0;
-        for (const Value& item : *resection) {
+        for (const JsonValue& item : *resection) {
             const std::size_t at = i++;
             Observation obs = readObservation(item, lastHr);
-            const std::string_view name = text(*jobvalue::find(item, "to"));
+            const std::string_view name = item.find("to")->text();
             const KnownPoint* known = find(name);
-            if (known == nullptr) unknownPoint(pathText(pathText(pathText(path, "resection"), at), "to"), name);
+            if (known == nullptr)
+                unknownPoint(*item.find("to"), pathText(pathText(pathText(path, "resection"), at), "to"), name);
             obs.hasCoords = true;
             obs.coords = known->coords;
             // The orientation of a resection is the mean of azimuth minus circle reading.
@@ -340,20 +323,22 @@ Setup Job::makeSetup(const Value& value, std::size_t index) const {
         }
     }
 
-    if (const Value* shots = jobvalue::find(value, "shots")) {
+    if (const JsonValue* shots = value.find("shots")) {
         setup.shots.resize(shots->size());
         std::size_t i = 0;
-        for (const Value& item : *shots) readObservation(item, lastHr, setup.shots[i++]);
+        for (const JsonValue& item : *shots) readObservation(item, lastHr, setup.shots[i++]);
     }
 
-    if (const Value* stakeouts = jobvalue::find(value, "stakeouts")) {
+    if (const JsonValue* stakeouts = value.find("stakeouts")) {
         std::size_t i = 0;
-        for (const Value& item : *stakeouts) {
+        for (const JsonValue& item : *stakeouts) {
             const std::size_t at = i++;
             Stakeout stakeout;
-            const std::string_view design = text(*jobvalue::find(item, "design"));
+            const std::string_view design = item.find("design")->text();
             const KnownPoint* known = find(design);
-            if (known == nullptr) unknownPoint(pathText(pathText(pathText(path, "stakeouts"), at), "design"), design);
+            if (known == nullptr)
+                unknownPoint(*item.find("design"), pathText(pathText(pathText(path, "stakeouts"), at), "design"),
+                             design);
             stakeout.design = wideFromUtf8(design);
             stakeout.designCoords = known->coords;
             stakeout.shot = readObservation(item, lastHr);
@@ -366,11 +351,5 @@ Setup Job::makeSetup(const Value& value, std::size_t index) const {
     }
     return setup;
 }
-
-// The two documents the readers give.
-template void Job::apply<json>(const std::string&, const json&);
-template void Job::apply<CompactValue>(const std::string&, const CompactValue&);
-template Setup Job::makeSetup<json>(const json&, std::size_t) const;
-template Setup Job::makeSetup<CompactValue>(const CompactValue&, std::size_t) const;
 
 }  // namespace exportgen

@@ -1,8 +1,8 @@
 // The job as the host holds it while converting: the header parts (units, job and
 // observation information, known points) for the whole run, and one set-up at a time.
-// Built from JSON values that have passed the job schema, from either reader's document
-// (nlohmann::json or CompactValue, see job_value.h); the checks the schema cannot make (a named
-// point that is not known) throw HostError(kExitJob) with the JSON path.
+// Built from JSON values (readers/json_value.h) that have passed the job schema; the checks the
+// schema cannot make (a named point that is not known) throw JobError with the JSON path and the
+// offset of the value in the file.
 #pragma once
 
 #include <string>
@@ -12,7 +12,7 @@
 
 #include "contracts/dex_data.h"
 #include "job/geometry.h"
-#include "readers/json_schema.h"
+#include "readers/json_value.h"
 
 namespace exportgen {
 
@@ -99,26 +99,18 @@ public:
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
 
-    /// Takes a top-level member other than "setups" (already validated). `Value` is
-    /// nlohmann::json or CompactValue.
-    template <class Value>
-    void apply(const std::string& key, const Value& value);
+    /// Takes a top-level member other than "setups" (already validated).
+    void apply(std::string_view key, const JsonValue& value);
     /// The set-up at `index` of "setups" (already validated).
-    template <class Value>
-    [[nodiscard]] Setup makeSetup(const Value& value, std::size_t index) const;
+    [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index) const;
     [[nodiscard]] const KnownPoint* find(std::string_view name) const;
 
 private:
-    template <class Value>
-    void applyUnits(const Value& value);
-    template <class Value>
-    void applyJob(const Value& value);
-    template <class Value>
-    void applyObservation(const Value& value);
-    template <class Value>
-    void applyPoints(const Value& value);
-    template <class Value>
-    void applyLevelRuns(const Value& value);
+    void applyUnits(const JsonValue& value);
+    void applyJob(const JsonValue& value);
+    void applyObservation(const JsonValue& value);
+    void applyPoints(const JsonValue& value);
+    void applyLevelRuns(const JsonValue& value);
 
     std::unordered_map<std::string, std::size_t> m_byName;
 };

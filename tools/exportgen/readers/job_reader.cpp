@@ -1,6 +1,7 @@
 #include "readers/job_reader.h"
 
 #include <fcntl.h>
+#include <simdjson.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +9,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
-#include <optional>
+#include <limits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace exportgen {
 namespace {
 
 using json = nlohmann::json;
+namespace ondemand = simdjson::ondemand;
 
 // "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..." becomes
 // "SOURCE:3:5: malformed JSON: syntax error ...".
@@ -47,275 +49,577 @@ std::string jsonErrorMessage(const std::string& source, const std::string& what)
     return source + ":" + line + ":" + column + ": malformed JSON: " + detail;
 }
 
-// Builds one value from SAX events.
-class ValueBuilder {
-public:
-    void begin() {
-        m_root = json();
-        m_stack.clear();
-        m_hasKey = false;
-    }
-    template <class Value>
-    void value(Value&& v) {
-        place(json(std::forward<Value>(v)));
-    }
-    void startObject() { m_stack.push_back(place(json::object())); }
-    void startArray() { m_stack.push_back(place(json::array())); }
-    void key(std::string& name) {
-        m_key = std::move(name);
-        m_hasKey = true;
-    }
-    /// True when the value just closed was the outermost one.
-    bool end() {
-        m_stack.pop_back();
-        return m_stack.empty();
-    }
-    bool empty() const { return m_stack.empty(); }
-    json take() { return std::move(m_root); }
-
-private:
-    json* place(json&& v) {
-        if (m_stack.empty()) {
-            m_root = std::move(v);
-            return &m_root;
+// The first byte of [at, end) that does not start a well-formed UTF-8 sequence (the shortest form,
+// no surrogates, nothing above U+10FFFF); null when there is none.
+const char* firstBadUtf8(const char* at, const char* end) {
+    while (at < end) {
+        const auto lead = static_cast<unsigned char>(*at);
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+        if (lead < 0x80) {
+            ++at;
+            continue;
         }
-        json& parent = *m_stack.back();
-        if (parent.is_array()) {
-            parent.push_back(std::move(v));
-            return &parent.back();
-        }
-        m_hasKey = false;
-        return &(parent[m_key] = std::move(v));
-    }
-
-    json m_root;
-    std::vector<json*> m_stack;
-    std::string m_key;
-    bool m_hasKey = false;
-};
-
-// The SAX handler: depth 0 is outside the document, 1 inside the root object, 2 inside the
-// "setups" array.
-class Handler : public json::json_sax_t {
-public:
-    Handler(JobEvents& events, const std::string& source) : m_events(events), m_source(source) {}
-
-    bool null() override { return scalar(nullptr); }
-    bool boolean(bool v) override { return scalar(v); }
-    bool number_integer(number_integer_t v) override { return scalar(v); }
-    bool number_unsigned(number_unsigned_t v) override { return scalar(v); }
-    bool number_float(number_float_t v, const string_t&) override { return scalar(v); }
-    bool string(string_t& v) override { return scalar(std::move(v)); }
-    bool binary(binary_t&) override { return true; }
-
-    bool start_object(std::size_t) override {
-        if (m_building) {
-            m_builder.startObject();
-            return true;
-        }
-        if (m_level == 0) {
-            m_level = 1;
-            return true;
-        }
-        startValue();
-        m_builder.startObject();
-        return true;
-    }
-    bool key(string_t& name) override {
-        if (m_building) {
-            m_builder.key(name);
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
         } else {
-            m_key = std::move(name);
+            return at;
         }
-        return true;
+        if (static_cast<std::size_t>(end - at) < length) return at;
+        const auto second = static_cast<unsigned char>(at[1]);
+        if (second < low || second > high) return at;
+        for (std::size_t i = 2; i < length; ++i) {
+            if ((static_cast<unsigned char>(at[i]) & 0xC0U) != 0x80U) return at;
+        }
+        at += length;
     }
-    bool end_object() override {
-        if (m_building) {
-            if (m_builder.end()) finishValue();
-            return true;
-        }
-        m_level = 0;
-        m_events.end();
-        return true;
+    return nullptr;
+}
+
+// A character as a message names it: '{', or a byte outside printable ASCII as \xHH.
+std::string quoted(char ch) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (byte >= 0x20 && byte < 0x7F) return std::string("'") + ch + "'";
+    static const char hex[] = "0123456789ABCDEF";
+    return std::string("'\\x") + hex[byte >> 4] + hex[byte & 15] + "'";
+}
+
+// Where the reader is in the text, and the errors it reports there.
+class Source {
+public:
+    Source(std::string_view text, const std::string& name) : m_text(text), m_name(name) {}
+
+    [[nodiscard]] const char* begin() const noexcept { return m_text.data(); }
+    [[nodiscard]] const char* end() const noexcept { return m_text.data() + m_text.size(); }
+    [[nodiscard]] std::size_t offset(const char* at) const noexcept { return static_cast<std::size_t>(at - begin()); }
+    [[nodiscard]] std::string_view text() const noexcept { return m_text; }
+
+    [[noreturn]] void malformed(const char* at, const std::string& what) const {
+        throw HostError(kExitJson, location(m_text, m_name, offset(at)) + ": malformed JSON: " + what);
     }
-    bool start_array(std::size_t) override {
-        if (m_building) {
-            m_builder.startArray();
-            return true;
-        }
-        if (m_level == 0) throw HostError(kExitJob, "$: expected an object, found an array");
-        if (m_level == 1 && m_key == "setups") {
-            m_level = 2;
-            m_setupIndex = 0;
-            m_events.setupsBegin();
-            return true;
-        }
-        startValue();
-        m_builder.startArray();
-        return true;
-    }
-    bool end_array() override {
-        if (m_building) {
-            if (m_builder.end()) finishValue();
-            return true;
-        }
-        m_level = 1;  // the end of "setups"
-        return true;
-    }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
-        throw HostError(kExitJson, jsonErrorMessage(m_source, error.what()));
+    [[noreturn]] void job(const JobError& error) const {
+        throw HostError(error.code(), location(m_text, m_name, error.offset()) + ": " + error.what());
     }
 
 private:
-    template <class Value>
-    bool scalar(Value&& v) {
-        if (m_level == 0) throw HostError(kExitJob, "$: expected an object");
-        if (m_building) {
-            m_builder.value(std::forward<Value>(v));
-            return true;
-        }
-        startValue();
-        m_builder.value(std::forward<Value>(v));
-        finishValue();
-        return true;
-    }
-    void startValue() {
-        m_building = true;
-        m_builder.begin();
-    }
-    void finishValue() {
-        m_building = false;
-        if (m_level == 2) {
-            m_events.setup(m_setupIndex++, m_builder.take());
-        } else {
-            m_events.member(m_key, m_builder.take());
-        }
-    }
-
-    JobEvents& m_events;
-    const std::string& m_source;
-    ValueBuilder m_builder;
-    bool m_building = false;
-    int m_level = 0;
-    std::string m_key;
-    std::size_t m_setupIndex = 0;
+    std::string_view m_text;
+    const std::string& m_name;
 };
 
-// Walks the text for the parser and gives the pages it has passed back to the system every
-// 16 MiB, so that a mapped job file does not stay resident behind the reader: memory then
-// holds the set-up being converted, not the whole file.
+// Gives the pages of a mapped file that the reader has passed back to the system every 16 MiB,
+// so that the job file does not stay resident behind the reader.
 class Releaser {
 public:
-    explicit Releaser(std::string_view text)
-        : m_released(text.data()), m_end(text.data() + text.size()), m_next(checkpoint(text.data())) {}
-
-    const char* next() const noexcept { return m_next; }
-    void release(const char* at) noexcept {
+    Releaser(const Source& source, bool mapped) : m_released(source.begin()), m_mapped(mapped) {}
+    void passed(const char* at) noexcept {
+        if (!m_mapped || static_cast<std::size_t>(at - m_released) < kStep) return;
         const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
         const auto from = (reinterpret_cast<std::uintptr_t>(m_released) + page - 1) / page * page;
         const auto to = reinterpret_cast<std::uintptr_t>(at) / page * page;
         if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
         m_released = at;
-        m_next = checkpoint(at);
     }
 
 private:
     static constexpr std::size_t kStep = std::size_t{16} << 20;
-    const char* checkpoint(const char* at) const noexcept {
-        return static_cast<std::size_t>(m_end - at) > kStep ? at + kStep : m_end + 1;
-    }
     const char* m_released;
-    const char* m_end;
-    const char* m_next;
+    bool m_mapped;
 };
 
-class ReleasingIterator {
+// The light scan: finds where values begin and end without parsing them. Strings are skipped
+// whole (a bracket in a note is text); brackets are only counted, so a value whose brackets do
+// not match is found too long or too short and then refused by the parser.
+class Scanner {
 public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
+    Scanner(const Source& source, const char* at) : m_source(source), m_at(at) {}
 
-    ReleasingIterator(const char* at, Releaser* releaser) : m_at(at), m_releaser(releaser) {}
-    reference operator*() const noexcept { return *m_at; }
-    ReleasingIterator& operator++() noexcept {
-        if (++m_at == m_releaser->next()) m_releaser->release(m_at);
-        return *this;
+    [[nodiscard]] const char* at() const noexcept { return m_at; }
+    void skipByteOrderMark() noexcept {
+        if (m_source.end() - m_at >= 3 && std::memcmp(m_at, "\xEF\xBB\xBF", 3) == 0) m_at += 3;
     }
-    ReleasingIterator operator++(int) noexcept {
-        ReleasingIterator before = *this;
-        ++*this;
-        return before;
+    /// Skips white space; false at the end of the text.
+    bool space() noexcept {
+        while (m_at != m_source.end() && isSpace(*m_at)) ++m_at;
+        return m_at != m_source.end();
     }
-    bool operator==(const ReleasingIterator& other) const noexcept { return m_at == other.m_at; }
-    bool operator!=(const ReleasingIterator& other) const noexcept { return m_at != other.m_at; }
+    /// Takes `ch` after white space; false (nothing taken) when the next character differs.
+    bool take(char ch) noexcept {
+        if (!space() || *m_at != ch) return false;
+        ++m_at;
+        return true;
+    }
+    void expect(char ch, const char* what) {
+        if (!take(ch)) unexpected(what);
+    }
+    [[noreturn]] void unexpected(const char* what) const {
+        if (m_at == m_source.end())
+            m_source.malformed(m_at, std::string("unexpected end of the file; expected ") + what);
+        m_source.malformed(m_at, "unexpected " + quoted(*m_at) + "; expected " + what);
+    }
+    /// Skips a text after white space; returns where it starts (its opening quote).
+    const char* string(const char* what) {
+        if (!space() || *m_at != '"') unexpected(what);
+        const char* start = m_at;
+        m_at = stringEnd(m_at);
+        return start;
+    }
+    /// Skips one value after white space; returns where it starts.
+    const char* value() {
+        if (!space()) unexpected("a value");
+        const char* start = m_at;
+        const char ch = *m_at;
+        if (ch == '"') {
+            m_at = stringEnd(m_at);
+        } else if (ch == '{' || ch == '[') {
+            container();
+        } else {
+            while (m_at != m_source.end() && !isSpace(*m_at) && *m_at != ',' && *m_at != '}' && *m_at != ']') ++m_at;
+            if (m_at == start) unexpected("a value");
+        }
+        return start;
+    }
 
 private:
+    static bool isSpace(char ch) noexcept { return ch == ' ' || ch == '\n' || ch == '\r' || ch == '\t'; }
+
+    // The end of the string whose opening quote is at `open` (past its closing quote).
+    const char* stringEnd(const char* open) const {
+        const char* at = open + 1;
+        while (true) {
+            const auto* quote =
+                static_cast<const char*>(std::memchr(at, '"', static_cast<std::size_t>(m_source.end() - at)));
+            if (quote == nullptr) m_source.malformed(open, "a text without its closing quote");
+            std::size_t backslashes = 0;
+            while (quote - backslashes > open + 1 && quote[-1 - static_cast<std::ptrdiff_t>(backslashes)] == '\\') {
+                ++backslashes;
+            }
+            if (backslashes % 2 == 0) return quote + 1;
+            at = quote + 1;
+        }
+    }
+
+    void container() {
+        static const Table table;
+        const char* open = m_at;
+        std::size_t depth = 0;
+        for (const char* at = m_at; at != m_source.end(); ++at) {
+            if (!table.structural[static_cast<unsigned char>(*at)]) continue;
+            if (*at == '"') {
+                at = stringEnd(at) - 1;
+            } else if (*at == '{' || *at == '[') {
+                ++depth;
+            } else if (--depth == 0) {
+                m_at = at + 1;
+                return;
+            }
+        }
+        m_source.malformed(open,
+                           *open == '{' ? "an object without its closing '}'" : "an array without its closing ']'");
+    }
+
+    struct Table {
+        bool structural[256] = {};
+        Table() {
+            for (const char ch : {'"', '{', '}', '[', ']'}) structural[static_cast<unsigned char>(ch)] = true;
+        }
+    };
+
+    const Source& m_source;
     const char* m_at;
-    Releaser* m_releaser;
-};
-
-class SaxJobReader : public JobReader {
-public:
-    void read(std::string_view text, const std::string& source, JobEvents& events, bool mapped) override {
-        Handler handler(events, source);
-        if (!mapped) {
-            json::sax_parse(text.begin(), text.end(), &handler);
-            return;
-        }
-        Releaser releaser(text);
-        json::sax_parse(ReleasingIterator(text.data(), &releaser),
-                        ReleasingIterator(text.data() + text.size(), &releaser), &handler);
-    }
-};
-
-// The fast reader: the same walk as Handler, over the text itself. A member's or set-up's value
-// is parsed into the compact document whole before it is handed over, as the other reader
-// builds its document before handing it over, so that both hand over the same values in the
-// same order and refuse (throw) at the same value.
-class FastJobReader : public JobReader {
-public:
-    void read(std::string_view text, const std::string&, JobEvents& events, bool mapped) override {
-        CompactDocument document(text);
-        std::optional<Releaser> releaser;
-        if (mapped) releaser.emplace(text);
-        document.skipByteOrderMark();
-        if (!document.take('{')) throw CompactJsonRefused("the document is not an object");
-        std::string key;
-        if (!document.take('}')) {
-            do {
-                document.string(key);
-                if (!document.take(':')) throw CompactJsonRefused("expected ':'");
-                if (key == "setups" && document.take('[')) {
-                    events.setupsBegin();
-                    readSetups(document, events, releaser ? &*releaser : nullptr);
-                } else {
-                    events.member(key, document.value());
-                }
-            } while (document.take(','));
-            if (!document.take('}')) throw CompactJsonRefused("expected ',' or '}'");
-        }
-        events.end();
-        if (!document.atEnd()) throw CompactJsonRefused("text after the document");
-    }
-
-private:
-    static void readSetups(CompactDocument& document, JobEvents& events, Releaser* releaser) {
-        if (document.take(']')) return;
-        std::size_t index = 0;
-        do {
-            events.setup(index++, document.value());
-            if (releaser != nullptr && document.position() >= releaser->next()) releaser->release(document.position());
-        } while (document.take(','));
-        if (!document.take(']')) throw CompactJsonRefused("expected ',' or ']'");
-    }
 };
 
 }  // namespace
 
-std::unique_ptr<JobReader> makeJobReader() { return std::make_unique<SaxJobReader>(); }
-std::unique_ptr<JobReader> makeFastJobReader() { return std::make_unique<FastJobReader>(); }
+// True when `token` has the grammar of a JSON number, so that the parser's refusal of it means its
+// value is out of the range of a double ("1e999").
+static bool isNumberText(std::string_view token) {
+    while (!token.empty() &&
+           (token.back() == ' ' || token.back() == '\n' || token.back() == '\r' || token.back() == '\t')) {
+        token.remove_suffix(1);
+    }
+    if (token.empty()) return false;
+    std::size_t i = token[0] == '-' ? 1 : 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
+        return i > from;
+    };
+    if (!digits()) return false;
+    if (i < token.size() && token[i] == '.' && (++i, !digits())) return false;
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+        if (!digits()) return false;
+    }
+    return i == token.size();
+}
+
+// Parses one value of the file with simdjson's On-Demand parser into a JsonValue tree.
+class JsonTreeBuilder {
+public:
+    explicit JsonTreeBuilder(const Source& source) : m_source(source) {}
+
+    /// The value of the text [start, end) of the file.
+    const JsonValue& parse(const char* start, const char* end) {
+        const auto length = static_cast<std::size_t>(end - start);
+        const char* data = start;
+        std::size_t capacity = static_cast<std::size_t>(m_source.end() - start);
+        // The parser reads a little past the value; the rest of the file serves, but for a value
+        // that ends the file.
+        if (capacity < length + simdjson::SIMDJSON_PADDING) {
+            m_padded.assign(start, end);
+            m_padded.resize(length + simdjson::SIMDJSON_PADDING, ' ');
+            data = m_padded.data();
+            capacity = m_padded.size();
+        }
+        m_data = data;
+        m_length = length;
+        m_base = m_source.offset(start);
+        m_nodes.clear();
+        ondemand::document document;
+        check(m_parser.iterate(data, length, capacity).get(document), document, data);
+        root(document);
+        return m_nodes.front();
+    }
+
+private:
+    void root(ondemand::document& document) {
+        ondemand::json_type type{};
+        check(document.type().get(type), document, m_data);
+        if (type == ondemand::json_type::object || type == ondemand::json_type::array) {
+            ondemand::value value;
+            check(document.get_value().get(value), document, m_data);
+            node(value, document, 0);
+            return;
+        }
+        const std::string_view token = document.raw_json_token();
+        JsonValue& node = add(token.data());
+        scalar(node, document, type, token, document);
+    }
+
+    // A job nests a few levels deep; a value nested deeper than this is kept as a container with
+    // its item count but not walked, so that no input can exhaust the stack, and the schema then
+    // names it.
+    static constexpr int kMaxDepth = 64;
+
+    void node(ondemand::value& value, ondemand::document& document, int depth) {
+        ondemand::json_type type{};
+        check(value.type().get(type), document, nullptr);
+        const std::string_view token = value.raw_json_token();
+        const std::size_t index = m_nodes.size();
+        add(token.data());
+        if (type == ondemand::json_type::object) {
+            ondemand::object object;
+            check(value.get_object().get(object), document, token.data());
+            std::uint32_t count = 0;
+            for (auto field : object) {
+                std::string_view key;
+                check(field.unescaped_key().get(key), document, nullptr);
+                ondemand::value member;
+                check(field.value().get(member), document, nullptr);
+                const std::size_t at = m_nodes.size();
+                if (depth < kMaxDepth) {
+                    node(member, document, depth + 1);
+                } else {
+                    add(token.data());
+                }
+                m_nodes[at].m_key = key.data();
+                m_nodes[at].m_keyLength = narrow(key.size(), token.data());
+                m_nodes[at].m_keyTag = nameTag(key);
+                ++count;
+            }
+            finish(index, JsonValue::Type::object, count);
+            markShadowed(index);
+        } else if (type == ondemand::json_type::array) {
+            ondemand::array array;
+            check(value.get_array().get(array), document, token.data());
+            std::uint32_t count = 0;
+            for (auto item : array) {
+                ondemand::value element;
+                check(item.get(element), document, nullptr);
+                if (depth < kMaxDepth) {
+                    node(element, document, depth + 1);
+                } else {
+                    add(token.data());
+                }
+                ++count;
+            }
+            finish(index, JsonValue::Type::array, count);
+        } else {
+            scalar(m_nodes[index], value, type, token, document);
+        }
+    }
+
+    template <class Value>
+    void scalar(JsonValue& node, Value& value, ondemand::json_type type, std::string_view token,
+                ondemand::document& document) {
+        const std::size_t index = static_cast<std::size_t>(&node - m_nodes.data());
+        switch (type) {
+            case ondemand::json_type::number: {
+                double number = 0.0;
+                const auto error = value.get_double().get(number);
+                if (error == simdjson::NUMBER_ERROR && isNumberText(token)) {
+                    malformedAt(token.data(), "a number out of the range of a double");
+                }
+                check(error, document, token.data());
+                // An integer is converted as an integer: "-0" is +0.
+                if (number == 0.0 && token.find_first_of(".eE") == std::string_view::npos) number = 0.0;
+                m_nodes[index].m_type = JsonValue::Type::number;
+                m_nodes[index].m_number = number;
+                break;
+            }
+            case ondemand::json_type::string: {
+                std::string_view text;
+                check(value.get_string().get(text), document, token.data());
+                m_nodes[index].m_type = JsonValue::Type::string;
+                m_nodes[index].m_text = text.data();
+                m_nodes[index].m_length = narrow(text.size(), token.data());
+                break;
+            }
+            case ondemand::json_type::boolean: {
+                bool flag = false;
+                check(value.get_bool().get(flag), document, token.data());
+                m_nodes[index].m_type = JsonValue::Type::boolean;
+                m_nodes[index].m_flag = flag;
+                break;
+            }
+            default: {
+                bool null = false;
+                check(value.is_null().get(null), document, token.data());
+                if (!null) malformedAt(token.data(), "not a JSON value");
+                m_nodes[index].m_type = JsonValue::Type::null;
+                break;
+            }
+        }
+    }
+
+    JsonValue& add(const char* at) {
+        if (m_nodes.size() >= std::numeric_limits<std::uint32_t>::max()) malformedAt(at, "a value too large to read");
+        JsonValue& node = m_nodes.emplace_back();
+        node.m_offset = m_base + static_cast<std::size_t>(at - m_data);
+        return node;
+    }
+
+    void finish(std::size_t index, JsonValue::Type type, std::uint32_t count) {
+        JsonValue& node = m_nodes[index];
+        node.m_type = type;
+        node.m_count = count;
+        node.m_span = static_cast<std::uint32_t>(m_nodes.size() - index);
+    }
+
+    // A member named twice counts with its last value.
+    void markShadowed(std::size_t index) {
+        const JsonValue& object = m_nodes[index];
+        if (object.m_count < 2) return;
+        std::vector<JsonValue*> members;
+        for (const JsonValue& member : object) members.push_back(const_cast<JsonValue*>(&member));
+        if (members.size() <= 16) {
+            for (std::size_t i = 0; i + 1 < members.size(); ++i) {
+                for (std::size_t j = i + 1; j < members.size() && !members[i]->m_shadowed; ++j) {
+                    members[i]->m_shadowed =
+                        sameName(members[i]->key(), members[i]->m_keyTag, members[j]->key(), members[j]->m_keyTag);
+                }
+            }
+            return;
+        }
+        std::unordered_set<std::string_view> later;
+        for (auto it = members.rbegin(); it != members.rend(); ++it) {
+            (*it)->m_shadowed = !later.insert((*it)->key()).second;
+        }
+    }
+
+    std::uint32_t narrow(std::size_t size, const char* at) const {
+        if (size > std::numeric_limits<std::uint32_t>::max()) malformedAt(at, "a text too long to read");
+        return static_cast<std::uint32_t>(size);
+    }
+
+    [[noreturn]] void malformedAt(const char* at, const std::string& what) const {
+        m_source.malformed(at == nullptr ? m_source.begin() + m_base : m_source.begin() + m_base + (at - m_data), what);
+    }
+
+    [[noreturn]] void malformed(ondemand::document& document, const std::string& what) {
+        const char* at = nullptr;
+        if (document.current_location().get(at) != simdjson::SUCCESS) at = nullptr;
+        malformedAt(at, what);
+    }
+
+    void check(simdjson::error_code error, ondemand::document& document, const char* at) {
+        if (error == simdjson::SUCCESS) return;
+        if (error == simdjson::UTF8_ERROR) at = firstBadUtf8(m_data, m_data + m_length);
+        if (at == nullptr && document.current_location().get(at) != simdjson::SUCCESS) at = nullptr;
+        if (error == simdjson::TAPE_ERROR || error == simdjson::INCORRECT_TYPE) {
+            // The value's structure is wrong at `at`: name what stands there.
+            const char* end = m_data + m_length;
+            if (at == nullptr || at >= end) malformedAt(at, "a value cut short");
+            malformedAt(at, std::string("unexpected ") + quoted(*at));
+        }
+        malformedAt(at, describe(error));
+    }
+
+    static std::string describe(simdjson::error_code error) {
+        switch (error) {
+            case simdjson::UTF8_ERROR:
+                return "a text that is not valid UTF-8";
+            case simdjson::UNESCAPED_CHARS:
+                return "a control character inside a text (write it as an escape such as \\n)";
+            case simdjson::STRING_ERROR:
+                return "a bad escape in a text";
+            case simdjson::NUMBER_ERROR:
+                return "a malformed number";
+            case simdjson::T_ATOM_ERROR:
+            case simdjson::F_ATOM_ERROR:
+            case simdjson::N_ATOM_ERROR:
+                return "a misspelt true, false or null";
+            case simdjson::DEPTH_ERROR:
+                return "values nested too deeply";
+            case simdjson::UNCLOSED_STRING:
+                return "a text without its closing quote";
+            default:
+                return std::string("syntax error (") + simdjson::error_message(error) + ")";
+        }
+    }
+
+    const Source& m_source;
+    ondemand::parser m_parser;
+    std::vector<char> m_padded;
+    std::vector<JsonValue> m_nodes;
+    const char* m_data = nullptr;
+    std::size_t m_length = 0;
+    std::size_t m_base = 0;
+};
+
+namespace {
+
+// Where one top-level member lies in the text.
+struct Member {
+    std::string key;
+    const char* start = nullptr;
+    const char* end = nullptr;
+};
+
+// The unescaped text of the member name whose quotes are [start, end).
+std::string memberName(JsonTreeBuilder& builder, const char* start, const char* end) {
+    const std::string_view raw(start + 1, static_cast<std::size_t>(end - start - 2));
+    if (raw.find('\\') == std::string_view::npos) return std::string(raw);
+    return std::string(builder.parse(start, end).text());
+}
+
+// The members of the job's object in the order they are read; a member named twice counts with
+// its last value.
+std::vector<Member> inOrder(std::vector<Member> found) {
+    static const char* const kOrder[] = {"units", "job", "observation", "points", "levelRuns"};
+    std::vector<Member> last;
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        bool seen = false;
+        for (const Member& member : last) seen = seen || member.key == it->key;
+        if (!seen) last.push_back(*it);
+    }
+    std::vector<Member> ordered;
+    for (const char* key : kOrder) {
+        for (const Member& member : last) {
+            if (member.key == key) ordered.push_back(member);
+        }
+    }
+    for (auto it = last.rbegin(); it != last.rend(); ++it) {
+        bool known = false;
+        for (const char* key : kOrder) known = known || it->key == key;
+        if (!known) ordered.push_back(*it);
+    }
+    return ordered;
+}
+
+}  // namespace
+
+void readJob(std::string_view text, const std::string& name, JobEvents& events, bool mapped) {
+    const Source source(text, name);
+    JsonTreeBuilder builder(source);
+    try {
+        // The first pass: where each member and each set-up lies.
+        Scanner scan(source, source.begin());
+        Releaser scanned(source, mapped);
+        scan.skipByteOrderMark();
+        if (!scan.space()) source.malformed(scan.at(), "an empty file; expected a job object");
+        const char* root = scan.at();
+        if (*root != '{') {
+            // A job is an object; what else the file holds is named by its first character.
+            const char* found = *root == '['                                       ? "an array"
+                                : *root == '"'                                     ? "a text"
+                                : *root == 't' || *root == 'f'                     ? "a boolean"
+                                : *root == 'n'                                     ? "null"
+                                : (*root == '-' || (*root >= '0' && *root <= '9')) ? "a number"
+                                                                                   : nullptr;
+            if (found == nullptr) scan.unexpected("a job object");
+            throw JobError(source.offset(root), std::string("$: expected an object, found ") + found);
+        }
+        scan.expect('{', "'{'");
+        std::vector<Member> members;
+        std::vector<std::pair<const char*, const char*>> setups;
+        bool hasSetups = false;
+        if (!scan.take('}')) {
+            do {
+                const char* keyStart = scan.string("a member name in quotes");
+                Member member{memberName(builder, keyStart, scan.at()), nullptr, nullptr};
+                scan.expect(':', "':' after the member name");
+                scan.space();
+                if (member.key == "setups" && scan.at() != source.end() && *scan.at() == '[') {
+                    hasSetups = true;
+                    setups.clear();
+                    scan.expect('[', "'['");
+                    if (!scan.take(']')) {
+                        do {
+                            const char* start = scan.value();
+                            setups.emplace_back(start, scan.at());
+                            scanned.passed(scan.at());
+                        } while (scan.take(','));
+                        scan.expect(']', "',' or ']' in the list of set-ups");
+                    }
+                    continue;
+                }
+                if (member.key == "setups") hasSetups = true;
+                member.start = scan.value();
+                member.end = scan.at();
+                members.push_back(std::move(member));
+            } while (scan.take(','));
+            scan.expect('}', "',' or '}' after a member of the job");
+        }
+        if (scan.space()) source.malformed(scan.at(), "text after the end of the job");
+
+        // The second pass: each value parsed and handed over on its own.
+        for (const Member& member : inOrder(std::move(members))) {
+            events.member(member.key, builder.parse(member.start, member.end));
+        }
+        events.setupsBegin(hasSetups, source.offset(root));
+        Releaser read(source, mapped);
+        std::size_t index = 0;
+        for (const auto& [start, end] : setups) {
+            events.setup(index++, builder.parse(start, end));
+            read.passed(end);
+        }
+    } catch (const JobError& error) {
+        source.job(error);
+    }
+}
+
+std::string location(std::string_view text, const std::string& source, std::size_t offset) {
+    if (offset > text.size()) offset = text.size();
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return source + ":" + std::to_string(line) + ":" + std::to_string(offset - lineStart + 1);
+}
 
 json parseDocument(std::string_view text, const std::string& source) {
     try {

@@ -1,55 +1,45 @@
-// Reading a job file in one pass without building the whole document: every top-level member
-// but "setups" is handed over whole, and the set-ups one at a time, so a job of a million
-// observations never lives in memory at once.
+// Reading a job file without ever holding it as one document: a light scan finds where the
+// top-level members and each set-up lie in the text, then each of them is parsed on its own by
+// simdjson's On-Demand parser into a small tree (json_value.h) that is handed over and dropped.
+// A job of a million observations is therefore never indexed or held in memory at once, and the
+// pages of a mapped file are given back as the reader passes them.
 //
-// There are two readers. The fast one (makeFastJobReader) parses the file itself into a small
-// compact document per value and takes well-formed JSON only; at anything else it stops with
-// CompactJsonRefused and the caller reads the job again with the nlohmann-based reader
-// (makeJobReader), which reports malformed JSON with its line and column.
+// The members come in a fixed order whatever their order in the file: "units", "job",
+// "observation", "points", "levelRuns" and any other member, then the set-ups one at a time. So
+// a job written by a serializer that sorts its keys reads as any other.
 #pragma once
 
-#include <memory>
+#include <cstddef>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
-#include "readers/compact_json.h"
+#include "readers/json_value.h"
 
 namespace exportgen {
 
-/// What a reader finds, in the order of the file. Each value comes as the document of the
-/// reader that read it.
+/// What the reader finds.
 class JobEvents {
 public:
     virtual ~JobEvents() = default;
     /// A top-level member other than "setups" (or "setups" when it is not an array).
-    virtual void member(const std::string& key, nlohmann::json&& value) = 0;
-    virtual void member(const std::string& key, const CompactValue& value) = 0;
-    /// The start of the "setups" array.
-    virtual void setupsBegin() = 0;
+    virtual void member(std::string_view key, const JsonValue& value) = 0;
+    /// After every other member, before the first set-up; `hasSetups` tells whether the file has
+    /// a "setups" member at all, and `root` is the offset of the job's object.
+    virtual void setupsBegin(bool hasSetups, std::size_t root) = 0;
     /// One element of "setups", with its index.
-    virtual void setup(std::size_t index, nlohmann::json&& value) = 0;
-    virtual void setup(std::size_t index, const CompactValue& value) = 0;
-    /// The end of the document.
-    virtual void end() = 0;
+    virtual void setup(std::size_t index, const JsonValue& value) = 0;
 };
 
-class JobReader {
-public:
-    virtual ~JobReader() = default;
-    /// Reads `text`, a whole job document. Malformed JSON throws HostError(kExitJson) naming
-    /// `source`, the line and the column; a document that is not an object throws
-    /// HostError(kExitJob). When `mapped`, the text is a file mapping (InputText) whose pages
-    /// the reader may give back once it has read past them.
-    virtual void read(std::string_view text, const std::string& source, JobEvents& events, bool mapped) = 0;
-};
+/// Reads `text`, a whole job document. Malformed JSON throws HostError(kExitJson) naming
+/// `source`, the line and the column; a JobError thrown by `events` becomes a HostError whose
+/// message starts with the same location. When `mapped`, the text is a file mapping (InputText)
+/// whose pages the reader gives back once it has read past them.
+void readJob(std::string_view text, const std::string& source, JobEvents& events, bool mapped);
 
-/// The reader on nlohmann::json's SAX interface.
-std::unique_ptr<JobReader> makeJobReader();
-/// The fast reader; it throws CompactJsonRefused where the other throws HostError(kExitJson),
-/// and also for a document that is not an object and for a number beyond the double range,
-/// which it leaves to the other reader.
-std::unique_ptr<JobReader> makeFastJobReader();
+/// "SOURCE:LINE:COLUMN" of the byte at `offset` of `text` (lines and columns count from 1,
+/// columns in bytes).
+std::string location(std::string_view text, const std::string& source, std::size_t offset);
 
 /// Parses a small whole document (replay scripts); malformed JSON throws HostError(kExitJson).
 nlohmann::json parseDocument(std::string_view text, const std::string& source);

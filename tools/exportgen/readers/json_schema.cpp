@@ -4,10 +4,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "readers/compact_json.h"
 #include "cli/errors.h"
-#include "readers/job_value.h"
 #include "output/text.h"
+#include "readers/json_value.h"
 
 namespace exportgen {
 
@@ -34,47 +33,42 @@ unsigned typeBit(const std::string& name) {
     throw std::runtime_error("job schema: unknown type " + name);
 }
 
-unsigned typeOf(const nlohmann::json& value) {
+const char* typeName(const JsonValue& value) {
     switch (value.type()) {
-        case nlohmann::json::value_t::null:
-            return kNull;
-        case nlohmann::json::value_t::boolean:
-            return kBoolean;
-        case nlohmann::json::value_t::number_integer:
-        case nlohmann::json::value_t::number_unsigned:
-            return kInteger | kNumber;
-        case nlohmann::json::value_t::number_float:
-            return kNumber;  // check() asks whether it is integral where a schema wants an integer
-        case nlohmann::json::value_t::string:
-            return kString;
-        case nlohmann::json::value_t::array:
-            return kArray;
-        case nlohmann::json::value_t::object:
-            return kObject;
-        default:
-            return 0;
+        case JsonValue::Type::null:
+            return "null";
+        case JsonValue::Type::boolean:
+            return "a boolean";
+        case JsonValue::Type::number:
+            return "a number";
+        case JsonValue::Type::string:
+            return "a string";
+        case JsonValue::Type::array:
+            return "an array";
+        case JsonValue::Type::object:
+            return "an object";
     }
+    return "a value";
 }
 
-const char* typeName(const nlohmann::json& value) {
+// A value as an error message quotes it: a number, true, false or null as written (shortest
+// form), a text in quotes, an array or object by its size.
+std::string shown(const JsonValue& value) {
     switch (value.type()) {
-        case nlohmann::json::value_t::null:
+        case JsonValue::Type::null:
             return "null";
-        case nlohmann::json::value_t::boolean:
-            return "a boolean";
-        case nlohmann::json::value_t::number_integer:
-        case nlohmann::json::value_t::number_unsigned:
-        case nlohmann::json::value_t::number_float:
-            return "a number";
-        case nlohmann::json::value_t::string:
-            return "a string";
-        case nlohmann::json::value_t::array:
-            return "an array";
-        case nlohmann::json::value_t::object:
-            return "an object";
-        default:
-            return "a value";
+        case JsonValue::Type::boolean:
+            return value.boolean() ? "true" : "false";
+        case JsonValue::Type::number:
+            return shortestNumber(value.number());
+        case JsonValue::Type::string:
+            return shownName(value.text());
+        case JsonValue::Type::array:
+            return "an array of " + std::to_string(value.size()) + (value.size() == 1 ? " item" : " items");
+        case JsonValue::Type::object:
+            return "an object of " + std::to_string(value.size()) + (value.size() == 1 ? " member" : " members");
     }
+    return {};
 }
 
 std::string expectedTypes(unsigned types) {
@@ -234,15 +228,15 @@ struct JsonSchema::Failure {
     };
     bool failed = false;
     std::string* message = nullptr;  // where the message goes, or null
+    std::size_t offset = 0;          // the offset of the value that broke the check
 
-    void report(const JsonPath& at, Problem problem, const Node* node, const nlohmann::json& value,
-                std::size_t count = 0) {
+    void report(const JsonPath& at, Problem problem, const Node* node, const JsonValue& value, std::size_t count = 0) {
         failed = true;
+        offset = value.offset();
         if (message != nullptr) *message = at.text() + ": " + describe(problem, node, value, count);
     }
-    void report(const JsonPath&, Problem, const Node*, const CompactValue&, std::size_t = 0) { failed = true; }
 
-    static std::string describe(Problem problem, const Node* node, const nlohmann::json& value, std::size_t count) {
+    static std::string describe(Problem problem, const Node* node, const JsonValue& value, std::size_t count) {
         switch (problem) {
             case kType:
                 return "expected " + expectedTypes(node->types) + ", found " + typeName(value);
@@ -252,9 +246,9 @@ struct JsonSchema::Failure {
                 return shown(value) + " is not one of " + list;
             }
             case kMinimum:
-                return value.dump() + " is below the minimum " + nlohmann::json(*node->minimum).dump();
+                return shown(value) + " is below the minimum " + shortestNumber(*node->minimum);
             case kMaximum:
-                return value.dump() + " is above the maximum " + nlohmann::json(*node->maximum).dump();
+                return shown(value) + " is above the maximum " + shortestNumber(*node->maximum);
             case kMinLength:
                 return "text shorter than " + std::to_string(*node->minLength);
             case kItemCount:
@@ -282,100 +276,72 @@ struct JsonSchema::Failure {
 
 namespace {
 
-// The operations the checks need, on both documents. A compact number's type is kNumber, as is
-// a float's of the other document: check() asks whether it is whole only where a schema wants an
-// integer.
-unsigned typeOf(const CompactValue& value) {
+unsigned typeOf(const JsonValue& value) {
     switch (value.type()) {
-        case CompactValue::Type::null:
+        case JsonValue::Type::null:
             return kNull;
-        case CompactValue::Type::boolean:
+        case JsonValue::Type::boolean:
             return kBoolean;
-        case CompactValue::Type::number:
-            return kNumber;
-        case CompactValue::Type::string:
+        case JsonValue::Type::number:
+            return kNumber;  // check() asks whether it is whole where a schema wants an integer
+        case JsonValue::Type::string:
             return kString;
-        case CompactValue::Type::array:
+        case JsonValue::Type::array:
             return kArray;
-        case CompactValue::Type::object:
+        case JsonValue::Type::object:
             return kObject;
     }
     return 0;
 }
 
-double numberOf(const nlohmann::json& value) { return value.get<double>(); }
-double numberOf(const CompactValue& value) { return value.number(); }
-
-std::size_t textLength(const nlohmann::json& value) { return value.get_ref<const std::string&>().size(); }
-std::size_t textLength(const CompactValue& value) { return value.text().size(); }
-
-bool equal(const nlohmann::json& allowed, const nlohmann::json& value) { return allowed == value; }
-bool equal(const nlohmann::json& allowed, const CompactValue& value) {
+bool equal(const nlohmann::json& allowed, const JsonValue& value) {
     switch (allowed.type()) {
         case nlohmann::json::value_t::string:
             return value.isString() && value.text() == allowed.get_ref<const std::string&>();
         case nlohmann::json::value_t::boolean:
-            return value.type() == CompactValue::Type::boolean && value.boolean() == allowed.get<bool>();
+            return value.type() == JsonValue::Type::boolean && value.boolean() == allowed.get<bool>();
         case nlohmann::json::value_t::null:
             return value.isNull();
+        case nlohmann::json::value_t::number_integer:
+        case nlohmann::json::value_t::number_unsigned:
+        case nlohmann::json::value_t::number_float:
+            return value.type() == JsonValue::Type::number && value.number() == allowed.get<double>();
         default:
-            // Numbers compare as integers or doubles depending on how each was written, and
-            // arrays and objects member by member: not worth doing twice for a job schema.
-            throw CompactJsonRefused("an enum the compact reader does not compare");
+            return false;  // the job schema lists no arrays or objects in an enum
     }
 }
-
-// Calls `visit(name, nameTag(name), value)` for every member of an object.
-template <class Visit>
-void forEachMember(const nlohmann::json& object, Visit&& visit) {
-    for (auto it = object.begin(); it != object.end(); ++it) visit(it.key(), nameTag(it.key()), it.value());
-}
-template <class Visit>
-void forEachMember(const CompactValue& object, Visit&& visit) {
-    for (const CompactValue& member : object) {
-        if (!member.shadowed()) visit(member.key(), member.keyTag(), member);
-    }
-}
-
-// The path of an object member. A compact value is only ever checked for acceptance, so its
-// paths are never shown and its members keep their object's path.
-JsonPath memberPath(const JsonPath& object, const std::string& name) { return {&object, name.c_str()}; }
-const JsonPath& memberPath(const JsonPath& object, std::string_view) { return object; }
 
 }  // namespace
 
-template <class Value>
-bool JsonSchema::matches(const Node* node, const Value& value) const {
+bool JsonSchema::matches(const Node* node, const JsonValue& value) const {
     Failure failure;
     JsonPath root;
     check(node, value, root, failure);
     return !failure.failed;
 }
 
-void JsonSchema::validate(const Node* node, const nlohmann::json& value, const JsonPath& path) const {
+void JsonSchema::validate(const Node* node, const JsonValue& value, const JsonPath& path) const {
     std::string error;
     Failure failure;
     failure.message = &error;
     check(node, value, path, failure);
-    if (failure.failed) throw HostError(kExitJob, error);
+    if (failure.failed) throw JobError(failure.offset, error);
 }
 
-bool JsonSchema::accepts(const Node* node, const CompactValue& value) const { return matches(node, value); }
-
-void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path) const {
+void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path,
+                               std::size_t offset) const {
     while (node->ref != nullptr) node = node->ref;
     for (const auto& name : node->required) {
         bool found = false;
         for (const auto& key : present) found = found || key == name;
         if (!found) {
             JsonPath field{&path, name.c_str()};
-            throw HostError(kExitJob, field.text() + ": missing required field");
+            throw JobError(offset, field.text() + ": missing required field");
         }
     }
 }
 
-template <class Value>
-void JsonSchema::check(const Node* node, const Value& value, const JsonPath& path, Failure& failure) const {
+void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath& path, Failure& failure) const {
     if (node->ref != nullptr) {
         check(node->ref, value, path, failure);
         if (failure.failed) return;
@@ -383,7 +349,7 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
     unsigned type = typeOf(value);
     // A number written with a fraction or exponent is an integer when its value is whole.
     if (type == kNumber && (node->types & (kNumber | kInteger)) == kInteger) {
-        const double number = numberOf(value);
+        const double number = value.number();
         if (std::isfinite(number) && std::floor(number) == number) type |= kInteger;
     }
     if (node->types != 0 && (node->types & type) == 0) return failure.report(path, Failure::kType, node, value);
@@ -393,11 +359,11 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
         if (!found) return failure.report(path, Failure::kEnum, node, value);
     }
     if ((type & kNumber) != 0) {
-        const double number = numberOf(value);
+        const double number = value.number();
         if (node->minimum && number < *node->minimum) return failure.report(path, Failure::kMinimum, node, value);
         if (node->maximum && number > *node->maximum) return failure.report(path, Failure::kMaximum, node, value);
     }
-    if (type == kString && node->minLength && textLength(value) < *node->minLength) {
+    if (type == kString && node->minLength && value.text().size() < *node->minLength) {
         return failure.report(path, Failure::kMinLength, node, value);
     }
     if (type == kArray) {
@@ -420,13 +386,15 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
     }
     if (type == kObject) {
         for (const auto& name : node->required) {
-            if (!jobvalue::has(value, name.c_str())) {
+            if (value.find(name) == nullptr) {
                 JsonPath field{&path, name.c_str()};
                 return failure.report(field, Failure::kMissing, node, value);
             }
         }
-        forEachMember(value, [&](const auto& key, std::uint64_t tag, const Value& member) {
-            if (failure.failed) return;
+        for (const JsonValue& member : value) {
+            if (member.shadowed()) continue;
+            const std::string_view key = member.key();
+            const std::uint64_t tag = member.keyTag();
             const Node* schema = nullptr;
             for (std::size_t i = 0; i < node->properties.size(); ++i) {
                 if (sameName(node->properties[i].first, node->propertyTags[i], key, tag)) {
@@ -434,20 +402,21 @@ void JsonSchema::check(const Node* node, const Value& value, const JsonPath& pat
                     break;
                 }
             }
-            const JsonPath& field = memberPath(path, key);
+            const std::string name(key);
+            const JsonPath field{&path, name.c_str()};
             if (schema == nullptr) {
-                if (!node->additionalProperties) failure.report(field, Failure::kUnknown, node, member);
-                return;
+                if (!node->additionalProperties) return failure.report(field, Failure::kUnknown, node, member);
+                continue;
             }
             check(schema, member, field, failure);
-        });
-        if (failure.failed) return;
+            if (failure.failed) return;
+        }
     }
     if (!node->oneOf.empty()) {
         std::size_t matched = 0;
         if (type == kObject && !node->oneOfFields.empty()) {
             // Each branch only requires its one field: an object matches it when it has the field.
-            for (const auto& field : node->oneOfFields) matched += jobvalue::has(value, field.c_str()) ? 1 : 0;
+            for (const auto& field : node->oneOfFields) matched += value.find(field) != nullptr ? 1 : 0;
         } else {
             for (const Node* branch : node->oneOf) matched += matches(branch, value) ? 1 : 0;
         }

@@ -4,9 +4,8 @@
 // keywords (title, description, $schema, $id, default, examples) are read as comments.
 //
 // The schema is compiled once into a tree, so that validating a million observations costs
-// no more than walking their values. The same checks run on the fast reader's CompactValue
-// (accepts()), so both readers take exactly the jobs the schema takes; only the nlohmann-based
-// reader's values get error messages.
+// no more than walking their values. A failed check names the JSON path of the value and its
+// byte offset in the file, from which the reader gives the line and column.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +18,7 @@
 
 namespace exportgen {
 
-class CompactValue;
+class JsonValue;
 
 /// A position in a JSON document, built as the validator descends; turned into a path text
 /// ("$.setups[3].shots[0].hr") only when an error is reported.
@@ -56,24 +55,20 @@ public:
     /// The items schema of an array node (null when it has none).
     [[nodiscard]] const Node* items(const Node* node) const;
 
-    /// Checks `value` against `node`; throws HostError(kExitJob) with the JSON path of the
-    /// first violation.
-    void validate(const Node* node, const nlohmann::json& value, const JsonPath& path) const;
-    /// True when `value` passes every check of `node`. Throws CompactJsonRefused when the value
-    /// cannot be compared exactly with an enum of the schema (a number), so that the caller
-    /// reads the job with validate() instead.
-    [[nodiscard]] bool accepts(const Node* node, const CompactValue& value) const;
-    /// Checks only the "required" keyword of `node` against the keys seen.
-    void checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path) const;
+    /// Checks `value` against `node`; throws JobError with the JSON path of the first violation
+    /// and the offset of the value that breaks it.
+    void validate(const Node* node, const JsonValue& value, const JsonPath& path) const;
+    /// Checks only the "required" keyword of `node` against the keys seen; a missing one is a
+    /// JobError at `offset` (the object's).
+    void checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path,
+                       std::size_t offset) const;
 
 private:
     struct Failure;
     const Node* compile(const nlohmann::json& schema);
     const Node* definition(const std::string& name);
-    template <class Value>
-    [[nodiscard]] bool matches(const Node* node, const Value& value) const;
-    template <class Value>
-    void check(const Node* node, const Value& value, const JsonPath& path, Failure& failure) const;
+    [[nodiscard]] bool matches(const Node* node, const JsonValue& value) const;
+    void check(const Node* node, const JsonValue& value, const JsonPath& path, Failure& failure) const;
 
     std::deque<Node> m_nodes;
     std::map<std::string, const Node*> m_definitions;
