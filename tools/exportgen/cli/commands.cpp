@@ -60,7 +60,7 @@ public:
     void member(std::string_view key, const JsonValue& value) override {
         const std::string name(key);
         JsonPath root;
-        JsonPath path{&root, name.c_str()};
+        JsonPath path{&root, key};
         const JsonSchema::Node* schema = m_schema.property(m_schema.root(), name);
         if (schema == nullptr) throw JobError(value.offset(), path.text() + ": unknown field");
         m_schema.validate(schema, value, path);
@@ -80,8 +80,8 @@ public:
 
     void setup(std::size_t index, const JsonValue& value) override {
         JsonPath root;
-        JsonPath setups{&root, "setups"};
-        JsonPath path{&setups, nullptr, index};
+        JsonPath setups{&root, std::string_view("setups")};
+        JsonPath path{&setups, index};
         m_schema.validate(m_setupSchema, value, path);
         const Setup setup = m_job.makeSetup(value, index);
         for (auto& writer : m_writers) writer->setup(setup);

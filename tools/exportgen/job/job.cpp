@@ -83,37 +83,62 @@ void readCodes(const JsonValue& object, DexCodesDataInterface& codes, COrvString
     }
 }
 
-// The one measurement of an object: sd, hd, angles, hz or dist (the schema allows one).
+// The kind of measurement a member of an observation holds: sd, hd, angles, hz or dist; -1 for
+// any other member.
+int measurementKind(std::string_view key) {
+    if (key == "sd") return 0;
+    if (key == "hd") return 1;
+    if (key == "angles") return 2;
+    if (key == "hz") return 6;
+    if (key == "dist") return 9;
+    return -1;
+}
+
+DexTSRawMeasurement measurementOf(int kind, const JsonValue& list) {
+    std::vector<double> values;
+    values.reserve(3);
+    for (const JsonValue& v : list) values.push_back(v.number());
+    return DexTSRawMeasurement(kind, std::move(values));
+}
+
+// The one measurement of an object (the schema allows one).
 bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
-    static const std::pair<const char*, int> kinds[] = {{"sd", 0}, {"hd", 1}, {"angles", 2}, {"hz", 6}, {"dist", 9}};
-    for (const auto& [key, kind] : kinds) {
-        const JsonValue* list = object.find(key);
-        if (list == nullptr) continue;
-        std::vector<double> values;
-        values.reserve(3);
-        for (const JsonValue& v : *list) values.push_back(v.number());
-        m = DexTSRawMeasurement(kind, std::move(values));
+    for (const JsonValue& member : object) {
+        const int kind = member.shadowed() ? -1 : measurementKind(member.key());
+        if (kind < 0) continue;
+        m = measurementOf(kind, member);
         return true;
     }
     return false;
 }
 
+// An observation in one walk over its members: a set-up holds thousands of them.
 void readObservation(const JsonValue& object, double& lastHr, Observation& shot) {
-    shot.sight.setTargetName(textOf(object, "to"));
-    if (const JsonValue* fs = object.find("fs"); fs != nullptr && fs->boolean()) {
-        shot.sight.setKind(2);
-    } else {
-        shot.sight.setKind(3);
+    std::string_view target, note;
+    bool foresight = false;
+    for (const JsonValue& member : object) {
+        if (member.shadowed()) continue;
+        const std::string_view key = member.key();
+        if (key == "to") {
+            target = member.text();
+        } else if (key == "fs") {
+            foresight = member.boolean();
+        } else if (key == "hr") {
+            lastHr = member.number();
+        } else if (key == "note") {
+            note = member.text();
+        } else if (key == "coords") {
+            shot.hasCoords = true;
+            shot.coords = xyz(member);
+        } else if (const int kind = measurementKind(key); kind >= 0) {
+            shot.sight.setMeasurement(measurementOf(kind, member));
+        }
     }
-    DexTSRawMeasurement m;
-    if (readMeasurement(object, m)) shot.sight.setMeasurement(m);
-    shot.hr = lastHr = numberOf(object, "hr", lastHr);
+    shot.sight.setTargetName(wideFromUtf8(target));
+    shot.sight.setKind(foresight ? 2 : 3);
+    shot.hr = lastHr;
     readCodes(object, shot.sight.codes, shot.code);
-    shot.sight.setNote(textOf(object, "note"));
-    if (const JsonValue* coords = object.find("coords")) {
-        shot.hasCoords = true;
-        shot.coords = xyz(*coords);
-    }
+    shot.sight.setNote(wideFromUtf8(note));
 }
 
 Observation readObservation(const JsonValue& object, double& lastHr) {

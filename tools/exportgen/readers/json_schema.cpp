@@ -93,10 +93,10 @@ std::string JsonPath::text() const {
     std::string out = "$";
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const JsonPath* part = *it;
-        if (part->parent == nullptr && part->key == nullptr) continue;  // the root itself
-        if (part->key != nullptr) {
+        if (part->parent == nullptr && !part->isKey) continue;  // the root itself
+        if (part->isKey) {
             // A member whose name is not a plain word (a file can hold any) is quoted.
-            const std::string_view key(part->key);
+            const std::string_view key = part->key;
             const bool plain = !key.empty() && key.find_first_not_of(
                                                    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
                                                    std::string_view::npos;
@@ -335,7 +335,7 @@ void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>&
         bool found = false;
         for (const auto& key : present) found = found || key == name;
         if (!found) {
-            JsonPath field{&path, name.c_str()};
+            JsonPath field{&path, std::string_view(name)};
             throw JobError(offset, field.text() + ": missing required field");
         }
     }
@@ -378,7 +378,7 @@ void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath&
         if (node->items != nullptr) {
             std::size_t index = 0;
             for (const auto& item : value) {
-                JsonPath itemPath{&path, nullptr, index++};
+                JsonPath itemPath{&path, index++};
                 check(node->items, item, itemPath, failure);
                 if (failure.failed) return;
             }
@@ -387,7 +387,7 @@ void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath&
     if (type == kObject) {
         for (const auto& name : node->required) {
             if (value.find(name) == nullptr) {
-                JsonPath field{&path, name.c_str()};
+                JsonPath field{&path, std::string_view(name)};
                 return failure.report(field, Failure::kMissing, node, value);
             }
         }
@@ -402,8 +402,7 @@ void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath&
                     break;
                 }
             }
-            const std::string name(key);
-            const JsonPath field{&path, name.c_str()};
+            const JsonPath field{&path, key};
             if (schema == nullptr) {
                 if (!node->additionalProperties) return failure.report(field, Failure::kUnknown, node, member);
                 continue;

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace exportgen {
@@ -23,9 +24,14 @@ class JsonValue;
 /// A position in a JSON document, built as the validator descends; turned into a path text
 /// ("$.setups[3].shots[0].hr") only when an error is reported.
 struct JsonPath {
+    JsonPath() = default;
+    JsonPath(const JsonPath* parent, std::string_view key) noexcept : parent(parent), key(key), isKey(true) {}
+    JsonPath(const JsonPath* parent, std::size_t index) noexcept : parent(parent), index(index) {}
+
     const JsonPath* parent = nullptr;
-    const char* key = nullptr;  ///< an object member, or
-    std::size_t index = 0;      ///< an array index when key is null
+    std::string_view key;   ///< an object member, or
+    std::size_t index = 0;  ///< an array index when isKey is false
+    bool isKey = false;
     std::string text() const;
 };
 
