@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # End-to-end figures of the host: a synthetic job of N shots written by `exportgen sample`, then
-# `exportgen convert` of it to each format, with wall time, shots per second and peak resident
-# memory (from /usr/bin/time -v). Each conversion runs RUNS times; the table shows the median
-# wall time, the median CPU time (user + system: less disturbed by other work on the machine)
-# and the largest peak memory of the runs.
+# `exportgen convert` of it to each format (and `--all`, every format at once), with wall time,
+# shots per second and peak resident memory (from /usr/bin/time -v). Each conversion runs RUNS
+# times; the table shows the median wall time, the median CPU time (user + system: less
+# disturbed by other work on the machine) and the largest peak memory of the runs. The floor
+# program (bench/floor.cpp: simdjson On-Demand and to_chars, the RW5 foresight lines only) runs
+# on the same job in the same run; x_floor is each conversion's CPU time over the floor's.
 #
 #   bench/end_to_end.sh [BUILD_DIR] [SIZES] [FORMATS] [RUNS]
 #
 #   BUILD_DIR  a build with the host program (default build/bench: cmake --preset bench &&
 #              cmake --build --preset bench)
 #   SIZES      shot counts (default "10000 100000 1000000")
-#   FORMATS    (default "rw5 sdr vemra apasima drevan quoltpashk")
+#   FORMATS    (default "rw5 sdr vemra apasima drevan quoltpashk all")
 #   RUNS       runs per conversion (default 3)
 #
 # The job files and outputs go to $EXPORTGEN_E2E_DIR (default /tmp/exportgen-e2e; the
@@ -19,9 +21,10 @@
 set -euo pipefail
 build=${1:-build/bench}
 sizes=${2:-"10000 100000 1000000"}
-formats=${3:-"rw5 sdr vemra apasima drevan quoltpashk"}
+formats=${3:-"rw5 sdr vemra apasima drevan quoltpashk all"}
 runs=${4:-3}
 program="$build/tools/exportgen/exportgen"
+floor="$build/bench/exportgen_floor"
 work=${EXPORTGEN_E2E_DIR:-/tmp/exportgen-e2e}
 
 if [ ! -x /usr/bin/time ]; then
@@ -33,6 +36,7 @@ if [ ! -x /usr/bin/time ]; then
   fi
 fi
 [ -x "$program" ] || { echo "no $program: build the bench preset first" >&2; exit 2; }
+[ -x "$floor" ] || { echo "no $floor: build the bench preset first" >&2; exit 2; }
 mkdir -p "$work"
 [ "${EXPORTGEN_E2E_KEEP:-0}" = 1 ] || trap 'rm -rf "$work"' EXIT
 
@@ -52,7 +56,7 @@ measure() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)"
-printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s\n' shots format job_MB wall_s cpu_s shots/s peak_MB peak/job out_MB
+printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s %8s\n' shots format job_MB wall_s cpu_s shots/s peak_MB peak/job out_MB x_floor
 for n in $sizes; do
   job="$work/job_$n.json"
   read -r wall rss cpu < <(measure "$program" sample --shots "$n" -o "$job")
@@ -60,24 +64,32 @@ for n in $sizes; do
   job_mb=$(awk -v b="$job_bytes" 'BEGIN { printf "%.1f", b / 1048576 }')
   printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s\n' "$n" "(sample)" "$job_mb" "$wall" "$cpu" \
     "$(awk -v n="$n" -v w="$wall" 'BEGIN { printf "%.0f", (w > 0 ? n / w : 0) }')" \
-    "$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')" "-" "$job_mb"
-  for format in $formats; do
+    "$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')" "-" "$job_mb" "-"
+  floor_cpu=""
+  for format in floor $formats; do
     out="$work/out_$n.$format"
     walls=()
     cpus=()
     peak=0
     for ((r = 0; r < runs; ++r)); do
-      read -r wall rss cpu < <(measure "$program" convert "$job" --format "$format" -o "$out" --now 2025-07-04T09:05:03)
+      case $format in
+        floor) command=("$floor" "$job" "$out") ;;
+        all) rm -rf "$out"; command=("$program" convert "$job" --all "$out" --now 2025-07-04T09:05:03) ;;
+        *) command=("$program" convert "$job" --format "$format" -o "$out" --now 2025-07-04T09:05:03) ;;
+      esac
+      read -r wall rss cpu < <(measure "${command[@]}")
       walls+=("$wall")
       cpus+=("$cpu")
       ((rss > peak)) && peak=$rss
     done
     wall=$(printf '%s\n' "${walls[@]}" | median)
     cpu=$(printf '%s\n' "${cpus[@]}" | median)
-    out_mb=$(awk -v b="$(stat -c %s "$out")" 'BEGIN { printf "%.1f", b / 1048576 }')
-    awk -v n="$n" -v f="$format" -v j="$job_mb" -v w="$wall" -v c="$cpu" -v k="$peak" -v jb="$job_bytes" -v o="$out_mb" 'BEGIN {
-      printf "%-9s %-11s %9s %9.3f %9.3f %11.0f %9.1f %8.2f %10s\n", n, f, j, w, c, (w > 0 ? n / w : 0), k / 1024, k * 1024 / jb, o }'
-    rm -f "$out"
+    [ "$format" = floor ] && floor_cpu=$cpu
+    out_mb=$(du -sb "$out" | awk '{ printf "%.1f", $1 / 1048576 }')
+    awk -v n="$n" -v f="$format" -v j="$job_mb" -v w="$wall" -v c="$cpu" -v k="$peak" -v jb="$job_bytes" -v o="$out_mb" \
+        -v fl="$floor_cpu" 'BEGIN {
+      printf "%-9s %-11s %9s %9.3f %9.3f %11.0f %9.1f %8.2f %10s %8.2f\n", n, f, j, w, c, (w > 0 ? n / w : 0), k / 1024, k * 1024 / jb, o, (fl > 0 ? c / fl : 0) }'
+    rm -rf "$out"
   done
   rm -f "$job"
 done
