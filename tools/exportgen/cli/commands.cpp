@@ -1,9 +1,15 @@
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <utility>
 
 #include "cli/errors.h"
 #include "contracts/text_services.h"
@@ -46,6 +52,66 @@ public:
     FixedClock& operator=(const FixedClock&) = delete;
 };
 
+// Runs one task at a time on a second thread. wait() returns once the task given last is done
+// and rethrows what it threw; the destructor lets a running task finish first.
+class Worker {
+public:
+    Worker() : m_thread([this] { loop(); }) {}
+    ~Worker() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    void run(std::function<void()> task) {
+        wait();
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_task = std::move(task);
+        }
+        m_wake.notify_all();
+    }
+
+    void wait() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done.wait(lock, [this] { return !m_task; });
+        if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
+    }
+
+private:
+    void loop() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (true) {
+            m_wake.wait(lock, [this] { return m_stop || m_task; });
+            if (!m_task) return;
+            const std::function<void()> task = m_task;
+            lock.unlock();
+            try {
+                task();
+            } catch (...) {
+                lock.lock();
+                m_error = std::current_exception();
+                lock.unlock();
+            }
+            lock.lock();
+            m_task = nullptr;
+            m_done.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake, m_done;
+    std::function<void()> m_task;
+    std::exception_ptr m_error;
+    bool m_stop = false;
+    std::thread m_thread;  // last: it starts once the members it uses are made
+};
+
 // Receives the job as it is read: validates each part against its piece of the schema, keeps
 // the header parts, and converts each set-up as soon as it is read.
 class Converter : public JobEvents {
@@ -76,6 +142,9 @@ public:
             m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
             m_writers.back()->begin();
         }
+        // Several formats share nothing but the set-up they read: half of them are written on a
+        // second core while this one writes the other half and reads the next set-up.
+        if (m_writers.size() > 1 && std::thread::hardware_concurrency() > 1) m_worker = std::make_unique<Worker>();
     }
 
     void setup(std::size_t index, const JsonValue& value) override {
@@ -83,12 +152,21 @@ public:
         JsonPath setups{&root, std::string_view("setups")};
         JsonPath path{&setups, index};
         m_schema.validate(m_setupSchema, value, path);
-        const Setup setup = m_job.makeSetup(value, index);
-        for (auto& writer : m_writers) writer->setup(setup);
+        if (!m_worker) {
+            const Setup setup = m_job.makeSetup(value, index);
+            for (auto& writer : m_writers) writer->setup(setup);
+            return;
+        }
+        // The worker may still be writing the previous set-up from the other slot.
+        Setup& setup = m_slots[index % 2];
+        setup = m_job.makeSetup(value, index);
+        m_worker->run([this, &setup] { write(setup, 1); });
+        write(setup, 0);
     }
 
     /// Ends the conversion; returns the writers' warnings.
     std::vector<std::string> finish() {
+        if (m_worker) m_worker->wait();
         std::vector<std::string> warnings;
         for (auto& writer : m_writers) {
             writer->levelRuns();
@@ -98,6 +176,11 @@ public:
     }
 
 private:
+    // The writers of every second format, from `first`.
+    void write(const Setup& setup, std::size_t first) {
+        for (std::size_t i = first; i < m_writers.size(); i += 2) m_writers[i]->setup(setup);
+    }
+
     Job& m_job;
     const JsonSchema& m_schema;
     const JsonSchema::Node* m_setupSchema;
@@ -105,6 +188,8 @@ private:
     std::vector<Output*> m_outputs;
     std::vector<std::unique_ptr<FormatWriter>> m_writers;
     std::vector<std::string> m_present;
+    Setup m_slots[2];
+    std::unique_ptr<Worker> m_worker;  // last: it finishes its task before the rest goes
 };
 
 std::string knownFormats() {
