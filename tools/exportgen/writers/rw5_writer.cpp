@@ -3,6 +3,7 @@
 #include "writers/rw5_writer.h"
 
 #include <cmath>
+#include <string>
 
 #include "cli/errors.h"
 #include "rw5/CRW5Generator.h"

@@ -64,8 +64,6 @@ protected:
     /// job's units writes its notes the same way.
     [[nodiscard]] virtual COrvStringT noteDistance(double metres) const;
 
-    const char* formatName() const { return m_format; }
-
     Job& m_job;
     Output& m_output;
 
