@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/errors.h"
+#include "writers/registry.h"
 
 namespace fuzzing {
 
@@ -44,13 +45,14 @@ private:
 }  // namespace
 
 void runConvertInput(const std::uint8_t* data, std::size_t size) {
-    static const char* const kFormats[] = {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"};
     static const char* const kEncodings[] = {"utf-8", "latin1", "cp1252"};
     const MemoryFile file(data, size);
     exportgen::ConvertOptions options;
     options.input = file.path();
-    options.format = kFormats[size % 6];
-    options.encoding = kEncodings[(size / 6) % 3];
+    // The input's size picks the format and the encoding, so a stored input always meets the same ones.
+    const auto& formats = exportgen::formats();
+    options.format = formats[size % formats.size()].name;
+    options.encoding = kEncodings[(size / formats.size()) % 3];
     options.now = "2025-07-04T09:05:03";
     std::ostringstream out;
     std::ostringstream err;

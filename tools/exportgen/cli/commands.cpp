@@ -20,7 +20,7 @@
 #include "readers/job_reader.h"
 #include "readers/json_schema.h"
 #include "replay/replay.h"
-#include "writers/record_order.h"
+#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -192,11 +192,7 @@ private:
     std::unique_ptr<Worker> m_worker;  // last: it finishes its task before the rest goes
 };
 
-std::string knownFormats() {
-    std::string list;
-    for (const auto& name : formatNames()) list += (list.empty() ? "" : ", ") + name;
-    return list;
-}
+std::string knownFormats() { return formatNameList(", "); }
 
 std::string baseName(const std::string& path) {
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
@@ -212,13 +208,11 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
         if (!options.format.empty() || !options.output.empty()) {
             throw HostError(kExitUsage, "--all writes every format: give it without --format and -o");
         }
-        formats = formatNames();
+        for (const FormatEntry& format : exportgen::formats()) formats.emplace_back(format.name);
     } else {
         if (options.format.empty())
             throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
-        bool known = false;
-        for (const auto& name : formatNames()) known = known || name == options.format;
-        if (!known) {
+        if (findFormat(options.format) == nullptr) {
             throw HostError(kExitUsage,
                             "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
         }
@@ -243,7 +237,7 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
         if (!options.allDirectory.empty()) {
             const std::string base = options.input.empty() ? "sample" : baseName(options.input);
             outputs.push_back(
-                std::make_unique<Output>(options.allDirectory + "/" + base + formatSuffix(format), encoder));
+                std::make_unique<Output>(options.allDirectory + "/" + base + findFormat(format)->suffix, encoder));
         } else if (!options.output.empty()) {
             outputs.push_back(std::make_unique<Output>(options.output, encoder));
         } else {
@@ -262,7 +256,7 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
 }
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"exportgen: survey job files to raw-data formats (vemra, apasima, drevan, quoltpashk, rw5, sdr)"};
+    CLI::App app{"exportgen: survey job files to raw-data formats (" + formatNameList(", ") + ")"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("exportgen ") + EXPORTGEN_VERSION);
 
@@ -270,7 +264,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     CLI::App* convertCommand = app.add_subcommand("convert", "convert a job file (or the built-in sample job)");
     convertCommand->add_option("job", convertOptions.input,
                                "the job file (JSON); the built-in sample job when left out");
-    convertCommand->add_option("-f,--format", convertOptions.format, "vemra, apasima, drevan, quoltpashk, rw5 or sdr");
+    convertCommand->add_option("-f,--format", convertOptions.format, formatNameList(" or "));
     convertCommand->add_option("-o,--output", convertOptions.output, "the output file (default: standard output)");
     convertCommand->add_option("--all", convertOptions.allDirectory, "write every format into this directory");
     convertCommand->add_option("--encoding", convertOptions.encoding, "utf-8 (default), latin1 or cp1252");

@@ -5,8 +5,9 @@
 namespace exportgen {
 
 namespace {
-constexpr double kRadians = 3.14159265358979323846 / 180.0;
-}
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRadians = kPi / 180.0;
+}  // namespace
 
 double azimuth(const Point3& from, const Point3& to) {
     double degrees = std::atan2(to.e - from.e, to.n - from.n) / kRadians;
@@ -44,6 +45,27 @@ double signedAngle(double degrees) {
     double value = std::fmod(degrees + 180.0, 360.0);
     if (value < 0) value += 360.0;
     return value - 180.0;
+}
+
+Residual residualOf(const Point3& station, double hi, double orientation, const Point3& known, double hr,
+                    const orv::ie::DexTSRawMeasurement& m) {
+    Residual r;
+    Point3 computed;
+    target(station, hi, hr, orientation, m, computed);
+    r.position = {computed.n - known.n, computed.e - known.e, computed.h - known.h};
+    // The line of sight runs from the instrument axis (station height + hi) to the target on
+    // the known point (its height + hr).
+    const double dn = known.n - station.n, de = known.e - station.e;
+    const double rise = known.h + hr - station.h - hi;
+    const double horizontal = std::hypot(dn, de);
+    r.horizontal = signedAngle(azimuth(station, known) - orientation - m.valueAt(0));
+    r.zenith = std::atan2(horizontal, rise) * 180.0 / kPi - m.valueAt(1);
+    r.slope = std::hypot(horizontal, rise) - m.valueAt(2);
+    return r;
+}
+
+Point3 stakeDelta(const Point3& staked, const Point3& design) {
+    return {staked.n - design.n, staked.e - design.e, staked.h - design.h};
 }
 
 }  // namespace exportgen

@@ -28,4 +28,24 @@ bool target(const Point3& station, double hi, double hr, double orientation, con
 /// An angle brought into [-180, 180).
 double signedAngle(double degrees);
 
+/// How far a resection observation to a known point misses it.
+struct Residual {
+    /// The target computed from the measurement minus the known point: a position error in
+    /// metres (all zero when the target cannot be computed, see target()).
+    Point3 position;
+    /// The figures computed from the known point minus the measured ones: the horizontal angle
+    /// in [-180, 180) and the zenith in degrees, the slope distance in metres.
+    double horizontal = 0.0, zenith = 0.0, slope = 0.0;
+};
+
+/// The residuals of the measurement `m` (kind 0: horizontal angle, zenith, slope distance) from
+/// `station` with instrument height `hi` and orientation `orientation` to the known point
+/// `known` sighted with target height `hr`. The zenith and slope figures read the measurement's
+/// second and third values whatever its kind.
+Residual residualOf(const Point3& station, double hi, double orientation, const Point3& known, double hr,
+                    const orv::ie::DexTSRawMeasurement& m);
+
+/// Where a stake-out landed against its design: staked minus design (north, east, height).
+Point3 stakeDelta(const Point3& staked, const Point3& design);
+
 }  // namespace exportgen

@@ -11,17 +11,17 @@
 #include <tuple>
 #include <utility>
 
-#include "contracts/text_services.h"
 #include "cli/errors.h"
-#include "readers/job_reader.h"
+#include "contracts/text_services.h"
+#include "output/text.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
+#include "readers/job_reader.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
-#include "surface/export_generators.h"
-#include "output/text.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
+#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -777,38 +777,49 @@ std::unique_ptr<Generator> checked(Generator* generator, const std::string& name
     return std::unique_ptr<Generator>(generator);
 }
 
-const Table<CRW5Generator>& rw5Table() {
-    static const Table<CRW5Generator> table = [] {
-        Table<CRW5Generator> t;
-        addRw5(t);
-        return t;
-    }();
-    return table;
+// The operations of a format's groups (ReplayOperations) on its family's root class.
+void addGroups(unsigned groups, Table<CRW5Generator>& t) {
+    if (groups & kRw5Operations) addRw5(t);
+    if (groups & kSdrOperations) addSdr(t);
 }
-const Table<CRW5Generator>& sdrTable() {
-    static const Table<CRW5Generator> table = [] {
-        Table<CRW5Generator> t;
-        addRw5(t);
-        addSdr(t);
-        return t;
-    }();
-    return table;
+void addGroups(unsigned groups, Table<CVemraRawDataGenerator>& t) {
+    if (groups & kVemraOperations) addVemra(t);
+    if (groups & kApaSimaOperations) addApaSima(t);
+    if (groups & kDrevanOperations) addDrevan(t);
+    if (groups & kQuoltPashkOperations) addQuoltPashk(t);
 }
-const Table<CVemraRawDataGenerator>& vemraTable(const std::string& generator) {
-    static const std::map<std::string, Table<CVemraRawDataGenerator>> tables = [] {
-        std::map<std::string, Table<CVemraRawDataGenerator>> all;
-        addVemra(all["vemra"]);
-        addVemra(all["apasima"]);
-        addApaSima(all["apasima"]);
-        addVemra(all["drevan"]);
-        addDrevan(all["drevan"]);
-        addVemra(all["quoltpashk"]);
-        addQuoltPashk(all["quoltpashk"]);
+
+// The operations a script may call on a generator of `format`, built once per format.
+template <class Root>
+const Table<Root>& operationsOf(const FormatEntry& format) {
+    static const std::map<const FormatEntry*, Table<Root>> tables = [] {
+        std::map<const FormatEntry*, Table<Root>> all;
+        for (const FormatEntry& entry : formats()) addGroups(entry.replayOperations, all[&entry]);
         return all;
     }();
-    static const Table<CVemraRawDataGenerator> none;
-    auto found = tables.find(generator);
-    return found != tables.end() ? found->second : none;
+    return tables.at(&format);
+}
+
+// Creates the generator of `format` for the script's context and runs the calls on it.
+json runScript(const FormatEntry& format, Context& c, const json& calls, Output& output, bool asJson,
+               int& reportStatus) {
+    GeneratorInputs inputs;
+    inputs.settings = &c.settings;
+    inputs.job = &c.job;
+    inputs.observation = &c.observation;
+    inputs.names = c.hasNames ? &c.names : nullptr;
+    inputs.forceNames = c.forceNames;
+    inputs.rbMode = c.rbMode;
+    inputs.useNumericNames = c.useNumericNames;
+    if (format.family == GeneratorFamily::rw5) {
+        auto g = checked(format.createRw5Family(inputs), format.name);
+        json results = runCalls<CRW5Generator>(g.get(), operationsOf<CRW5Generator>(format), calls, output, asJson);
+        if (format.reportStatus != nullptr) reportStatus = format.reportStatus(*g);
+        return results;
+    }
+    auto g = checked(format.createVemraFamily(inputs), format.name);
+    return runCalls<CVemraRawDataGenerator>(g.get(), operationsOf<CVemraRawDataGenerator>(format), calls, output,
+                                            asJson);
 }
 
 }  // namespace
@@ -818,9 +829,13 @@ std::vector<std::string> replayOperations(const std::string& generator) {
     auto collect = [&](const auto& table) {
         for (const auto& entry : table) names.push_back(entry.first);
     };
-    if (generator == "rw5") collect(rw5Table());
-    if (generator == "sdr") collect(sdrTable());
-    if (generator != "rw5" && generator != "sdr") collect(vemraTable(generator));
+    const FormatEntry* format = findFormat(generator);
+    if (format == nullptr) return names;
+    if (format->family == GeneratorFamily::rw5) {
+        collect(operationsOf<CRW5Generator>(*format));
+    } else {
+        collect(operationsOf<CVemraRawDataGenerator>(*format));
+    }
     return names;
 }
 
@@ -828,7 +843,7 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
     const json script = parseDocument(text, source);
     if (!script.is_object()) scriptError("script: expected a JSON object");
     if (!script.contains("generator") || !script["generator"].is_string()) {
-        scriptError("script: \"generator\" must name vemra, apasima, drevan, quoltpashk, rw5 or sdr");
+        scriptError("script: \"generator\" must name " + formatNameList(" or "));
     }
     const std::string name = script["generator"].get<std::string>();
     Context c;
@@ -845,33 +860,12 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
         }
     } reset;
 
-    json results;
-    int reportStatus = -1;
-    const FreeNumericNames* names = c.hasNames ? &c.names : nullptr;
-    if (name == "rw5") {
-        auto g = checked(createRw5Generator(&c.settings, &c.job, names, c.forceNames, c.rbMode), name);
-        results = runCalls<CRW5Generator>(g.get(), rw5Table(), calls, output, asJson);
-    } else if (name == "sdr") {
-        auto g = checked(createSdrRawGenerator(&c.settings, &c.job), name);
-        results = runCalls<CRW5Generator>(g.get(), sdrTable(), calls, output, asJson);
-        reportStatus = g->reportStatus();
-    } else if (name == "vemra") {
-        auto g = checked(createVemraRawDataGenerator(&c.settings, &c.job, &c.observation), name);
-        results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-    } else if (name == "apasima") {
-        auto g = checked(createApaSimaRawDataGenerator(&c.settings, &c.job, &c.observation), name);
-        results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-    } else if (name == "drevan") {
-        auto g = checked(createDrevanRawDataGenerator(&c.settings, &c.job, &c.observation), name);
-        results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-    } else if (name == "quoltpashk") {
-        auto g = checked(
-            createQuoltPashkRawDataGenerator(&c.settings, &c.job, &c.observation, names, c.useNumericNames), name);
-        results = runCalls<CVemraRawDataGenerator>(g.get(), vemraTable(name), calls, output, asJson);
-    } else {
-        scriptError("unknown generator " + shownName(name) +
-                    " (expected vemra, apasima, drevan, quoltpashk, rw5 or sdr)");
+    const FormatEntry* format = findFormat(name);
+    if (format == nullptr) {
+        scriptError("unknown generator " + shownName(name) + " (expected " + formatNameList(" or ") + ")");
     }
+    int reportStatus = -1;
+    const json results = runScript(*format, c, calls, output, asJson, reportStatus);
     if (asJson) {
         json document = {{"results", results}};
         if (reportStatus >= 0) document["reportStatus"] = reportStatus;

@@ -1,0 +1,12 @@
+// The Quolt/Pashk writer (see quoltpashk_writer.cpp for its record order).
+#pragma once
+
+#include <memory>
+
+#include "writers/writer_base.h"
+
+namespace exportgen {
+
+std::unique_ptr<FormatWriter> makeQuoltPashkWriter(const FormatEntry& format, Job& job, Output& output);
+
+}  // namespace exportgen

@@ -1,0 +1,87 @@
+#include "writers/registry.h"
+
+#include "cli/errors.h"
+#include "quoltpashk/CQuoltPashkRawDataGenerator.h"
+#include "rw5/CRW5Generator.h"
+#include "sdr/CSDRRawGenerator.h"
+#include "surface/export_generators.h"
+#include "vemra/CApaSimaRawDataGenerator.h"
+#include "vemra/CDrevanRawDataGenerator.h"
+#include "vemra/CVemraRawDataGenerator.h"
+#include "writers/quoltpashk_writer.h"
+#include "writers/rw5_writer.h"
+#include "writers/sdr_writer.h"
+#include "writers/vemra_writer.h"
+
+namespace exportgen {
+
+using namespace orv::ie;
+
+namespace {
+
+CRW5Generator* createRw5(const GeneratorInputs& in) {
+    return createRw5Generator(in.settings, in.job, in.names, in.forceNames, in.rbMode);
+}
+CRW5Generator* createSdr(const GeneratorInputs& in) { return createSdrRawGenerator(in.settings, in.job); }
+CVemraRawDataGenerator* createVemra(const GeneratorInputs& in) {
+    return createVemraRawDataGenerator(in.settings, in.job, in.observation);
+}
+CVemraRawDataGenerator* createApaSima(const GeneratorInputs& in) {
+    return createApaSimaRawDataGenerator(in.settings, in.job, in.observation);
+}
+CVemraRawDataGenerator* createDrevan(const GeneratorInputs& in) {
+    return createDrevanRawDataGenerator(in.settings, in.job, in.observation);
+}
+CVemraRawDataGenerator* createQuoltPashk(const GeneratorInputs& in) {
+    return createQuoltPashkRawDataGenerator(in.settings, in.job, in.observation, in.names, in.useNumericNames);
+}
+
+// The SDR generator's factory makes a CSDRRawGenerator.
+int sdrReportStatus(const CRW5Generator& generator) {
+    return static_cast<const CSDRRawGenerator&>(generator).reportStatus();
+}
+
+}  // namespace
+
+const std::vector<FormatEntry>& formats() {
+    constexpr auto rw5 = GeneratorFamily::rw5;
+    constexpr auto vemra = GeneratorFamily::vemra;
+    static const std::vector<FormatEntry> table = {
+        {"vemra", ".vemra", "Vemra", vemra, nullptr, createVemra, makeVemraWriter, kVemraOperations, nullptr},
+        {"apasima", ".apasima", "ApaSima", vemra, nullptr, createApaSima, makeApaSimaWriter,
+         kVemraOperations | kApaSimaOperations, nullptr},
+        {"drevan", ".drevan", "Drevan", vemra, nullptr, createDrevan, makeDrevanWriter,
+         kVemraOperations | kDrevanOperations, nullptr},
+        {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
+         kVemraOperations | kQuoltPashkOperations, nullptr},
+        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr},
+        {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations,
+         sdrReportStatus},
+    };
+    return table;
+}
+
+const FormatEntry* findFormat(const std::string& name) {
+    for (const FormatEntry& format : formats()) {
+        if (name == format.name) return &format;
+    }
+    return nullptr;
+}
+
+std::string formatNameList(const char* lastJoin) {
+    const auto& all = formats();
+    std::string list;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (i > 0) list += i + 1 == all.size() ? lastJoin : ", ";
+        list += all[i].name;
+    }
+    return list;
+}
+
+std::unique_ptr<FormatWriter> makeFormatWriter(const std::string& name, Job& job, Output& output) {
+    const FormatEntry* format = findFormat(name);
+    if (format == nullptr) throw HostError(kExitUsage, "unknown format " + name);
+    return format->makeWriter(*format, job, output);
+}
+
+}  // namespace exportgen

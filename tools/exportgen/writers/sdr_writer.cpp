@@ -1,0 +1,133 @@
+// SDR: the comment line of the header, coordinate records of the known points, then per
+// set-up: station, target height, backsight, resection observations with their residuals,
+// observations and stake-outs with their notes; level runs with the level records.
+#include "writers/sdr_writer.h"
+
+#include <string>
+
+#include "cli/errors.h"
+#include "sdr/CSDRRawGenerator.h"
+#include "writers/registry.h"
+
+namespace exportgen {
+
+using namespace orv::ie;
+
+namespace {
+
+class SdrWriter : public WriterBase {
+public:
+    SdrWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
+        GeneratorInputs inputs;
+        inputs.settings = &job.settings;
+        inputs.job = &job.info;
+        // The SDR format's factory makes a CSDRRawGenerator.
+        m_generator.reset(static_cast<CSDRRawGenerator*>(format.createRw5Family(inputs)));
+        if (!m_generator)
+            throw HostError(kExitInternal, std::string("cannot create the ") + format.name + " generator");
+    }
+
+    void begin() override {
+        COrvStringT comment, jobLine, mode;
+        m_generator->header(comment, jobLine, mode);
+        emit(comment);  // the job and mode lines are RW5 records; the SDR file keeps the comment only
+        for (const KnownPoint& point : m_job.points) {
+            const DexStation& station = point.design.getStation();
+            at("known point", &station.name());
+            coordinates(station, point.code, Store::oncePerName);
+        }
+    }
+
+    void setup(const Setup& s) override {
+        atSetup(s);
+        emit(m_generator->occupy(L"NM", s.station, s.code, s.coords.n, s.coords.e, s.coords.h, s.hi));
+        emit(m_generator->noteLine(s.note));
+        backsight(s.backsight);
+        for (const Observation& obs : s.resection) {
+            at("resection observation to", &obs.sight.targetName());
+            observation(obs);
+            const Residual r = residualOf(s.coords, s.hi, s.orientation, obs.coords, obs.hr, obs.measurement());
+            emit(m_generator->residualNotes(r.position.n, r.position.e, r.position.h));
+        }
+        for (const Observation& shot : s.shots) {
+            at("observation to", &shot.sight.targetName());
+            observation(shot);
+        }
+        for (const Stakeout& stake : s.stakeouts) {
+            at("stake-out of", &stake.design);
+            stakeout(stake);
+        }
+    }
+
+    void levelRuns() override {
+        int number = 0;
+        for (const LevelRun& run : m_job.levelRuns) {
+            atLevelRuns(&run.name);
+            emit(m_generator->levelRunNote(run.name, run.description));
+            emit(m_generator->levelStartRecords(run.start, run.startElevation, COrvStringT(), ++number));
+            int index = 0;
+            for (const LevelReading& reading : run.readings) {
+                at("level reading on", &reading.point);
+                levelReading(reading, ++index);
+            }
+        }
+    }
+
+    // The generator notes the first name or field longer than its column; the text was cut.
+    std::string warning() const override {
+        return m_generator->reportStatus() == CSDRRawGenerator::kFieldOverflow
+                   ? "sdr: a name or field was longer than its 16-character column and was cut to fit"
+                   : std::string();
+    }
+
+private:
+    void coordinates(const DexStation& station, const COrvStringT& code, Store store) {
+        emit(m_generator->coordinateRecord(L"08TP", station.name(), &station, code, 4, store == Store::always, false));
+    }
+
+    // The backsight by point or by bearing, and the measurement to a backsight point.
+    void backsight(const Backsight& bs) {
+        if (bs.kind == Backsight::Kind::none) return;
+        at("backsight", &bs.point);
+        emit(m_generator->lsHiHr(bs.hr, true));
+        const bool bearingOnly = bs.kind == Backsight::Kind::bearing;
+        emit(m_generator->backsight(bs.point, bearingOnly, bs.azimuth, bs.circle));
+        if (!bearingOnly && bs.measured) emit(m_generator->sightNoteLine(&bs.sight, nullptr));
+    }
+
+    void observation(const Observation& shot) {
+        emit(m_generator->lsHiHr(shot.hr, true));
+        emit(m_generator->sightNoteLine(&shot.sight, nullptr));
+        emit(m_generator->noteLine(shot.sight.getNote()));
+    }
+
+    // The staked point as measured, the generator's notes of where it landed against the
+    // design, and its coordinates.
+    void stakeout(const Stakeout& stake) {
+        observation(stake.shot);
+        const Point3 delta = stakeDelta(stake.staked, stake.designCoords);
+        emit(m_generator->stakeoutNotes(stake.design, stake.shot.sight.targetName(), delta.n, delta.e, delta.h));
+        const DexStation staked(stake.shot.sight.targetName(), stake.staked.n, stake.staked.e, stake.staked.h);
+        coordinates(staked, stake.shot.code, Store::always);
+    }
+
+    // 63LV backsight / 64LV foresight: rod reading, sight length, code, reading number,
+    // backsight flag, height of collimation; a foresight adds the point's height and its rise
+    // from the previous point.
+    void levelReading(const LevelReading& reading, int index) {
+        const DexTSRawMeasurement values(reading.backsight ? 0 : 1,
+                                         {reading.elevation, reading.distance, reading.rise});
+        emit(m_generator->levelReadingRecord(reading.point, reading.rod, &values, reading.collimation, reading.code,
+                                             reading.backsight, index));
+    }
+
+    std::unique_ptr<CSDRRawGenerator> m_generator;
+};
+
+}  // namespace
+
+std::unique_ptr<FormatWriter> makeSdrWriter(const FormatEntry& format, Job& job, Output& output) {
+    return std::make_unique<SdrWriter>(format, job, output);
+}
+
+}  // namespace exportgen
