@@ -320,15 +320,6 @@ TEST(VemraJob, MatchesTheGoldenText) {
 // ---------------------------------------------------------------------------------------------
 // Interface
 
-TEST(VemraInterface, VirtualOperationsKeepTheirSlots) {
-    if (!kItaniumAbi) GTEST_SKIP() << "virtual table layout is checked on the Itanium ABI";
-    using V = CVemraRawDataGenerator;
-    EXPECT_EQ(slotsOf(&V::writeStation, &V::writeObservation, &V::writeJobHeader, &V::angleUnitsLetter,
-                      &V::angleToString, &V::distUnitsLetter, &V::distToString, &V::distField, &V::angleField,
-                      &V::isNameMapped, &V::mappedName, &V::makeUniqueName, &V::cleanCode),
-              slotRange(1, 13));
-}
-
 // A dialect override must reach into the records of the base: every call is virtual.
 class UpperNames : public CVemraRawDataGenerator {
 public:
