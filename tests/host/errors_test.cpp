@@ -118,19 +118,6 @@ TEST(Output, WritesTheFileAndLeavesNoTemporaryFile) {
     EXPECT_EQ(hosttest::readFile(dir + "/out.rw5").rfind("--Field Version 2.1\r\n", 0), 0U);
 }
 
-TEST(Output, AFailedRunLeavesTheExistingFileUnchanged) {
-    const std::string dir = hosttest::freshDirectory("keep");
-    hosttest::writeFile(dir + "/out.rw5", "previous content\n");
-    // The job fails in its second set-up, after the first was converted and written.
-    hosttest::writeFile(dir + "/job.json", std::string(R"({"points": [{"name": "1", "coords": [0, 0, 0]}], "setups": [
-        {"station": "1", "hi": 1.5, "shots": [{"to": "2", "sd": [10, 90, 20]}]},
-        {"station": "1", "hi": "high"}]})"));
-    const auto result = run({"convert", dir + "/job.json", "--format", "rw5", "-o", dir + "/out.rw5"});
-    EXPECT_EQ(result.code, exportgen::kExitJob);
-    EXPECT_EQ(hosttest::readFile(dir + "/out.rw5"), "previous content\n");
-    EXPECT_EQ(hosttest::listDirectory(dir), (std::vector<std::string>{"job.json", "out.rw5"}));
-}
-
 TEST(Encoding, Latin1AndCp1252WriteTheirCharacters) {
     const std::string dir = hosttest::freshDirectory("encoding");
     hosttest::writeFile(dir + "/job.json", std::string(R"({"points": [{"name": "1", "coords": [0, 0, 0]}],

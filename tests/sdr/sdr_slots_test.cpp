@@ -1,7 +1,6 @@
 // The host calls the generator's operations by their position in the virtual table, so the
-// order of all 65 slots is pinned here. On the Itanium C++ ABI a pointer to a virtual member
-// function holds 1 + the byte offset of its entry; the virtual destructor takes two entries
-// (complete and deleting), so slot k >= 1 is entry k + 1.
+// order of all 65 slots is pinned here: 1-47 are the RW5 class's, pinned here for both formats,
+// 48-64 the SDR class's own (support/slots.h reads a slot).
 #include <gtest/gtest.h>
 
 #include <type_traits>
