@@ -42,9 +42,10 @@ int indexIn(const JsonValue& value, std::initializer_list<const char*> names) {
 
 Point3 xyz(const JsonValue& value) { return {value.at(0)->number(), value.at(1)->number(), value.at(2)->number()}; }
 
-// The codes of a point or an observation: "codes" (a list) or "code" (one code by name).
-void readCodes(const JsonValue& object, DexCodesDataInterface& codes, COrvStringT& firstCode) {
-    if (const JsonValue* list = object.find("codes")) {
+// The codes of a point or an observation from its members "codes" (a list) or "code" (one code
+// by name); either may be null.
+void readCodes(const JsonValue* list, const JsonValue* code, DexCodesDataInterface& codes, COrvStringT& firstCode) {
+    if (list != nullptr) {
         for (const JsonValue& entry : *list) {
             if (entry.isNull()) {
                 codes.addNullCode();
@@ -77,7 +78,7 @@ void readCodes(const JsonValue& object, DexCodesDataInterface& codes, COrvString
             }
             codes.addCode(value);
         }
-    } else if (const JsonValue* code = object.find("code")) {
+    } else if (code != nullptr) {
         firstCode = wideFromUtf8(code->text());
         if (!firstCode.IsEmpty()) codes.addCode(DexCodeValues(DexCodeDescription(firstCode)));
     }
@@ -115,6 +116,8 @@ bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
 // An observation in one walk over its members: a set-up holds thousands of them.
 void readObservation(const JsonValue& object, double& lastHr, Observation& shot) {
     std::string_view target, note;
+    const JsonValue* codes = nullptr;
+    const JsonValue* code = nullptr;
     bool foresight = false;
     for (const JsonValue& member : object) {
         if (member.shadowed()) continue;
@@ -127,6 +130,10 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
             lastHr = member.number();
         } else if (key == "note") {
             note = member.text();
+        } else if (key == "codes") {
+            codes = &member;
+        } else if (key == "code") {
+            code = &member;
         } else if (key == "coords") {
             shot.hasCoords = true;
             shot.coords = xyz(member);
@@ -137,7 +144,7 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
     shot.sight.setTargetName(wideFromUtf8(target));
     shot.sight.setKind(foresight ? 2 : 3);
     shot.hr = lastHr;
-    readCodes(object, shot.sight.codes, shot.code);
+    readCodes(codes, code, shot.sight.codes, shot.code);
     shot.sight.setNote(wideFromUtf8(note));
 }
 
@@ -221,7 +228,7 @@ void Job::applyPoints(const JsonValue& value) {
         point.coords = xyz(*entry.find("coords"));
         point.design.setStation(
             DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
-        readCodes(entry, point.design.codes, point.code);
+        readCodes(entry.find("codes"), entry.find("code"), point.design.codes, point.code);
         m_byName[std::string(entry.find("name")->text())] = points.size();
         points.push_back(std::move(point));
     }
