@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/errors.h"
+#include "job/atmosphere.h"
 #include "readers/job_value.h"
 #include "output/text.h"
 
@@ -192,12 +193,14 @@ void Job::applyObservation(const Value& value) {
     if (const Value* temperature = jobvalue::find(value, "temperature")) {
         const Value* units = jobvalue::find(value, "temperatureUnits");
         const bool fahrenheit = units != nullptr && text(*units) == "fahrenheit";
-        observation.setTemperature(number(*temperature), fahrenheit ? eFahrenheit : eCelsius);
+        const ETemperatureUnits given = fahrenheit ? eFahrenheit : eCelsius;
+        observation.setTemperature(celsiusFrom(number(*temperature), given), given);
     }
     if (const Value* pressure = jobvalue::find(value, "pressure")) {
         const Value* units = jobvalue::find(value, "pressureUnits");
         const int index = units != nullptr ? indexIn(*units, {"hPa", "mmHg", "inHg"}) : 0;
-        observation.setPressure(number(*pressure), static_cast<EPressureUnits>(index + 1));
+        const auto given = static_cast<EPressureUnits>(index + 1);
+        observation.setPressure(hectopascalsFrom(number(*pressure), given), given);
     }
     if (const Value* ppm = jobvalue::find(value, "ppm")) observation.setPpm(number(*ppm));
     if (has(value, "scaleFactor") || has(value, "elevation")) {
