@@ -60,6 +60,24 @@ void release(int slot) noexcept {
     if (slot >= 0) g_slots[slot].used.store(false);
 }
 
+// Holds SIGINT, SIGTERM and SIGHUP back while a temporary file comes into being or goes, so
+// that no signal falls between the file and its entry in the table.
+class SignalsHeld {
+public:
+    SignalsHeld() noexcept {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, number);
+        sigprocmask(SIG_BLOCK, &held, &m_previous);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &m_previous, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
 extern "C" void removeTemporaries(int number) {
     for (Slot& slot : g_slots) {
         if (slot.used.load()) unlink(slot.path);
@@ -232,6 +250,7 @@ void Output::openDirect(int fd, const std::string& what, const OutputRules& rule
 
 void Output::openReplacement(const std::string& target, bool exists, mode_t mode, uid_t owner, gid_t group) {
     m_target = target;
+    const SignalsHeld held;
     for (int attempt = 0; m_fd < 0; ++attempt) {
         m_temporary = temporaryName(target);
         // A new file is created with 0666 and the system applies the umask (and a folder's
@@ -261,8 +280,9 @@ void Output::discard() noexcept {
     if (m_fd >= 0) close(m_fd);
     m_fd = -1;
     if (!m_temporary.empty()) {
-        release(m_slot);
+        const SignalsHeld held;
         unlink(m_temporary.c_str());
+        release(m_slot);
         m_temporary.clear();
     }
 }
@@ -335,6 +355,7 @@ void Output::commit() {
         m_committed = true;
         return;
     }
+    const SignalsHeld held;
     if (m_noClobber) {
         // A link cannot replace a file that appeared since the check; rename could.
         if (link(m_temporary.c_str(), m_target.c_str()) != 0) {
