@@ -175,7 +175,7 @@ void Output::resolve(const OutputRules& rules) {
         if (const int fd = descriptorOf(target); fd >= 0) {
             const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 3);
             if (copy < 0) fail(path, errno);
-            openDirect(copy, path, rules);
+            openDirect(copy, rules);
             return;
         }
         struct stat info {};
@@ -191,11 +191,11 @@ void Output::resolve(const OutputRules& rules) {
             return;
         }
         if (links == kMaxLinks) fail(path, ELOOP);
-        std::string link(PATH_MAX, '\0');
-        const ssize_t size = readlink(target.c_str(), link.data(), link.size());
+        std::string next(PATH_MAX, '\0');
+        const ssize_t size = readlink(target.c_str(), next.data(), next.size());
         if (size < 0) fail(path, errno);
-        link.resize(static_cast<std::size_t>(size));
-        target = !link.empty() && link[0] == '/' ? link : folderOf(target) + link;
+        next.resize(static_cast<std::size_t>(size));
+        target = !next.empty() && next[0] == '/' ? next : folderOf(target) + next;
     }
 }
 
@@ -228,23 +228,23 @@ void Output::openTarget(const std::string& target, const OutputRules& rules) {
             close(fd);
             fail(m_path, error);
         }
-        openDirect(fd, m_path, rules);
+        openDirect(fd, rules);
         return;
     }
     // A character device or FIFO (which waits here for its reader, as the shell's ">" does).
     const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) fail(m_path, errno);
-    openDirect(fd, m_path, rules);
+    openDirect(fd, rules);
 }
 
 // `fd` is written as it is; a descriptor that leads to one of the inputs is refused all the
 // same.
-void Output::openDirect(int fd, const std::string& what, const OutputRules& rules) {
+void Output::openDirect(int fd, const OutputRules& rules) {
     m_fd = fd;
     struct stat info {};
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && isInput(info, rules)) {
         discard();
-        refuse(what, "it is an input of this command");
+        refuse(m_path, "it is an input of this command");
     }
 }
 
@@ -358,11 +358,16 @@ void Output::commit() {
     const SignalsHeld held;
     if (m_noClobber) {
         // A link cannot replace a file that appeared since the check; rename could.
-        if (link(m_temporary.c_str(), m_target.c_str()) != 0) {
-            if (errno == EEXIST) refuse(m_path, "the file exists (--no-clobber)");
-            fail(m_path, errno);
+        if (link(m_temporary.c_str(), m_target.c_str()) == 0) {
+            unlink(m_temporary.c_str());
+        } else {
+            struct stat info {};
+            if (errno == EEXIST || lstat(m_target.c_str(), &info) == 0) {
+                refuse(m_path, "the file exists (--no-clobber)");
+            }
+            // A file system without hard links: the check above is all there is.
+            if (rename(m_temporary.c_str(), m_target.c_str()) != 0) fail(m_path, errno);
         }
-        unlink(m_temporary.c_str());
     } else if (rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         fail(m_path, errno);
     }

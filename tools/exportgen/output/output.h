@@ -64,7 +64,7 @@ public:
 private:
     void resolve(const OutputRules& rules);
     void openTarget(const std::string& target, const OutputRules& rules);
-    void openDirect(int fd, const std::string& what, const OutputRules& rules);
+    void openDirect(int fd, const OutputRules& rules);
     void openReplacement(const std::string& target, bool exists, mode_t mode, uid_t owner, gid_t group);
     void flush();
     void writeAll(const char* data, std::size_t size);
