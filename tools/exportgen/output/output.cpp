@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -35,7 +34,7 @@ constexpr int kMaxLinks = 40;  // as the system allows when it follows links its
 // of the program, so it reads only this fixed table: a slot's path is written before the slot
 // is marked used, and the mark is cleared before the path is forgotten.
 
-constexpr int kSlots = 64;
+constexpr int kSlots = 16;  // --all writes six files at once
 struct Slot {
     std::atomic<bool> used{false};
     char path[PATH_MAX];
