@@ -35,6 +35,16 @@ const std::string& largeJob() {
     return path;
 }
 
+// The large job is 12 MB: gone with the test program.
+class RemoveLargeJob : public testing::Environment {
+public:
+    void TearDown() override {
+        const std::string dir = hosttest::freshDirectory("large-job");
+        rmdir(dir.c_str());
+    }
+};
+[[maybe_unused]] testing::Environment* const kRemoveLargeJob = testing::AddGlobalTestEnvironment(new RemoveLargeJob);
+
 bool hasHiddenFile(const std::string& dir) {
     for (const auto& name : hosttest::listDirectory(dir)) {
         if (name[0] == '.') return true;
@@ -79,6 +89,7 @@ TEST_P(HostSignals, RemoveTheTemporaryFilesAndEndWithTheSignal) {
         EXPECT_EQ(hosttest::listDirectory(dir + "/all"), Files{"job.rw5"});
         EXPECT_EQ(hosttest::readFile(dir + "/all/job.rw5"), kPrevious);
     }
+    rmdir(hosttest::freshDirectory("signal").c_str());  // the outputs are large
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, HostSignals,
