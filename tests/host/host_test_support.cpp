@@ -1,10 +1,14 @@
 #include "host/host_test_support.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -36,12 +40,27 @@ void writeFile(const std::string& path, const std::string& content) {
     file << content;
 }
 
+namespace {
+
+// Removes `path` and, for a folder (not a link to one), everything in it.
+void removeAll(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        chmod(path.c_str(), 0700);
+        for (const auto& file : listDirectory(path)) removeAll(path + "/" + file);
+        rmdir(path.c_str());
+    } else {
+        unlink(path.c_str());
+    }
+}
+
+}  // namespace
+
 std::string freshDirectory(const std::string& name) {
     const char* base = std::getenv("TMPDIR");
     std::string path =
         std::string(base != nullptr ? base : "/tmp") + "/exportgen-test-" + name + "-" + std::to_string(getpid());
-    for (const auto& file : listDirectory(path)) std::remove((path + "/" + file).c_str());
-    rmdir(path.c_str());
+    removeAll(path);
     mkdir(path.c_str(), 0755);
     return path;
 }
@@ -69,6 +88,46 @@ std::string withNewlines(const std::string& text) {
         out += text[i];
     }
     return out;
+}
+
+pid_t start(const Program& program, const std::string& out, const std::string& err) {
+    std::vector<std::string> args{EXPORTGEN_BINARY};
+    args.insert(args.end(), program.args.begin(), program.args.end());
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const std::string input = program.input.empty() ? "/dev/null" : program.input;
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    // The child: only calls that are safe between fork and exec.
+    for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) signal(number, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int in = open(input.c_str(), O_RDONLY);
+    const int to = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int error = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || to < 0 || error < 0 || dup2(in, 0) < 0 || dup2(to, 1) < 0 || dup2(error, 2) < 0) _exit(126);
+    if (program.inChild) program.inChild();
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+Result runProgram(const Program& program) {
+    const std::string dir = freshDirectory("program");
+    Result result;
+    result.code = waitFor(start(program, dir + "/out", dir + "/err"));
+    result.out = readFile(dir + "/out");
+    result.err = readFile(dir + "/err");
+    return result;
 }
 
 }  // namespace hosttest

@@ -1,6 +1,9 @@
 // Running exportgen's commands in-process, and small file helpers for the host's tests.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,5 +28,21 @@ std::vector<std::string> listDirectory(const std::string& directory);
 std::string dataPath(const std::string& relative);
 /// `text` with every "\r\n" turned into "\n", as golden files keep it.
 std::string withNewlines(const std::string& text);
+
+/// The built exportgen program, for what only a process of its own shows: signals, limits
+/// and the standard input.
+struct Program {
+    std::vector<std::string> args;
+    std::string input;              ///< the file the standard input reads; /dev/null when empty
+    std::function<void()> inChild;  ///< runs in the child before the program starts (limits)
+};
+/// Starts the program; its standard output and error go to `out` and `err`. Signals the test
+/// process may have ignored or blocked are back to their defaults in the child.
+pid_t start(const Program& program, const std::string& out, const std::string& err);
+/// Waits for `pid` and returns its status as a shell reports it: the exit status, or 128 + the
+/// signal that ended it.
+int waitFor(pid_t pid);
+/// Runs the program to its end.
+Result runProgram(const Program& program);
 
 }  // namespace hosttest

@@ -3,8 +3,10 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "output/output.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    exportgen::protectOutputs();
     return exportgen::run(argc, argv, std::cout, std::cerr);
 }

@@ -194,6 +194,16 @@ private:
 
 std::string knownFormats() { return formatNameList(", "); }
 
+// "-" names the standard input.
+std::string inputPath(const std::string& path) { return path == "-" ? "/dev/stdin" : path; }
+
+// The output `-o` names: the standard output when it is left out or "-".
+std::unique_ptr<Output> makeOutput(const std::string& path, std::ostream& out, Encoder& encoder,
+                                   const OutputRules& rules) {
+    if (path.empty() || path == "-") return std::make_unique<Output>(out, encoder);
+    return std::make_unique<Output>(path, encoder, rules);
+}
+
 std::string baseName(const std::string& path) {
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
@@ -227,21 +237,28 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     if (options.input.empty()) {
         text = sampleJobText();
     } else {
-        owned.emplace(readFile(options.input));
+        owned.emplace(readFile(inputPath(options.input)));
         text = owned->text();
-        source = options.input;
+        source = options.input == "-" ? "<stdin>" : options.input;
     }
 
+    OutputRules rules;
+    rules.noClobber = options.noClobber;
+    if (!options.input.empty()) rules.inputs.push_back(options.input);
+    // The folder outlives the outputs in it, so that a failed run can take back the folders
+    // it made.
+    std::optional<OutputDirectory> directory;
+    if (!options.allDirectory.empty()) directory.emplace(options.allDirectory);
     std::vector<std::unique_ptr<Output>> outputs;
     for (const auto& format : formats) {
         if (!options.allDirectory.empty()) {
-            const std::string base = options.input.empty() ? "sample" : baseName(options.input);
-            outputs.push_back(
-                std::make_unique<Output>(options.allDirectory + "/" + base + findFormat(format)->suffix, encoder));
-        } else if (!options.output.empty()) {
-            outputs.push_back(std::make_unique<Output>(options.output, encoder));
+            const std::string base = options.input.empty()  ? "sample"
+                                     : options.input == "-" ? "job"
+                                                            : baseName(options.input);
+            outputs.push_back(std::make_unique<Output>(pathIn(options.allDirectory, base + findFormat(format)->suffix),
+                                                       encoder, rules));
         } else {
-            outputs.push_back(std::make_unique<Output>(out, encoder));
+            outputs.push_back(makeOutput(options.output, out, encoder, rules));
         }
     }
     std::vector<Output*> targets;
@@ -263,27 +280,34 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     ConvertOptions convertOptions;
     CLI::App* convertCommand = app.add_subcommand("convert", "convert a job file (or the built-in sample job)");
     convertCommand->add_option("job", convertOptions.input,
-                               "the job file (JSON); the built-in sample job when left out");
+                               "the job file (JSON), \"-\" for the standard input; the built-in sample job when "
+                               "left out");
     convertCommand->add_option("-f,--format", convertOptions.format, formatNameList(" or "));
-    convertCommand->add_option("-o,--output", convertOptions.output, "the output file (default: standard output)");
-    convertCommand->add_option("--all", convertOptions.allDirectory, "write every format into this directory");
+    convertCommand->add_option("-o,--output", convertOptions.output,
+                               "the output file (default, and \"-\": the standard output)");
+    convertCommand->add_option("--all", convertOptions.allDirectory,
+                               "write every format into this directory (made with its parents when missing)");
+    convertCommand->add_flag("--no-clobber", convertOptions.noClobber, "refuse to replace an existing file");
     convertCommand->add_option("--encoding", convertOptions.encoding, "utf-8 (default), latin1 or cp1252");
     convertCommand->add_option("--now", convertOptions.now, "a fixed local time YYYY-MM-DDThh:mm:ss for header dates");
 
     std::string script, replayOutput;
-    bool asJson = false;
+    bool asJson = false, replayNoClobber = false;
     CLI::App* replayCommand = app.add_subcommand("replay", "run a script of generator calls");
-    replayCommand->add_option("script", script, "the script (JSON)")->required();
+    replayCommand->add_option("script", script, "the script (JSON), \"-\" for the standard input")->required();
     replayCommand->add_flag("--json", asJson, "write the results as one JSON document");
-    replayCommand->add_option("-o,--output", replayOutput, "the output file (default: standard output)");
+    replayCommand->add_option("-o,--output", replayOutput, "the output file (default, and \"-\": the standard output)");
+    replayCommand->add_flag("--no-clobber", replayNoClobber, "refuse to replace an existing file");
 
     long long shots = -1;
     unsigned long long seed = 1;
     std::string sampleOutput;
+    bool sampleNoClobber = false;
     CLI::App* sampleCommand = app.add_subcommand("sample", "write a synthetic job of N observations");
     sampleCommand->add_option("--shots", shots, "the number of observations")->required();
     sampleCommand->add_option("--seed", seed, "the seed of the synthetic geometry (default 1)");
-    sampleCommand->add_option("-o,--output", sampleOutput, "the output file (default: standard output)");
+    sampleCommand->add_option("-o,--output", sampleOutput, "the output file (default, and \"-\": the standard output)");
+    sampleCommand->add_flag("--no-clobber", sampleNoClobber, "refuse to replace an existing file");
 
     CLI::App* schemaCommand = app.add_subcommand("schema", "print the JSON Schema of a job file");
 
@@ -306,16 +330,21 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             convert(convertOptions, out, err);
         } else if (replayCommand->parsed()) {
             Encoder encoder("utf-8");
-            const InputText text = readFile(script);
-            Output output = replayOutput.empty() ? Output(out, encoder) : Output(replayOutput, encoder);
-            replay(text.text(), script, asJson, output);
-            output.commit();
+            const InputText text = readFile(inputPath(script));
+            OutputRules rules;
+            rules.inputs.push_back(script);
+            rules.noClobber = replayNoClobber;
+            const auto output = makeOutput(replayOutput, out, encoder, rules);
+            replay(text.text(), script == "-" ? "<stdin>" : script, asJson, *output);
+            output->commit();
         } else if (sampleCommand->parsed()) {
             if (shots < 0) throw HostError(kExitUsage, "--shots: expected a number of 0 or more");
             Encoder encoder("utf-8");
-            Output output = sampleOutput.empty() ? Output(out, encoder) : Output(sampleOutput, encoder);
-            writeSample(static_cast<std::uint64_t>(shots), seed, output);
-            output.commit();
+            OutputRules rules;
+            rules.noClobber = sampleNoClobber;
+            const auto output = makeOutput(sampleOutput, out, encoder, rules);
+            writeSample(static_cast<std::uint64_t>(shots), seed, *output);
+            output->commit();
         } else if (schemaCommand->parsed()) {
             out << jobSchemaText();
         }

@@ -13,10 +13,11 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 struct ConvertOptions {
-    std::string input;   ///< empty: the built-in sample job
+    std::string input;   ///< empty: the built-in sample job; "-": the standard input
     std::string format;  ///< one format, or empty with `allDirectory`
-    std::string output;  ///< empty: the standard output
+    std::string output;  ///< empty or "-": the standard output
     std::string allDirectory;
+    bool noClobber = false;  ///< refuse to replace an existing output file
     std::string encoding = "utf-8";
     std::string now;  ///< a fixed local time YYYY-MM-DDThh:mm:ss, or empty for the clock
 };

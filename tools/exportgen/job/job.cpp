@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/errors.h"
+#include "job/atmosphere.h"
 #include "output/text.h"
 #include "readers/json_value.h"
 
@@ -208,12 +209,14 @@ void Job::applyObservation(const JsonValue& value) {
     if (const JsonValue* temperature = value.find("temperature")) {
         const JsonValue* units = value.find("temperatureUnits");
         const bool fahrenheit = units != nullptr && units->text() == "fahrenheit";
-        observation.setTemperature(temperature->number(), fahrenheit ? eFahrenheit : eCelsius);
+        const ETemperatureUnits given = fahrenheit ? eFahrenheit : eCelsius;
+        observation.setTemperature(celsiusFrom(temperature->number(), given), given);
     }
     if (const JsonValue* pressure = value.find("pressure")) {
         const JsonValue* units = value.find("pressureUnits");
         const int index = units != nullptr ? indexIn(*units, {"hPa", "mmHg", "inHg"}) : 0;
-        observation.setPressure(pressure->number(), static_cast<EPressureUnits>(index + 1));
+        const auto given = static_cast<EPressureUnits>(index + 1);
+        observation.setPressure(hectopascalsFrom(pressure->number(), given), given);
     }
     if (const JsonValue* ppm = value.find("ppm")) observation.setPpm(ppm->number());
     if (value.find("scaleFactor") != nullptr || value.find("elevation") != nullptr) {

@@ -1,25 +1,49 @@
-// Where a command's bytes go: a stream (stdout) or a file written atomically. A file is
-// written to a temporary file in its own directory and renamed into place by commit(); a run
-// that ends without commit() removes the temporary file, so an existing file is never
-// truncated or half-written by a failed run.
+// Where a command's bytes go, written so that a run never costs the user data.
+//
+// - `-` (the stream constructor): the standard output.
+// - A regular file, existing or new: the bytes go to a temporary file in the file's own folder,
+//   renamed into place by commit(). A run that ends without commit() (an error, a signal)
+//   removes the temporary file, so an existing file is never truncated or half-written. The new
+//   file keeps the old one's permission bits (and owner, where the system allows); a new file
+//   gets 0666 less the umask.
+// - A symbolic link is followed (through any number of links) and its target is replaced in
+//   the target's own folder; the link stays a link.
+// - A character device, FIFO or socket, and a descriptor path (/dev/stdout, /dev/fd/N, a
+//   process substitution), is written directly: it cannot be replaced, and a temporary file
+//   beside /dev/null would be wrong.
+// - Refused with HostError(kExitOutput) before anything is written: a directory, a block
+//   device, an existing file without write permission, an output that is one of the command's
+//   inputs (the same file through any link), and, with `noClobber`, an existing file.
 #pragma once
+
+#include <sys/types.h>
 
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "contracts/orv_string.h"
 #include "output/encoding.h"
 
 namespace exportgen {
 
+/// What an output file must respect beyond its path.
+struct OutputRules {
+    /// The files the command reads ("-" is the standard input): an output that is one of them
+    /// is refused.
+    std::vector<std::string> inputs;
+    /// Refuse to replace an existing file (a device or FIFO is still written).
+    bool noClobber = false;
+};
+
 class Output {
 public:
     /// Writes to `stream`.
     Output(std::ostream& stream, Encoder& encoder);
-    /// Writes to `path` atomically; throws HostError(kExitOutput) when the directory cannot
-    /// take the temporary file.
-    Output(const std::string& path, Encoder& encoder);
+    /// Writes to `path` as the header says; throws HostError(kExitOutput) with a message that
+    /// starts "cannot write PATH: " when the path is refused or cannot be opened.
+    Output(const std::string& path, Encoder& encoder, const OutputRules& rules = {});
     ~Output();
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
@@ -31,23 +55,50 @@ public:
     void bytes(std::string_view bytes);
     /// Writes what is buffered, then (for a file) closes it and renames it into place.
     void commit();
-    /// Starts the output over, for a conversion that begins again from the start of the job:
-    /// what is buffered is dropped and a file is emptied. A stream cannot take back what it
-    /// was given, so as many bytes as were written to it are skipped when they come again.
-    void restart();
 
 private:
+    void resolve(const OutputRules& rules);
+    void openTarget(const std::string& target, const OutputRules& rules);
+    void openDirect(int fd, const OutputRules& rules);
+    void openReplacement(const std::string& target, bool exists, mode_t mode, uid_t owner, gid_t group);
     void flush();
+    void writeAll(const char* data, std::size_t size);
+    void discard() noexcept;
 
     Encoder& m_encoder;
     std::ostream* m_stream = nullptr;
-    std::string m_path;
-    std::string m_temporary;
+    std::string m_path;       // as the user gave it, for messages
+    std::string m_target;     // the file the links lead to
+    std::string m_temporary;  // empty when written directly
+    int m_slot = -1;          // the temporary file's entry in the table the signal handler clears
     int m_fd = -1;
+    bool m_noClobber = false;
     bool m_committed = false;
     std::string m_buffer;
-    std::size_t m_written = 0;  // bytes in the stream or file
-    std::size_t m_skip = 0;     // bytes still to skip on a restarted stream
 };
+
+/// `name` in `directory`, with one slash between them however many the directory ends with.
+[[nodiscard]] std::string pathIn(const std::string& directory, const std::string& name);
+
+/// A folder for outputs, created with its parents (0777 less the umask) as `mkdir -p` does;
+/// throws HostError(kExitOutput) when a part cannot be made. The folders it made are removed
+/// again when it is destroyed while still empty, so a run that fails before any output is
+/// committed leaves nothing behind: destroy it after the outputs in it.
+class OutputDirectory {
+public:
+    explicit OutputDirectory(const std::string& path);
+    ~OutputDirectory();
+    OutputDirectory(const OutputDirectory&) = delete;
+    OutputDirectory& operator=(const OutputDirectory&) = delete;
+
+private:
+    std::vector<std::string> m_made;  // the folders this run created, outermost first
+};
+
+/// For the program's main: SIGINT, SIGTERM and SIGHUP remove every temporary output file and
+/// end the program by the same signal (status 128 + the signal in a shell); a signal ignored
+/// at start (nohup, a background job) stays ignored. SIGXFSZ is ignored, so a write past the
+/// file-size limit fails with EFBIG and is reported as any failed write (status 7).
+void protectOutputs();
 
 }  // namespace exportgen
