@@ -415,21 +415,22 @@ private:
         node.m_span = static_cast<std::uint32_t>(m_nodes.size() - index);
     }
 
-    // A member named twice counts with its last value.
+    // A member named twice counts with its last value. Objects of a job have a few members: they
+    // are compared pairwise in place; a large one goes through a set.
     void markShadowed(std::size_t index) {
-        const JsonValue& object = m_nodes[index];
-        if (object.m_count < 2) return;
-        std::vector<JsonValue*> members;
-        for (const JsonValue& member : object) members.push_back(const_cast<JsonValue*>(&member));
-        if (members.size() <= 16) {
-            for (std::size_t i = 0; i + 1 < members.size(); ++i) {
-                for (std::size_t j = i + 1; j < members.size() && !members[i]->m_shadowed; ++j) {
-                    members[i]->m_shadowed =
-                        sameName(members[i]->key(), members[i]->m_keyTag, members[j]->key(), members[j]->m_keyTag);
+        JsonValue* const first = &m_nodes[index] + 1;
+        JsonValue* const end = &m_nodes[index] + m_nodes[index].m_span;
+        if (m_nodes[index].m_count < 2) return;
+        if (m_nodes[index].m_count <= 16) {
+            for (JsonValue* a = first; a != end; a += a->m_span) {
+                for (JsonValue* b = a + a->m_span; b != end && !a->m_shadowed; b += b->m_span) {
+                    a->m_shadowed = sameName(a->key(), a->m_keyTag, b->key(), b->m_keyTag);
                 }
             }
             return;
         }
+        std::vector<JsonValue*> members;
+        for (JsonValue* member = first; member != end; member += member->m_span) members.push_back(member);
         std::unordered_set<std::string_view> later;
         for (auto it = members.rbegin(); it != members.rend(); ++it) {
             (*it)->m_shadowed = !later.insert((*it)->key()).second;
