@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -207,11 +210,9 @@ private:
     }
 
     void container() {
-        static const Table table;
         const char* open = m_at;
         std::size_t depth = 0;
-        for (const char* at = m_at; at != m_source.end(); ++at) {
-            if (!table.structural[static_cast<unsigned char>(*at)]) continue;
+        for (const char* at = m_at; (at = nextStructural(at)) != m_source.end(); ++at) {
             if (*at == '"') {
                 at = stringEnd(at) - 1;
             } else if (*at == '{' || *at == '[') {
@@ -223,6 +224,29 @@ private:
         }
         m_source.malformed(open,
                            *open == '{' ? "an object without its closing '}'" : "an array without its closing ']'");
+    }
+
+    // The first of '"', '{', '}', '[', ']' at or after `at`, or the end of the text. Most of a
+    // job is numbers and names: sixteen bytes are looked at a time where the processor allows.
+    const char* nextStructural(const char* at) const noexcept {
+        const char* const end = m_source.end();
+#ifdef __SSE2__
+        const __m128i quote = _mm_set1_epi8('"'), openBrace = _mm_set1_epi8('{'), closeBrace = _mm_set1_epi8('}');
+        const __m128i openBracket = _mm_set1_epi8('['), closeBracket = _mm_set1_epi8(']');
+        while (end - at >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const __m128i hits = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, openBrace)),
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, closeBrace), _mm_cmpeq_epi8(bytes, openBracket)),
+                             _mm_cmpeq_epi8(bytes, closeBracket)));
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+            if (mask != 0) return at + __builtin_ctz(mask);
+            at += 16;
+        }
+#endif
+        static const Table table;
+        while (at != end && !table.structural[static_cast<unsigned char>(*at)]) ++at;
+        return at;
     }
 
     struct Table {
