@@ -38,7 +38,7 @@ TEST_F(SdrColumns, BacksightRecord) {
 
 TEST_F(SdrColumns, ObservationRecordWithCode) {
     gen.occupy(L"NM", L"STN1", L"", 0.0, 0.0, 0.0, 1.5);
-    DexTSRawFS sight = foresightTo(L"101", DexTSRawMeasurement(0, {30.0, 90.0, 100.0}));
+    DexTSRawFS sight = foresightTo(L"101", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {30.0, 90.0, 100.0}));
     sight.codes.addCode(code("TREE"));
     const std::string line = lines(gen.sightNoteLine(&sight, nullptr)).at(0);
     EXPECT_EQ(columns(line, 1, 4), "09F1");
