@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <limits>
+#include <utility>
 
 #include "contracts/text_services.h"
 
@@ -26,7 +27,9 @@ void beginRecord(COrvStringT& out, const COrvStringT& keyword) {
 
 void beginRecord(COrvStringT& out, const wchar_t* keyword) { beginRecord(out, COrvStringT(keyword)); }
 
-// The values of a record, separated by commas; an empty value keeps its place (",,").
+// The values of a record, separated by commas; an empty value keeps its place (",,"). The
+// list is built in order, left to right, so the names it asks for are given in that order;
+// callers move the texts they no longer need into it.
 void appendValues(COrvStringT& out, std::initializer_list<COrvStringT> values) {
     bool first = true;
     for (const COrvStringT& value : values) {
@@ -114,7 +117,7 @@ bool CQuoltPashkRawDataGenerator::writeHeaderRecords(COrvStringT& versionLine, C
     COrvStringT createdDate;
     COrvStringT createdTime;
     job.getCreateTimeString(createdDate, createdTime);
-    appendValues(dateLine, {createdDate, createdTime});
+    appendValues(dateLine, {std::move(createdDate), std::move(createdTime)});
     dateLine += kLineEnd;
 
     beginRecord(temperatureLine, L"TEMP");
@@ -165,7 +168,7 @@ bool CQuoltPashkRawDataGenerator::writeStation(COrvStringT& out, COrvStringT nam
                                                double instrumentHeight) {
     beginRecord(out, L"STN");
     // An empty code leaves the line ending with the comma.
-    appendValues(out, {outputName(name), distToString(instrumentHeight, 3), code});
+    appendValues(out, {outputName(name), distToString(instrumentHeight, 3), std::move(code)});
     out += kLineEnd;
     return true;
 }
@@ -221,18 +224,17 @@ bool CQuoltPashkRawDataGenerator::writeSight(COrvStringT& out, SightKind kind, b
     }
     beginRecord(out, keyword);
 
-    const COrvStringT target =
-        kind == eSightBacksight && generateName
-            ? (m_backsightName.IsEmpty() ? generatedBacksightName() : outputName(m_backsightName))
-            : outputName(name);
-    const COrvStringT height = distToString(targetHeight, 3);
+    COrvStringT target = kind == eSightBacksight && generateName
+                             ? (m_backsightName.IsEmpty() ? generatedBacksightName() : outputName(m_backsightName))
+                             : outputName(name);
+    COrvStringT height = distToString(targetHeight, 3);
     if (kind != eSightForesight && kind != eSightSideShot) {
-        appendValues(out, {target, height});
+        appendValues(out, {std::move(target), std::move(height)});
     } else if (code.IsEmpty() || secondText.IsEmpty()) {
         // An empty code ends the values with its comma and drops the second text.
-        appendValues(out, {target, height, code});
+        appendValues(out, {std::move(target), std::move(height), std::move(code)});
     } else {
-        appendValues(out, {target, height, code, secondText});
+        appendValues(out, {std::move(target), std::move(height), std::move(code), std::move(secondText)});
     }
     out += kLineEnd;
     return true;
@@ -303,11 +305,11 @@ bool CQuoltPashkRawDataGenerator::writeControlCodes(COrvStringT& out, COrvString
     if (text1.IsEmpty() && text2.IsEmpty()) return true;
     beginRecord(out, L"CTL");
     if (text2.IsEmpty()) {
-        appendValues(out, {text1});
+        appendValues(out, {std::move(text1)});
     } else if (text3.IsEmpty()) {
-        appendValues(out, {text1, text2});
+        appendValues(out, {std::move(text1), std::move(text2)});
     } else {
-        appendValues(out, {text1, text2, text3});
+        appendValues(out, {std::move(text1), std::move(text2), std::move(text3)});
     }
     out += kLineEnd;
     return true;
