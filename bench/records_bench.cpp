@@ -115,7 +115,8 @@ Job makeJob() {
         const baseline::Shot& shot = job.shots[i];
         DexTSRawFS sight(2);
         sight.setTargetName(job.wideTargets[i]);
-        sight.setMeasurement(DexTSRawMeasurement(0, {shot.horizontal, shot.zenith, shot.slope}));
+        sight.setMeasurement(
+            DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {shot.horizontal, shot.zenith, shot.slope}));
         DexTSRawFS longSight = sight;
         sight.codes.addCode(codeOf(kCode, false));
         longSight.codes.addCode(codeOf(kLongCode, true));

@@ -226,7 +226,8 @@ void fillBacksightPoint(Context& c, DexBacksightPoint& backsight) {
 
 std::unique_ptr<DexTSRawFS> foresight(Context& c) {
     if (c.in.pick(8) == 0) return nullptr;
-    auto sight = std::make_unique<DexTSRawFS>(c.in.pick(5) == 0 ? c.integer() : 2 + static_cast<int>(c.in.pick(2)));
+    auto sight = std::make_unique<DexTSRawFS>(c.in.pick(5) == 0 ? c.integer()
+                                                                : eSightForesight + static_cast<int>(c.in.pick(2)));
     fillSight(c, *sight);
     sight->setMeasType(enumeration<DexTSRawFS::EMeasType>(c, 7));
     return sight;

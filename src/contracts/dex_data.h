@@ -243,10 +243,26 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Sights and measurements
 
-/// One total-station measurement. Kinds and the meaning of the values by index:
-/// 0 horizontal angle, zenith, slope distance; 1 horizontal angle, horizontal distance, height
-/// difference; 2 horizontal angle, zenith; 3 vertical, horizontal and left/right distance
-/// offsets; 6 horizontal angle; 7 zenith; 9 slope distance (other uses name their own kinds).
+/// The no-value double: the largest finite double marks a figure that was not measured or not
+/// computed (a distance, an angle, a residual, an elevation).
+constexpr double noValue = 1.7976931348623157e308;
+
+/// Kinds of a total-station measurement (DexTSRawMeasurement::kind()), with the values it
+/// carries by index. The numbers are part of the interface: hosts and files store them. A kind
+/// outside the list is allowed; each reader says what it does with it.
+enum EMeasurementKind : int {
+    eKindAnglesAndSlopeDistance = 0,      ///< horizontal angle, zenith, slope distance
+    eKindAngleAndHorizontalDistance = 1,  ///< horizontal angle, horizontal distance, height difference
+    eKindAnglesOnly = 2,                  ///< horizontal angle, zenith
+    eKindDistanceOffsets = 3,             ///< vertical, horizontal and left/right distance offsets
+    eKindHorizontalAngleOnly = 6,         ///< horizontal angle
+    eKindZenithOnly = 7,                  ///< zenith
+    eKindSlopeDistanceOnly = 9,           ///< slope distance
+    eKindHorizontalDistanceOnly = 10,     ///< horizontal distance (an extra value of an observation)
+};
+
+/// One total-station measurement: its kind (EMeasurementKind, or any other number) and its
+/// values by index.
 class DexTSRawMeasurement {
 public:
     DexTSRawMeasurement() = default;
@@ -272,8 +288,16 @@ private:
     bool m_backsightTarget = false;
 };
 
-/// A sight from the instrument to a target. Kind 0 is a backsight by bearing (DexTSRawBkb),
-/// 1 a backsight to a point (DexTSRawBS), 2 and 3 foresights (DexTSRawFS).
+/// Kinds of a sight (DexTSRawDataSightInterface::sightKind()). The numbers are part of the
+/// interface; a kind outside the list is allowed.
+enum ESightKind : int {
+    eSightBacksightBearing = 0,  ///< a backsight by bearing (DexTSRawBkb)
+    eSightBacksight = 1,         ///< a backsight to a point (DexTSRawBS)
+    eSightForesight = 2,         ///< a foresight (DexTSRawFS)
+    eSightSideShot = 3,          ///< a side shot, the other foresight kind (DexTSRawFS)
+};
+
+/// A sight from the instrument to a target, of one of the kinds of ESightKind.
 class DexTSRawDataSightInterface {
 public:
     DexTSRawDataSightInterface(const DexTSRawDataSightInterface&) = default;
@@ -325,13 +349,13 @@ private:
 /// A backsight by bearing (sight kind 0).
 class DexTSRawBkb : public DexTSRawDataSightInterface, public DexBacksightPoint {
 public:
-    DexTSRawBkb() noexcept : DexTSRawDataSightInterface(0) {}
+    DexTSRawBkb() noexcept : DexTSRawDataSightInterface(eSightBacksightBearing) {}
 };
 
 /// A backsight to a point (sight kind 1).
 class DexTSRawBS : public DexTSRawDataSightInterface, public DexBacksightPoint {
 public:
-    DexTSRawBS() noexcept : DexTSRawDataSightInterface(1) {}
+    DexTSRawBS() noexcept : DexTSRawDataSightInterface(eSightBacksight) {}
 };
 
 /// A foresight (sight kind 2 or 3).
@@ -348,7 +372,7 @@ public:
         eMeasDistanceOffsetsText = 6,
     };
 
-    explicit DexTSRawFS(int kind = 2) noexcept : DexTSRawDataSightInterface(kind) {}
+    explicit DexTSRawFS(int kind = eSightForesight) noexcept : DexTSRawDataSightInterface(kind) {}
 
     [[nodiscard]] EMeasType getMeasType() const noexcept { return m_measType; }
     void setMeasType(EMeasType type) noexcept { m_measType = type; }

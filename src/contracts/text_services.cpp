@@ -282,7 +282,7 @@ double toRange(double value, double low, double high) noexcept {
 }
 
 double Rad2Deg(double radians, bool normalize) noexcept {
-    double degrees = radians * (180.0 / 3.14159265358979323846);
+    double degrees = radians * orv::ie::kDegreesPerRadian;
     return normalize ? toRange(degrees, 0.0, 360.0) : degrees;
 }
 

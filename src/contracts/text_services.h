@@ -96,6 +96,13 @@ void SetShortDatePattern(const wchar_t* pattern);
 /// Degrees reduced into [0, 360); the flag is accepted and not read.
 [[nodiscard]] double ModDeg360(double degrees, bool) noexcept;
 
+namespace orv::ie {
+
+/// The line end of every whole record line a generator writes (field and body texts carry none).
+inline constexpr const wchar_t* kLineEnd = L"\r\n";
+
+}  // namespace orv::ie
+
 namespace orv::ie::utils {
 
 /// The widest fixed-width field any writer fills. A wider one is written this wide, so that an

@@ -1,9 +1,17 @@
 // The unit enumerations of the job data model. Values are part of the interface: hosts and
 // files store them as numbers. A value outside the listed ones is allowed and each formatter
-// says what it does with it.
+// says what it does with it. Also the factors between degrees and radians.
 #pragma once
 
 namespace orv::ie {
+
+/// π, written once; the factors between degrees and radians derive from it.
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRadiansPerDegree = kPi / 180.0;
+constexpr double kDegreesPerRadian = 180.0 / kPi;
+// The records' geometry is written with exactly these two factors.
+static_assert(kRadiansPerDegree == 0.017453292519943295);
+static_assert(kDegreesPerRadian == 57.29577951308232);
 
 /// Distance units of a job.
 enum EDistUnits : int {

@@ -1,6 +1,8 @@
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 
+#include <initializer_list>
 #include <limits>
+#include <utility>
 
 #include "contracts/text_services.h"
 
@@ -8,18 +10,11 @@ namespace orv::ie {
 
 namespace {
 
-constexpr const wchar_t* kLineEnd = L"\r\n";
 constexpr int kKeywordWidth = 8;
 constexpr double kMeanEarthRadius = 6371000.0;  // metres
 
-// Kinds of sight and measurement, and the offset sub-kind measured along a line.
-constexpr int kBacksight = 1;
-constexpr int kForesight = 2;
-constexpr int kSideShot = 3;
-constexpr int kSlope = 0;
-constexpr int kHorizontalDistance = 1;
-constexpr int kAnglesOnly = 2;
-constexpr int kOffset = 3;
+// The sight kinds and measurement kinds are those of the data model; coordinates are a
+// measurement kind of this format's own. The offset sub-kind measured along a line.
 constexpr int kCoordinates = 4;
 constexpr int kPointToLineOffset = 2;
 
@@ -31,6 +26,18 @@ void beginRecord(COrvStringT& out, const COrvStringT& keyword) {
 }
 
 void beginRecord(COrvStringT& out, const wchar_t* keyword) { beginRecord(out, COrvStringT(keyword)); }
+
+// The values of a record, separated by commas; an empty value keeps its place (",,"). The
+// list is built in order, left to right, so the names it asks for are given in that order;
+// callers move the texts they no longer need into it.
+void appendValues(COrvStringT& out, std::initializer_list<COrvStringT> values) {
+    bool first = true;
+    for (const COrvStringT& value : values) {
+        if (!first) out += L',';
+        out += value;
+        first = false;
+    }
+}
 
 const DexJobInfo& jobOrEmpty(const DexJobInfo* jobInfo) {
     static const DexJobInfo kNoJob;
@@ -91,11 +98,7 @@ bool CQuoltPashkRawDataGenerator::writeHeaderRecords(COrvStringT& versionLine, C
     versionLine += kLineEnd;
 
     beginRecord(jobLine, L"JOB");
-    jobLine += job.jobName;
-    jobLine += L',';
-    jobLine += job.jobText2;
-    jobLine += L',';
-    jobLine += job.jobText3;
+    appendValues(jobLine, {job.jobName, job.jobText2, job.jobText3});
     jobLine += kLineEnd;
 
     beginRecord(instrumentLine, L"INST");
@@ -103,9 +106,7 @@ bool CQuoltPashkRawDataGenerator::writeHeaderRecords(COrvStringT& versionLine, C
     instrumentLine += kLineEnd;
 
     beginRecord(unitsLine, L"UNITS");
-    unitsLine += distUnitsLetter(true);
-    unitsLine += L',';
-    unitsLine += angleUnitsLetter(true);
+    appendValues(unitsLine, {distUnitsLetter(true), angleUnitsLetter(true)});
     unitsLine += kLineEnd;
 
     beginRecord(scaleLine, L"SCALE");
@@ -116,9 +117,7 @@ bool CQuoltPashkRawDataGenerator::writeHeaderRecords(COrvStringT& versionLine, C
     COrvStringT createdDate;
     COrvStringT createdTime;
     job.getCreateTimeString(createdDate, createdTime);
-    dateLine += createdDate;
-    dateLine += L',';
-    dateLine += createdTime;
+    appendValues(dateLine, {std::move(createdDate), std::move(createdTime)});
     dateLine += kLineEnd;
 
     beginRecord(temperatureLine, L"TEMP");
@@ -168,11 +167,8 @@ COrvStringT CQuoltPashkRawDataGenerator::atmosphereValues() {
 bool CQuoltPashkRawDataGenerator::writeStation(COrvStringT& out, COrvStringT name, COrvStringT code,
                                                double instrumentHeight) {
     beginRecord(out, L"STN");
-    out += outputName(name);
-    out += L',';
-    out += distToString(instrumentHeight, 3);
-    out += L',';
-    out += code;  // an empty code leaves the line ending with the comma
+    // An empty code leaves the line ending with the comma.
+    appendValues(out, {outputName(name), distToString(instrumentHeight, 3), std::move(code)});
     out += kLineEnd;
     return true;
 }
@@ -204,11 +200,7 @@ bool CQuoltPashkRawDataGenerator::writeBacksightBearing(COrvStringT& out, bool g
     beginRecord(out, L"BKB");
     // The backsight named here is the one that later generated backsight sights repeat.
     m_backsightName = generateName ? generatedBacksightName() : outputName(name);
-    out += m_backsightName;
-    out += L',';
-    out += angleToString(firstAngle, 5);
-    out += L',';
-    out += angleToString(secondAngle, 5);
+    appendValues(out, {m_backsightName, angleToString(firstAngle, 5), angleToString(secondAngle, 5)});
     out += kLineEnd;
     return true;
 }
@@ -217,13 +209,13 @@ bool CQuoltPashkRawDataGenerator::writeSight(COrvStringT& out, SightKind kind, b
                                              COrvStringT code, COrvStringT secondText, double targetHeight) {
     COrvStringT keyword;
     switch (kind) {
-        case kBacksight:
+        case eSightBacksight:
             keyword = L"BS";
             break;
-        case kForesight:
+        case eSightForesight:
             keyword = L"FS";
             break;
-        case kSideShot:
+        case eSightSideShot:
             keyword = L"SS";
             break;
         default:
@@ -232,23 +224,17 @@ bool CQuoltPashkRawDataGenerator::writeSight(COrvStringT& out, SightKind kind, b
     }
     beginRecord(out, keyword);
 
-    if (kind == kBacksight && generateName) {
-        out += m_backsightName.IsEmpty() ? generatedBacksightName() : outputName(m_backsightName);
+    COrvStringT target = kind == eSightBacksight && generateName
+                             ? (m_backsightName.IsEmpty() ? generatedBacksightName() : outputName(m_backsightName))
+                             : outputName(name);
+    COrvStringT height = distToString(targetHeight, 3);
+    if (kind != eSightForesight && kind != eSightSideShot) {
+        appendValues(out, {std::move(target), std::move(height)});
+    } else if (code.IsEmpty() || secondText.IsEmpty()) {
+        // An empty code ends the values with its comma and drops the second text.
+        appendValues(out, {std::move(target), std::move(height), std::move(code)});
     } else {
-        out += outputName(name);
-    }
-    out += L',';
-    out += distToString(targetHeight, 3);
-
-    if (kind == kForesight || kind == kSideShot) {
-        out += L',';
-        if (!code.IsEmpty()) {
-            out += code;
-            if (!secondText.IsEmpty()) {
-                out += L',';
-                out += secondText;
-            }
-        }
+        appendValues(out, {std::move(target), std::move(height), std::move(code), std::move(secondText)});
     }
     out += kLineEnd;
     return true;
@@ -260,35 +246,21 @@ bool CQuoltPashkRawDataGenerator::writeSight(COrvStringT& out, SightKind kind, b
 bool CQuoltPashkRawDataGenerator::writeMeasurement(COrvStringT& out, MeasurementKind kind, int subKind, double value1,
                                                    double value2, double value3) {
     switch (kind) {
-        case kSlope:  // horizontal angle, zenith, slope distance
+        case eKindAnglesAndSlopeDistance:  // horizontal angle, zenith, slope distance
             beginRecord(out, L"SD");
-            out += angleToString(value1, 5);
-            out += L',';
-            out += angleToString(value2, 5);
-            out += L',';
-            out += distToString(value3, 4);
+            appendValues(out, {angleToString(value1, 5), angleToString(value2, 5), distToString(value3, 4)});
             break;
-        case kHorizontalDistance:  // horizontal angle, horizontal distance, height difference
+        case eKindAngleAndHorizontalDistance:  // horizontal angle, horizontal distance, height difference
             beginRecord(out, L"HD");
-            out += angleToString(value1, 5);
-            out += L',';
-            out += distToString(value2, 4);
-            out += L',';
-            out += distToString(value3, 4);
+            appendValues(out, {angleToString(value1, 5), distToString(value2, 4), distToString(value3, 4)});
             break;
-        case kAnglesOnly:
+        case eKindAnglesOnly:
             beginRecord(out, L"HV");
-            out += angleToString(value1, 5);
-            out += L',';
-            out += angleToString(value2, 5);
+            appendValues(out, {angleToString(value1, 5), angleToString(value2, 5)});
             break;
-        case kOffset:  // the values come in the format's own order: second, third, first
+        case eKindDistanceOffsets:  // the values come in the format's own order: second, third, first
             beginRecord(out, subKind == kPointToLineOffset ? L"PTL_OFF" : L"OFFSET");
-            out += distToString(value2, 4);
-            out += L',';
-            out += distToString(value3, 4);
-            out += L',';
-            out += distToString(value1, 4);
+            appendValues(out, {distToString(value2, 4), distToString(value3, 4), distToString(value1, 4)});
             break;
         case kCoordinates:  // the host's first two values are swapped into x, y
             out = xyzLine(value2, value1, value3);
@@ -303,11 +275,7 @@ bool CQuoltPashkRawDataGenerator::writeMeasurement(COrvStringT& out, Measurement
 COrvStringT CQuoltPashkRawDataGenerator::xyzLine(double x, double y, double z) {
     COrvStringT line;
     beginRecord(line, L"XYZ");
-    line += distToString(x, 4);
-    line += L',';
-    line += distToString(y, 4);
-    line += L',';
-    line += distToString(z, 4);
+    appendValues(line, {distToString(x, 4), distToString(y, 4), distToString(z, 4)});
     line += kLineEnd;
     return line;
 }
@@ -315,15 +283,8 @@ COrvStringT CQuoltPashkRawDataGenerator::xyzLine(double x, double y, double z) {
 bool CQuoltPashkRawDataGenerator::writeMissingLine(COrvStringT& out, COrvStringT fromName, COrvStringT toName,
                                                    double distance1, double distance2, double distance3) {
     beginRecord(out, L"MLM");
-    out += outputName(fromName);
-    out += L',';
-    out += outputName(toName);
-    out += L',';
-    out += distToString(distance1, 4);
-    out += L',';
-    out += distToString(distance2, 4);
-    out += L',';
-    out += distToString(distance3, 4);
+    appendValues(out, {outputName(fromName), outputName(toName), distToString(distance1, 4), distToString(distance2, 4),
+                       distToString(distance3, 4)});
     out += kLineEnd;
     return true;
 }
@@ -331,33 +292,26 @@ bool CQuoltPashkRawDataGenerator::writeMissingLine(COrvStringT& out, COrvStringT
 bool CQuoltPashkRawDataGenerator::writeResectionObservation(COrvStringT& out, COrvStringT name, int number,
                                                             double value) {
     beginRecord(out, L"RES_OBS");
-    out += outputName(name);
-    out += L',';
-    out += distToString(value, 3);
-    out += L',';  // the number follows the value
-    orv_formats::AppendInt(out, number);
+    appendValues(out, {outputName(name), distToString(value, 3), orv_formats::IntToString(number)});
     out += kLineEnd;
     return true;
 }
 
 bool CQuoltPashkRawDataGenerator::writeControlCodes(COrvStringT& out, COrvStringT text1, COrvStringT text2,
                                                     COrvStringT text3) {
-    // The third text needs the second: without it the line stops after the first.
+    // The third text needs the second: without it the line stops after the first. An empty
+    // first text keeps its place; without the first two there is no line.
     out.Empty();
-    if (!text1.IsEmpty()) {
-        beginRecord(out, L"CTL");
-        out += text1;
+    if (text1.IsEmpty() && text2.IsEmpty()) return true;
+    beginRecord(out, L"CTL");
+    if (text2.IsEmpty()) {
+        appendValues(out, {std::move(text1)});
+    } else if (text3.IsEmpty()) {
+        appendValues(out, {std::move(text1), std::move(text2)});
+    } else {
+        appendValues(out, {std::move(text1), std::move(text2), std::move(text3)});
     }
-    if (!text2.IsEmpty()) {
-        if (out.IsEmpty()) beginRecord(out, L"CTL");
-        out += L',';
-        out += text2;
-        if (!text3.IsEmpty()) {
-            out += L',';
-            out += text3;
-        }
-    }
-    if (!out.IsEmpty()) out += kLineEnd;
+    out += kLineEnd;
     return true;
 }
 

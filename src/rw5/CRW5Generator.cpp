@@ -9,11 +9,28 @@ namespace orv::ie {
 
 namespace {
 
-constexpr const wchar_t* kLineEnd = L"\r\n";
 // Room reserved for an observation line before it is built: enough for the usual line with
 // its code note, so that it is allocated once.
 constexpr std::size_t kLineCapacity = 127;
-constexpr double kDegreesToRadians = 0.017453292519943295;
+
+// The fields of an RW5 record: a comma, the tag, the value (",OP7"). A field with an empty
+// value is a bare tag (",SD"). The note field has the tag "--".
+void appendTagged(COrvStringT& out, const wchar_t* tag, const COrvStringT& value) {
+    out += L',';
+    out += tag;
+    out += value;
+}
+
+void appendTagged(COrvStringT& out, const wchar_t* tag, const wchar_t* value) {
+    out += L',';
+    out += tag;
+    out += value;
+}
+
+void appendTag(COrvStringT& out, const wchar_t* tag) {
+    out += L',';
+    out += tag;
+}
 
 EDistUnits distUnitsOf(const DexSettings* settings, const DexJobInfo* jobInfo) {
     return settings != nullptr && jobInfo != nullptr ? settings->getDistUnits(*jobInfo) : eMeters;
@@ -81,21 +98,22 @@ bool CRW5Generator::header(COrvStringT& commentLine, COrvStringT& jobLine, COrvS
     date.Format(L"%02d-%02d-%04d", now.GetMonth(), now.GetDay(), now.GetYear());
     COrvStringT time;
     time.Format(L"%02d:%02d:%02d", now.GetHour(), now.GetMinute(), now.GetSecond());
-    jobLine = L"JB,NM";
-    jobLine += job.jobName;
-    jobLine += L",DT";
-    jobLine += date;
-    jobLine += L",TM";
-    jobLine += time;
+    jobLine = L"JB";
+    appendTagged(jobLine, L"NM", job.jobName);
+    appendTagged(jobLine, L"DT", date);
+    appendTagged(jobLine, L"TM", time);
     jobLine += kLineEnd;
 
     // Unit digit: 1 metres, 0 international feet, 2 US survey feet and every other unit.
-    const wchar_t unitDigit = m_distUnits == eMeters ? L'1' : m_distUnits == eInternationalFeet ? L'0' : L'2';
-    const wchar_t angleDigit = m_angleUnits == eGons ? L'1' : L'0';
-    modeLine = L"MO,AD0,UN";
-    modeLine += unitDigit;
-    modeLine += L",SF1.0,EC0,EO0.0,AU";
-    modeLine += angleDigit;
+    const wchar_t* unitDigit = m_distUnits == eMeters ? L"1" : m_distUnits == eInternationalFeet ? L"0" : L"2";
+    const wchar_t* angleDigit = m_angleUnits == eGons ? L"1" : L"0";
+    modeLine = L"MO";
+    appendTagged(modeLine, L"AD", L"0");
+    appendTagged(modeLine, L"UN", unitDigit);
+    appendTagged(modeLine, L"SF", L"1.0");
+    appendTagged(modeLine, L"EC", L"0");
+    appendTagged(modeLine, L"EO", L"0.0");
+    appendTagged(modeLine, L"AU", angleDigit);
     modeLine += kLineEnd;
     return true;
 }
@@ -137,13 +155,17 @@ COrvStringT CRW5Generator::noteLine(const COrvStringT& text) { return noteLineOf
 
 COrvStringT CRW5Generator::noteLine(const wchar_t* text) { return noteLineOf(COrvStringT(text)); }
 
-COrvStringT CRW5Generator::noteField(const COrvStringT& text) { return L",--" + text; }
+COrvStringT CRW5Generator::noteField(const COrvStringT& text) {
+    COrvStringT field;
+    appendTagged(field, L"--", text);
+    return field;
+}
 
 COrvStringT CRW5Generator::notePrefix() { return m_notePrefix; }
 
-COrvStringT CRW5Generator::beginMarker() { return m_notePrefix + L"BEG\r\n"; }
+COrvStringT CRW5Generator::beginMarker() { return labelledNote(L"BEG", COrvStringT()); }
 
-COrvStringT CRW5Generator::endMarker() { return m_notePrefix + L"END\r\n"; }
+COrvStringT CRW5Generator::endMarker() { return labelledNote(L"END", COrvStringT()); }
 
 COrvStringT CRW5Generator::emptyText() { return COrvStringT(); }
 
@@ -162,13 +184,11 @@ COrvStringT CRW5Generator::labelledNote(const wchar_t* label, const COrvStringT&
 
 COrvStringT CRW5Generator::coords(const COrvStringT& head, double northing, double easting, double elevation,
                                   const COrvStringT& tail) {
-    COrvStringT text = head;
+    COrvStringT text = head;  // the head ends with the comma of the first field
     text += L"N ";
     text += d(northing, 4);
-    text += L",E ";
-    text += d(easting, 4);
-    text += L",EL";
-    text += d(elevation, 4);
+    appendTagged(text, L"E ", d(easting, 4));
+    appendTagged(text, L"EL", d(elevation, 4));
     if (!tail.IsEmpty()) text += tail;
     return text;
 }
@@ -176,11 +196,11 @@ COrvStringT CRW5Generator::coords(const COrvStringT& head, double northing, doub
 COrvStringT CRW5Generator::occupy(const COrvStringT&, const COrvStringT& name, const COrvStringT& note, double northing,
                                   double easting, double elevation, double instrumentHeight) {
     const COrvStringT mapped = cachedName(name);
-    COrvStringT head = L"OC,OP";
-    head += mapped;
+    COrvStringT head = L"OC";
+    appendTagged(head, L"OP", mapped);
     head += L',';
-    COrvStringT tail = L",--";
-    tail += note;  // the note field stands even when the note is empty
+    COrvStringT tail;
+    appendTagged(tail, L"--", note);  // the note field stands even when the note is empty
     tail += kLineEnd;
     COrvStringT record = coords(head, northing, easting, elevation, tail);
     m_stationName = mapped;
@@ -192,10 +212,9 @@ COrvStringT CRW5Generator::occupy(const COrvStringT&, const COrvStringT& name, c
 }
 
 COrvStringT CRW5Generator::lsLine(double targetHeight) {
-    COrvStringT line = L"LS,HI";
-    line += d(m_instrumentHeight, 4);
-    line += L",HR";
-    line += d(targetHeight, 4);
+    COrvStringT line = L"LS";
+    appendTagged(line, L"HI", d(m_instrumentHeight, 4));
+    appendTagged(line, L"HR", d(targetHeight, 4));
     line += kLineEnd;
     return line;
 }
@@ -218,25 +237,26 @@ COrvStringT CRW5Generator::lsHiHrIfHrChanged(double targetHeight) {
 
 COrvStringT CRW5Generator::lsHr(double targetHeight) {
     if (targetHeight == m_targetHeight) return COrvStringT();
-    COrvStringT line = L"LS,HR";
-    line += d(targetHeight, 3);
+    COrvStringT line = L"LS";
+    appendTagged(line, L"HR", d(targetHeight, 3));
     line += kLineEnd;
     m_targetHeight = targetHeight;
     return line;
 }
 
-COrvStringT CRW5Generator::hrField(double targetHeight) { return L",HR" + d(targetHeight, 4); }
+COrvStringT CRW5Generator::hrField(double targetHeight) {
+    COrvStringT field;
+    appendTagged(field, L"HR", d(targetHeight, 4));
+    return field;
+}
 
 COrvStringT CRW5Generator::backsight(const COrvStringT& name, bool bearingOnly, double firstAngle, double secondAngle) {
     const COrvStringT mapped = cachedName(name);  // a bearing-only backsight still maps its name
-    COrvStringT line = L"BK,OP";
-    line += m_stationName;
-    line += L",BP";
-    line += bearingOnly ? COrvStringT(L"0") : mapped;
-    line += L",BS";
-    line += a(secondAngle, 4);
-    line += L",BC";
-    line += a(firstAngle, 4);
+    COrvStringT line = L"BK";
+    appendTagged(line, L"OP", m_stationName);
+    appendTagged(line, L"BP", bearingOnly ? COrvStringT(L"0") : mapped);
+    appendTagged(line, L"BS", a(secondAngle, 4));
+    appendTagged(line, L"BC", a(firstAngle, 4));
     line += kLineEnd;
     return line;
 }
@@ -245,45 +265,42 @@ COrvStringT CRW5Generator::backsight(const COrvStringT& name, bool bearingOnly, 
 // Measurement fields, record types and face test
 
 void CRW5Generator::appendHorizontalAngleField(COrvStringT& fields, const DexTSRawMeasurement* measurement,
-                                               bool withValue) {
+                                               AngleValue value) {
     double h = measurement->valueAt(0);
     // A signed horizontal angle: 0 or more is turned to the right, negative to the left.
-    fields += h >= 0.0 ? L",AR" : L",AL";
+    appendTag(fields, h >= 0.0 ? L"AR" : L"AL");
     if (!(h >= 0.0)) h = -h;
-    if (withValue) fields += a(toRange(h, 0.0, 360.0), 5);
+    if (value == AngleValue::written) fields += a(toRange(h, 0.0, 360.0), 5);
 }
 
 COrvStringT CRW5Generator::fullFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
-    const int kind = measurement->kind();
-    const bool slopeOnly = kind == 9;  // kind 9 carries only a slope distance, in value 0
+    const bool slopeOnly = measurement->kind() == eKindSlopeDistanceOnly;  // a slope distance alone, in value 0
     COrvStringT fields;
-    if (m_rbMode || !slopeOnly) appendHorizontalAngleField(fields, measurement, !slopeOnly);
     if (m_rbMode || !slopeOnly) {
-        fields += L",ZE";
-        if (!slopeOnly) fields += a(measurement->valueAt(1), 5);
+        // In RB mode a slope distance alone still has the angle tags, bare.
+        appendHorizontalAngleField(fields, measurement, slopeOnly ? AngleValue::bareTag : AngleValue::written);
+        appendTagged(fields, L"ZE", slopeOnly ? COrvStringT() : a(measurement->valueAt(1), 5));
     }
-    fields += L",SD";
-    fields += d(measurement->valueAt(slopeOnly ? 0 : 2), 4);
+    appendTagged(fields, L"SD", d(measurement->valueAt(slopeOnly ? 0 : 2), 4));
     return fields;
 }
 
 COrvStringT CRW5Generator::hdFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
     COrvStringT fields;
-    appendHorizontalAngleField(fields, measurement, true);
-    fields += L",CE";
-    fields += d(measurement->valueAt(2), 4);  // the height difference comes first
-    fields += L",HD";
-    fields += d(measurement->valueAt(1), 4);
+    appendHorizontalAngleField(fields, measurement, AngleValue::written);
+    appendTagged(fields, L"CE", d(measurement->valueAt(2), 4));  // the height difference comes first
+    appendTagged(fields, L"HD", d(measurement->valueAt(1), 4));
     return fields;
 }
 
 COrvStringT CRW5Generator::angleOnlyFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
     COrvStringT fields;
-    appendHorizontalAngleField(fields, measurement, true);
-    fields += L",ZE,SD";
+    appendHorizontalAngleField(fields, measurement, AngleValue::written);
+    appendTag(fields, L"ZE");
+    appendTag(fields, L"SD");
     return fields;
 }
 
@@ -292,30 +309,29 @@ COrvStringT CRW5Generator::angleFields(const DexTSRawMeasurement* measurement, b
     if (measurement == nullptr) return COrvStringT();
     COrvStringT fields;
     if (horizontalOffset || !verticalOffset) {
-        appendHorizontalAngleField(fields, measurement, true);
+        appendHorizontalAngleField(fields, measurement, AngleValue::written);
         if (horizontalOffset) {
-            fields += measurement->valueAt(0) >= 0.0 ? L",--Right Angle Offset" : L",--Left Angle Offset";
+            appendTagged(fields, L"--", measurement->valueAt(0) >= 0.0 ? L"Right Angle Offset" : L"Left Angle Offset");
             return fields;
         }
     }
-    fields += L",ZE";
-    fields += a(measurement->valueAt(1), 5);
+    appendTagged(fields, L"ZE", a(measurement->valueAt(1), 5));
     if (verticalOffset) {
-        fields += L",--Vert Angle Offset";
+        appendTagged(fields, L"--", L"Vert Angle Offset");
         return fields;
     }
     if (m_rbMode || (withSd && sdWithoutValue)) {
-        fields += L",SD";
+        appendTag(fields, L"SD");
     } else if (withSd) {
-        fields += L",SD0.0";
+        appendTagged(fields, L"SD", L"0.0");
     }
     return fields;
 }
 
-COrvStringT CRW5Generator::typeFor(int kind) { return kind == 1 ? L"BD" : L"FD"; }
+COrvStringT CRW5Generator::typeFor(int kind) { return kind == eSightBacksight ? L"BD" : L"FD"; }
 
 COrvStringT CRW5Generator::recordType(const DexTSRawMeasurement* measurement, int sightKind) {
-    if (sightKind == 1) {
+    if (sightKind == eSightBacksight) {
         if (m_rbMode || isFace1(measurement)) return m_bsDirectType;
         return L"BR";
     }
@@ -332,8 +348,10 @@ COrvStringT CRW5Generator::sightRecordType(const DexTSRawDataSightInterface* sig
 bool CRW5Generator::isFace1(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return true;
     const int kind = measurement->kind();
-    if (kind != 0 && kind != 2 && kind != 7) return true;  // no zenith: counted as face 1
-    const double zenith = measurement->valueAt(kind == 7 ? 0 : 1);
+    if (kind != eKindAnglesAndSlopeDistance && kind != eKindAnglesOnly && kind != eKindZenithOnly) {
+        return true;  // no zenith: counted as face 1
+    }
+    const double zenith = measurement->valueAt(kind == eKindZenithOnly ? 0 : 1);
     // Face 1 sees the zenith strictly between 0 and 180 degrees; 0 and 180 themselves are face 2.
     return 0.0 < zenith && zenith < 180.0;
 }
@@ -350,7 +368,7 @@ bool CRW5Generator::verticalSightDistance(const DexTSRawMeasurement* measurement
     const double zenith = ModDeg360(measurement->valueAt(1), false);
     auto near = [tolerance](double x) { return -tolerance < x && x < tolerance; };
     if (!near(zenith) && !near(zenith - 180.0) && !near(zenith - 360.0)) return false;
-    double tangent = std::tan(zenith * kDegreesToRadians);
+    double tangent = std::tan(zenith * kRadiansPerDegree);
     if (tangent == 0.0) tangent = 1.0;
     if (distance != nullptr) *distance = measurement->valueAt(2) / tangent;
     return true;
@@ -361,17 +379,17 @@ bool CRW5Generator::verticalSightDistance(const DexTSRawMeasurement* measurement
 
 bool CRW5Generator::appendFieldsByKind(COrvStringT& text, const DexTSRawMeasurement* measurement) {
     switch (measurement->kind()) {
-        case 0:
-        case 9:
+        case eKindAnglesAndSlopeDistance:
+        case eKindSlopeDistanceOnly:
             text += fullFields(measurement);
             return true;
-        case 1:
+        case eKindAngleAndHorizontalDistance:
             text += hdFields(measurement);
             return true;
-        case 2:
+        case eKindAnglesOnly:
             text += angleFields(measurement, false, false, false, false);
             return true;
-        case 6:
+        case eKindHorizontalAngleOnly:
             text += angleOnlyFields(measurement);
             return true;
         default:
@@ -386,10 +404,8 @@ COrvStringT CRW5Generator::foresight(const COrvStringT& type, const COrvStringT&
     COrvStringT text;
     text.Reserve(kLineCapacity);  // one block for the whole line, its code note included
     text += type;
-    text += L",OP";
-    text += m_stationName;
-    text += L",FP";
-    text += mapped;
+    appendTagged(text, L"OP", m_stationName);
+    appendTagged(text, L"FP", mapped);
     if (!appendFieldsByKind(text, measurement)) return COrvStringT();
     return text;
 }
@@ -399,10 +415,8 @@ COrvStringT CRW5Generator::backsightObs(const COrvStringT& name, int, const DexT
     if (measurement == nullptr) return COrvStringT();
     const COrvStringT mapped = cachedName(name);
     COrvStringT text = m_rbMode || isFace1(measurement) ? m_bsDirectType : COrvStringT(L"BR");
-    text += L",OP";
-    text += m_stationName;
-    text += L",BP";
-    text += mapped;
+    appendTagged(text, L"OP", m_stationName);
+    appendTagged(text, L"BP", mapped);
     appendFieldsByKind(text, measurement);  // a kind without fields adds none
     if (m_rbMode) text += hrField(targetHeight);
     return text;
@@ -414,11 +428,10 @@ COrvStringT CRW5Generator::foresightRecord(const COrvStringT& name, const DexTSR
     if (sight == nullptr || measurement == nullptr) return COrvStringT();
     const COrvStringT mapped = cachedName(name);
     COrvStringT text = recordType(measurement, sight->sightKind());
-    text += L",OP";
-    text += m_stationName;
+    appendTagged(text, L"OP", m_stationName);
     // Only a backsight sight whose measurement aims at the backsight names a backsight point.
-    text += sight->sightKind() == 1 && measurement->isBacksightTarget() ? L",BP" : L",FP";
-    text += mapped;
+    appendTagged(text, sight->sightKind() == eSightBacksight && measurement->isBacksightTarget() ? L"BP" : L"FP",
+                 mapped);
     switch (fields) {
         case SightFields::full:
             text += fullFields(measurement);
@@ -430,7 +443,7 @@ COrvStringT CRW5Generator::foresightRecord(const COrvStringT& name, const DexTSR
             text += hdFields(measurement);
             break;
     }
-    if (m_rbMode && sight->sightKind() == 1) text += hrField(targetHeight);
+    if (m_rbMode && sight->sightKind() == eSightBacksight) text += hrField(targetHeight);
     return text;
 }
 
@@ -454,11 +467,11 @@ COrvStringT CRW5Generator::sightNoteLine(const DexTSRawDataSightInterface* sight
     const DexTSRawMeasurement* measurement = sight->measurement();
     const COrvStringT type = m_rbMode ? COrvStringT(L"OB") : sightRecordType(sight);
     COrvStringT line = foresight(type, sight->targetName(), measurement, true);
-    line += L",--";
+    appendTag(line, L"--");  // the code note: the codes follow
     const int kind = sight->sightKind();
-    if (kind == 2 || kind == 3) {
+    if (kind == eSightForesight || kind == eSightSideShot) {
         line += codesText(&sight->codes, codeStyle, sight->getNote());
-    } else if (kind == 0 || kind == 1) {
+    } else if (kind == eSightBacksightBearing || kind == eSightBacksight) {
         // A backsight carries the codes and notes of its known backsight point, if it has one.
         const auto* backsight = dynamic_cast<const DexBacksightPoint*>(sight);
         const DexDesignPoint* point = backsight != nullptr ? backsight->getBSPoint() : nullptr;
@@ -514,8 +527,7 @@ COrvStringT CRW5Generator::offsetRecord(const DexTSRawFS* sight, int mode, const
             text = m_notePrefix;
             text += L"HI";
             text += orv_formats::DoubleToString(m_instrumentHeight, 3);
-            text += L",HR";
-            text += orv_formats::DoubleToString(m_targetHeight, 3);
+            appendTagged(text, L"HR", orv_formats::DoubleToString(m_targetHeight, 3));
             break;
         default:
             break;
@@ -523,18 +535,18 @@ COrvStringT CRW5Generator::offsetRecord(const DexTSRawFS* sight, int mode, const
     if (measurement == nullptr) return text;
     // The RW5 field writers are called directly: a derived format's fields never apply here.
     switch (measurement->kind()) {
-        case 0:
+        case eKindAnglesAndSlopeDistance:
             text += CRW5Generator::fullFields(measurement);
             break;
-        case 1:
+        case eKindAngleAndHorizontalDistance:
             text += CRW5Generator::hdFields(measurement);
             break;
-        case 2:
+        case eKindAnglesOnly:
             text += CRW5Generator::angleFields(
                 measurement, sight->getMeasType() == DexTSRawFS::eMeasHorizontalAngleOffset,
                 sight->getMeasType() == DexTSRawFS::eMeasVerticalAngleOffset, mode == 2, false);
             break;
-        case 3:
+        case eKindDistanceOffsets:
             text +=
                 distanceOffsets(measurement, sight->getMeasType() == DexTSRawFS::eMeasDistanceOffsetsText, mode == 1);
             break;
@@ -554,27 +566,29 @@ COrvStringT CRW5Generator::offsetRecord(const DexTSRawFS* sight, int mode, const
 COrvStringT CRW5Generator::distanceOffsets(const DexTSRawMeasurement* measurement, bool asText, bool asNote) {
     if (measurement == nullptr) return COrvStringT();
     struct Part {
-        const wchar_t* label;
-        const wchar_t* tag;
+        const wchar_t* label;  // of the labelled note
+        const wchar_t* tag;    // of the "OF" record, with its note
         int valueIndex;
         const wchar_t* note;
     };
     static constexpr Part kParts[] = {
-        {L"Perpendicular Distance Offset: ", L"OF,HD", 1, L",--Horizontal Distance Offset"},
-        {L"Left/Right Distance Offset: ", L"OF,LR", 2, L",--Left/Right Offset"},
-        {L"Elevation Distance Offset: ", L"OF,VD", 0, L",--Elevation Offset"},
+        {L"Perpendicular Distance Offset: ", L"HD", 1, L"Horizontal Distance Offset"},
+        {L"Left/Right Distance Offset: ", L"LR", 2, L"Left/Right Offset"},
+        {L"Elevation Distance Offset: ", L"VD", 0, L"Elevation Offset"},
     };
     COrvStringT text;
     for (const Part& part : kParts) {
+        const COrvStringT value = d(measurement->valueAt(part.valueIndex), 4);
         if (asText) {
             text += m_notePrefix;
             text += part.label;
+            text += value;
         } else {
             if (asNote) text += m_notePrefix;
-            text += part.tag;
+            text += L"OF";
+            appendTagged(text, part.tag, value);
+            appendTagged(text, L"--", part.note);
         }
-        text += d(measurement->valueAt(part.valueIndex), 4);
-        if (!asText) text += part.note;
         if (&part != &kParts[2]) text += kLineEnd;  // the caller ends the last line
     }
     return text;
@@ -589,38 +603,28 @@ COrvStringT CRW5Generator::storePoint(const COrvStringT& head, const COrvStringT
     if (!force && hasName(name)) return COrvStringT();  // written before as station, target or point
     const COrvStringT mapped = cachedName(name);
     COrvStringT line = head;
-    line += L",PN";
-    line += mapped;
-    line += L",N ";
-    line += d(station->northing, precision);
-    line += L",E ";
-    line += d(station->easting, precision);
-    line += L",EL";
-    line += d(station->getHeight(), precision);
-    line += L",--";
-    line += note;
+    appendTagged(line, L"PN", mapped);
+    appendTagged(line, L"N ", d(station->northing, precision));
+    appendTagged(line, L"E ", d(station->easting, precision));
+    appendTagged(line, L"EL", d(station->getHeight(), precision));
+    appendTagged(line, L"--", note);
     line += kLineEnd;
     return line;
 }
 
 COrvStringT CRW5Generator::resection(const COrvStringT& name, const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
-    COrvStringT line = L"RS,PN";
-    line += name;  // a resection writes the name as given, without the name lookup
-    line += L",CR";
-    line += a(toRange(measurement->valueAt(0), 0.0, 360.0), 5);
+    COrvStringT line = L"RS";
+    appendTagged(line, L"PN", name);  // a resection writes the name as given, without the name lookup
+    appendTagged(line, L"CR", a(toRange(measurement->valueAt(0), 0.0, 360.0), 5));
     switch (measurement->kind()) {
-        case 0:
-            line += L",ZE";
-            line += a(measurement->valueAt(1), 5);
-            line += L",SD";
-            line += d(measurement->valueAt(2), 4);
+        case eKindAnglesAndSlopeDistance:
+            appendTagged(line, L"ZE", a(measurement->valueAt(1), 5));
+            appendTagged(line, L"SD", d(measurement->valueAt(2), 4));
             break;
-        case 1:
-            line += L",CE";
-            line += d(measurement->valueAt(2), 4);
-            line += L",HD";
-            line += d(measurement->valueAt(1), 4);
+        case eKindAngleAndHorizontalDistance:
+            appendTagged(line, L"CE", d(measurement->valueAt(2), 4));
+            appendTagged(line, L"HD", d(measurement->valueAt(1), 4));
             break;
         default:
             break;
@@ -630,7 +634,7 @@ COrvStringT CRW5Generator::resection(const COrvStringT& name, const DexTSRawMeas
 }
 
 COrvStringT CRW5Generator::recallList(const COrvStringTVector& items) {
-    COrvStringT text = m_notePrefix + L"C3\r\n";
+    COrvStringT text = labelledNote(L"C3", COrvStringT());
     // Every entry but the last is listed.
     for (std::size_t i = 0; i + 1 < items.size(); ++i) text += labelledNote(L"RECALL ", items[i]);
     return text;
@@ -678,12 +682,9 @@ COrvStringT CRW5Generator::backsightCheckNotes(const COrvStringT& backsightName,
         check += backsightName;
         check += L":ZE";
         check += a(zenith, 5);
-        check += L",SD";
-        check += d(slopeDistance, 4);
-        check += L",HD err= ";
-        check += d(horizontalDistanceError, 4);
-        check += L",VD err= ";
-        check += d(verticalDistanceError, 4);
+        appendTagged(check, L"SD", d(slopeDistance, 4));
+        appendTagged(check, L"HD err= ", d(horizontalDistanceError, 4));
+        appendTagged(check, L"VD err= ", d(verticalDistanceError, 4));
         text += labelledNote(L"BS check ", check);
     }
     COrvStringT circle = a(horizontalAngularError, 5);

@@ -24,9 +24,6 @@ namespace orv::ie {
 
 class CRW5Generator {
 public:
-    /// The no-value double: the largest finite double marks a missing figure.
-    static constexpr double noValue = 1.7976931348623157e308;
-
     /// Generators live on the utility heap: orv_operator_new, released with dlfree.
     static void* operator new(std::size_t size);
     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
@@ -150,9 +147,9 @@ public:
     virtual bool isFace1(const DexTSRawMeasurement* measurement);
 
 private:
-    // Appends the horizontal angle tag ",AR"/",AL" by the sign of value 0, with its value when
-    // asked.
-    void appendHorizontalAngleField(COrvStringT& fields, const DexTSRawMeasurement* measurement, bool withValue);
+    // Appends the horizontal angle tag ",AR"/",AL" by the sign of value 0, with its value or bare.
+    enum class AngleValue { written, bareTag };
+    void appendHorizontalAngleField(COrvStringT& fields, const DexTSRawMeasurement* measurement, AngleValue value);
     // The measurement fields of an observation record by kind; false for a kind without fields.
     bool appendFieldsByKind(COrvStringT& text, const DexTSRawMeasurement* measurement);
     // The shared body of foresightFull, foresightAngles and foresightHd.

@@ -8,9 +8,6 @@ namespace orv::ie {
 
 namespace {
 
-constexpr const wchar_t* kLineEnd = L"\r\n";
-constexpr double kNoValue = CRW5Generator::noValue;
-
 // Widths of the SDR fields.
 constexpr int kNameWidth = 16;  // point names, values and codes
 constexpr int kValueWidth = 16;
@@ -18,18 +15,13 @@ constexpr int kCountWidth = 5;  // level counts and flags
 constexpr int kAttributeNameWidth = 20;
 constexpr int kNoteWidth = 60;
 
+// The kind of a level reading with a single value; every other kind carries two more.
+constexpr int kSingleLevelReading = 0;
+
 // Decimals of the SDR values.
 constexpr int kDistanceDecimals = 4;     // distances, heights, coordinates
 constexpr int kObservationDecimals = 8;  // angles of observation and backsight records
 constexpr int kFineAngleDecimals = 9;    // angular coordinates, angles of observation notes
-
-// A plain field: the text padded with blanks to `width`, a longer text cut to it.
-void appendField(COrvStringT& out, int width, bool alignRight, const COrvStringT& text) {
-    utils::appendReportString(out, L' ', width, alignRight, text, false);
-}
-
-// A value field: left-aligned in 16 characters.
-void appendValue(COrvStringT& out, const COrvStringT& text) { appendField(out, kValueWidth, false, text); }
 
 // The two letters of each note kind, in the order of ESdrNoteKind.
 constexpr const wchar_t* kNoteLetters[] = {L"AT", L"FC", L"GO", L"OS", L"QC", L"TL", L"TS", L"CP", L"JS",
@@ -54,8 +46,8 @@ EDistUnits distanceStyle(EDistUnits units) {
 // The codes that belong to a sight: a foresight carries its own, a backsight those of its
 // known backsight point (null when it has none).
 const DexCodesDataInterface* codesOfSight(const DexTSRawDataSightInterface& sight, int sightKind) {
-    if (sightKind == 2 || sightKind == 3) return &sight.codes;
-    if (sightKind == 0 || sightKind == 1) {
+    if (sightKind == eSightForesight || sightKind == eSightSideShot) return &sight.codes;
+    if (sightKind == eSightBacksightBearing || sightKind == eSightBacksight) {
         const auto* backsight = dynamic_cast<const DexBacksightPoint*>(&sight);
         const DexDesignPoint* point = backsight != nullptr ? backsight->getBSPoint() : nullptr;
         return point != nullptr ? &point->codes : nullptr;
@@ -89,14 +81,22 @@ void CSDRRawGenerator::guardLength(int width, const COrvStringT& text) noexcept 
     if (m_reportStatus == 0 && text.GetLength() > width) m_reportStatus = kFieldOverflow;
 }
 
-void CSDRRawGenerator::appendGuarded(COrvStringT& out, int width, bool alignRight, const COrvStringT& text) {
+void CSDRRawGenerator::appendField(COrvStringT& out, int width, Align align, const COrvStringT& text) {
+    utils::appendReportString(out, L' ', width, align == Align::right, text, false);
+}
+
+void CSDRRawGenerator::appendValue(COrvStringT& out, const COrvStringT& text) {
+    appendField(out, kValueWidth, Align::left, text);
+}
+
+void CSDRRawGenerator::appendGuarded(COrvStringT& out, int width, Align align, const COrvStringT& text) {
     guardLength(width, text);
-    appendField(out, width, alignRight, text);
+    appendField(out, width, align, text);
 }
 
 COrvStringT CSDRRawGenerator::guardedField(int width, bool alignRight, const COrvStringT& text) {
     COrvStringT field;
-    appendGuarded(field, width, alignRight, text);
+    appendGuarded(field, width, alignRight ? Align::right : Align::left, text);
     return field;
 }
 
@@ -120,12 +120,12 @@ int CSDRRawGenerator::codeFieldWidth() { return kNameWidth; }
 COrvStringT CSDRRawGenerator::typeFor(int) { return L"MD"; }
 
 COrvStringT CSDRRawGenerator::d(double metres, int precision) {
-    if (metres == kNoValue) return COrvStringT();
+    if (metres == noValue) return COrvStringT();
     return utils::distByStyleToString(distanceStyle(m_distUnits), metres, precision);
 }
 
 COrvStringT CSDRRawGenerator::a(double degrees, int precision) {
-    if (degrees == kNoValue) return COrvStringT();
+    if (degrees == noValue) return COrvStringT();
     switch (m_angleUnits) {
         case eGons:
         case eMils:
@@ -159,7 +159,7 @@ COrvStringT CSDRRawGenerator::noteRecord(const COrvStringT& text, unsigned int k
     COrvStringT line = recordNumber(13);
     line.Reserve(4 + kNoteWidth + 2);  // the whole note line in one block
     line += kNoteLetters[kind];
-    appendField(line, kNoteWidth, false, text);
+    appendField(line, kNoteWidth, Align::left, text);
     line += kLineEnd;
     return line;
 }
@@ -172,7 +172,7 @@ COrvStringT CSDRRawGenerator::occupy(const COrvStringT& derivation, const COrvSt
     const COrvStringT mapped = cachedName(name);
     COrvStringT line = recordNumber(2);
     line += derivation;
-    appendGuarded(line, kNameWidth, true, mapped);
+    appendGuarded(line, kNameWidth, Align::right, mapped);
     line += valueFields(northing, easting, elevation, false);
     appendValue(line, d(instrumentHeight, kDistanceDecimals));
     line += noteField(code);
@@ -214,8 +214,8 @@ COrvStringT CSDRRawGenerator::backsight(const COrvStringT& name, bool bearingOnl
     m_backsightName = bearingOnly ? nextGeneratedBacksightName() : name;
     COrvStringT line = recordNumber(7);
     line += L"TP";
-    appendGuarded(line, kNameWidth, true, m_stationName);
-    appendGuarded(line, kNameWidth, true, m_backsightName);
+    appendGuarded(line, kNameWidth, Align::right, m_stationName);
+    appendGuarded(line, kNameWidth, Align::right, m_backsightName);
     appendValue(line, a(firstAngle, kObservationDecimals));
     appendValue(line, a(secondAngle, kObservationDecimals));
     line += kLineEnd;
@@ -234,7 +234,7 @@ COrvStringT CSDRRawGenerator::coordinateRecord(const COrvStringT& head, const CO
     if (!force && hasName(name)) return COrvStringT();  // a point is written once only
     const COrvStringT mapped = cachedName(name);
     COrvStringT line = head;
-    appendGuarded(line, kNameWidth, true, mapped);
+    appendGuarded(line, kNameWidth, Align::right, mapped);
     line += valueFields(station->northing, station->easting, station->getHeight(), angular);
     line += noteField(code);
     line += kLineEnd;
@@ -247,7 +247,7 @@ COrvStringT CSDRRawGenerator::coordinateFields(const COrvStringT& head, const CO
     if (!force && hasName(name)) return COrvStringT();
     const COrvStringT mapped = cachedName(name);  // an empty name is still mapped, though not written
     COrvStringT fields = head;
-    if (!name.IsEmpty()) appendGuarded(fields, kNameWidth, true, mapped);
+    if (!name.IsEmpty()) appendGuarded(fields, kNameWidth, Align::right, mapped);
     fields += valueFields(station->northing, station->easting, station->getHeight(), angular);
     return fields;
 }
@@ -267,10 +267,10 @@ COrvStringT CSDRRawGenerator::observationFields(double horizontalAngle, double z
 COrvStringT CSDRRawGenerator::fullFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
     switch (measurement->kind()) {
-        case 9:  // slope distance only
-            return observationFields(kNoValue, kNoValue, measurement->valueAt(0));
-        case 6:  // horizontal angle only
-            return observationFields(measurement->valueAt(0), kNoValue, kNoValue);
+        case eKindSlopeDistanceOnly:
+            return observationFields(noValue, noValue, measurement->valueAt(0));
+        case eKindHorizontalAngleOnly:
+            return observationFields(measurement->valueAt(0), noValue, noValue);
         default:
             return observationFields(measurement->valueAt(0), measurement->valueAt(1), measurement->valueAt(2));
     }
@@ -278,7 +278,7 @@ COrvStringT CSDRRawGenerator::fullFields(const DexTSRawMeasurement* measurement)
 
 COrvStringT CSDRRawGenerator::anglePairFields(const DexTSRawMeasurement* measurement) {
     if (measurement == nullptr) return COrvStringT();
-    return observationFields(measurement->valueAt(0), measurement->valueAt(1), kNoValue);
+    return observationFields(measurement->valueAt(0), measurement->valueAt(1), noValue);
 }
 
 COrvStringT CSDRRawGenerator::hdFields(const DexTSRawMeasurement* measurement) {
@@ -301,8 +301,8 @@ COrvStringT CSDRRawGenerator::observationHead(const COrvStringT& derivation, con
     COrvStringT head = recordNumber(9);
     head.Reserve(4 + 6 * kValueWidth + 2);
     head += derivation;
-    appendGuarded(head, kNameWidth, true, m_stationName);
-    appendGuarded(head, kNameWidth, true, target);
+    appendGuarded(head, kNameWidth, Align::right, m_stationName);
+    appendGuarded(head, kNameWidth, Align::right, target);
     return head;
 }
 
@@ -311,15 +311,15 @@ COrvStringT CSDRRawGenerator::foresight(const COrvStringT& derivation, const COr
     if (measurement == nullptr) return COrvStringT();
     COrvStringT record = observationHead(derivation, cachedName(name));
     switch (measurement->kind()) {
-        case 0:
-        case 6:
-        case 9:
+        case eKindAnglesAndSlopeDistance:
+        case eKindHorizontalAngleOnly:
+        case eKindSlopeDistanceOnly:
             record += fullFields(measurement);
             return record;
-        case 1:
+        case eKindAngleAndHorizontalDistance:
             record += hdFields(measurement);
             return record;
-        case 2:
+        case eKindAnglesOnly:
             record += anglePairFields(measurement);
             return record;
         default:
@@ -369,7 +369,8 @@ COrvStringT CSDRRawGenerator::sightNoteLine(const DexTSRawDataSightInterface* si
     const COrvStringT derivation = faceCode(measurement);
     const int kind = sight->sightKind();
     // A backsight may be asked to carry the backsight record's (possibly generated) name.
-    const COrvStringT target = kind == 1 && sight->bsNameMode() == 1 ? backsightName() : sight->targetName();
+    const COrvStringT target =
+        kind == eSightBacksight && sight->bsNameMode() == 1 ? backsightName() : sight->targetName();
     COrvStringT line = foresight(derivation, target, measurement, false);
 
     const DexCodesDataInterface* codes = codesOfSight(*sight, kind);
@@ -396,7 +397,7 @@ COrvStringT CSDRRawGenerator::attributeNotes(const DexCodesDataInterface* codes)
         if (value.IsEmpty()) continue;  // only filled attributes are reported
         const DexAttrDescription* attribute = code->getDescription()->getAttrDescriptionAt(i);
         COrvStringT text;
-        appendField(text, kAttributeNameWidth, false, attribute != nullptr ? attribute->text : COrvStringT());
+        appendField(text, kAttributeNameWidth, Align::left, attribute != nullptr ? attribute->text : COrvStringT());
         text += value;
         notes += noteRecord(text, eNoteAT);
     }
@@ -421,19 +422,19 @@ COrvStringT CSDRRawGenerator::levelRunNote(const COrvStringT& runName, const COr
 COrvStringT CSDRRawGenerator::levelStartRecords(const COrvStringT& name, double elevation, const COrvStringT& text,
                                                 int number) {
     COrvStringT lines;
-    if (elevation != kNoValue) {  // a run from a point without known elevation has no "61LV"
+    if (elevation != noValue) {  // a run from a point without known elevation has no "61LV"
         lines = recordNumber(61);
         lines += L"LV";
-        appendGuarded(lines, kNameWidth, false, name);
+        appendGuarded(lines, kNameWidth, Align::left, name);
         utils::appendReportString(lines, L' ', kValueWidth, false, text, true);  // a longer text is kept whole
         appendValue(lines, d(elevation, kDistanceDecimals));
         lines += kLineEnd;
     }
     lines += recordNumber(62);
     lines += L"LV";
-    appendField(lines, kCountWidth, true, orv_formats::IntToString(number));
-    appendGuarded(lines, kNameWidth, true, name);
-    appendGuarded(lines, kCountWidth, true, L"0");
+    appendField(lines, kCountWidth, Align::right, orv_formats::IntToString(number));
+    appendGuarded(lines, kNameWidth, Align::right, name);
+    appendGuarded(lines, kCountWidth, Align::right, L"0");
     lines += kLineEnd;
     return lines;
 }
@@ -442,18 +443,19 @@ COrvStringT CSDRRawGenerator::levelReadingRecord(const COrvStringT& name, double
                                                  const DexTSRawMeasurement* reading, double secondValue,
                                                  const COrvStringT& text, bool flag, int number) {
     if (reading == nullptr) return COrvStringT();
-    // Kind 0 is a single reading ("63LV"); other kinds carry two more values ("64LV").
-    COrvStringT line = recordNumber(reading->kind() != 0 ? 64 : 63);
+    // A single reading is a "63LV" record; the readings with two more values are "64LV".
+    const bool singleReading = reading->kind() == kSingleLevelReading;
+    COrvStringT line = recordNumber(singleReading ? 63 : 64);
     line += L"LV";
-    appendGuarded(line, kNameWidth, true, name);
+    appendGuarded(line, kNameWidth, Align::right, name);
     appendValue(line, d(firstValue, kDistanceDecimals));
     appendValue(line, d(reading->valueAt(1), kDistanceDecimals));
-    appendField(line, kValueWidth, true, text);
-    appendGuarded(line, kCountWidth, true, orv_formats::IntToString(number));
-    appendGuarded(line, kCountWidth, true, flag ? L"1" : L"0");
-    appendGuarded(line, kCountWidth, true, L"0");
+    appendField(line, kValueWidth, Align::right, text);
+    appendGuarded(line, kCountWidth, Align::right, orv_formats::IntToString(number));
+    appendGuarded(line, kCountWidth, Align::right, flag ? L"1" : L"0");
+    appendGuarded(line, kCountWidth, Align::right, L"0");
     appendValue(line, d(secondValue, kDistanceDecimals));
-    if (reading->kind() != 0) {
+    if (!singleReading) {
         appendValue(line, d(reading->valueAt(0), kDistanceDecimals));
         appendValue(line, d(reading->valueAt(2), kDistanceDecimals));
     }
@@ -469,7 +471,7 @@ COrvStringT CSDRRawGenerator::stakeoutNotes(const COrvStringT& designId, const C
     COrvStringT lines = recordNumber(13);
     lines += L"SOPt ";
     lines += stakedPoint;
-    appendGuarded(lines, kNameWidth, true, L" Design ID ");
+    appendGuarded(lines, kNameWidth, Align::right, L" Design ID ");
     lines += designId;
     lines += kLineEnd;
 
@@ -478,9 +480,9 @@ COrvStringT CSDRRawGenerator::stakeoutNotes(const COrvStringT& designId, const C
     // Ground above the design is cut; level or below is fill.
     lines += cutFill > 0.0 ? L"Cut " : L"Fill ";
     lines += d(std::fabs(cutFill), kDistanceDecimals);
-    appendGuarded(lines, kNameWidth, false, L" North ");
+    appendGuarded(lines, kNameWidth, Align::left, L" North ");
     lines += d(deltaNorth, kDistanceDecimals);
-    appendGuarded(lines, kNameWidth, false, L" East ");
+    appendGuarded(lines, kNameWidth, Align::left, L" East ");
     lines += d(deltaEast, kDistanceDecimals);
     lines += kLineEnd;
     return lines;

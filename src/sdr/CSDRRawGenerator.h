@@ -144,8 +144,14 @@ private:
 
     // Sets the report status when `text` is longer than `width` (first time only).
     void guardLength(int width, const COrvStringT& text) noexcept;
+    // Where a text stands in its fixed-width field.
+    enum class Align { left, right };
+    // A plain field: the text padded with blanks to `width`, a longer text cut to it.
+    static void appendField(COrvStringT& out, int width, Align align, const COrvStringT& text);
+    // A value field: left-aligned in 16 characters.
+    static void appendValue(COrvStringT& out, const COrvStringT& text);
     // guardedField appended to `out`.
-    void appendGuarded(COrvStringT& out, int width, bool alignRight, const COrvStringT& text);
+    void appendGuarded(COrvStringT& out, int width, Align align, const COrvStringT& text);
     // "09", the derivation code, the station and the target name fields.
     COrvStringT observationHead(const COrvStringT& derivation, const COrvStringT& target);
     // "F1" for face 1 (and for measurements without zenith), "F2" for face 2.

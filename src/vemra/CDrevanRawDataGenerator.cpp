@@ -10,13 +10,6 @@ namespace orv::ie {
 
 namespace {
 
-constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr double kRadiansToDegrees = 57.29577951308232;
-
-// Kinds of the data library's supplementary value that the record can use.
-constexpr int kExtraHorizontalDistance = 10;
-constexpr int kExtraZenith = 7;
-
 // Measurement types of their own record (besides 0 to 3 of the foresight).
 constexpr int kMeasSlopeDistanceOnly = 9;
 constexpr int kMeasDistanceA = 10;
@@ -28,24 +21,25 @@ constexpr const wchar_t* kClosingZeros = L"000";
 
 constexpr long long kIntMax = INT_MAX;
 
-bool hasExtra(const DexTSRawMeasurement* extraValue, int kind) {
+// The data library's supplementary value can give the horizontal distance or the zenith.
+bool hasExtra(const DexTSRawMeasurement* extraValue, EMeasurementKind kind) {
     return extraValue != nullptr && extraValue->kind() == kind;
 }
 
 // The horizontal distance of a slope measurement: the data library's own value when it has
 // one, else computed from the zenith angle and the slope distance.
 double horizontalDistanceOf(double zenith, double slopeDistance, const DexTSRawMeasurement* extraValue) {
-    if (hasExtra(extraValue, kExtraHorizontalDistance)) return extraValue->valueAt(0);
-    return std::fabs(std::sin(zenith * kDegreesToRadians) * slopeDistance);
+    if (hasExtra(extraValue, eKindHorizontalDistanceOnly)) return extraValue->valueAt(0);
+    return std::fabs(std::sin(zenith * kRadiansPerDegree) * slopeDistance);
 }
 
 // The zenith angle of a horizontal-distance measurement: the data library's own value when it
 // has one, else computed from the horizontal distance and the height difference (0 when the
 // horizontal distance is 0).
 double zenithOf(double horizontal, double heightDifference, const DexTSRawMeasurement* extraValue) {
-    if (hasExtra(extraValue, kExtraZenith)) return extraValue->valueAt(0);
+    if (hasExtra(extraValue, eKindZenithOnly)) return extraValue->valueAt(0);
     if (horizontal == 0.0) return 0.0;
-    return std::atan2(horizontal, heightDifference) * kRadiansToDegrees;
+    return std::atan2(horizontal, heightDifference) * kDegreesPerRadian;
 }
 
 }  // namespace
@@ -103,13 +97,9 @@ bool CDrevanRawDataGenerator::writeObservation(COrvStringT& out, COrvStringT nam
     }
 
     // The target name is written whole here; a nameless target is a blank.
-    out = L"+";
-    if (name.IsEmpty()) {
-        out += L' ';
-    } else {
-        out += mappedName(name, true);
-    }
-    out += L"_ ";
+    out.Empty();
+    appendCoded(out, L"+", name.IsEmpty() ? COrvStringT(L" ") : mappedName(name, true));
+    out += L' ';
 
     // One measurement group, chosen by the measurement type. Angles keep their sign here and
     // are not moved by a full circle; the fields write their magnitude.
@@ -169,11 +159,9 @@ bool CDrevanRawDataGenerator::writeObservation(COrvStringT& out, COrvStringT nam
             break;
     }
 
-    out += L"_*";
-    out += cleanCode(code);
-    out += L"_,";
-    out += distToString(targetHeight, 4);
-    out += L'_';
+    out += L'_';  // closes the measurement group
+    appendCoded(out, L"*", cleanCode(code));
+    appendCoded(out, L",", distToString(targetHeight, 4));
     return true;
 }
 

@@ -93,15 +93,18 @@ CVemraRawDataGenerator::~CVemraRawDataGenerator() = default;
 // ---------------------------------------------------------------------------------------------
 // Records
 
+void CVemraRawDataGenerator::appendCoded(COrvStringT& out, const wchar_t* code, const COrvStringT& value) {
+    out += code;
+    out += value;
+    out += L'_';
+}
+
 bool CVemraRawDataGenerator::writeStation(COrvStringT& out, COrvStringT name, COrvStringT code,
                                           double instrumentHeight) {
-    out = L"'";
-    out += mappedName(name, true);  // station names keep their full length
-    out += L"_(";
-    out += cleanCode(code);
-    out += L"_)";
-    out += distToString(instrumentHeight, 3);
-    out += L'_';
+    out.Empty();
+    appendCoded(out, L"'", mappedName(name, true));  // station names keep their full length
+    appendCoded(out, L"(", cleanCode(code));
+    appendCoded(out, L")", distToString(instrumentHeight, 3));
     return true;
 }
 
@@ -117,71 +120,46 @@ bool CVemraRawDataGenerator::writeObservation(COrvStringT& out, COrvStringT name
 
     // Target name: a blank for a nameless target, else the name looked up by its first 8
     // characters, so that targets sharing those 8 characters share one output name.
-    out = L"+";
-    if (name.IsEmpty()) {
-        out += L' ';
-    } else {
-        out += mappedName(name.GetLength() > 8 ? name.Left(8) : name, true);
-    }
-    out += L'_';
-
-    out += L" a+";
-    out += angleField(moveAboveZero(value1), false, true, 4);
-    out += L'_';
-
+    out.Empty();
+    appendCoded(out, L"+",
+                name.IsEmpty() ? COrvStringT(L" ") : mappedName(name.GetLength() > 8 ? name.Left(8) : name, true));
+    appendCoded(out, L" a+", angleField(moveAboveZero(value1), false, true, 4));
     if (horizontalDistance) {
-        out += L" d";
-        out += distField(value2, true, true, 3, 8);
+        appendCoded(out, L" d", distField(value2, true, true, 3, 8));
     } else {
-        out += L" b";
-        out += angleField(moveAboveZero(value2), false, true, 4);
+        appendCoded(out, L" b", angleField(moveAboveZero(value2), false, true, 4));
     }
-    out += L'_';
-
     if (measType != DexTSRawFS::eMeasAnglesOnly) {
-        out += horizontalDistance ? L" e" : L" c";  // height difference, or slope distance
-        out += distField(value3, true, true, 3, 8);
-        out += L'_';
+        // The height difference, or the slope distance.
+        appendCoded(out, horizontalDistance ? L" e" : L" c", distField(value3, true, true, 3, 8));
     }
-
-    out += L'*';
-    out += cleanCode(code);
-    out += L"_,";
-    out += distToString(targetHeight, 3);
-    out += L'_';
+    appendCoded(out, L"*", cleanCode(code));
+    appendCoded(out, L",", distToString(targetHeight, 3));
     return true;
 }
 
 bool CVemraRawDataGenerator::writeJobHeader(COrvStringT& out) {
     const DexJobInfo& job = jobOrEmpty(m_jobInfo);
-    out = L"_!";
-    out += job.jobName;
-    out += L"_\"";
-    out += job.jobText3;
-    out += L"_#";
-    if (m_obsInfo != nullptr) out += m_obsInfo->instrument;
-    out += L"_$";
-    out += headerDate();
+    out = L"_";  // the header alone opens with the field separator
+    appendCoded(out, L"!", job.jobName);
+    appendCoded(out, L"\"", job.jobText3);
+    appendCoded(out, L"#", m_obsInfo != nullptr ? m_obsInfo->instrument : COrvStringT());
+    appendCoded(out, L"$", headerDate());
 
     // Atmosphere in the units the observation settings report it in; zeros when absent.
-    out += L"_%";
     double temperature = 0.0;
     ETemperatureUnits temperatureUnits = eCelsius;
-    if (m_obsInfo != nullptr && m_obsInfo->getTemperature(temperature, temperatureUnits)) {
-        orv_formats::AppendDouble(out, utils::fromCelsius(temperature, temperatureUnits), 3);
-    } else {
-        out += L"0.000";
-    }
-    out += L"_&";
+    const bool hasTemperature = m_obsInfo != nullptr && m_obsInfo->getTemperature(temperature, temperatureUnits);
+    appendCoded(out, L"%",
+                hasTemperature ? orv_formats::DoubleToString(utils::fromCelsius(temperature, temperatureUnits), 3)
+                               : COrvStringT(L"0.000"));
     double pressure = 0.0;
     EPressureUnits pressureUnits = eHectoPascal;
-    if (m_obsInfo != nullptr && m_obsInfo->getPressure(pressure, pressureUnits)) {
-        const double rounded = orv::math::round_prec(utils::fromHpa(pressure, pressureUnits), 0);
-        orv_formats::AppendInt(out, orv::math::toIntSaturated(rounded));
-    } else {
-        out += L"000";
-    }
-    out += L'_';
+    const bool hasPressure = m_obsInfo != nullptr && m_obsInfo->getPressure(pressure, pressureUnits);
+    appendCoded(out, L"&",
+                hasPressure ? orv_formats::IntToString(orv::math::toIntSaturated(
+                                  orv::math::round_prec(utils::fromHpa(pressure, pressureUnits), 0)))
+                            : COrvStringT(L"000"));
     return true;
 }
 

@@ -72,6 +72,10 @@ public:
     virtual COrvStringT cleanCode(const COrvStringT& code);
 
 protected:
+    // A field of a record: its code, its value and the closing "_" ("*TREE_"); the dialects'
+    // records are built of the same fields.
+    static void appendCoded(COrvStringT& out, const wchar_t* code, const COrvStringT& value);
+
     DexSettings* m_settings;
     DexJobInfo* m_jobInfo;
     EDistUnits m_distUnits;

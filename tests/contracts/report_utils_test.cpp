@@ -118,9 +118,9 @@ TEST(AngleMaths, BringsAnglesIntoRange) {
     EXPECT_TRUE(std::isnan(toRange(std::numeric_limits<double>::infinity(), 0.0, 360.0)));
     EXPECT_TRUE(std::isnan(toRange(5.0, 1.0, 1.0)));
     EXPECT_EQ(ModDeg360(-90.0, true), 270.0);
-    EXPECT_DOUBLE_EQ(Rad2Deg(3.14159265358979323846, false), 180.0);
-    EXPECT_DOUBLE_EQ(Rad2Deg(-3.14159265358979323846 / 2, true), 270.0);
-    EXPECT_DOUBLE_EQ(Rad2Deg(-3.14159265358979323846 / 2, false), -90.0);
+    EXPECT_DOUBLE_EQ(Rad2Deg(kPi, false), 180.0);
+    EXPECT_DOUBLE_EQ(Rad2Deg(-kPi / 2, true), 270.0);
+    EXPECT_DOUBLE_EQ(Rad2Deg(-kPi / 2, false), -90.0);
 }
 
 TEST(CoordinateText, IsPlainDecimalsInEveryStyle) {

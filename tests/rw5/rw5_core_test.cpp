@@ -67,10 +67,10 @@ TEST_F(Rw5Test, DistancesFollowTheJobUnitsAndNoValueIsEmpty) {
     EXPECT_EQ(narrow(make()->d(1000.0, 4)), "3280.8399");
     settings.setDistUnits(eInternationalFeetInches);  // written as US survey feet
     EXPECT_EQ(narrow(make()->d(1000.0, 4)), "3280.8333");
-    EXPECT_EQ(narrow(make()->d(CRW5Generator::noValue, 4)), "");
-    EXPECT_EQ(narrow(make()->d(-CRW5Generator::noValue, 0)), "");  // overflows to infinity in feet
+    EXPECT_EQ(narrow(make()->d(noValue, 4)), "");
+    EXPECT_EQ(narrow(make()->d(-noValue, 0)), "");  // overflows to infinity in feet
     settings.setDistUnits(eMeters);
-    EXPECT_EQ(narrow(make()->d(-CRW5Generator::noValue, 0)).size(), 310U);  // only +noValue means missing
+    EXPECT_EQ(narrow(make()->d(-noValue, 0)).size(), 310U);  // only +noValue means missing
 }
 
 TEST_F(Rw5Test, AnglesAreGonsOrPackedDms) {
@@ -129,7 +129,7 @@ TEST_F(Rw5Test, RecallListLeavesOutTheLastEntry) {
 }
 
 TEST_F(Rw5Test, ResectionErrorNotesAlwaysWriteSixLines) {
-    EXPECT_EQ(narrow(make()->resectionErrorNotes(0.001, 0.5, 0.0123, -0.25, 1.0, CRW5Generator::noValue)),
+    EXPECT_EQ(narrow(make()->resectionErrorNotes(0.001, 0.5, 0.0123, -0.25, 1.0, noValue)),
               "--Horizontal Angle Error: 0.00036\r\n"
               "--Zenith Angle Error: 0.30000\r\n"
               "--Slope Distance Error: 0.0123\r\n"
@@ -140,10 +140,10 @@ TEST_F(Rw5Test, ResectionErrorNotesAlwaysWriteSixLines) {
 
 TEST_F(Rw5Test, WorstResidualsLeaveOutValuesThatWereNotComputed) {
     auto rw5 = make();
-    EXPECT_EQ(narrow(rw5->worstResidualNotes(0.01, -CRW5Generator::noValue, 0.002)),
+    EXPECT_EQ(narrow(rw5->worstResidualNotes(0.01, -noValue, 0.002)),
               "--Horizontal Angle Worst Residual: 0.00360\r\n"
               "--Slope Distance Worst Residual: 0.0020\r\n");
-    const double none = CRW5Generator::noValue;
+    const double none = noValue;
     EXPECT_EQ(narrow(rw5->worstResidualNotes(none, none, -none)), "");
     EXPECT_EQ(narrow(rw5->targetHeightNote(1.5)), "--HR1.5000\r\n");
 }

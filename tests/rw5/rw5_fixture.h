@@ -21,7 +21,8 @@ inline DexTSRawMeasurement measure(int kind, std::vector<double> values, bool ba
     return DexTSRawMeasurement(kind, std::move(values), backsightTarget);
 }
 
-inline DexTSRawFS foresightTo(const wchar_t* target, const DexTSRawMeasurement& measurement, int kind = 2) {
+inline DexTSRawFS foresightTo(const wchar_t* target, const DexTSRawMeasurement& measurement,
+                              int kind = eSightForesight) {
     DexTSRawFS sight(kind);
     sight.setTargetName(target);
     sight.setMeasurement(measurement);

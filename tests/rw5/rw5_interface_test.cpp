@@ -20,7 +20,7 @@ public:
 TEST_F(Rw5Test, OverridesReachTheRecordsExceptTheOffsetFields) {
     MarkedFields derived(&settings, &job);
     derived.occupy(L"", L"1", L"", 0, 0, 0, 1.5);
-    DexTSRawFS sight = foresightTo(L"7", measure(0, {30, 90, 100}));
+    DexTSRawFS sight = foresightTo(L"7", measure(eKindAnglesAndSlopeDistance, {30, 90, 100}));
     // The observation record calls fullFields virtually...
     EXPECT_EQ(narrow(derived.sightNoteLine(&sight, nullptr)), "FD,OP1,FP7<derived fields>,--\r\n");
     // ...the offset record calls the RW5 fields directly, whose values still use the derived d.

@@ -17,12 +17,12 @@ protected:
 };
 
 TEST_F(Rw5Records, ForesightWritesFieldsByMeasurementKind) {
-    const DexTSRawMeasurement full = measure(0, {30, 90, 100});
-    const DexTSRawMeasurement hd = measure(1, {30, 99.5, 1.25});
-    const DexTSRawMeasurement angles = measure(2, {30, 95});
-    const DexTSRawMeasurement angleOnly = measure(6, {-30});
-    const DexTSRawMeasurement slope = measure(9, {42});
-    const DexTSRawMeasurement zenithOnly = measure(7, {90});
+    const DexTSRawMeasurement full = measure(eKindAnglesAndSlopeDistance, {30, 90, 100});
+    const DexTSRawMeasurement hd = measure(eKindAngleAndHorizontalDistance, {30, 99.5, 1.25});
+    const DexTSRawMeasurement angles = measure(eKindAnglesOnly, {30, 95});
+    const DexTSRawMeasurement angleOnly = measure(eKindHorizontalAngleOnly, {-30});
+    const DexTSRawMeasurement slope = measure(eKindSlopeDistanceOnly, {42});
+    const DexTSRawMeasurement zenithOnly = measure(eKindZenithOnly, {90});
     EXPECT_EQ(narrow(normal->foresight(L"FD", L"7", &full, true)), "FD,OP1,FP7,AR30.00000,ZE90.00000,SD100.0000");
     EXPECT_EQ(narrow(normal->foresight(L"FD", L"7", &hd, true)), "FD,OP1,FP7,AR30.00000,CE1.2500,HD99.5000");
     EXPECT_EQ(narrow(normal->foresight(L"FD", L"7", &angles, true)), "FD,OP1,FP7,AR30.00000,ZE95.00000");
@@ -33,8 +33,8 @@ TEST_F(Rw5Records, ForesightWritesFieldsByMeasurementKind) {
 }
 
 TEST_F(Rw5Records, BacksightObservationAddsTheTargetHeightInRbMode) {
-    const DexTSRawMeasurement face2 = measure(0, {180, 270, 50});
-    const DexTSRawMeasurement zenithOnly = measure(7, {90});
+    const DexTSRawMeasurement face2 = measure(eKindAnglesAndSlopeDistance, {180, 270, 50});
+    const DexTSRawMeasurement zenithOnly = measure(eKindZenithOnly, {90});
     EXPECT_EQ(narrow(normal->backsightObs(L"2", 99, &face2, 1.7)), "BR,OP1,BP2,AR180.00000,ZE270.00000,SD50.0000");
     EXPECT_EQ(narrow(rb->backsightObs(L"2", 99, &face2, 1.7)), "RB,OP1,BP2,AR180.00000,ZE270.00000,SD50.0000,HR1.7000");
     // A kind without fields still gives the record head.
@@ -42,8 +42,8 @@ TEST_F(Rw5Records, BacksightObservationAddsTheTargetHeightInRbMode) {
 }
 
 TEST_F(Rw5Records, ForesightVariantsChooseTypeAndTargetTag) {
-    const DexTSRawMeasurement onBacksight = measure(0, {0, 90, 50}, true);
-    const DexTSRawMeasurement plain = measure(1, {10, 50, 2});
+    const DexTSRawMeasurement onBacksight = measure(eKindAnglesAndSlopeDistance, {0, 90, 50}, true);
+    const DexTSRawMeasurement plain = measure(eKindAngleAndHorizontalDistance, {10, 50, 2});
     DexTSRawBS backsight;
     DexTSRawFS foresight(2);
     EXPECT_EQ(narrow(normal->foresightFull(L"2", &backsight, &onBacksight, 1.7)),
@@ -59,7 +59,7 @@ TEST_F(Rw5Records, ForesightVariantsChooseTypeAndTargetTag) {
 }
 
 TEST_F(Rw5Records, SightNoteLineIsACompleteLineWithCodes) {
-    DexTSRawFS sight = foresightTo(L"7", measure(0, {30, 270, 100}));
+    DexTSRawFS sight = foresightTo(L"7", measure(eKindAnglesAndSlopeDistance, {30, 270, 100}));
     sight.codes.addCode(code(L"TREE", L"ST"));
     sight.setNote(L"oak");
     EXPECT_EQ(narrow(normal->sightNoteLine(&sight, nullptr)),
@@ -76,19 +76,19 @@ TEST_F(Rw5Records, BacksightSightsCarryTheirPointsCodesAndNotes) {
     point.codes.addCode(code(L"CP"));
     DexTSRawBS withPoint;
     withPoint.setTargetName(L"2");
-    withPoint.setMeasurement(measure(0, {0, 90, 50}));
+    withPoint.setMeasurement(measure(eKindAnglesAndSlopeDistance, {0, 90, 50}));
     withPoint.setBSPoint(point);
     DexCodeStyle style;
     EXPECT_EQ(narrow(normal->sightNoteLine(&withPoint, &style)),
               "BD,OP1,FP2,AR0.00000,ZE90.00000,SD50.0000,--CP iron pin\r\n");
     DexTSRawBkb withoutPoint;
     withoutPoint.setTargetName(L"AZ");
-    withoutPoint.setMeasurement(measure(6, {0}));
+    withoutPoint.setMeasurement(measure(eKindHorizontalAngleOnly, {0}));
     EXPECT_EQ(narrow(normal->sightNoteLine(&withoutPoint, &style)), "FD,OP1,FPAZ,AR0.00000,ZE,SD,--\r\n");
 }
 
 TEST_F(Rw5Records, SightNoteLineOfAKindWithoutFieldsKeepsTheNoteField) {
-    DexTSRawFS sight = foresightTo(L"7", measure(7, {90}), 3);
+    DexTSRawFS sight = foresightTo(L"7", measure(eKindZenithOnly, {90}), eSightSideShot);
     sight.codes.addCode(code(L"WALL"));
     EXPECT_EQ(narrow(normal->sightNoteLine(&sight, nullptr)), ",--WALL \r\n");
 }
@@ -126,7 +126,7 @@ TEST_F(Rw5Records, CodesTextWithAStyleUsesTheNote) {
 struct OffsetCase {
     const char* what;
     int mode;
-    int kind;
+    EMeasurementKind kind;
     std::vector<double> values;
     DexTSRawFS::EMeasType measType;
     const char* text;
@@ -144,73 +144,81 @@ TEST_P(Rw5Offsets, WritesTheOffsetRecord) {
 
 INSTANTIATE_TEST_SUITE_P(
     ModesAndKinds, Rw5Offsets,
-    ::testing::Values(
-        OffsetCase{"left angle offset",
-                   0,
-                   2,
-                   {-12.5, 95},
-                   DexTSRawFS::eMeasHorizontalAngleOffset,
-                   "OF,AL12.30000,--Left Angle Offset|tail\r\n"},
-        OffsetCase{"vertical angle offset",
-                   0,
-                   2,
-                   {12.5, 95},
-                   DexTSRawFS::eMeasVerticalAngleOffset,
-                   "OF,ZE95.00000,--Vert Angle Offset|tail\r\n"},
-        OffsetCase{
-            "angles as a note", 1, 2, {12.5, 95}, DexTSRawFS::eMeasNormal, "--OF,AR12.30000,ZE95.00000|tail\r\n"},
-        // Mode 2 writes the heights as plain decimals: -1.000 before any set-up.
-        OffsetCase{"heights note",
-                   2,
-                   2,
-                   {12.5, 95},
-                   DexTSRawFS::eMeasNormal,
-                   "--HI-1.000,HR-1.000,AR12.30000,ZE95.00000,SD0.0|tail\r\n"},
-        OffsetCase{"full measurement",
-                   0,
-                   0,
-                   {30, 90, 100},
-                   DexTSRawFS::eMeasNormal,
-                   "OF,AR30.00000,ZE90.00000,SD100.0000|tail\r\n"},
-        OffsetCase{"horizontal distance",
-                   1,
-                   1,
-                   {30, 100, -1},
-                   DexTSRawFS::eMeasNormal,
-                   "--OF,AR30.00000,CE-1.0000,HD100.0000|tail\r\n"},
-        // Without a head the fields would start with a comma: the line becomes a note.
-        OffsetCase{
-            "no head", 5, 0, {-30, 90, 100}, DexTSRawFS::eMeasNormal, "--AL30.00000,ZE90.00000,SD100.0000|tail\r\n"},
-        OffsetCase{"kind without rule", 0, 7, {90}, DexTSRawFS::eMeasNormal, "OF|tail\r\n"},
-        OffsetCase{"kind without rule, no head", 9, 7, {90}, DexTSRawFS::eMeasNormal, "|tail\r\n"},
-        OffsetCase{"distance offsets",
-                   0,
-                   3,
-                   {-0.5, 2.25, 1.0},
-                   DexTSRawFS::eMeasDistanceOffsets,
-                   "OFOF,HD2.2500,--Horizontal Distance Offset\r\n"
-                   "OF,LR1.0000,--Left/Right Offset\r\n"
-                   "OF,VD-0.5000,--Elevation Offset|tail\r\n"},
-        OffsetCase{"distance offsets as notes",
-                   1,
-                   3,
-                   {-0.5, 2.25, 1.0},
-                   DexTSRawFS::eMeasDistanceOffsets,
-                   "--OF--OF,HD2.2500,--Horizontal Distance Offset\r\n"
-                   "--OF,LR1.0000,--Left/Right Offset\r\n"
-                   "--OF,VD-0.5000,--Elevation Offset|tail\r\n"},
-        OffsetCase{"distance offsets as text",
-                   3,
-                   3,
-                   {-0.5, 2.25, 1.0},
-                   DexTSRawFS::eMeasDistanceOffsetsText,
-                   "--Perpendicular Distance Offset: 2.2500\r\n"
-                   "--Left/Right Distance Offset: 1.0000\r\n"
-                   "--Elevation Distance Offset: -0.5000|tail\r\n"}));
+    ::testing::Values(OffsetCase{"left angle offset",
+                                 0,
+                                 eKindAnglesOnly,
+                                 {-12.5, 95},
+                                 DexTSRawFS::eMeasHorizontalAngleOffset,
+                                 "OF,AL12.30000,--Left Angle Offset|tail\r\n"},
+                      OffsetCase{"vertical angle offset",
+                                 0,
+                                 eKindAnglesOnly,
+                                 {12.5, 95},
+                                 DexTSRawFS::eMeasVerticalAngleOffset,
+                                 "OF,ZE95.00000,--Vert Angle Offset|tail\r\n"},
+                      OffsetCase{"angles as a note",
+                                 1,
+                                 eKindAnglesOnly,
+                                 {12.5, 95},
+                                 DexTSRawFS::eMeasNormal,
+                                 "--OF,AR12.30000,ZE95.00000|tail\r\n"},
+                      // Mode 2 writes the heights as plain decimals: -1.000 before any set-up.
+                      OffsetCase{"heights note",
+                                 2,
+                                 eKindAnglesOnly,
+                                 {12.5, 95},
+                                 DexTSRawFS::eMeasNormal,
+                                 "--HI-1.000,HR-1.000,AR12.30000,ZE95.00000,SD0.0|tail\r\n"},
+                      OffsetCase{"full measurement",
+                                 0,
+                                 eKindAnglesAndSlopeDistance,
+                                 {30, 90, 100},
+                                 DexTSRawFS::eMeasNormal,
+                                 "OF,AR30.00000,ZE90.00000,SD100.0000|tail\r\n"},
+                      OffsetCase{"horizontal distance",
+                                 1,
+                                 eKindAngleAndHorizontalDistance,
+                                 {30, 100, -1},
+                                 DexTSRawFS::eMeasNormal,
+                                 "--OF,AR30.00000,CE-1.0000,HD100.0000|tail\r\n"},
+                      // Without a head the fields would start with a comma: the line becomes a note.
+                      OffsetCase{"no head",
+                                 5,
+                                 eKindAnglesAndSlopeDistance,
+                                 {-30, 90, 100},
+                                 DexTSRawFS::eMeasNormal,
+                                 "--AL30.00000,ZE90.00000,SD100.0000|tail\r\n"},
+                      OffsetCase{"kind without rule", 0, eKindZenithOnly, {90}, DexTSRawFS::eMeasNormal, "OF|tail\r\n"},
+                      OffsetCase{
+                          "kind without rule, no head", 9, eKindZenithOnly, {90}, DexTSRawFS::eMeasNormal, "|tail\r\n"},
+                      OffsetCase{"distance offsets",
+                                 0,
+                                 eKindDistanceOffsets,
+                                 {-0.5, 2.25, 1.0},
+                                 DexTSRawFS::eMeasDistanceOffsets,
+                                 "OFOF,HD2.2500,--Horizontal Distance Offset\r\n"
+                                 "OF,LR1.0000,--Left/Right Offset\r\n"
+                                 "OF,VD-0.5000,--Elevation Offset|tail\r\n"},
+                      OffsetCase{"distance offsets as notes",
+                                 1,
+                                 eKindDistanceOffsets,
+                                 {-0.5, 2.25, 1.0},
+                                 DexTSRawFS::eMeasDistanceOffsets,
+                                 "--OF--OF,HD2.2500,--Horizontal Distance Offset\r\n"
+                                 "--OF,LR1.0000,--Left/Right Offset\r\n"
+                                 "--OF,VD-0.5000,--Elevation Offset|tail\r\n"},
+                      OffsetCase{"distance offsets as text",
+                                 3,
+                                 eKindDistanceOffsets,
+                                 {-0.5, 2.25, 1.0},
+                                 DexTSRawFS::eMeasDistanceOffsetsText,
+                                 "--Perpendicular Distance Offset: 2.2500\r\n"
+                                 "--Left/Right Distance Offset: 1.0000\r\n"
+                                 "--Elevation Distance Offset: -0.5000|tail\r\n"}));
 
 TEST_F(Rw5Records, OffsetHeadsUseTheCurrentHeights) {
     normal->lsHiHr(1.65, false);
-    DexTSRawFS sight = foresightTo(L"7", measure(2, {12.5, 95}));
+    DexTSRawFS sight = foresightTo(L"7", measure(eKindAnglesOnly, {12.5, 95}));
     EXPECT_EQ(narrow(normal->offsetRecord(&sight, 2, L"")), "--HI1.500,HR1.650,AR12.30000,ZE95.00000,SD0.0\r\n");
     EXPECT_EQ(narrow(rb->offsetRecord(&sight, 2, L"")), "--HI1.500,HR-1.000,AR12.30000,ZE95.00000,SD\r\n");
 }
@@ -236,9 +244,9 @@ TEST_F(Rw5Records, StoredPointsAreWrittenOncePerName) {
 
 TEST_F(Rw5Records, ResectionWritesTheNameAsGivenAndACircleReading) {
     auto forced = make(true);
-    const DexTSRawMeasurement full = measure(0, {-30, 91.5, 120.5});
-    const DexTSRawMeasurement hd = measure(1, {400, 120.5, -0.25});
-    const DexTSRawMeasurement other = measure(6, {45});
+    const DexTSRawMeasurement full = measure(eKindAnglesAndSlopeDistance, {-30, 91.5, 120.5});
+    const DexTSRawMeasurement hd = measure(eKindAngleAndHorizontalDistance, {400, 120.5, -0.25});
+    const DexTSRawMeasurement other = measure(eKindHorizontalAngleOnly, {45});
     EXPECT_EQ(narrow(forced->resection(L"R1", &full)), "RS,PNR1,CR330.00000,ZE91.30000,SD120.5000\r\n");
     EXPECT_EQ(narrow(forced->resection(L"", &hd)), "RS,PN,CR40.00000,CE-0.2500,HD120.5000\r\n");
     EXPECT_EQ(narrow(forced->resection(L"R2", &other)), "RS,PNR2,CR45.00000\r\n");

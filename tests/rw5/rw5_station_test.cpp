@@ -8,7 +8,7 @@ TEST_F(Rw5Test, OccupyWritesCoordinatesAndAnAlwaysPresentNoteField) {
     auto rw5 = make();
     EXPECT_EQ(narrow(rw5->occupy(L"ignored", L"1", L"", 1000.0, 2000.0, 100.0, 1.5)),
               "OC,OP1,N 1000.0000,E 2000.0000,EL100.0000,--\r\n");
-    EXPECT_EQ(narrow(rw5->occupy(L"", L"", L"on nail", -1.23456, 0.0, CRW5Generator::noValue, 1.5)),
+    EXPECT_EQ(narrow(rw5->occupy(L"", L"", L"on nail", -1.23456, 0.0, noValue, 1.5)),
               "OC,OP1,N -1.2346,E 0.0000,EL,--on nail\r\n");  // an empty name gets the next numeric name
     EXPECT_EQ(narrow(rw5->backsight(L"2", false, 0.0, 0.0)).substr(0, 8), "BK,OP1,B");
 }
@@ -73,7 +73,7 @@ TEST_F(Rw5Test, LsHiHrIfHrChangedLeavesTheChangedFlag) {
 TEST_F(Rw5Test, HrFieldChangesNothing) {
     auto rw5 = make();
     EXPECT_EQ(narrow(rw5->hrField(1.5)), ",HR1.5000");
-    EXPECT_EQ(narrow(rw5->hrField(CRW5Generator::noValue)), ",HR");
+    EXPECT_EQ(narrow(rw5->hrField(noValue)), ",HR");
     EXPECT_EQ(narrow(rw5->lsHr(-1.0)), "");
 }
 

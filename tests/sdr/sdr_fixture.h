@@ -18,7 +18,7 @@ namespace sdrtest {
 using namespace orv::ie;
 using testsupport::narrow;
 
-constexpr double NV = CRW5Generator::noValue;
+constexpr double NV = noValue;
 
 /// The characters of columns `first` to `last` (counted from 1, both included) of `line`.
 inline std::string columns(const std::string& line, std::size_t first, std::size_t last) {

@@ -62,7 +62,7 @@ TEST_F(SdrInherited, QualityNotesUseTheSdrNumberStyles) {
 }
 
 TEST_F(SdrInherited, OffsetRecordKeepsTheRw5FieldsWithSdrValues) {
-    DexTSRawFS sight = foresightTo(L"7", DexTSRawMeasurement(0, {-30.0, 90.0, 1000.0}));
+    DexTSRawFS sight = foresightTo(L"7", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {-30.0, 90.0, 1000.0}));
     // RW5 tags, SDR number texts: the fields come from the RW5 writers, the values from SDR d and a.
     EXPECT_EQ(narrow(sdr.offsetRecord(&sight, 0, L"")), "OF,AL30.000000,ZE90.000000,SD3280.8399\r\n");
     EXPECT_EQ(narrow(rw5.offsetRecord(&sight, 0, L"")), "OF,AL30.00000,ZE90.00000,SD3280.8333\r\n");
@@ -71,14 +71,14 @@ TEST_F(SdrInherited, OffsetRecordKeepsTheRw5FieldsWithSdrValues) {
     EXPECT_EQ(narrow(sdr.offsetRecord(&sight, 1, L"")), "13NMOF,AL30.000000,ZE90.000000,SD3280.8399\r\n");
     EXPECT_EQ(narrow(sdr.offsetRecord(&sight, 2, L"")).substr(0, 22), "13NMHI-1.000,HR-1.000,");
 
-    sight.setMeasurement(DexTSRawMeasurement(1, {30.0, 3.0, 4.0}));
+    sight.setMeasurement(DexTSRawMeasurement(eKindAngleAndHorizontalDistance, {30.0, 3.0, 4.0}));
     EXPECT_EQ(narrow(sdr.offsetRecord(&sight, 0, L"")), "OF,AR30.000000,CE13.1234,HD9.8425\r\n");
 
-    sight.setMeasurement(DexTSRawMeasurement(2, {-12.5, 95.0}));
+    sight.setMeasurement(DexTSRawMeasurement(eKindAnglesOnly, {-12.5, 95.0}));
     sight.setMeasType(DexTSRawFS::eMeasHorizontalAngleOffset);
     EXPECT_EQ(narrow(sdr.offsetRecord(&sight, 0, L"")), "OF,AL12.500000,--Left Angle Offset\r\n");
 
-    sight.setMeasurement(DexTSRawMeasurement(3, {-0.5, 2.0, 1.25}));
+    sight.setMeasurement(DexTSRawMeasurement(eKindDistanceOffsets, {-0.5, 2.0, 1.25}));
     sight.setMeasType(DexTSRawFS::eMeasDistanceOffsetsText);
     EXPECT_EQ(lines(sdr.offsetRecord(&sight, 3, L"")).at(0), "13NMPerpendicular Distance Offset: 6.5617");
 }

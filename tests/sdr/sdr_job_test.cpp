@@ -39,7 +39,7 @@ TEST_F(SdrJob, WholeFragmentMatchesGoldenText) {
     out += gen.backsight(L"BS1", false, 0.0, 45.5);
     DexTSRawBS backsightShot;
     backsightShot.setTargetName(L"BS1");
-    backsightShot.setMeasurement(DexTSRawMeasurement(0, {45.5, 90.25, 152.3456}, true));
+    backsightShot.setMeasurement(DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {45.5, 90.25, 152.3456}, true));
     DexDesignPoint bsPoint(DexStation(L"BS1", 5106.0, 3108.0, 99.0));
     bsPoint.codes.addCode(code("CTRL"));
     backsightShot.setBSPoint(bsPoint);
@@ -47,15 +47,15 @@ TEST_F(SdrJob, WholeFragmentMatchesGoldenText) {
 
     // Observations of every kind; kinds 0 and 2 in both faces.
     const DexCodeValues tree = code("TREE", {{"HEIGHT", "12"}, {"SPECIES", ""}, {"GIRTH", "0.8"}});
-    shoot(L"101", DexTSRawMeasurement(0, {123.456789, 88.5, 45.6789}), &tree);
-    shoot(L"101", DexTSRawMeasurement(0, {303.456789, 271.5, 45.679}), &tree);
-    shoot(L"102", DexTSRawMeasurement(1, {200.0, 40.0, 3.0}));
-    shoot(L"103", DexTSRawMeasurement(2, {10.0, 95.0}));
-    shoot(L"103", DexTSRawMeasurement(2, {190.0, 265.0}));
-    shoot(L"104", DexTSRawMeasurement(6, {33.3}));
-    shoot(L"105", DexTSRawMeasurement(9, {12.5}));
+    shoot(L"101", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {123.456789, 88.5, 45.6789}), &tree);
+    shoot(L"101", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {303.456789, 271.5, 45.679}), &tree);
+    shoot(L"102", DexTSRawMeasurement(eKindAngleAndHorizontalDistance, {200.0, 40.0, 3.0}));
+    shoot(L"103", DexTSRawMeasurement(eKindAnglesOnly, {10.0, 95.0}));
+    shoot(L"103", DexTSRawMeasurement(eKindAnglesOnly, {190.0, 265.0}));
+    shoot(L"104", DexTSRawMeasurement(eKindHorizontalAngleOnly, {33.3}));
+    shoot(L"105", DexTSRawMeasurement(eKindSlopeDistanceOnly, {12.5}));
     const DexCodeValues fence = code("BOUNDARY_FENCE_POST_OLD", {{"MATERIAL", "OAK"}});
-    shoot(L"106", DexTSRawMeasurement(0, {15.0, 91.0, 20.0}), &fence);
+    shoot(L"106", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {15.0, 91.0, 20.0}), &fence);
     out += gen.noteLine(COrvStringT(L"End of set-up"));
 
     // A level run from a benchmark.

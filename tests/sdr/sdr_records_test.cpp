@@ -135,14 +135,14 @@ TEST_F(SdrRecords, BacksightSightInNameMode1CarriesTheBacksightRecordsName) {
     gen.backsight(L"", true, 0.0, 45.0);
     DexTSRawBS shot;
     shot.setTargetName(L"ORIGINAL");
-    shot.setMeasurement(DexTSRawMeasurement(0, {45.0, 90.0, 50.0}, true));
+    shot.setMeasurement(DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {45.0, 90.0, 50.0}, true));
     shot.setBsNameMode(1);
     EXPECT_EQ(columns(gen.sightNoteLine(&shot, nullptr), 21, 36), name16("#BS1"));
     shot.setBsNameMode(0);
     EXPECT_EQ(columns(gen.sightNoteLine(&shot, nullptr), 21, 36), name16("ORIGINAL"));
 
     // Only a backsight to a point takes the generated name.
-    DexTSRawFS foresight = foresightTo(L"F1", DexTSRawMeasurement(0, {1.0, 90.0, 5.0}));
+    DexTSRawFS foresight = foresightTo(L"F1", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {1.0, 90.0, 5.0}));
     foresight.setBsNameMode(1);
     EXPECT_EQ(columns(gen.sightNoteLine(&foresight, nullptr), 21, 36), name16("F1"));
 }
@@ -171,13 +171,17 @@ TEST_F(SdrRecords, ObservationFieldsByMeasurementKind) {
         const char* zenith;
         const char* horizontal;
     } cases[] = {
-        {DexTSRawMeasurement(0, {30.0, 90.0, 100.0}), "100.0000", "90.00000000", "30.00000000"},
-        {DexTSRawMeasurement(1, {30.0, 3.0, 4.0}), "5.0000", "36.86989765", "30.00000000"},
-        {DexTSRawMeasurement(1, {30.0, 0.0, 2.0}), "2.0000", "90.00000000", "30.00000000"},
-        {DexTSRawMeasurement(1, {30.0, 0.0, -2.0}), "2.0000", "90.00000000", "30.00000000"},
-        {DexTSRawMeasurement(2, {30.0, 95.0}), "", "95.00000000", "30.00000000"},
-        {DexTSRawMeasurement(6, {30.0}), "", "", "30.00000000"},
-        {DexTSRawMeasurement(9, {12.5}), "12.5000", "", ""},
+        {DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {30.0, 90.0, 100.0}), "100.0000", "90.00000000",
+         "30.00000000"},
+        {DexTSRawMeasurement(eKindAngleAndHorizontalDistance, {30.0, 3.0, 4.0}), "5.0000", "36.86989765",
+         "30.00000000"},
+        {DexTSRawMeasurement(eKindAngleAndHorizontalDistance, {30.0, 0.0, 2.0}), "2.0000", "90.00000000",
+         "30.00000000"},
+        {DexTSRawMeasurement(eKindAngleAndHorizontalDistance, {30.0, 0.0, -2.0}), "2.0000", "90.00000000",
+         "30.00000000"},
+        {DexTSRawMeasurement(eKindAnglesOnly, {30.0, 95.0}), "", "95.00000000", "30.00000000"},
+        {DexTSRawMeasurement(eKindHorizontalAngleOnly, {30.0}), "", "", "30.00000000"},
+        {DexTSRawMeasurement(eKindSlopeDistanceOnly, {12.5}), "12.5000", "", ""},
     };
     for (const auto& c : cases) {
         const std::string record = narrow(gen.foresight(L"F1", L"T", &c.measurement, false));
@@ -208,7 +212,7 @@ TEST_F(SdrRecords, ForesightBodiesChooseTheFaceAndAddNoLineEnd) {
 }
 
 TEST_F(SdrRecords, LongCodeIsRepeatedInAFeatureCodeNoteBeforeTheAttributes) {
-    DexTSRawFS sight = foresightTo(L"7", DexTSRawMeasurement(0, {30.0, 90.0, 100.0}));
+    DexTSRawFS sight = foresightTo(L"7", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {30.0, 90.0, 100.0}));
     sight.codes.addCode(code("ABCDEFGHIJKLMNOPQ", {{"ONE", "1"}, {"TWO", ""}, {"THREE", "x"}}));
     sight.codes.addCode(code("SECOND", {{"IGNORED", "y"}}));  // only the first code is written
     const std::vector<std::string> out = lines(gen.sightNoteLine(&sight, nullptr));
@@ -218,14 +222,14 @@ TEST_F(SdrRecords, LongCodeIsRepeatedInAFeatureCodeNoteBeforeTheAttributes) {
     EXPECT_EQ(out[2], "13AT" + field(field("ONE", 20, false) + "1", 60, false));
     EXPECT_EQ(out[3], "13AT" + field(field("THREE", 20, false) + "x", 60, false));
 
-    DexTSRawFS exact = foresightTo(L"8", DexTSRawMeasurement(0, {30.0, 90.0, 100.0}));
+    DexTSRawFS exact = foresightTo(L"8", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {30.0, 90.0, 100.0}));
     exact.codes.addCode(code("ABCDEFGHIJKLMNOP"));  // 16 characters fit: no note
     EXPECT_EQ(lines(gen.sightNoteLine(&exact, nullptr)).size(), 1u);
 }
 
 TEST_F(SdrRecords, SightsWithoutUsableCodes) {
     // A code without description: blank code field, no notes.
-    DexTSRawFS described = foresightTo(L"7", DexTSRawMeasurement(0, {30.0, 90.0, 100.0}));
+    DexTSRawFS described = foresightTo(L"7", DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {30.0, 90.0, 100.0}));
     DexCodeValues bare;
     bare.setAttrAt(0, L"1");
     described.codes.addCode(bare);
@@ -234,20 +238,20 @@ TEST_F(SdrRecords, SightsWithoutUsableCodes) {
     // A backsight without known point: the record ends after the horizontal angle.
     DexTSRawBS backsight;
     backsight.setTargetName(L"B");
-    backsight.setMeasurement(DexTSRawMeasurement(0, {0.0, 90.0, 10.0}));
+    backsight.setMeasurement(DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {0.0, 90.0, 10.0}));
     EXPECT_EQ(narrow(gen.sightNoteLine(&backsight, nullptr)).substr(84), "\r\n");
 
     // A backsight by bearing carries the codes of its point.
     DexTSRawBkb bearing;
     bearing.setTargetName(L"B");
-    bearing.setMeasurement(DexTSRawMeasurement(6, {0.0}));
+    bearing.setMeasurement(DexTSRawMeasurement(eKindHorizontalAngleOnly, {0.0}));
     DexDesignPoint point;
     point.codes.addCode(code("CTRL"));
     bearing.setBSPoint(point);
     EXPECT_EQ(narrow(gen.sightNoteLine(&bearing, nullptr)).substr(84), value16("CTRL") + "\r\n");
 
     // A measurement kind without fields leaves only the code field.
-    DexTSRawFS zenithOnly = foresightTo(L"9", DexTSRawMeasurement(7, {90.0}));
+    DexTSRawFS zenithOnly = foresightTo(L"9", DexTSRawMeasurement(eKindZenithOnly, {90.0}));
     zenithOnly.codes.addCode(code("TREE"));
     EXPECT_EQ(narrow(gen.sightNoteLine(&zenithOnly, nullptr)), value16("TREE") + "\r\n");
 }

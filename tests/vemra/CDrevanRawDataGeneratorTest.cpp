@@ -34,8 +34,8 @@ struct Drevan {
 };
 
 const DexTSRawMeasurement kCoords(0, {1234.5678, -2345.6789, 100.5});
-const DexTSRawMeasurement kExtraHd(10, {99.5});
-const DexTSRawMeasurement kExtraZenith(7, {88.5});
+const DexTSRawMeasurement kExtraHd(eKindHorizontalDistanceOnly, {99.5});
+const DexTSRawMeasurement kExtraZenith(eKindZenithOnly, {88.5});
 
 TEST(DrevanObservation, EveryMeasurementType) {
     struct Case {

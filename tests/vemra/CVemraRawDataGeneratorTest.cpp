@@ -384,9 +384,9 @@ TEST(VemraHostileInput, EveryOperationCopes) {
                     const std::string dist = text(gen->distField(v, true, true, n, n));
                     EXPECT_EQ(dist.size(), sign.size() + digits.size() + distUnit.size()) << dist;
                     EXPECT_EQ(dist.substr(0, 1), sign) << dist;
-                    const std::string angle = text(gen->angleField(v, true, true, n));
-                    EXPECT_EQ(angle.size(), sign.size() + 7 + angleUnit.size()) << angle;
-                    EXPECT_EQ(angle.substr(0, 1), sign) << angle;
+                    const std::string angleText = text(gen->angleField(v, true, true, n));
+                    EXPECT_EQ(angleText.size(), sign.size() + 7 + angleUnit.size()) << angleText;
+                    EXPECT_EQ(angleText.substr(0, 1), sign) << angleText;
                     // A coordinate too large for its width takes the sign's place for one digit.
                     const std::string coord = text(drevan.coordField(v, true, true, n, n));
                     EXPECT_LE(coord.size(), 1 + digits.size() + text(drevan.distUnitsLetter(false)).size()) << coord;
