@@ -78,8 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
              "2:24: $.setups[0].station: unknown point \"9\""},
         Case{"unknown header member", replaced(kJob, "]}]}", "]}], \"unit\": {}}"), exportgen::kExitJob,
              "2:118: $.unit: unknown field"}),
-    [](const testing::TestParamInfo<Case>& info) {
-        std::string name = info.param.what;
+    [](const testing::TestParamInfo<Case>& paramInfo) {
+        std::string name = paramInfo.param.what;
         for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
         return name;
     });

@@ -332,12 +332,12 @@ TEST_P(OutputTarget, WritesOrRefusesAsDocumented) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, OutputTarget, testing::Range<std::size_t>(0, cases().size()),
-                         [](const testing::TestParamInfo<std::size_t>& info) {
+                         [](const testing::TestParamInfo<std::size_t>& paramInfo) {
                              std::string name;
-                             for (const char* c = cases()[info.param].what; *c != '\0'; ++c) {
+                             for (const char* c = cases()[paramInfo.param].what; *c != '\0'; ++c) {
                                  name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              }
-                             return std::to_string(info.param) + "_" + name;
+                             return std::to_string(paramInfo.param) + "_" + name;
                          });
 
 // A new file takes 0666 less the umask: the system applies the mask, whatever it is.

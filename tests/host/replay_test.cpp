@@ -33,7 +33,7 @@ TEST_P(ReplayScript, WritesTheExpectedOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ReplayScript, testing::ValuesIn(scripts()),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const testing::TestParamInfo<std::string>& paramInfo) { return paramInfo.param; });
 
 // Every operation of every generator is called by at least one script.
 TEST(ReplayCoverage, EveryOperationIsCalledByAScript) {

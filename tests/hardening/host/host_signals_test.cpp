@@ -96,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, HostSignals,
                          testing::Values(SignalCase{SIGTERM, false, 128 + SIGTERM},
                                          SignalCase{SIGINT, false, 128 + SIGINT},
                                          SignalCase{SIGHUP, false, 128 + SIGHUP}, SignalCase{SIGHUP, true, 0}),
-                         [](const testing::TestParamInfo<SignalCase>& info) {
-                             return std::string(strsignal(info.param.number)).substr(0, 4) + std::to_string(info.index);
+                         [](const testing::TestParamInfo<SignalCase>& paramInfo) {
+                             return std::string(strsignal(paramInfo.param.number)).substr(0, 4) + std::to_string(paramInfo.index);
                          });
 
 // The file-size limit (`ulimit -f`) met part-way is a failed write: status 7 and a message,

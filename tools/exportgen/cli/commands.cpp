@@ -269,7 +269,7 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     readJob(text, source, converter, owned && owned->mapped());
     const std::vector<std::string> warnings = converter.finish();
     for (auto& output : outputs) output->commit();
-    for (const auto& text : warnings) err << "exportgen: warning: " << text << '\n';
+    for (const auto& warning : warnings) err << "exportgen: warning: " << warning << '\n';
 }
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

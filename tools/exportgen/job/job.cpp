@@ -69,8 +69,8 @@ void readCodes(const JsonValue* list, const JsonValue* code, DexCodesDataInterfa
             }
             if (const JsonValue* control = entry.find("control")) {
                 int i = 0;
-                for (const JsonValue& code : *control) {
-                    value.setControlCode(static_cast<ECodeControlCode>(i++), wideFromUtf8(code.text()));
+                for (const JsonValue& controlCode : *control) {
+                    value.setControlCode(static_cast<ECodeControlCode>(i++), wideFromUtf8(controlCode.text()));
                 }
             }
             if (attributes != nullptr) {

@@ -96,15 +96,15 @@ std::string JsonPath::text() const {
         if (part->parent == nullptr && !part->isKey) continue;  // the root itself
         if (part->isKey) {
             // A member whose name is not a plain word (a file can hold any) is quoted.
-            const std::string_view key = part->key;
-            const bool plain = !key.empty() && key.find_first_not_of(
+            const std::string_view name = part->key;
+            const bool plain = !name.empty() && name.find_first_not_of(
                                                    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
                                                    std::string_view::npos;
             if (plain) {
                 out += '.';
-                out += key;
+                out += name;
             } else {
-                out += '[' + shownName(key) + ']';
+                out += '[' + shownName(name) + ']';
             }
         } else {
             out += '[' + std::to_string(part->index) + ']';

@@ -25,8 +25,8 @@ class JsonValue;
 /// ("$.setups[3].shots[0].hr") only when an error is reported.
 struct JsonPath {
     JsonPath() = default;
-    JsonPath(const JsonPath* parent, std::string_view key) noexcept : parent(parent), key(key), isKey(true) {}
-    JsonPath(const JsonPath* parent, std::size_t index) noexcept : parent(parent), index(index) {}
+    JsonPath(const JsonPath* up, std::string_view member) noexcept : parent(up), key(member), isKey(true) {}
+    JsonPath(const JsonPath* up, std::size_t item) noexcept : parent(up), index(item) {}
 
     const JsonPath* parent = nullptr;
     std::string_view key;   ///< an object member, or

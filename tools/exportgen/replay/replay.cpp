@@ -253,8 +253,8 @@ private:
 
 class Call {
 public:
-    Call(std::size_t index, const std::string& op, const json& args, const json* outs, Arena& arena)
-        : m_index(index), m_op(op), m_args(args), m_outs(outs), m_arena(arena) {}
+    Call(std::size_t index, const std::string& op, const json& args, const json* outTexts, Arena& arena)
+        : m_index(index), m_op(op), m_args(args), m_outs(outTexts), m_arena(arena) {}
 
     [[noreturn]] void fail(const std::string& message) const {
         scriptError("call " + std::to_string(m_index) + " (" + m_op + "): " + message);
