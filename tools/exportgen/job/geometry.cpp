@@ -2,11 +2,13 @@
 
 #include <cmath>
 
+#include "contracts/units.h"
+
 namespace exportgen {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kRadians = kPi / 180.0;
+constexpr double kRadians = orv::ie::kRadiansPerDegree;
+using orv::ie::kPi;
 }  // namespace
 
 double azimuth(const Point3& from, const Point3& to) {
@@ -16,13 +18,13 @@ double azimuth(const Point3& from, const Point3& to) {
 }
 
 bool reduce(const orv::ie::DexTSRawMeasurement& m, double& horizontal, double& rise) {
-    if (m.kind() == 0) {
+    if (m.kind() == orv::ie::eKindAnglesAndSlopeDistance) {
         const double zenith = m.valueAt(1) * kRadians;
         horizontal = m.valueAt(2) * std::sin(zenith);
         rise = m.valueAt(2) * std::cos(zenith);
         return true;
     }
-    if (m.kind() == 1) {
+    if (m.kind() == orv::ie::eKindAngleAndHorizontalDistance) {
         horizontal = m.valueAt(1);
         rise = m.valueAt(2);
         return true;

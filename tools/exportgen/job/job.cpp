@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/errors.h"
+#include "contracts/units.h"
 #include "job/atmosphere.h"
 #include "output/text.h"
 #include "readers/json_value.h"
@@ -88,11 +89,11 @@ void readCodes(const JsonValue* list, const JsonValue* code, DexCodesDataInterfa
 // The kind of measurement a member of an observation holds: sd, hd, angles, hz or dist; -1 for
 // any other member.
 int measurementKind(std::string_view key) {
-    if (key == "sd") return 0;
-    if (key == "hd") return 1;
-    if (key == "angles") return 2;
-    if (key == "hz") return 6;
-    if (key == "dist") return 9;
+    if (key == "sd") return eKindAnglesAndSlopeDistance;
+    if (key == "hd") return eKindAngleAndHorizontalDistance;
+    if (key == "angles") return eKindAnglesOnly;
+    if (key == "hz") return eKindHorizontalAngleOnly;
+    if (key == "dist") return eKindSlopeDistanceOnly;
     return -1;
 }
 
@@ -263,7 +264,7 @@ void Job::applyLevelRuns(const JsonValue& value) {
             const JsonValue* backsight = item.find("bs");
             reading.backsight = backsight != nullptr;
             reading.rod = (reading.backsight ? backsight : item.find("fs"))->number();
-            reading.distance = numberOf(item, "dist", kNoValue);
+            reading.distance = numberOf(item, "dist", noValue);
             reading.code = textOf(item, "code");
             if (reading.backsight) {
                 auto height = heights.find(name);
@@ -348,13 +349,13 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             obs.coords = known->coords;
             // The orientation of a resection is the mean of azimuth minus circle reading.
             const double difference =
-                (azimuth(setup.coords, known->coords) - obs.measurement().valueAt(0)) * 3.14159265358979323846 / 180.0;
+                (azimuth(setup.coords, known->coords) - obs.measurement().valueAt(0)) * kPi / 180.0;
             sumSin += std::sin(difference);
             sumCos += std::cos(difference);
             setup.resection.push_back(std::move(obs));
         }
         if (setup.backsight.kind == Backsight::Kind::none && !setup.resection.empty()) {
-            setup.orientation = std::atan2(sumSin, sumCos) * 180.0 / 3.14159265358979323846;
+            setup.orientation = std::atan2(sumSin, sumCos) * 180.0 / kPi;
         }
     }
 

@@ -16,9 +16,6 @@
 
 namespace exportgen {
 
-/// The no-value double of the generators: a missing figure.
-constexpr double kNoValue = 1.7976931348623157e308;
-
 struct KnownPoint {
     orv::ie::DexDesignPoint design;  ///< station (name, coordinates, note) and codes
     COrvStringT code;                ///< the first code's name, for formats with one code field
@@ -74,7 +71,7 @@ struct LevelReading {
     COrvStringT point;
     bool backsight = true;  ///< a backsight reading (on a point of known height), else a foresight
     double rod = 0.0;
-    double distance = kNoValue;  ///< sight length, kNoValue when not given
+    double distance = orv::ie::noValue;  ///< sight length, noValue when not given
     COrvStringT code;
     double collimation = 0.0;  ///< height of the instrument's line of sight after this reading
     double elevation = 0.0;    ///< the point's height

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "contracts/units.h"
 #include "job/geometry.h"
 
 namespace exportgen {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kRadians = kPi / 180.0;
+constexpr double kRadians = orv::ie::kRadiansPerDegree;
 
 // A small deterministic generator (splitmix64), the same on every platform.
 class Random {
@@ -150,12 +150,12 @@ void writeSample(std::uint64_t shots, std::uint64_t seed, Output& output) {
                 hz = roundTo(toCircle(hz + 180.0), 6);
                 z = roundTo(360.0 - z, 6);
             }
-            orv::ie::DexTSRawMeasurement m(0, {hz, z, sd});
+            orv::ie::DexTSRawMeasurement m(orv::ie::eKindAnglesAndSlopeDistance, {hz, z, sd});
             out += "{\"to\":\"" + std::to_string(nextName++) + "\",";
             if (kind == 7) {
                 const double horizontal = roundTo(sd * std::sin(z * kRadians), 4);
                 const double rise = roundTo(sd * std::cos(z * kRadians), 4);
-                m = orv::ie::DexTSRawMeasurement(1, {hz, horizontal, rise});
+                m = orv::ie::DexTSRawMeasurement(orv::ie::eKindAngleAndHorizontalDistance, {hz, horizontal, rise});
                 out += "\"hd\":[";
                 number(out, hz, 6);
                 out += ',';

@@ -30,8 +30,6 @@ namespace {
 using json = nlohmann::json;
 using namespace orv::ie;
 
-constexpr double kNoValue = 1.7976931348623157e308;
-
 [[noreturn]] void scriptError(const std::string& message) { throw HostError(kExitScript, message); }
 
 // A name from the script as a message shows it without quotes: escaped and cut like shownName().
@@ -47,8 +45,8 @@ double numberValue(const json& value, const std::string& what) {
     if (value.is_number()) return value.get<double>();
     if (value.is_string()) {
         const auto& text = value.get_ref<const std::string&>();
-        if (text == "noValue") return kNoValue;
-        if (text == "-noValue") return -kNoValue;
+        if (text == "noValue") return orv::ie::noValue;
+        if (text == "-noValue") return -orv::ie::noValue;
         if (text == "nan") return std::numeric_limits<double>::quiet_NaN();
         if (text == "inf") return std::numeric_limits<double>::infinity();
         if (text == "-inf") return -std::numeric_limits<double>::infinity();
@@ -352,7 +350,7 @@ struct Arg<double*> {
     }
     static double* pass(Holder& h) { return &h; }
     static void collect(Holder& h, Call& c) {
-        c.outs.push_back(std::isfinite(h) && std::fabs(h) != kNoValue ? json(h) : json(shortestNumber(h)));
+        c.outs.push_back(std::isfinite(h) && std::fabs(h) != orv::ie::noValue ? json(h) : json(shortestNumber(h)));
         c.texts.push_back(wideFromUtf8(shortestNumber(h)));
     }
 };

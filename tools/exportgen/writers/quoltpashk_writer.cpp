@@ -16,9 +16,10 @@ using namespace orv::ie;
 namespace {
 
 // Sight kinds of the generator's "BS", "FS" and "SS" lines.
-constexpr int kBacksightSight = 1;
+constexpr int kBacksightSight = eSightBacksight;
 // Measurement kinds of its "SD", "HD", "HV" and "XYZ" lines.
-constexpr int kSlopeMeasurement = 0, kHorizontalMeasurement = 1, kAnglesMeasurement = 2, kCoordinatesLine = 4;
+constexpr int kSlopeMeasurement = eKindAnglesAndSlopeDistance, kHorizontalMeasurement = eKindAngleAndHorizontalDistance,
+              kAnglesMeasurement = eKindAnglesOnly, kCoordinatesLine = 4;
 
 class QuoltPashkWriter : public WriterBase {
 public:

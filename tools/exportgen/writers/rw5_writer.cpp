@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/errors.h"
+#include "contracts/text_services.h"
 #include "rw5/CRW5Generator.h"
 #include "writers/registry.h"
 
@@ -91,7 +92,7 @@ private:
         const bool bearingOnly = bs.kind == Backsight::Kind::bearing;
         emit(m_generator->backsight(bs.point, bearingOnly, bs.circle, bs.azimuth));
         if (!bearingOnly && bs.measured) {
-            emit(m_generator->backsightObs(bs.point, 0, bs.sight.measurement(), bs.hr) + L"\r\n");
+            emit(m_generator->backsightObs(bs.point, 0, bs.sight.measurement(), bs.hr) + orv::ie::kLineEnd);
         }
     }
 

@@ -23,7 +23,8 @@ namespace {
 // Measurement kinds as the records number their measurement types: 0 horizontal angle,
 // zenith, slope distance; 1 horizontal angle, horizontal distance, height difference;
 // 2 angles; 6 a horizontal angle alone; 9 a slope distance alone.
-constexpr int kAnglesOnly = 2, kHorizontalAngleAlone = 6, kSlopeDistanceAlone = 9;
+constexpr int kAnglesOnly = eKindAnglesOnly, kHorizontalAngleAlone = eKindHorizontalAngleOnly,
+              kSlopeDistanceAlone = eKindSlopeDistanceOnly;
 
 template <class Generator>
 class VemraWriter : public WriterBase {

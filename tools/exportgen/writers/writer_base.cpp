@@ -1,5 +1,6 @@
 #include "writers/writer_base.h"
 
+#include "contracts/text_services.h"
 #include "output/text.h"
 #include "writers/registry.h"
 
@@ -16,7 +17,7 @@ void WriterBase::emit(const COrvStringT& text) {
 
 void WriterBase::line(COrvStringT text) {
     if (text.IsEmpty()) return;
-    text += L"\r\n";
+    text += orv::ie::kLineEnd;
     emit(text);
 }
 
