@@ -65,7 +65,7 @@ double CQuoltPashkRawDataGenerator::elevationFactor(double elevation, double rad
     return 1.0 + elevation / radius;
 }
 
-bool CQuoltPashkRawDataGenerator::isNameMapped(const COrvStringT& name) { return m_outputNames.count(name) != 0; }
+bool CQuoltPashkRawDataGenerator::isNameMapped(const COrvStringT& name) { return m_outputNames.contains(name); }
 
 COrvStringT CQuoltPashkRawDataGenerator::makeUniqueName(const COrvStringT& name) {
     return m_useNumericNames ? m_numericNames.getNameFor(name) : name;
@@ -75,11 +75,11 @@ COrvStringT CQuoltPashkRawDataGenerator::outputName(const COrvStringT& name) {
     // A nameless point is never looked up: each one gets a fresh name, which replaces the one
     // stored under the empty name.
     if (!name.IsEmpty()) {
-        const auto found = m_outputNames.find(name);
-        if (found != m_outputNames.end()) return found->second;
+        COrvStringT found;
+        if (m_outputNames.find(name, found)) return found;
     }
     COrvStringT value = makeUniqueName(name);
-    m_outputNames.insert_or_assign(name, value);
+    m_outputNames.assign(name, value);
     return value;
 }
 

@@ -134,14 +134,14 @@ COrvStringT CRW5Generator::pointName(const COrvStringT& name) {
 }
 
 COrvStringT CRW5Generator::cachedName(const COrvStringT& name) {
-    auto found = m_nameMap.find(name);
-    if (found != m_nameMap.end()) return found->second;
+    COrvStringT found;
+    if (m_nameMap.find(name, found)) return found;
     COrvStringT mapped = pointName(name);
-    m_nameMap.emplace(name, mapped);
+    m_nameMap.insert(name, mapped);
     return mapped;
 }
 
-bool CRW5Generator::hasName(const COrvStringT& name) { return m_nameMap.count(name) != 0; }
+bool CRW5Generator::hasName(const COrvStringT& name) { return m_nameMap.contains(name); }
 
 COrvStringT CRW5Generator::noteLineOf(const COrvStringT& text) {
     if (text.IsEmpty()) return COrvStringT();

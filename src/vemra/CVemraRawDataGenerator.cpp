@@ -222,13 +222,13 @@ COrvStringT CVemraRawDataGenerator::angleField(double degrees, bool withSign, bo
 // ---------------------------------------------------------------------------------------------
 // Point-name map
 
-bool CVemraRawDataGenerator::isNameMapped(const COrvStringT& name) { return m_nameMap.count(name) != 0; }
+bool CVemraRawDataGenerator::isNameMapped(const COrvStringT& name) { return m_nameMap.contains(name); }
 
 COrvStringT CVemraRawDataGenerator::mappedName(const COrvStringT& name, bool remember) {
-    const auto found = m_nameMap.find(name);
-    if (found != m_nameMap.end()) return found->second;
+    COrvStringT found;
+    if (m_nameMap.find(name, found)) return found;
     COrvStringT value = makeUniqueName(name);
-    if (remember) m_nameMap.insert_or_assign(name, value);
+    if (remember) m_nameMap.assign(name, value);
     return value;
 }
 
@@ -240,7 +240,7 @@ COrvStringT CVemraRawDataGenerator::makeUniqueName(const COrvStringT& name) {
     // Candidates are compared with the names already received (the keys), and each numbered
     // candidate is formed from the cleaned base: A1, A11, A12, … never A111.
     COrvStringT candidate = base;
-    for (int n = 1; m_nameMap.count(candidate) != 0; ++n) {
+    for (int n = 1; m_nameMap.contains(candidate); ++n) {
         candidate = base;
         orv_formats::AppendInt(candidate, n);
     }
