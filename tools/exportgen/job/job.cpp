@@ -450,12 +450,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     Setup setup;
     setup.index = index;
     const std::string_view station = value.find("station")->text();
-    setup.station =
-        checkedText(m_check, TextKind::name, *value.find("station"), JsonPath{&here, std::string_view("station")});
-    setup.hi = value.find("hi")->number();
-    checkHeight(m_check, value.find("hi"), "instrument height", JsonPath{&here, std::string_view("hi")});
-    setup.code = textOf(m_check, TextKind::code, value, "code", here);
-    setup.note = textOf(m_check, TextKind::note, value, "note", here);
+    // An unknown station is the first thing to say about a set-up.
     if (const JsonValue* coords = value.find("coords")) {
         setup.coords = xyz(*coords);
     } else if (const KnownPoint* point = find(station)) {
@@ -463,6 +458,12 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     } else {
         unknownPoint(*value.find("station"), pathText(path, "station"), station);
     }
+    setup.station =
+        checkedText(m_check, TextKind::name, *value.find("station"), JsonPath{&here, std::string_view("station")});
+    setup.hi = value.find("hi")->number();
+    checkHeight(m_check, value.find("hi"), "instrument height", JsonPath{&here, std::string_view("hi")});
+    setup.code = textOf(m_check, TextKind::code, value, "code", here);
+    setup.note = textOf(m_check, TextKind::note, value, "note", here);
     double lastHr = 0.0;
 
     if (const JsonValue* bs = value.find("backsight")) {

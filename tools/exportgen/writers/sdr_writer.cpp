@@ -3,6 +3,7 @@
 // observations and stake-outs with their notes; level runs with the level records.
 #include "writers/sdr_writer.h"
 
+#include <functional>
 #include <string>
 
 #include "cli/errors.h"
@@ -110,12 +111,11 @@ private:
     // their first 16 characters become one.
     static constexpr int kNameWidth = 16;
 
-    template <class Where>
-    void name(const COrvStringT& text, Where where) {
+    void name(const COrvStringT& text, const std::function<std::string()>& where) {
         const int length = text.GetLength();
         if (length < kNameWidth && !namesChanged()) return;
         watchName(text, length > kNameWidth ? text.Left(kNameWidth) : text, "is cut to its 16-character column",
-                  length == kNameWidth, where());
+                  length == kNameWidth, where);
     }
 
     void coordinates(const DexStation& station, const COrvStringT& code, Store store) {

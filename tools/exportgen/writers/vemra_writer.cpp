@@ -51,7 +51,8 @@ public:
         atSetup(s);
         COrvStringT out;
         if (suspect(s.station)) {
-            watchName(s.station, m_generator->mappedName(s.station, false), kChanged, false, setupPath(s) + ".station");
+            watchName(s.station, m_generator->mappedName(s.station, false), kChanged, false,
+                      [&s] { return setupPath(s) + ".station"; });
         }
         m_generator->writeStation(out, s.station, s.code, s.hi);
         line(out);
@@ -135,11 +136,12 @@ private:
     void checkTarget(const COrvStringT& name) {
         const bool cut = name.GetLength() > kNameWidth;
         if (!cut && !suspect(name)) {
-            if (namesChanged()) watchName(name, name, kChanged, false, where());
+            if (namesChanged()) watchName(name, name, kChanged, false, [this] { return where(); });
             return;
         }
         const COrvStringT key = cut ? name.Left(kNameWidth) : name;
-        watchName(name, m_generator->mappedName(key, false), cut ? "is cut to 8 characters" : kChanged, false, where());
+        watchName(name, m_generator->mappedName(key, false), cut ? "is cut to 8 characters" : kChanged, false,
+                  [this] { return where(); });
     }
 
     // Drevan's coordinate fields: 10 digits with 4 decimals beside a slope distance, 8 with 3

@@ -95,7 +95,7 @@ void WriterBase::end() {
 }
 
 void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written, const char* why, bool registerAsIs,
-                           const std::string& where) {
+                           const std::function<std::string()>& where) {
     const bool changed = !(given == written);
     if (!changed && !registerAsIs) {
         // A name written as given can only meet a changed one.
@@ -104,11 +104,11 @@ void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written,
         if (owner == m_writtenBy.end() || owner->second == given || !m_reported.insert(given).second) return;
         warn("names \"" + utf8(owner->second) + "\" and \"" + utf8(given) + "\" are both written as \"" +
                  utf8(written) + "\"",
-             where);
+             where());
         return;
     }
     if (changed && m_reported.insert(given).second) {
-        warn("name \"" + utf8(given) + "\" " + why + ": \"" + utf8(written) + "\"", where);
+        warn("name \"" + utf8(given) + "\" " + why + ": \"" + utf8(written) + "\"", where());
     }
     const auto [owner, added] = m_writtenBy.try_emplace(written, given);
     if (added || owner->second == given) return;
@@ -118,7 +118,7 @@ void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written,
     if (!m_reported.insert(met).second) return;
     warn("names \"" + utf8(owner->second) + "\" and \"" + utf8(given) + "\" are both written as \"" + utf8(written) +
              "\"",
-         where);
+         where());
 }
 
 std::string WriterBase::setupPath(const Setup& setup) { return "$.setups[" + std::to_string(setup.index) + "]"; }

@@ -72,8 +72,9 @@ protected:
     /// generator's own rules): reported once per name, and so are two names written as one.
     /// `registerAsIs`: a name written unchanged also claims its text (a name exactly as wide as
     /// a field that cuts the others), so that a later cut name meeting it is reported.
+    /// `where` gives the place, asked only for a warning.
     void watchName(const COrvStringT& given, const COrvStringT& written, const char* why, bool registerAsIs,
-                   const std::string& where);
+                   const std::function<std::string()>& where);
 
     /// Whether some name was written otherwise than given: until then a name written as given
     /// needs no check.
