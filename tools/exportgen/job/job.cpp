@@ -376,6 +376,12 @@ void Job::applyPoints(const JsonValue& value) {
             }
             known->second = points.size();
         }
+        // A name that --sanitize changed is found by the name the writers see as well.
+        if (m_check.sanitize) {
+            if (std::string written = utf8(point.design.getStation().name()); written != name.text()) {
+                m_byName[std::move(written)] = points.size();
+            }
+        }
         points.push_back(std::move(point));
     }
 }
