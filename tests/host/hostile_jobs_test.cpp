@@ -166,6 +166,16 @@ std::vector<Hostile> hostileJobs() {
          {},
          exportgen::kExitOk,
          "names \"A_1\" and \"A1\" are both written as \"A1\" ($.setups[0].shots[1])"},
+        {"Vemra: a code without its '*' and '_', reported once",
+         R"({"setups": [{"station": "S1", "coords": [0, 0, 0], "hi": 1, "code": "ST*A",
+"shots": [{"to": "P", "sd": [1, 90, 2], "code": "KERB_L"}, {"to": "Q", "sd": [1, 90, 2], "code": "KERB_L"}]}]})",
+         "vemra",
+         {},
+         exportgen::kExitOk,
+         "exportgen: warning: vemra: code \"ST*A\" is written without its '*' and '_': \"STA\" ($.setups[0].code)\n"
+         "exportgen: warning: vemra: code \"KERB_L\" is written without its '*' and '_': \"KERBL\" "
+         "($.setups[0].shots[0])\n",
+         "*KERBL_"},
         {"SDR: two names cut to 16 characters become one",
          job(R"([{"to": "BOUNDARY-MARKER-17", "sd": [10, 90, 25]}, {"to": "BOUNDARY-MARKER-18", "sd": [11, 90, 25]}])"),
          "sdr",

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <type_traits>
+#include <unordered_set>
 
 #include "cli/errors.h"
 #include "output/text.h"
@@ -54,6 +55,8 @@ public:
             watchName(s.station, m_generator->mappedName(s.station, false), kChanged, false,
                       [&s] { return setupPath(s) + ".station"; });
         }
+        m_item = {&s, "code", kMember};
+        checkCode(s.code);
         m_generator->writeStation(out, s.station, s.code, s.hi);
         line(out);
         backsight(s);
@@ -88,7 +91,7 @@ private:
         const Backsight& bs = s.backsight;
         if (bs.kind != Backsight::Kind::point || !bs.measured) return;
         at("backsight", &bs.point);
-        m_item = {&s, nullptr, 0};
+        m_item = {&s, "backsight", kMember};
         const KnownPoint* known = m_job.find(utf8(bs.point));
         record(bs.point, *bs.sight.measurement(), known != nullptr ? known->code : COrvStringT(), bs.hr, nullptr);
     }
@@ -111,6 +114,7 @@ private:
             return leftOut(measType, where());
         }
         if (!name.IsEmpty()) checkTarget(name);
+        checkCode(code);
         if constexpr (kDrevan) {
             if (coords != nullptr && (measType == 0 || measType == kHorizontalAngleAlone))
                 checkCoordinates(measType, *coords);
@@ -144,6 +148,16 @@ private:
                   [this] { return where(); });
     }
 
+    // The generator drops "*" and "_" from codes: reported once per code.
+    void checkCode(const COrvStringT& code) {
+        bool changed = false;
+        for (const wchar_t c : code.view()) changed = changed || c == L'*' || c == L'_';
+        if (!changed || !m_reportedCodes.insert(utf8(code)).second) return;
+        warn("code \"" + utf8(code) + "\" is written without its '*' and '_': \"" + utf8(m_generator->cleanCode(code)) +
+                 "\"",
+             where());
+    }
+
     // Drevan's coordinate fields: 10 digits with 4 decimals beside a slope distance, 8 with 3
     // beside a direction alone. A value with more integer digits than that takes the sign's place
     // (a negative one loses its sign) or is cut.
@@ -165,15 +179,18 @@ private:
     // The JSON path of the sight being written.
     std::string where() const {
         if (m_item.setup == nullptr) return std::string();
-        if (m_item.list == nullptr) return setupPath(*m_item.setup) + ".backsight";
+        if (m_item.index == kMember) return setupPath(*m_item.setup) + "." + m_item.list;
         return itemPath(*m_item.setup, m_item.list, m_item.index);
     }
 
+    std::unordered_set<std::string> m_reportedCodes;
+
     struct Item {
         const Setup* setup = nullptr;
-        const char* list = nullptr;  ///< null: the backsight
-        std::size_t index = 0;
+        const char* list = nullptr;
+        std::size_t index = 0;  ///< kMember: `list` names a member of the set-up
     } m_item;
+    static constexpr std::size_t kMember = static_cast<std::size_t>(-1);
 
     static constexpr bool kDrevan = std::is_same_v<Generator, CDrevanRawDataGenerator>;
 
