@@ -148,7 +148,8 @@ TEST(Warnings, AnSdrFieldCutToItsColumnIsReported) {
     EXPECT_EQ(sdr.code, 0);
     EXPECT_NE(sdr.out.find("02NMA-NAME-OF-SEVENT0.0000"), std::string::npos) << sdr.out;
     EXPECT_EQ(sdr.err,
-              "exportgen: warning: sdr: a name or field was longer than its 16-character column and was cut to fit\n");
+              "exportgen: warning: sdr: name \"A-NAME-OF-SEVENTEEN\" is cut to its 16-character column: "
+              "\"A-NAME-OF-SEVENT\" ($.setups[0].station)\n");
     EXPECT_EQ(run({"convert", dir + "/job.json", "--format", "rw5"}).err, "");
 }
 

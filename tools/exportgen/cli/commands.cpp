@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -116,12 +117,28 @@ private:
 // the header parts, and converts each set-up as soon as it is read.
 class Converter : public JobEvents {
 public:
-    Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs)
+    Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs, WarningPolicy policy,
+              bool sanitize)
         : m_job(job),
           m_schema(jobSchema()),
           m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))),
           m_formats(std::move(formats)),
-          m_outputs(std::move(outputs)) {}
+          m_outputs(std::move(outputs)),
+          m_policy(policy),
+          m_rules(textRulesFor(m_formats)) {
+        TextCheck check;
+        check.rules = &m_rules;
+        check.sanitize = sanitize;
+        // Told on this thread only: the job is read here. Under --strict the warning is an error
+        // about the job's content, with its line and column.
+        check.warn = [this](const char* source, const std::string& what, const std::string& where, std::size_t offset) {
+            if (m_policy.strict) {
+                throw JobError(offset, where + ": " + source + ": " + what + " (an error under --strict)", kExitStrict);
+            }
+            jobWarnings(source).add(what, where);
+        };
+        m_job.setTextCheck(std::move(check));
+    }
 
     void member(std::string_view key, const JsonValue& value) override {
         const std::string name(key);
@@ -140,6 +157,7 @@ public:
         m_schema.checkRequired(m_schema.root(), m_present, path, root);
         for (std::size_t i = 0; i < m_formats.size(); ++i) {
             m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
+            m_writers.back()->warnings().setPolicy(m_policy);
             m_writers.back()->begin();
         }
         // Several formats share nothing but the set-up they read: half of them are written on a
@@ -164,18 +182,41 @@ public:
         write(setup, 0);
     }
 
-    /// Ends the conversion; returns the writers' warnings.
-    std::vector<std::string> finish() {
+    /// Ends the conversion: the level runs and what the writers counted.
+    void finish() {
         if (m_worker) m_worker->wait();
-        std::vector<std::string> warnings;
         for (auto& writer : m_writers) {
             writer->levelRuns();
-            if (std::string text = writer->warning(); !text.empty()) warnings.push_back(std::move(text));
+            writer->end();
         }
-        return warnings;
+    }
+
+    /// Prints the warnings: the job's first, then each format's.
+    void printWarnings(std::ostream& err) const {
+        for (const auto& list : m_jobWarnings) list.print(err);
+        for (const auto& writer : m_writers) writer->warnings().print(err);
+    }
+
+    /// The lines written and the warnings of the output of format `i`, the job's warnings
+    /// about that format included.
+    [[nodiscard]] std::pair<std::size_t, std::size_t> tally(std::size_t i) const {
+        std::size_t warnings = m_writers[i]->warnings().count();
+        for (std::size_t k = 0; k < m_jobWarnings.size(); ++k) {
+            if (m_jobSources[k] == m_formats[i] || m_jobSources[k] == "job") warnings += m_jobWarnings[k].count();
+        }
+        return {m_writers[i]->records(), warnings};
     }
 
 private:
+    WarningList& jobWarnings(const char* source) {
+        for (std::size_t k = 0; k < m_jobSources.size(); ++k) {
+            if (m_jobSources[k] == source) return m_jobWarnings[k];
+        }
+        m_jobSources.emplace_back(source);
+        m_jobWarnings.emplace_back(source, m_policy);
+        return m_jobWarnings.back();
+    }
+
     // The writers of every second format, from `first`.
     void write(const Setup& setup, std::size_t first) {
         for (std::size_t i = first; i < m_writers.size(); i += 2) m_writers[i]->setup(setup);
@@ -188,6 +229,10 @@ private:
     std::vector<Output*> m_outputs;
     std::vector<std::unique_ptr<FormatWriter>> m_writers;
     std::vector<std::string> m_present;
+    WarningPolicy m_policy;
+    TextRules m_rules;
+    std::vector<std::string> m_jobSources;
+    std::deque<WarningList> m_jobWarnings;
     Setup m_slots[2];
     std::unique_ptr<Worker> m_worker;  // last: it finishes its task before the rest goes
 };
@@ -250,26 +295,39 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     std::optional<OutputDirectory> directory;
     if (!options.allDirectory.empty()) directory.emplace(options.allDirectory);
     std::vector<std::unique_ptr<Output>> outputs;
+    std::vector<std::string> files;  // the path of each output, empty for the standard output
     for (const auto& format : formats) {
         if (!options.allDirectory.empty()) {
             const std::string base = options.input.empty()  ? "sample"
                                      : options.input == "-" ? "job"
                                                             : baseName(options.input);
-            outputs.push_back(std::make_unique<Output>(pathIn(options.allDirectory, base + findFormat(format)->suffix),
-                                                       encoder, rules));
+            files.push_back(pathIn(options.allDirectory, base + findFormat(format)->suffix));
+            outputs.push_back(std::make_unique<Output>(files.back(), encoder, rules));
         } else {
             outputs.push_back(makeOutput(options.output, out, encoder, rules));
+            files.push_back(options.output == "-" ? std::string() : options.output);
         }
     }
     std::vector<Output*> targets;
     for (auto& output : outputs) targets.push_back(output.get());
 
+    WarningPolicy policy;
+    policy.strict = options.strict;
+    policy.quiet = options.quiet;
     Job job;
-    Converter converter(job, formats, targets);
+    Converter converter(job, formats, targets, policy, options.sanitize);
     readJob(text, source, converter, owned && owned->mapped());
-    const std::vector<std::string> warnings = converter.finish();
+    converter.finish();
     for (auto& output : outputs) output->commit();
-    for (const auto& warning : warnings) err << "exportgen: warning: " << warning << '\n';
+    converter.printWarnings(err);
+    if (options.quiet) return;
+    // The standard output carries the data alone; a file written says what it holds.
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (files[i].empty()) continue;
+        const auto [records, warnings] = converter.tally(i);
+        err << "exportgen: wrote " << files[i] << ": " << records << " record" << (records == 1 ? "" : "s") << ", "
+            << warnings << " warning" << (warnings == 1 ? "" : "s") << '\n';
+    }
 }
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -290,6 +348,11 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     convertCommand->add_flag("--no-clobber", convertOptions.noClobber, "refuse to replace an existing file");
     convertCommand->add_option("--encoding", convertOptions.encoding, "utf-8 (default), latin1 or cp1252");
     convertCommand->add_option("--now", convertOptions.now, "a fixed local time YYYY-MM-DDThh:mm:ss for header dates");
+    convertCommand->add_flag("--strict", convertOptions.strict,
+                             "make every warning an error (exit status 9, nothing written)");
+    convertCommand->add_flag("--quiet", convertOptions.quiet, "print no warnings and no summary");
+    convertCommand->add_flag("--sanitize", convertOptions.sanitize,
+                             "replace a character a format cannot carry in a text field by a blank, with a warning");
 
     std::string script, replayOutput;
     bool asJson = false, replayNoClobber = false;

@@ -19,10 +19,14 @@ struct ConvertOptions {
     std::string allDirectory;
     bool noClobber = false;  ///< refuse to replace an existing output file
     std::string encoding = "utf-8";
-    std::string now;  ///< a fixed local time YYYY-MM-DDThh:mm:ss, or empty for the clock
+    std::string now;        ///< a fixed local time YYYY-MM-DDThh:mm:ss, or empty for the clock
+    bool strict = false;    ///< a warning is an error (kExitStrict)
+    bool quiet = false;     ///< no warnings and no summary on stderr
+    bool sanitize = false;  ///< a character a format reserves is replaced by a blank, with a warning
 };
 
-/// exportgen convert; throws HostError. Warnings (an SDR field cut to its column) go to `err`.
+/// exportgen convert; throws HostError. Warnings (what a format could not carry) and, for each
+/// output file, a summary line go to `err`.
 void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace exportgen

@@ -15,9 +15,10 @@ enum ExitCode : int {
     kExitUsage = 3,     ///< a bad command line: unknown option or format, a missing value
     kExitInput = 4,     ///< the input file cannot be opened or read
     kExitJson = 5,      ///< the input is not well-formed JSON (line and column given)
-    kExitJob = 6,       ///< the job breaks its schema: a missing or mistyped field (JSON path given)
+    kExitJob = 6,       ///< the job breaks its schema or holds what no output can carry (JSON path given)
     kExitOutput = 7,    ///< the output cannot be written
     kExitEncoding = 8,  ///< a character cannot be written in the chosen encoding (record named)
+    kExitStrict = 9,    ///< --strict: a warning (something a format could not carry) ended the run
 };
 
 /// An error a user meets: its message (one line, no "error:" prefix) and its exit status.

@@ -6,6 +6,7 @@
 #include "contracts/units.h"
 #include "job/atmosphere.h"
 #include "output/text.h"
+#include "readers/json_schema.h"
 #include "readers/json_value.h"
 
 namespace exportgen {
@@ -21,10 +22,94 @@ std::string pathText(const std::string& base, std::size_t index) { return base +
     throw JobError(at.offset(), path + ": unknown point " + shownName(name));
 }
 
-COrvStringT textOf(const JsonValue& object, const char* key) {
+// A text that holds a character some chosen format reserves in its kind of field: an error
+// naming the path, or under --sanitize the text with each such character replaced.
+[[noreturn]] void reservedError(const TextCheck& check, TextKind kind, const JsonValue& value, const JsonPath& path,
+                                std::size_t at) {
+    const std::string_view text = value.text();
+    const auto byte = static_cast<unsigned char>(text[at]);
+    throw JobError(value.offset(), path.text() + ": " + textKindName(kind) + " " + shownName(text) + " holds " +
+                                       shownCharacter(byte) + ", which " + check.rules->formatReserving(kind, byte) +
+                                       " cannot carry there (--sanitize replaces it by a blank)");
+}
+
+COrvStringT sanitized(const TextCheck& check, TextKind kind, const JsonValue& value, const JsonPath& path,
+                      std::size_t at) {
+    if (!check.sanitize) reservedError(check, kind, value, path, at);
+    const std::string_view original = value.text();
+    std::string text(original);
+    const std::string where = path.text();
+    for (; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const char* format = check.rules->formatReserving(kind, byte);
+        if (format == nullptr) continue;
+        text[at] = kSanitizeReplacement;
+        if (check.warn) {
+            check.warn(format,
+                       "replaced " + shownCharacter(byte) + " in " + textKindName(kind) + " " + shownName(original) +
+                           " by a blank",
+                       where, value.offset());
+        }
+    }
+    return wideFromUtf8(text);
+}
+
+// A text of the job as the outputs will carry it: one table lookup per byte, nothing more for a
+// clean text.
+COrvStringT checkedText(const TextCheck& check, TextKind kind, const JsonValue& value, const JsonPath& path) {
+    const std::string_view text = value.text();
+    if (check.rules != nullptr) {
+        const std::size_t at = check.rules->firstReserved(kind, text);
+        if (at != std::string_view::npos) return sanitized(check, kind, value, path, at);
+    }
+    return wideFromUtf8(text);
+}
+
+// The text member `key` of `object` at `path`, checked; empty when absent or not a text.
+COrvStringT textOf(const TextCheck& check, TextKind kind, const JsonValue& object, const char* key,
+                   const JsonPath& path) {
     const JsonValue* member = object.find(key);
     if (member == nullptr || !member->isString()) return COrvStringT();
-    return wideFromUtf8(member->text());
+    const JsonPath at{&path, std::string_view(key)};
+    return checkedText(check, kind, *member, at);
+}
+
+// Values no instrument gives: a negative distance, a zenith outside a full circle, an
+// instrument or target height beyond a kilometre. They are written as given, and reported.
+constexpr double kHighestHeight = 1000.0;
+
+void implausible(const TextCheck& check, const std::string& what, const JsonPath& path, std::size_t offset) {
+    if (check.warn) check.warn("job", what, path.text(), offset);
+}
+
+void checkHeight(const TextCheck& check, const JsonValue* value, const char* what, const JsonPath& path) {
+    if (value == nullptr) return;
+    const double height = value->number();
+    if (std::fabs(height) > kHighestHeight) {
+        implausible(check, std::string(what) + " " + shortestNumber(height) + " m is beyond a kilometre", path,
+                    value->offset());
+    }
+}
+
+// The measurement `values` of kind `key` (sd, hd, angles, hz, dist) at `path`.
+void checkMeasurement(const TextCheck& check, std::string_view key, const JsonValue& values, const JsonPath& path) {
+    std::size_t distance = 99, zenith = 99;
+    if (key == "sd") zenith = 1, distance = 2;
+    if (key == "hd") distance = 1;
+    if (key == "angles") zenith = 1;
+    if (key == "dist") distance = 0;
+    std::size_t i = 0;
+    for (const JsonValue& v : values) {
+        const std::size_t index = i++;
+        const double x = v.number();
+        if (index == distance && x < 0.0) {
+            const JsonPath at{&path, index};
+            implausible(check, "negative distance " + shortestNumber(x), at, v.offset());
+        } else if (index == zenith && !(x >= 0.0 && x <= 360.0)) {
+            const JsonPath at{&path, index};
+            implausible(check, "zenith " + shortestNumber(x) + " is outside 0 to 360 degrees", at, v.offset());
+        }
+    }
 }
 
 double numberOf(const JsonValue& object, const char* key, double fallback) {
@@ -45,10 +130,14 @@ int indexIn(const JsonValue& value, std::initializer_list<const char*> names) {
 Point3 xyz(const JsonValue& value) { return {value.at(0)->number(), value.at(1)->number(), value.at(2)->number()}; }
 
 // The codes of a point or an observation from its members "codes" (a list) or "code" (one code
-// by name); either may be null.
-void readCodes(const JsonValue* list, const JsonValue* code, DexCodesDataInterface& codes, COrvStringT& firstCode) {
+// by name); either may be null. `path` is the path of the point or observation.
+void readCodes(const TextCheck& check, const JsonPath& path, const JsonValue* list, const JsonValue* code,
+               DexCodesDataInterface& codes, COrvStringT& firstCode) {
     if (list != nullptr) {
+        const JsonPath listPath{&path, std::string_view("codes")};
+        std::size_t c = 0;
         for (const JsonValue& entry : *list) {
+            const JsonPath entryPath{&listPath, c++};
             if (entry.isNull()) {
                 codes.addNullCode();
                 continue;
@@ -56,32 +145,52 @@ void readCodes(const JsonValue* list, const JsonValue* code, DexCodesDataInterfa
             DexCodeValues value;
             const JsonValue* name = entry.find("code");
             const bool named = name != nullptr && name->isString();
-            DexCodeDescription description(named ? wideFromUtf8(name->text()) : COrvStringT());
+            const JsonPath namePath{&entryPath, std::string_view("code")};
+            DexCodeDescription description(named ? checkedText(check, TextKind::code, *name, namePath) : COrvStringT());
             const JsonValue* attributes = entry.find("attributes");
+            const JsonPath attributesPath{&entryPath, std::string_view("attributes")};
             if (attributes != nullptr) {
-                for (const JsonValue& pair : *attributes) description.addAttribute(wideFromUtf8(pair.at(0)->text()));
+                std::size_t a = 0;
+                for (const JsonValue& pair : *attributes) {
+                    const JsonPath pairPath{&attributesPath, a++};
+                    const JsonPath keyPath{&pairPath, std::size_t{0}};
+                    description.addAttribute(checkedText(check, TextKind::attribute, *pair.at(0), keyPath));
+                }
             }
             if (named) {
                 value.setDescription(description);
                 if (firstCode.IsEmpty()) firstCode = description.codeName();
             }
             if (const JsonValue* strings = entry.find("strings")) {
-                for (const JsonValue& string : *strings) value.addCodeString(wideFromUtf8(string.text()));
+                const JsonPath stringsPath{&entryPath, std::string_view("strings")};
+                std::size_t k = 0;
+                for (const JsonValue& string : *strings) {
+                    const JsonPath at{&stringsPath, k++};
+                    value.addCodeString(checkedText(check, TextKind::attribute, string, at));
+                }
             }
             if (const JsonValue* control = entry.find("control")) {
+                const JsonPath controlPath{&entryPath, std::string_view("control")};
                 int i = 0;
                 for (const JsonValue& controlCode : *control) {
-                    value.setControlCode(static_cast<ECodeControlCode>(i++), wideFromUtf8(controlCode.text()));
+                    const JsonPath at{&controlPath, static_cast<std::size_t>(i)};
+                    value.setControlCode(static_cast<ECodeControlCode>(i++),
+                                         checkedText(check, TextKind::attribute, controlCode, at));
                 }
             }
             if (attributes != nullptr) {
                 int i = 0;
-                for (const JsonValue& pair : *attributes) value.setAttrAt(i++, wideFromUtf8(pair.at(1)->text()));
+                for (const JsonValue& pair : *attributes) {
+                    const JsonPath pairPath{&attributesPath, static_cast<std::size_t>(i)};
+                    const JsonPath valuePath{&pairPath, std::size_t{1}};
+                    value.setAttrAt(i++, checkedText(check, TextKind::attribute, *pair.at(1), valuePath));
+                }
             }
             codes.addCode(value);
         }
     } else if (code != nullptr) {
-        firstCode = wideFromUtf8(code->text());
+        const JsonPath at{&path, std::string_view("code")};
+        firstCode = checkedText(check, TextKind::code, *code, at);
         if (!firstCode.IsEmpty()) codes.addCode(DexCodeValues(DexCodeDescription(firstCode)));
     }
 }
@@ -115,9 +224,12 @@ bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
     return false;
 }
 
-// An observation in one walk over its members: a set-up holds thousands of them.
-void readObservation(const JsonValue& object, double& lastHr, Observation& shot) {
-    std::string_view target, note;
+// An observation in one walk over its members: a set-up holds thousands of them. `path` is the
+// observation's own.
+void readObservation(const TextCheck& check, const JsonPath& path, const JsonValue& object, double& lastHr,
+                     Observation& shot) {
+    const JsonValue* target = nullptr;
+    const JsonValue* note = nullptr;
     const JsonValue* codes = nullptr;
     const JsonValue* code = nullptr;
     bool foresight = false;
@@ -125,13 +237,14 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
         if (member.shadowed()) continue;
         const std::string_view key = member.key();
         if (key == "to") {
-            target = member.text();
+            target = &member;
         } else if (key == "fs") {
             foresight = member.boolean();
         } else if (key == "hr") {
             lastHr = member.number();
+            if (std::fabs(lastHr) > kHighestHeight) checkHeight(check, &member, "target height", JsonPath{&path, key});
         } else if (key == "note") {
-            note = member.text();
+            note = &member;
         } else if (key == "codes") {
             codes = &member;
         } else if (key == "code") {
@@ -141,18 +254,23 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
             shot.coords = xyz(member);
         } else if (const int kind = measurementKind(key); kind >= 0) {
             shot.sight.setMeasurement(measurementOf(kind, member));
+            checkMeasurement(check, key, member, JsonPath{&path, key});
         }
     }
-    shot.sight.setTargetName(wideFromUtf8(target));
+    shot.sight.setTargetName(target != nullptr
+                                 ? checkedText(check, TextKind::name, *target, JsonPath{&path, std::string_view("to")})
+                                 : COrvStringT());
     shot.sight.setKind(foresight ? 2 : 3);
     shot.hr = lastHr;
-    readCodes(codes, code, shot.sight.codes, shot.code);
-    shot.sight.setNote(wideFromUtf8(note));
+    readCodes(check, path, codes, code, shot.sight.codes, shot.code);
+    shot.sight.setNote(note != nullptr
+                           ? checkedText(check, TextKind::note, *note, JsonPath{&path, std::string_view("note")})
+                           : COrvStringT());
 }
 
-Observation readObservation(const JsonValue& object, double& lastHr) {
+Observation readObservation(const TextCheck& check, const JsonPath& path, const JsonValue& object, double& lastHr) {
     Observation shot;
-    readObservation(object, lastHr, shot);
+    readObservation(check, path, object, lastHr, shot);
     return shot;
 }
 
@@ -194,18 +312,25 @@ void Job::applyUnits(const JsonValue& value) {
 }
 
 void Job::applyJob(const JsonValue& value) {
-    if (value.find("application") != nullptr) info.appName = textOf(value, "application");
-    if (value.find("version") != nullptr) info.appVersion = textOf(value, "version");
-    info.jobName = textOf(value, "name");
-    info.jobText2 = textOf(value, "text2");
-    info.jobText3 = textOf(value, "text3");
+    const JsonPath root;
+    const JsonPath path{&root, std::string_view("job")};
+    const TextCheck& c = m_check;
+    if (value.find("application") != nullptr) info.appName = textOf(c, TextKind::text, value, "application", path);
+    if (value.find("version") != nullptr) info.appVersion = textOf(c, TextKind::text, value, "version", path);
+    info.jobName = textOf(c, TextKind::text, value, "name", path);
+    info.jobText2 = textOf(c, TextKind::text, value, "text2", path);
+    info.jobText3 = textOf(c, TextKind::text, value, "text3", path);
     if (const JsonValue* created = value.find("created")) {
-        info.setCreateTime(textOf(*created, "date"), textOf(*created, "time"));
+        const JsonPath at{&path, std::string_view("created")};
+        info.setCreateTime(textOf(c, TextKind::text, *created, "date", at),
+                           textOf(c, TextKind::text, *created, "time", at));
     }
 }
 
 void Job::applyObservation(const JsonValue& value) {
-    observation.instrument = textOf(value, "instrument");
+    const JsonPath root;
+    const JsonPath path{&root, std::string_view("observation")};
+    observation.instrument = textOf(m_check, TextKind::text, value, "instrument", path);
     observation.obsConstant = numberOf(value, "prismConstant", 0.0);
     if (const JsonValue* temperature = value.find("temperature")) {
         const JsonValue* units = value.find("temperatureUnits");
@@ -227,28 +352,57 @@ void Job::applyObservation(const JsonValue& value) {
 }
 
 void Job::applyPoints(const JsonValue& value) {
+    const JsonPath root;
+    const JsonPath list{&root, std::string_view("points")};
+    std::size_t i = 0;
     for (const JsonValue& entry : value) {
+        const JsonPath path{&list, i++};
         KnownPoint point;
         point.coords = xyz(*entry.find("coords"));
-        point.design.setStation(
-            DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
-        readCodes(entry.find("codes"), entry.find("code"), point.design.codes, point.code);
-        m_byName[std::string(entry.find("name")->text())] = points.size();
+        const JsonValue& name = *entry.find("name");
+        point.design.setStation(DexStation(
+            checkedText(m_check, TextKind::name, name, JsonPath{&path, std::string_view("name")}), point.coords.n,
+            point.coords.e, point.coords.h, textOf(m_check, TextKind::note, entry, "note", path)));
+        readCodes(m_check, path, entry.find("codes"), entry.find("code"), point.design.codes, point.code);
+        const auto [known, added] = m_byName.try_emplace(std::string(name.text()), points.size());
+        if (!added) {
+            // The same point twice is harmless; two places for one name are not.
+            const KnownPoint& first = points[known->second];
+            if (first.coords.n != point.coords.n || first.coords.e != point.coords.e ||
+                first.coords.h != point.coords.h) {
+                const JsonPath firstPath{&list, known->second};
+                throw JobError(entry.offset(), path.text() + ": point " + shownName(name.text()) +
+                                                   " is defined again with other coordinates than at " +
+                                                   firstPath.text());
+            }
+            known->second = points.size();
+        }
+        // A name that --sanitize changed is found by the name the writers see as well.
+        if (m_check.sanitize) {
+            if (std::string written = utf8(point.design.getStation().name()); written != name.text()) {
+                m_byName[std::move(written)] = points.size();
+            }
+        }
         points.push_back(std::move(point));
     }
 }
 
 void Job::applyLevelRuns(const JsonValue& value) {
+    const JsonPath root;
+    const JsonPath runs{&root, std::string_view("levelRuns")};
     std::size_t r = 0;
     for (const JsonValue& entry : value) {
+        const JsonPath runPath{&runs, r};
         const std::string path = pathText("$.levelRuns", r++);
         LevelRun run;
-        run.name = textOf(entry, "name");
-        run.description = textOf(entry, "description");
+        run.name = textOf(m_check, TextKind::text, entry, "name", runPath);
+        run.description = textOf(m_check, TextKind::text, entry, "description", runPath);
         const std::string start(entry.find("start")->text());
         const KnownPoint* known = find(start);
         if (known == nullptr) unknownPoint(*entry.find("start"), pathText(path, "start"), start);
-        run.start = wideFromUtf8(start);
+        run.start =
+            checkedText(m_check, TextKind::name, *entry.find("start"), JsonPath{&runPath, std::string_view("start")});
+        const JsonPath readingsPath{&runPath, std::string_view("readings")};
         run.startElevation = known->coords.h;
         // Heights carried along the run: a backsight sees a point of known height (the start,
         // a known point or a point a foresight of this run reached).
@@ -259,13 +413,19 @@ void Job::applyLevelRuns(const JsonValue& value) {
         for (const JsonValue& item : *entry.find("readings")) {
             const std::size_t index = i++;
             LevelReading reading;
+            const JsonPath readingPath{&readingsPath, index};
             const std::string name(item.find("point")->text());
-            reading.point = wideFromUtf8(name);
+            reading.point = checkedText(m_check, TextKind::name, *item.find("point"),
+                                        JsonPath{&readingPath, std::string_view("point")});
             const JsonValue* backsight = item.find("bs");
             reading.backsight = backsight != nullptr;
             reading.rod = (reading.backsight ? backsight : item.find("fs"))->number();
             reading.distance = numberOf(item, "dist", noValue);
-            reading.code = textOf(item, "code");
+            reading.code = textOf(m_check, TextKind::code, item, "code", readingPath);
+            if (reading.distance != noValue && reading.distance < 0.0) {
+                implausible(m_check, "negative distance " + shortestNumber(reading.distance),
+                            JsonPath{&readingPath, std::string_view("dist")}, item.find("dist")->offset());
+            }
             if (reading.backsight) {
                 auto height = heights.find(name);
                 const KnownPoint* point = find(name);
@@ -291,13 +451,13 @@ void Job::applyLevelRuns(const JsonValue& value) {
 
 Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     const std::string path = pathText("$.setups", index);
+    const JsonPath root;
+    const JsonPath setups{&root, std::string_view("setups")};
+    const JsonPath here{&setups, index};
     Setup setup;
     setup.index = index;
     const std::string_view station = value.find("station")->text();
-    setup.station = wideFromUtf8(station);
-    setup.hi = value.find("hi")->number();
-    setup.code = textOf(value, "code");
-    setup.note = textOf(value, "note");
+    // An unknown station is the first thing to say about a set-up.
     if (const JsonValue* coords = value.find("coords")) {
         setup.coords = xyz(*coords);
     } else if (const KnownPoint* point = find(station)) {
@@ -305,6 +465,12 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     } else {
         unknownPoint(*value.find("station"), pathText(path, "station"), station);
     }
+    setup.station =
+        checkedText(m_check, TextKind::name, *value.find("station"), JsonPath{&here, std::string_view("station")});
+    setup.hi = value.find("hi")->number();
+    checkHeight(m_check, value.find("hi"), "instrument height", JsonPath{&here, std::string_view("hi")});
+    setup.code = textOf(m_check, TextKind::code, value, "code", here);
+    setup.note = textOf(m_check, TextKind::note, value, "note", here);
     double lastHr = 0.0;
 
     if (const JsonValue* bs = value.find("backsight")) {
@@ -312,12 +478,20 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         DexTSRawMeasurement m;
         backsight.measured = readMeasurement(*bs, m);
         backsight.hr = lastHr = numberOf(*bs, "hr", 0.0);
+        const JsonPath bsPath{&here, std::string_view("backsight")};
+        checkHeight(m_check, bs->find("hr"), "target height", JsonPath{&bsPath, std::string_view("hr")});
+        for (const JsonValue& member : *bs) {
+            if (!member.shadowed() && measurementKind(member.key()) >= 0) {
+                checkMeasurement(m_check, member.key(), member, JsonPath{&bsPath, member.key()});
+            }
+        }
         if (const JsonValue* point = bs->find("point")) {
             const std::string_view name = point->text();
             const KnownPoint* known = find(name);
             if (known == nullptr) unknownPoint(*point, pathText(pathText(path, "backsight"), "point"), name);
             backsight.kind = Backsight::Kind::point;
-            backsight.point = wideFromUtf8(name);
+            backsight.point =
+                checkedText(m_check, TextKind::name, *point, JsonPath{&bsPath, std::string_view("point")});
             backsight.azimuth = azimuth(setup.coords, known->coords);
             backsight.sight.setTargetName(backsight.point);
             backsight.sight.setBSPoint(known->design);
@@ -337,10 +511,11 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
 
     if (const JsonValue* resection = value.find("resection")) {
         double sumSin = 0.0, sumCos = 0.0;
+        const JsonPath list{&here, std::string_view("resection")};
         std::size_t i = 0;
         for (const JsonValue& item : *resection) {
             const std::size_t at = i++;
-            Observation obs = readObservation(item, lastHr);
+            Observation obs = readObservation(m_check, JsonPath{&list, at}, item, lastHr);
             const std::string_view name = item.find("to")->text();
             const KnownPoint* known = find(name);
             if (known == nullptr)
@@ -361,23 +536,30 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
 
     if (const JsonValue* shots = value.find("shots")) {
         setup.shots.resize(shots->size());
+        const JsonPath list{&here, std::string_view("shots")};
         std::size_t i = 0;
-        for (const JsonValue& item : *shots) readObservation(item, lastHr, setup.shots[i++]);
+        for (const JsonValue& item : *shots) {
+            const JsonPath at{&list, i};
+            readObservation(m_check, at, item, lastHr, setup.shots[i++]);
+        }
     }
 
     if (const JsonValue* stakeouts = value.find("stakeouts")) {
+        const JsonPath list{&here, std::string_view("stakeouts")};
         std::size_t i = 0;
         for (const JsonValue& item : *stakeouts) {
             const std::size_t at = i++;
+            const JsonPath itemPath{&list, at};
             Stakeout stakeout;
             const std::string_view design = item.find("design")->text();
             const KnownPoint* known = find(design);
             if (known == nullptr)
                 unknownPoint(*item.find("design"), pathText(pathText(pathText(path, "stakeouts"), at), "design"),
                              design);
-            stakeout.design = wideFromUtf8(design);
+            stakeout.design = checkedText(m_check, TextKind::name, *item.find("design"),
+                                          JsonPath{&itemPath, std::string_view("design")});
             stakeout.designCoords = known->coords;
-            stakeout.shot = readObservation(item, lastHr);
+            stakeout.shot = readObservation(m_check, itemPath, item, lastHr);
             target(setup.coords, setup.hi, stakeout.shot.hr, setup.orientation, stakeout.shot.measurement(),
                    stakeout.staked);
             stakeout.shot.hasCoords = true;

@@ -5,6 +5,7 @@
 // offset of the value in the file.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 
 #include "contracts/dex_data.h"
 #include "job/geometry.h"
+#include "job/text_rules.h"
 #include "readers/json_value.h"
 
 namespace exportgen {
@@ -86,6 +88,21 @@ struct LevelRun {
     std::vector<LevelReading> readings;
 };
 
+/// Receives what the job reader noticed and let pass: a reserved character replaced under
+/// --sanitize (`source` the format that reserves it) or an implausible value (`source` "job");
+/// `where` is the JSON path, `offset` the value's byte offset in the file.
+using JobWarning =
+    std::function<void(const char* source, const std::string& what, const std::string& where, std::size_t offset)>;
+
+/// How the texts of a job are checked as they are read: against the reserved characters of the
+/// chosen formats, each found one an error (JobError naming the JSON path) or, with `sanitize`,
+/// replaced by kSanitizeReplacement and reported.
+struct TextCheck {
+    const TextRules* rules = nullptr;  ///< null: no text is checked
+    bool sanitize = false;
+    JobWarning warn;  ///< also told of implausible values; may be empty
+};
+
 class Job {
 public:
     Job();
@@ -101,6 +118,8 @@ public:
     /// The set-up at `index` of "setups" (already validated).
     [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index) const;
     [[nodiscard]] const KnownPoint* find(std::string_view name) const;
+    /// Sets how texts are checked; before the first member is applied.
+    void setTextCheck(TextCheck check) { m_check = std::move(check); }
 
 private:
     void applyUnits(const JsonValue& value);
@@ -110,6 +129,7 @@ private:
     void applyLevelRuns(const JsonValue& value);
 
     std::unordered_map<std::string, std::size_t> m_byName;
+    TextCheck m_check;
 };
 
 }  // namespace exportgen

@@ -3,6 +3,7 @@
 // and level runs with the host's notes.
 #include "writers/quoltpashk_writer.h"
 
+#include <functional>
 #include <string>
 
 #include "cli/errors.h"
@@ -50,14 +51,21 @@ public:
         int number = 0;
         for (const Observation& obs : s.resection) {
             at("resection observation to", &obs.sight.targetName());
+            m_where = [&s, number] { return itemPath(s, "resection", static_cast<std::size_t>(number)); };
             resectionObservation(obs, ++number);
         }
+        std::size_t i = 0;
         for (const Observation& shot : s.shots) {
             at("observation to", &shot.sight.targetName());
+            m_where = [&s, i] { return itemPath(s, "shots", i); };
+            ++i;
             observation(shot);
         }
+        i = 0;
         for (const Stakeout& stake : s.stakeouts) {
             at("stake-out of", &stake.design);
+            m_where = [&s, i] { return itemPath(s, "stakeouts", i); };
+            ++i;
             observation(stake.shot);
             note(stakeText(stake));
         }
@@ -92,6 +100,7 @@ private:
     void backsight(const Backsight& bs) {
         if (bs.kind == Backsight::Kind::none) return;
         at("backsight", &bs.point);
+        m_where = [] { return std::string(); };
         const bool bearingOnly = bs.kind == Backsight::Kind::bearing;
         COrvStringT out;
         m_generator->writeBacksightBearing(out, bearingOnly, bs.point, bs.azimuth, bs.circle);
@@ -113,7 +122,10 @@ private:
     // has no measurement record in this format.
     void measurement(const DexTSRawMeasurement& m) {
         const int kind = m.kind();
-        if (kind != kSlopeMeasurement && kind != kHorizontalMeasurement && kind != kAnglesMeasurement) return;
+        if (kind != kSlopeMeasurement && kind != kHorizontalMeasurement && kind != kAnglesMeasurement) {
+            leftOut(kind, m_where());
+            return;
+        }
         COrvStringT out;
         m_generator->writeMeasurement(out, kind, 0, m.valueAt(0), m.valueAt(1), m.valueAt(2));
         emit(out);
@@ -144,6 +156,7 @@ private:
     }
 
     std::unique_ptr<CQuoltPashkRawDataGenerator> m_generator;
+    std::function<std::string()> m_where = [] { return std::string(); };  ///< the sight's JSON path
 };
 
 }  // namespace

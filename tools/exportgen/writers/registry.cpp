@@ -46,17 +46,26 @@ int sdrReportStatus(const CRW5Generator& generator) {
 const std::vector<FormatEntry>& formats() {
     constexpr auto rw5 = GeneratorFamily::rw5;
     constexpr auto vemra = GeneratorFamily::vemra;
+    // RW5 and Quolt/Pashk separate their fields by commas; a note is the last field of its
+    // record (or a line of its own) and may hold them. The Vemra family ends each field with
+    // "_" and drops "_", "+" and "*" from names and codes itself, but writes the job's texts
+    // as they are; ApaSima joins its header entries with commas.
+    const ReservedCharacters rw5Fields{",", ",", ",", nullptr, ","};
+    const ReservedCharacters vemraFields{nullptr, nullptr, nullptr, nullptr, "_"};
+    const ReservedCharacters apaSimaFields{nullptr, nullptr, nullptr, nullptr, "_,"};
+    const ReservedCharacters sdrFields{};
     static const std::vector<FormatEntry> table = {
-        {"vemra", ".vemra", "Vemra", vemra, nullptr, createVemra, makeVemraWriter, kVemraOperations, nullptr},
+        {"vemra", ".vemra", "Vemra", vemra, nullptr, createVemra, makeVemraWriter, kVemraOperations, nullptr,
+         vemraFields},
         {"apasima", ".apasima", "ApaSima", vemra, nullptr, createApaSima, makeApaSimaWriter,
-         kVemraOperations | kApaSimaOperations, nullptr},
+         kVemraOperations | kApaSimaOperations, nullptr, apaSimaFields},
         {"drevan", ".drevan", "Drevan", vemra, nullptr, createDrevan, makeDrevanWriter,
-         kVemraOperations | kDrevanOperations, nullptr},
+         kVemraOperations | kDrevanOperations, nullptr, vemraFields},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
-         kVemraOperations | kQuoltPashkOperations, nullptr},
-        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr},
-        {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations,
-         sdrReportStatus},
+         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields},
+        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields},
+        {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations, sdrReportStatus,
+         sdrFields},
     };
     return table;
 }
@@ -76,6 +85,25 @@ std::string formatNameList(const char* lastJoin) {
         list += all[i].name;
     }
     return list;
+}
+
+TextRules textRulesFor(const std::vector<std::string>& names) {
+    TextRules rules;
+    for (const std::string& name : names) {
+        const FormatEntry* format = findFormat(name);
+        if (format == nullptr) continue;
+        rules.reserveControls(format->name);
+        const ReservedCharacters& r = format->reserved;
+        const std::pair<TextKind, const char*> kinds[] = {{TextKind::name, r.name},
+                                                          {TextKind::code, r.code},
+                                                          {TextKind::attribute, r.attribute},
+                                                          {TextKind::note, r.note},
+                                                          {TextKind::text, r.text}};
+        for (const auto& [kind, bytes] : kinds) {
+            if (bytes != nullptr) rules.reserve(format->name, kind, bytes);
+        }
+    }
+    return rules;
 }
 
 std::unique_ptr<FormatWriter> makeFormatWriter(const std::string& name, Job& job, Output& output) {

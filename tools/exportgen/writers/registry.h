@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "contracts/dex_data.h"
+#include "job/text_rules.h"
 #include "writers/writer_base.h"
 
 namespace orv::ie {
@@ -42,6 +43,16 @@ enum ReplayOperations : unsigned {
     kQuoltPashkOperations = 1U << 5,
 };
 
+/// The characters a format's record grammar reserves in each kind of text field, beyond the
+/// control characters that no format carries (null: none).
+struct ReservedCharacters {
+    const char* name = nullptr;
+    const char* code = nullptr;
+    const char* attribute = nullptr;
+    const char* note = nullptr;
+    const char* text = nullptr;
+};
+
 struct FormatEntry;
 
 /// Makes the writer of a format for a job; throws HostError(kExitInternal) when the generator
@@ -64,6 +75,8 @@ struct FormatEntry {
     /// The generator's report of the fields it had to cut (the SDR generator's reportStatus()),
     /// for the replay's JSON results; null for formats without one.
     int (*reportStatus)(const orv::ie::CRW5Generator& generator);
+    /// What the records cannot carry inside a text field.
+    ReservedCharacters reserved;
 };
 
 /// Every format, in the order of the help texts and of `convert --all`.
@@ -73,6 +86,10 @@ const FormatEntry* findFormat(const std::string& name);
 /// The command-line names as a list for people: "a, b or c" with `lastJoin` " or ", or
 /// "a, b, c" with ", ".
 std::string formatNameList(const char* lastJoin);
+
+/// The characters the formats named in `names` cannot carry, by kind of text: the union of
+/// their rules, each character noted with the first format that reserves it.
+TextRules textRulesFor(const std::vector<std::string>& names);
 
 /// The writer of the format named `name` for `job`, writing to `output`; throws
 /// HostError(kExitUsage) for an unknown name.

@@ -37,6 +37,7 @@ public:
         emit(comment);
         emit(jobLine);
         emit(mode);
+        units();
         for (const KnownPoint& point : m_job.points) knownPoint(point);
     }
 
@@ -67,6 +68,25 @@ private:
     // The generator's own distance text: the job's units (international feet stay
     // international, every other feet unit is US survey feet), 4 decimals like the coordinates.
     COrvStringT noteDistance(double metres) const override { return m_generator->d(metres, 4); }
+
+    // The units the records cannot state: angles are degrees, minutes and seconds or gons, and
+    // distances metres, international feet or US survey feet.
+    void units() {
+        const EAngleUnits angle = m_job.settings.getAngleUnits(m_job.info);
+        if (angle == eMils || angle == eDecimalDegrees) {
+            warn(std::string("angles in ") + (angle == eMils ? "mils" : "decimal degrees") +
+                     " are written as degrees, minutes and seconds",
+                 "$.units.angle");
+        }
+        const EDistUnits distance = m_job.settings.getDistUnits(m_job.info);
+        if (distance != eMeters && distance != eInternationalFeet && distance != eUSFeet) {
+            warn(std::string("distances in ") +
+                     (distance == eInternationalFeetInches ? "international feet and inches"
+                                                           : "US survey feet and inches") +
+                     " are written as US survey feet",
+                 "$.units.distance");
+        }
+    }
 
     // A known point stored with its code and note.
     void knownPoint(const KnownPoint& point) {

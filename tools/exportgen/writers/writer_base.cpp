@@ -7,11 +7,16 @@
 namespace exportgen {
 
 WriterBase::WriterBase(const FormatEntry& format, Job& job, Output& output)
-    : m_job(job), m_output(output), m_format(format.name), m_describe([this] { return describe(); }) {}
+    : m_job(job),
+      m_output(output),
+      m_format(format.name),
+      m_describe([this] { return describe(); }),
+      m_warnings(format.name, WarningPolicy()) {}
 
 void WriterBase::emit(const COrvStringT& text) {
     if (text.IsEmpty()) return;
     ++m_records;
+    for (const wchar_t c : text.view()) m_lines += c == L'\n' ? 1 : 0;
     m_output.text(text, m_describe);
 }
 
@@ -44,6 +49,83 @@ std::string WriterBase::describe() const {
     text += m_part;
     if (m_name != nullptr) text += " \"" + utf8(*m_name) + "\"";
     return text + ")";
+}
+
+void WriterBase::warn(const std::string& what, const std::string& where) {
+    m_warnings.add(what, where.empty() ? describe() : where);
+}
+
+namespace {
+
+const char* kindName(int kind) {
+    switch (kind) {
+        case 0:
+            return "slope-distance";
+        case 1:
+            return "horizontal-distance";
+        case 2:
+            return "angles-only";
+        case 6:
+            return "direction-only";
+        case 9:
+            return "distance-only";
+        default:
+            return "other";
+    }
+}
+
+}  // namespace
+
+void WriterBase::leftOut(int kind, const std::string& where) {
+    LeftOut& counter = m_leftOut[kind >= 0 && kind < 16 ? kind : 15];
+    if (m_warnings.strict()) {
+        warn(std::string("a ") + kindName(kind) + " measurement has no record in this format and is left out", where);
+    }
+    if (counter.count++ == 0) counter.first = where;
+}
+
+void WriterBase::end() {
+    for (int kind = 0; kind < 16; ++kind) {
+        const LeftOut& counter = m_leftOut[kind];
+        if (counter.count == 0) continue;
+        const std::string what = std::to_string(counter.count) + " " + kindName(kind) + " measurement" +
+                                 (counter.count == 1 ? " has" : "s have") + " no record in this format and " +
+                                 (counter.count == 1 ? "is" : "are") + " left out";
+        m_warnings.add(what, "first at " + counter.first);
+    }
+}
+
+void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written, const char* why, bool registerAsIs,
+                           const std::function<std::string()>& where) {
+    const bool changed = !(given == written);
+    if (!changed && !registerAsIs) {
+        // A name written as given can only meet a changed one.
+        if (m_writtenBy.empty()) return;
+        const auto owner = m_writtenBy.find(written);
+        if (owner == m_writtenBy.end() || owner->second == given || !m_reported.insert(given).second) return;
+        warn("names \"" + utf8(owner->second) + "\" and \"" + utf8(given) + "\" are both written as \"" +
+                 utf8(written) + "\"",
+             where());
+        return;
+    }
+    if (changed && m_reported.insert(given).second) {
+        warn("name \"" + utf8(given) + "\" " + why + ": \"" + utf8(written) + "\"", where());
+    }
+    const auto [owner, added] = m_writtenBy.try_emplace(written, given);
+    if (added || owner->second == given) return;
+    // Reported once for each name that meets another.
+    COrvStringT met = given;
+    met += L'\x1f';
+    if (!m_reported.insert(met).second) return;
+    warn("names \"" + utf8(owner->second) + "\" and \"" + utf8(given) + "\" are both written as \"" + utf8(written) +
+             "\"",
+         where());
+}
+
+std::string WriterBase::setupPath(const Setup& setup) { return "$.setups[" + std::to_string(setup.index) + "]"; }
+
+std::string WriterBase::itemPath(const Setup& setup, const char* list, std::size_t index) {
+    return setupPath(setup) + "." + list + "[" + std::to_string(index) + "]";
 }
 
 COrvStringT WriterBase::noteDistance(double metres) const { return fixed(metres, 4); }

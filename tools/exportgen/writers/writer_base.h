@@ -6,10 +6,13 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "job/job.h"
 #include "output/output.h"
+#include "output/warnings.h"
 
 namespace exportgen {
 
@@ -24,8 +27,12 @@ public:
     virtual void setup(const Setup& setup) = 0;
     /// The records of the job's level runs, after every set-up.
     virtual void levelRuns() = 0;
-    /// A warning for the user once the job is written (empty when there is none).
-    [[nodiscard]] virtual std::string warning() const { return {}; }
+    /// After the level runs: adds the warnings known only at the end (what was counted).
+    virtual void end() {}
+    /// What the format could not carry, as warnings.
+    [[nodiscard]] virtual WarningList& warnings() = 0;
+    /// The lines written so far.
+    [[nodiscard]] virtual std::size_t records() const = 0;
 };
 
 /// How often a generator stores a point's coordinates: a known point once per name, a staked
@@ -33,6 +40,10 @@ public:
 enum class Store { oncePerName, always };
 
 class WriterBase : public FormatWriter {
+public:
+    [[nodiscard]] WarningList& warnings() override { return m_warnings; }
+    [[nodiscard]] std::size_t records() const override { return m_lines; }
+
 protected:
     WriterBase(const FormatEntry& format, Job& job, Output& output);
 
@@ -49,6 +60,29 @@ protected:
 
     /// "rw5 record 12 (set-up 3 at "S1", observation to "P7")".
     [[nodiscard]] std::string describe() const;
+
+    /// A warning about what is written at `where` (a JSON path, or a record when empty).
+    void warn(const std::string& what, const std::string& where);
+    /// Observations the format has no record for, counted by measurement kind and reported once
+    /// at the end with the first one's place (at once under --strict).
+    void leftOut(int kind, const std::string& where);
+    void end() override;
+
+    /// A point name `given` that the file holds as `written` (cut to its field, or changed by the
+    /// generator's own rules): reported once per name, and so are two names written as one.
+    /// `registerAsIs`: a name written unchanged also claims its text (a name exactly as wide as
+    /// a field that cuts the others), so that a later cut name meeting it is reported.
+    /// `where` gives the place, asked only for a warning.
+    void watchName(const COrvStringT& given, const COrvStringT& written, const char* why, bool registerAsIs,
+                   const std::function<std::string()>& where);
+
+    /// Whether some name was written otherwise than given: until then a name written as given
+    /// needs no check.
+    [[nodiscard]] bool namesChanged() const noexcept { return !m_writtenBy.empty(); }
+
+    /// "$.setups[3]" and "$.setups[3].shots[7]": the place of a set-up's part for a warning.
+    [[nodiscard]] static std::string setupPath(const Setup& setup);
+    [[nodiscard]] static std::string itemPath(const Setup& setup, const char* list, std::size_t index);
 
     /// The host's note on a staked point: "Stake <design>: dN … dE … dH …", the differences
     /// staked minus design in the file's distance units.
@@ -77,6 +111,20 @@ private:
     const char* m_part = "header";
     const COrvStringT* m_name = nullptr;
     std::size_t m_records = 0;
+    std::size_t m_lines = 0;
+    WarningList m_warnings;
+    struct LeftOut {
+        std::size_t count = 0;
+        std::string first;
+    };
+    LeftOut m_leftOut[16];  ///< by measurement kind
+    struct Hash {
+        std::size_t operator()(const COrvStringT& text) const noexcept {
+            return std::hash<std::wstring_view>()(text.view());
+        }
+    };
+    std::unordered_map<COrvStringT, COrvStringT, Hash> m_writtenBy;  ///< written name -> first given name
+    std::unordered_set<COrvStringT, Hash> m_reported;                ///< given names already reported
 };
 
 }  // namespace exportgen
