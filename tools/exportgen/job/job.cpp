@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/errors.h"
+#include "contracts/text_services.h"
 #include "job/atmosphere.h"
 #include "output/text.h"
 #include "readers/json_value.h"
@@ -41,7 +42,10 @@ int indexIn(const JsonValue& value, std::initializer_list<const char*> names) {
     return 0;
 }
 
-Point3 xyz(const JsonValue& value) { return {value.at(0)->number(), value.at(1)->number(), value.at(2)->number()}; }
+Point3 xyz(const JsonValue& value, const InputUnits& units) {
+    return {units.metres(value.at(0)->number()), units.metres(value.at(1)->number()),
+            units.metres(value.at(2)->number())};
+}
 
 // The codes of a point or an observation from its members "codes" (a list) or "code" (one code
 // by name); either may be null.
@@ -96,26 +100,38 @@ int measurementKind(std::string_view key) {
     return -1;
 }
 
-DexTSRawMeasurement measurementOf(int kind, const JsonValue& list) {
+// Whether the value at `index` of a measurement of `kind` is an angle (else a distance or a
+// height difference): sd [hz, zenith, slope], hd [hz, horizontal, rise], angles [hz, zenith],
+// hz [hz], dist [slope].
+bool isAngle(int kind, std::size_t index) {
+    if (kind == 9) return false;
+    if (kind == 1) return index == 0;
+    return index < 2;
+}
+
+DexTSRawMeasurement measurementOf(int kind, const JsonValue& list, const InputUnits& units) {
     std::vector<double> values;
     values.reserve(3);
-    for (const JsonValue& v : list) values.push_back(v.number());
+    for (const JsonValue& v : list) {
+        const double number = v.number();
+        values.push_back(isAngle(kind, values.size()) ? units.degrees(number) : units.metres(number));
+    }
     return DexTSRawMeasurement(kind, std::move(values));
 }
 
 // The one measurement of an object (the schema allows one).
-bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
+bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m, const InputUnits& units) {
     for (const JsonValue& member : object) {
         const int kind = member.shadowed() ? -1 : measurementKind(member.key());
         if (kind < 0) continue;
-        m = measurementOf(kind, member);
+        m = measurementOf(kind, member, units);
         return true;
     }
     return false;
 }
 
 // An observation in one walk over its members: a set-up holds thousands of them.
-void readObservation(const JsonValue& object, double& lastHr, Observation& shot) {
+void readObservation(const JsonValue& object, double& lastHr, Observation& shot, const InputUnits& units) {
     std::string_view target, note;
     const JsonValue* codes = nullptr;
     const JsonValue* code = nullptr;
@@ -128,7 +144,7 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
         } else if (key == "fs") {
             foresight = member.boolean();
         } else if (key == "hr") {
-            lastHr = member.number();
+            lastHr = units.metres(member.number());
         } else if (key == "note") {
             note = member.text();
         } else if (key == "codes") {
@@ -137,9 +153,9 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
             code = &member;
         } else if (key == "coords") {
             shot.hasCoords = true;
-            shot.coords = xyz(member);
+            shot.coords = xyz(member, units);
         } else if (const int kind = measurementKind(key); kind >= 0) {
-            shot.sight.setMeasurement(measurementOf(kind, member));
+            shot.sight.setMeasurement(measurementOf(kind, member, units));
         }
     }
     shot.sight.setTargetName(wideFromUtf8(target));
@@ -149,13 +165,32 @@ void readObservation(const JsonValue& object, double& lastHr, Observation& shot)
     shot.sight.setNote(wideFromUtf8(note));
 }
 
-Observation readObservation(const JsonValue& object, double& lastHr) {
+Observation readObservation(const JsonValue& object, double& lastHr, const InputUnits& units) {
     Observation shot;
-    readObservation(object, lastHr, shot);
+    readObservation(object, lastHr, shot, units);
     return shot;
 }
 
 }  // namespace
+
+double InputUnits::metres(double value) const noexcept {
+    switch (distance) {
+        case eUSFeet:
+        case eUSFeetInches:
+            // Multiplying first keeps typical values exact until the one division, as the
+            // contracts' conversion the other way does.
+            return value * 1200.0 / 3937.0;
+        case eInternationalFeet:
+        case eInternationalFeetInches:
+            return value * 0.3048;
+        default:
+            return value;
+    }
+}
+
+double InputUnits::degrees(double value) const noexcept {
+    return angle == eDecimalDegrees ? value : utils::angleToDecDeg(value, angle);
+}
 
 Job::Job() {
     info.appName = L"exportgen";
@@ -169,6 +204,7 @@ const KnownPoint* Job::find(std::string_view name) const {
 }
 
 void Job::apply(std::string_view key, const JsonValue& value) {
+    if (key == "inputUnits") applyInputUnits(value);
     if (key == "units") applyUnits(value);
     if (key == "job") applyJob(value);
     if (key == "observation") applyObservation(value);
@@ -189,6 +225,17 @@ void Job::applyUnits(const JsonValue& value) {
             static_cast<EAngleUnits>(indexIn(*angle, {"degrees", "gons", "mils", "decimalDegrees", "packedDms"}));
         settings.setAngleUnits(units);
         info.setAngleUnits(units);
+    }
+}
+
+void Job::applyInputUnits(const JsonValue& value) {
+    if (const JsonValue* distance = value.find("distance")) {
+        input.distance = static_cast<EDistUnits>(indexIn(*distance, {"metres", "usSurveyFeet", "internationalFeet",
+                                                                     "usSurveyFeetInches", "internationalFeetInches"}));
+    }
+    if (const JsonValue* angle = value.find("angle")) {
+        static constexpr EAngleUnits kUnits[] = {eDecimalDegrees, eGons, eMils, eDegMinSec};
+        input.angle = kUnits[indexIn(*angle, {"decimalDegrees", "gons", "mils", "packedDms"})];
     }
 }
 
@@ -221,14 +268,14 @@ void Job::applyObservation(const JsonValue& value) {
     if (const JsonValue* ppm = value.find("ppm")) observation.setPpm(ppm->number());
     if (value.find("scaleFactor") != nullptr || value.find("elevation") != nullptr) {
         observation.setEllToGridScaleAndElevation(numberOf(value, "scaleFactor", 1.0),
-                                                  numberOf(value, "elevation", 0.0));
+                                                  input.metres(numberOf(value, "elevation", 0.0)));
     }
 }
 
 void Job::applyPoints(const JsonValue& value) {
     for (const JsonValue& entry : value) {
         KnownPoint point;
-        point.coords = xyz(*entry.find("coords"));
+        point.coords = xyz(*entry.find("coords"), input);
         point.design.setStation(
             DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
         readCodes(entry.find("codes"), entry.find("code"), point.design.codes, point.code);
@@ -262,8 +309,9 @@ void Job::applyLevelRuns(const JsonValue& value) {
             reading.point = wideFromUtf8(name);
             const JsonValue* backsight = item.find("bs");
             reading.backsight = backsight != nullptr;
-            reading.rod = (reading.backsight ? backsight : item.find("fs"))->number();
-            reading.distance = numberOf(item, "dist", kNoValue);
+            reading.rod = input.metres((reading.backsight ? backsight : item.find("fs"))->number());
+            const JsonValue* distance = item.find("dist");
+            reading.distance = distance != nullptr ? input.metres(distance->number()) : kNoValue;
             reading.code = textOf(item, "code");
             if (reading.backsight) {
                 auto height = heights.find(name);
@@ -294,11 +342,11 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     setup.index = index;
     const std::string_view station = value.find("station")->text();
     setup.station = wideFromUtf8(station);
-    setup.hi = value.find("hi")->number();
+    setup.hi = input.metres(value.find("hi")->number());
     setup.code = textOf(value, "code");
     setup.note = textOf(value, "note");
     if (const JsonValue* coords = value.find("coords")) {
-        setup.coords = xyz(*coords);
+        setup.coords = xyz(*coords, input);
     } else if (const KnownPoint* point = find(station)) {
         setup.coords = point->coords;
     } else {
@@ -309,8 +357,8 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     if (const JsonValue* bs = value.find("backsight")) {
         Backsight& backsight = setup.backsight;
         DexTSRawMeasurement m;
-        backsight.measured = readMeasurement(*bs, m);
-        backsight.hr = lastHr = numberOf(*bs, "hr", 0.0);
+        backsight.measured = readMeasurement(*bs, m, input);
+        backsight.hr = lastHr = input.metres(numberOf(*bs, "hr", 0.0));
         if (const JsonValue* point = bs->find("point")) {
             const std::string_view name = point->text();
             const KnownPoint* known = find(name);
@@ -322,10 +370,13 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             backsight.sight.setBSPoint(known->design);
         } else {
             backsight.kind = Backsight::Kind::bearing;
-            backsight.azimuth = bs->find("bearing")->number();
+            backsight.azimuth = input.degrees(bs->find("bearing")->number());
             backsight.bearingSight.setBsNameMode(1);
         }
-        backsight.circle = numberOf(*bs, "circle", backsight.measured ? m.valueAt(0) : 0.0);
+        const JsonValue* circle = bs->find("circle");
+        backsight.circle = circle != nullptr    ? input.degrees(circle->number())
+                           : backsight.measured ? m.valueAt(0)
+                                                : 0.0;
         if (backsight.measured) {
             m.setBacksightTarget(true);
             backsight.sight.setMeasurement(m);
@@ -339,7 +390,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         std::size_t i = 0;
         for (const JsonValue& item : *resection) {
             const std::size_t at = i++;
-            Observation obs = readObservation(item, lastHr);
+            Observation obs = readObservation(item, lastHr, input);
             const std::string_view name = item.find("to")->text();
             const KnownPoint* known = find(name);
             if (known == nullptr)
@@ -361,7 +412,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     if (const JsonValue* shots = value.find("shots")) {
         setup.shots.resize(shots->size());
         std::size_t i = 0;
-        for (const JsonValue& item : *shots) readObservation(item, lastHr, setup.shots[i++]);
+        for (const JsonValue& item : *shots) readObservation(item, lastHr, setup.shots[i++], input);
     }
 
     if (const JsonValue* stakeouts = value.find("stakeouts")) {
@@ -376,7 +427,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
                              design);
             stakeout.design = wideFromUtf8(design);
             stakeout.designCoords = known->coords;
-            stakeout.shot = readObservation(item, lastHr);
+            stakeout.shot = readObservation(item, lastHr, input);
             target(setup.coords, setup.hi, stakeout.shot.hr, setup.orientation, stakeout.shot.measurement(),
                    stakeout.staked);
             stakeout.shot.hasCoords = true;

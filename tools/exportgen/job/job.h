@@ -89,6 +89,18 @@ struct LevelRun {
     std::vector<LevelReading> readings;
 };
 
+/// The units the job file gives its values in ("inputUnits"); the job model holds metres and
+/// decimal degrees, so every distance, height, coordinate and angle is converted as it is read.
+/// Prism constants are not: they are millimetres in every unit system.
+struct InputUnits {
+    orv::ie::EDistUnits distance = orv::ie::eMeters;
+    orv::ie::EAngleUnits angle = orv::ie::eDecimalDegrees;
+    /// A distance, height or coordinate in metres.
+    [[nodiscard]] double metres(double value) const noexcept;
+    /// An angle (direction, zenith, bearing, circle reading) in decimal degrees.
+    [[nodiscard]] double degrees(double value) const noexcept;
+};
+
 class Job {
 public:
     Job();
@@ -98,6 +110,7 @@ public:
     orv::ie::DexObservationInfo observation;
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
+    InputUnits input;
 
     /// Takes a top-level member other than "setups" (already validated).
     void apply(std::string_view key, const JsonValue& value);
@@ -107,6 +120,7 @@ public:
 
 private:
     void applyUnits(const JsonValue& value);
+    void applyInputUnits(const JsonValue& value);
     void applyJob(const JsonValue& value);
     void applyObservation(const JsonValue& value);
     void applyPoints(const JsonValue& value);
