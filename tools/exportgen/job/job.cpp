@@ -17,10 +17,6 @@ using namespace orv::ie;
 std::string pathText(const std::string& base, const char* key) { return base + "." + key; }
 std::string pathText(const std::string& base, std::size_t index) { return base + "[" + std::to_string(index) + "]"; }
 
-[[noreturn]] void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) {
-    throw JobError(at.offset(), path + ": unknown point " + shownName(name));
-}
-
 COrvStringT textOf(const JsonValue& object, const char* key) {
     const JsonValue* member = object.find(key);
     if (member == nullptr || !member->isString()) return COrvStringT();
@@ -192,6 +188,12 @@ double InputUnits::degrees(double value) const noexcept {
     return angle == eDecimalDegrees ? value : utils::angleToDecDeg(value, angle);
 }
 
+void Job::unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) const {
+    JobError error(at.offset(), path + ": unknown point " + shownName(name));
+    if (problems == nullptr) throw error;
+    problems->add(error);
+}
+
 Job::Job() {
     info.appName = L"exportgen";
     info.appVersion = L"1.0";
@@ -295,7 +297,7 @@ void Job::applyLevelRuns(const JsonValue& value) {
         const KnownPoint* known = find(start);
         if (known == nullptr) unknownPoint(*entry.find("start"), pathText(path, "start"), start);
         run.start = wideFromUtf8(start);
-        run.startElevation = known->coords.h;
+        run.startElevation = known != nullptr ? known->coords.h : 0.0;
         // Heights carried along the run: a backsight sees a point of known height (the start,
         // a known point or a point a foresight of this run reached).
         std::unordered_map<std::string, double> heights{{start, run.startElevation}};
@@ -320,7 +322,7 @@ void Job::applyLevelRuns(const JsonValue& value) {
                     unknownPoint(*item.find("point"), pathText(pathText(pathText(path, "readings"), index), "point"),
                                  name);
                 }
-                reading.elevation = height != heights.end() ? height->second : point->coords.h;
+                reading.elevation = height != heights.end() ? height->second : point != nullptr ? point->coords.h : 0.0;
                 collimation = reading.elevation + reading.rod;
                 reading.rise = 0.0;
             } else {
@@ -362,12 +364,15 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         if (const JsonValue* point = bs->find("point")) {
             const std::string_view name = point->text();
             const KnownPoint* known = find(name);
-            if (known == nullptr) unknownPoint(*point, pathText(pathText(path, "backsight"), "point"), name);
             backsight.kind = Backsight::Kind::point;
             backsight.point = wideFromUtf8(name);
-            backsight.azimuth = azimuth(setup.coords, known->coords);
             backsight.sight.setTargetName(backsight.point);
-            backsight.sight.setBSPoint(known->design);
+            if (known != nullptr) {
+                backsight.azimuth = azimuth(setup.coords, known->coords);
+                backsight.sight.setBSPoint(known->design);
+            } else {
+                unknownPoint(*point, pathText(pathText(path, "backsight"), "point"), name);
+            }
         } else {
             backsight.kind = Backsight::Kind::bearing;
             backsight.azimuth = input.degrees(bs->find("bearing")->number());
@@ -393,8 +398,10 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             Observation obs = readObservation(item, lastHr, input);
             const std::string_view name = item.find("to")->text();
             const KnownPoint* known = find(name);
-            if (known == nullptr)
+            if (known == nullptr) {
                 unknownPoint(*item.find("to"), pathText(pathText(pathText(path, "resection"), at), "to"), name);
+                continue;
+            }
             obs.hasCoords = true;
             obs.coords = known->coords;
             // The orientation of a resection is the mean of azimuth minus circle reading.
@@ -422,9 +429,11 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             Stakeout stakeout;
             const std::string_view design = item.find("design")->text();
             const KnownPoint* known = find(design);
-            if (known == nullptr)
+            if (known == nullptr) {
                 unknownPoint(*item.find("design"), pathText(pathText(pathText(path, "stakeouts"), at), "design"),
                              design);
+                continue;
+            }
             stakeout.design = wideFromUtf8(design);
             stakeout.designCoords = known->coords;
             stakeout.shot = readObservation(item, lastHr, input);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cli/errors.h"
 #include "contracts/dex_data.h"
 #include "job/geometry.h"
 #include "readers/json_value.h"
@@ -111,6 +112,9 @@ public:
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
     InputUnits input;
+    /// When set, a named point that is not known is added to it and the job goes on with what it
+    /// has (a check of the whole job); else it throws JobError.
+    JobProblems* problems = nullptr;
 
     /// Takes a top-level member other than "setups" (already validated).
     void apply(std::string_view key, const JsonValue& value);
@@ -125,6 +129,8 @@ private:
     void applyObservation(const JsonValue& value);
     void applyPoints(const JsonValue& value);
     void applyLevelRuns(const JsonValue& value);
+
+    void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) const;
 
     std::unordered_map<std::string, std::size_t> m_byName;
 };
