@@ -18,6 +18,7 @@
 #include "job/job.h"
 #include "job/sample.h"
 #include "output/output.h"
+#include "output/text.h"
 #include "readers/job_reader.h"
 #include "readers/json_schema.h"
 #include "replay/replay.h"
@@ -52,6 +53,57 @@ public:
     FixedClock(const FixedClock&) = delete;
     FixedClock& operator=(const FixedClock&) = delete;
 };
+
+// Whole numbers separated by `separator`, each of `minDigits` to `maxDigits` digits; false
+// for any other text.
+bool fields(std::string_view text, char separator, std::initializer_list<std::pair<int, int>> digits,
+            std::vector<int>& values) {
+    values.clear();
+    std::size_t at = 0;
+    for (const auto& [minDigits, maxDigits] : digits) {
+        if (!values.empty()) {
+            if (at >= text.size() || text[at] != separator) return false;
+            ++at;
+        }
+        int value = 0, count = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && count < maxDigits) {
+            value = value * 10 + (text[at++] - '0');
+            ++count;
+        }
+        if (count < minDigits) return false;
+        values.push_back(value);
+    }
+    return at == text.size();
+}
+
+// --now job: the clock fixed at the job's own creation date (day/month/year, as
+// "job.created.date" is written) and time (h:mm or h:mm:ss; midnight when left out). Throws
+// JobError at the value that cannot be read, or at the job when it has no creation date.
+void fixClockFromJob(const Job& job, std::size_t root) {
+    const Job::Created& created = job.created;
+    if (!created.present) {
+        throw JobError(root,
+                       "$.job.created.date: missing; --now job takes the header dates from the job's creation date");
+    }
+    std::vector<int> date, time{0, 0, 0};
+    if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || date[0] < 1 || date[0] > 31 || date[1] < 1 ||
+        date[1] > 12 || date[2] < 1) {
+        throw JobError(created.dateOffset,
+                       "$.job.created.date: --now job reads a date day/month/year such as 4/7/2025, found " +
+                           shownName(created.date));
+    }
+    if (created.hasTime && !fields(created.time, ':', {{1, 2}, {2, 2}, {2, 2}}, time) &&
+        !fields(created.time, ':', {{1, 2}, {2, 2}}, time)) {
+        time.clear();
+    }
+    if (time.size() == 2) time.push_back(0);
+    if (time.size() != 3 || time[0] > 23 || time[1] > 59 || time[2] > 59) {
+        throw JobError(
+            created.timeOffset,
+            "$.job.created.time: --now job reads a time h:mm:ss such as 08:30:00, found " + shownName(created.time));
+    }
+    base::CTime::SetFixedCurrentTime(base::CTime(date[2], date[1], date[0], time[0], time[1], time[2]));
+}
 
 // Runs one task at a time on a second thread. wait() returns once the task given last is done
 // and rethrows what it threw; the destructor lets a running task finish first.
@@ -117,8 +169,9 @@ private:
 // the header parts, and converts each set-up as soon as it is read.
 class Converter : public JobEvents {
 public:
-    Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs)
+    Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs, bool clockFromJob)
         : m_job(job),
+          m_clockFromJob(clockFromJob),
           m_schema(jobSchema()),
           m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))),
           m_formats(std::move(formats)),
@@ -139,6 +192,7 @@ public:
         if (hasSetups) m_present.emplace_back("setups");
         JsonPath path;
         m_schema.checkRequired(m_schema.root(), m_present, path, root);
+        if (m_clockFromJob) fixClockFromJob(m_job, root);
         for (std::size_t i = 0; i < m_formats.size(); ++i) {
             m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
             m_writers.back()->begin();
@@ -183,6 +237,7 @@ private:
     }
 
     Job& m_job;
+    bool m_clockFromJob;
     const JsonSchema& m_schema;
     const JsonSchema::Node* m_setupSchema;
     std::vector<std::string> m_formats;
@@ -331,6 +386,26 @@ void checkBeforeWriting(std::string_view text, const std::string& source, std::o
 
 std::string knownFormats() { return formatNameList(", "); }
 
+std::string lowerAscii(std::string text) {
+    for (char& ch : text) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return text;
+}
+
+// The format whose suffix ends the file name of `path` (in any case: out.RW5 is RW5); null for
+// any other name, "-" and the empty path.
+const FormatEntry* formatOfPath(const std::string& path) {
+    const std::string name = lowerAscii(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+    for (const FormatEntry& format : formats()) {
+        const std::string suffix = format.suffix;
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
+
 // "-" names the standard input.
 std::string inputPath(const std::string& path) { return path == "-" ? "/dev/stdin" : path; }
 
@@ -351,22 +426,37 @@ std::string baseName(const std::string& path) {
 
 void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> formats;
+    std::string suffixWarning;  // -f and the output's suffix disagree: said once the output is written
     if (!options.allDirectory.empty()) {
         if (!options.format.empty() || !options.output.empty()) {
             throw HostError(kExitUsage, "--all writes every format: give it without --format and -o");
         }
         for (const FormatEntry& format : exportgen::formats()) formats.emplace_back(format.name);
     } else {
-        if (options.format.empty())
-            throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
-        if (findFormat(options.format) == nullptr) {
-            throw HostError(kExitUsage,
-                            "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
+        const FormatEntry* bySuffix = formatOfPath(options.output);
+        if (options.format.empty()) {
+            if (bySuffix == nullptr) {
+                throw HostError(kExitUsage, "convert needs --format (" + knownFormats() +
+                                                "), an output file named with a format's suffix, or --all DIR");
+            }
+            formats.emplace_back(bySuffix->name);
+        } else {
+            const FormatEntry* format = findFormat(lowerAscii(options.format));
+            if (format == nullptr) {
+                throw HostError(kExitUsage,
+                                "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
+            }
+            if (bySuffix != nullptr && bySuffix != format) {
+                suffixWarning = std::string("--format ") + format->name + " writes " + format->displayName + " to " +
+                                options.output + ", whose suffix is " + bySuffix->displayName + "'s";
+            }
+            formats.emplace_back(format->name);
         }
-        formats.push_back(options.format);
     }
     Encoder encoder(options.encoding);
-    const FixedClock clock(options.now);
+    // "--now job" fixes the clock once the job's creation date is read.
+    const bool clockFromJob = options.now == "job";
+    const FixedClock clock(clockFromJob ? std::string() : options.now);
 
     std::optional<InputText> owned;
     std::string_view text;
@@ -408,10 +498,11 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     if (direct) checkBeforeWriting(text, source, err);
 
     Job job;
-    Converter converter(job, formats, targets);
+    Converter converter(job, formats, targets, clockFromJob);
     readJob(text, source, converter, owned && owned->mapped());
     const std::vector<std::string> warnings = converter.finish();
     for (auto& output : outputs) output->commit();
+    if (!suffixWarning.empty()) err << "exportgen: warning: " << suffixWarning << '\n';
     for (const auto& text : warnings) err << "exportgen: warning: " << text << '\n';
 }
 
@@ -425,14 +516,17 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     convertCommand->add_option("job", convertOptions.input,
                                "the job file (JSON), \"-\" for the standard input; the built-in sample job when "
                                "left out");
-    convertCommand->add_option("-f,--format", convertOptions.format, formatNameList(" or "));
+    convertCommand->add_option("-f,--format", convertOptions.format,
+                               formatNameList(" or ") + " in any case; without it, from the -o file's suffix");
     convertCommand->add_option("-o,--output", convertOptions.output,
                                "the output file (default, and \"-\": the standard output)");
     convertCommand->add_option("--all", convertOptions.allDirectory,
                                "write every format into this directory (made with its parents when missing)");
     convertCommand->add_flag("--no-clobber", convertOptions.noClobber, "refuse to replace an existing file");
     convertCommand->add_option("--encoding", convertOptions.encoding, "utf-8 (default), latin1 or cp1252");
-    convertCommand->add_option("--now", convertOptions.now, "a fixed local time YYYY-MM-DDThh:mm:ss for header dates");
+    convertCommand->add_option("--now", convertOptions.now,
+                               "a fixed local time YYYY-MM-DDThh:mm:ss for header dates, or \"job\" for the job's "
+                               "creation date and time");
 
     std::string script, replayOutput;
     bool asJson = false, replayNoClobber = false;
@@ -447,7 +541,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     std::string sampleOutput;
     bool sampleNoClobber = false;
     CLI::App* sampleCommand = app.add_subcommand("sample", "write a synthetic job of N observations");
-    sampleCommand->add_option("--shots", shots, "the number of observations")->required();
+    sampleCommand->add_option("--shots", shots, "the number of observations (without it: the built-in sample job)");
     sampleCommand->add_option("--seed", seed, "the seed of the synthetic geometry (default 1)");
     sampleCommand->add_option("-o,--output", sampleOutput, "the output file (default, and \"-\": the standard output)");
     sampleCommand->add_flag("--no-clobber", sampleNoClobber, "refuse to replace an existing file");
@@ -486,12 +580,18 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             replay(text.text(), script == "-" ? "<stdin>" : script, asJson, *output);
             output->commit();
         } else if (sampleCommand->parsed()) {
-            if (shots < 0) throw HostError(kExitUsage, "--shots: expected a number of 0 or more");
+            if (shots < 0 && sampleCommand->count("--shots") > 0) {
+                throw HostError(kExitUsage, "--shots: expected a number of 0 or more");
+            }
             Encoder encoder("utf-8");
             OutputRules rules;
             rules.noClobber = sampleNoClobber;
             const auto output = makeOutput(sampleOutput, out, encoder, rules);
-            writeSample(static_cast<std::uint64_t>(shots), seed, *output);
+            if (sampleCommand->count("--shots") == 0) {
+                output->bytes(sampleJobText());
+            } else {
+                writeSample(static_cast<std::uint64_t>(shots), seed, *output);
+            }
             output->commit();
         } else if (checkCommand->parsed()) {
             const InputText text = readFile(inputPath(checkInput));

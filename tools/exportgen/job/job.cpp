@@ -249,6 +249,16 @@ void Job::applyJob(const JsonValue& value) {
     info.jobText3 = textOf(value, "text3");
     if (const JsonValue* created = value.find("created")) {
         info.setCreateTime(textOf(*created, "date"), textOf(*created, "time"));
+        if (const JsonValue* date = created->find("date")) {
+            this->created.present = true;
+            this->created.date = std::string(date->text());
+            this->created.dateOffset = date->offset();
+        }
+        if (const JsonValue* time = created->find("time")) {
+            this->created.hasTime = true;
+            this->created.time = std::string(time->text());
+            this->created.timeOffset = time->offset();
+        }
     }
 }
 

@@ -112,6 +112,13 @@ public:
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
     InputUnits input;
+    /// The job's own creation date and time as written ("job.created"), with their offsets.
+    struct Created {
+        bool present = false;
+        std::string date, time;
+        std::size_t dateOffset = 0, timeOffset = 0;
+        bool hasTime = false;
+    } created;
     /// When set, a named point that is not known is added to it and the job goes on with what it
     /// has (a check of the whole job); else it throws JobError.
     JobProblems* problems = nullptr;
