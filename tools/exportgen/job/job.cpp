@@ -348,7 +348,34 @@ void Job::applyLevelRuns(const JsonValue& value) {
     }
 }
 
-Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
+const KnownPoint* Job::findForSetup(std::string_view name) const {
+    if (const KnownPoint* point = find(name)) return point;
+    auto it = m_stations.find(std::string(name));
+    return it == m_stations.end() ? nullptr : &it->second;
+}
+
+// After a set-up: its station, when it is not a known point, is known from now on with the
+// set-up's coordinates, and each foresight's target is where its observation puts it (the
+// latest observation of a name counts).
+void Job::learnStation(const Setup& setup, std::string_view name) {
+    if (find(name) == nullptr) {
+        KnownPoint& point = m_stations[std::string(name)];
+        point.coords = setup.coords;
+        point.code = setup.code;
+        point.design = DexDesignPoint();
+        point.design.setStation(DexStation(setup.station, setup.coords.n, setup.coords.e, setup.coords.h, setup.note));
+        if (!setup.code.IsEmpty()) point.design.codes.addCode(DexCodeValues(DexCodeDescription(setup.code)));
+    }
+    for (const Observation& shot : setup.shots) {
+        Point3 observed;
+        if (shot.sight.sightKind() == 2 &&
+            target(setup.coords, setup.hi, shot.hr, setup.orientation, shot.measurement(), observed)) {
+            m_foresights[utf8(shot.sight.targetName())] = observed;
+        }
+    }
+}
+
+Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
     const std::string path = pathText("$.setups", index);
     Setup setup;
     setup.index = index;
@@ -357,11 +384,15 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     setup.hi = input.metres(value.find("hi")->number());
     setup.code = textOf(value, "code");
     setup.note = textOf(value, "note");
+    bool located = true;
     if (const JsonValue* coords = value.find("coords")) {
         setup.coords = xyz(*coords, input);
-    } else if (const KnownPoint* point = find(station)) {
+    } else if (const KnownPoint* point = findForSetup(station)) {
         setup.coords = point->coords;
+    } else if (auto observed = m_foresights.find(std::string(station)); observed != m_foresights.end()) {
+        setup.coords = observed->second;
     } else {
+        located = false;
         unknownPoint(*value.find("station"), pathText(path, "station"), station);
     }
     double lastHr = 0.0;
@@ -373,7 +404,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         backsight.hr = lastHr = input.metres(numberOf(*bs, "hr", 0.0));
         if (const JsonValue* point = bs->find("point")) {
             const std::string_view name = point->text();
-            const KnownPoint* known = find(name);
+            const KnownPoint* known = findForSetup(name);
             backsight.kind = Backsight::Kind::point;
             backsight.point = wideFromUtf8(name);
             backsight.sight.setTargetName(backsight.point);
@@ -407,7 +438,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             const std::size_t at = i++;
             Observation obs = readObservation(item, lastHr, input);
             const std::string_view name = item.find("to")->text();
-            const KnownPoint* known = find(name);
+            const KnownPoint* known = findForSetup(name);
             if (known == nullptr) {
                 unknownPoint(*item.find("to"), pathText(pathText(pathText(path, "resection"), at), "to"), name);
                 continue;
@@ -438,7 +469,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             const std::size_t at = i++;
             Stakeout stakeout;
             const std::string_view design = item.find("design")->text();
-            const KnownPoint* known = find(design);
+            const KnownPoint* known = findForSetup(design);
             if (known == nullptr) {
                 unknownPoint(*item.find("design"), pathText(pathText(pathText(path, "stakeouts"), at), "design"),
                              design);
@@ -454,6 +485,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             setup.stakeouts.push_back(std::move(stakeout));
         }
     }
+    if (located) learnStation(setup, station);
     return setup;
 }
 

@@ -125,8 +125,14 @@ public:
 
     /// Takes a top-level member other than "setups" (already validated).
     void apply(std::string_view key, const JsonValue& value);
-    /// The set-up at `index` of "setups" (already validated).
-    [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index) const;
+    /// The set-up at `index` of "setups" (already validated), read in the order of the file.
+    /// Traverse stations: a station given with `coords` that is not a known point is known to
+    /// the set-ups after it (a backsight, resection or stake-out may name it); a station
+    /// occupied without `coords` that an earlier set-up sighted as a foresight (`fs`) takes the
+    /// coordinates that observation gives, and is then known too.
+    [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index);
+    /// A known point of "points" (not a traverse station: writers call this while the next
+    /// set-up is being read).
     [[nodiscard]] const KnownPoint* find(std::string_view name) const;
 
 private:
@@ -139,7 +145,13 @@ private:
 
     void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) const;
 
+    /// A known point or, failing that, a traverse station known from an earlier set-up.
+    [[nodiscard]] const KnownPoint* findForSetup(std::string_view name) const;
+    void learnStation(const Setup& setup, std::string_view name);
+
     std::unordered_map<std::string, std::size_t> m_byName;
+    std::unordered_map<std::string, KnownPoint> m_stations;  ///< traverse stations with coordinates
+    std::unordered_map<std::string, Point3> m_foresights;    ///< foresight targets as observed
 };
 
 }  // namespace exportgen
