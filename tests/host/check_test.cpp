@@ -150,6 +150,15 @@ TEST(Check, ConvertToTheStandardOutputWritesNothingForABadJob) {
         "exportgen: " + three + ":5:77: $.setups[2].shots[0].bogus: unknown field",
     };
     EXPECT_EQ(lines(all.err), expected) << all.err;
+    // A device cannot be replaced either: it is checked first too, so all three are listed,
+    // where a file stops at the first.
+    const auto device = hosttest::run({"convert", three, "-f", "rw5", "-o", "/dev/null"});
+    EXPECT_EQ(device.code, 6);
+    EXPECT_EQ(lines(device.err), expected) << device.err;
+    const auto file3 =
+        hosttest::run({"convert", three, "-f", "rw5", "-o", hosttest::freshDirectory("check-3") + "/o.rw5"});
+    EXPECT_EQ(file3.code, 6);
+    EXPECT_EQ(lines(file3.err), std::vector<std::string>{expected[0]}) << file3.err;
     const std::string file = hosttest::freshDirectory("check-out") + "/out.rw5";
     const auto toFile = hosttest::run({"convert", path, "-f", "rw5", "-o", file});
     EXPECT_EQ(toFile.code, 6);
