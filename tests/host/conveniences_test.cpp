@@ -125,6 +125,8 @@ TEST(Conveniences, NowJobTakesTheJobsCreationDateAndTime) {
          ":2:127: $.job.created.date: --now job reads a date day/month/year such as 4/7/2025, found \"2025-07-04\"",
          ""},
         {created, "\"created\":{\"date\":\"4/13/2025\"}", 6, ":2:127: $.job.created.date: --now job reads a date", ""},
+        {created, "\"created\":{\"date\":\"29/2/2023\"}", 6, ":2:127: $.job.created.date: --now job reads a date", ""},
+        {created, "\"created\":{\"date\":\"29/2/2024\"}", 0, "", "2024-02-29T00:00:00"},
         {created, "\"created\":{\"date\":\"4/7/2025\",\"time\":\"8h30\"}", 6,
          ":2:145: $.job.created.time: --now job reads a time h:mm:ss such as 08:30:00, found \"8h30\"", ""},
         {"," + created, "", 6, ":1:1: $.job.created.date: missing; --now job takes the header dates", ""},

@@ -86,8 +86,13 @@ void fixClockFromJob(const Job& job, std::size_t root) {
                        "$.job.created.date: missing; --now job takes the header dates from the job's creation date");
     }
     std::vector<int> date, time{0, 0, 0};
-    if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || date[0] < 1 || date[0] > 31 || date[1] < 1 ||
-        date[1] > 12 || date[2] < 1) {
+    const auto daysIn = [](int month, int year) {
+        static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return month == 2 && leap ? 29 : kDays[month - 1];
+    };
+    if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || date[1] < 1 || date[1] > 12 || date[2] < 1 ||
+        date[0] < 1 || date[0] > daysIn(date[1], date[2])) {
         throw JobError(created.dateOffset,
                        "$.job.created.date: --now job reads a date day/month/year such as 4/7/2025, found " +
                            shownName(created.date));
