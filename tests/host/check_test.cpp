@@ -78,6 +78,12 @@ TEST(Check, ErrorsOfTheWholeJobAndOfItsMembers) {
          {":1:88: $.levelRuns[0].start: unknown point \"X\"",
           ":1:113: $.levelRuns[0].readings[0].point: unknown point "
           "\"Y\""}},
+        // A bad point is reported once; the good points stay known to the set-ups.
+        {"{\"points\":[{\"name\":\"1\",\"coords\":[0,0]},{\"name\":\"2\",\"coords\":[0,5,0]}],\"setups\":[{"
+         "\"station\":\"2\",\"hi\":1,\"backsight\":{\"point\":\"1\"}}]}",
+         {":1:33: $.points[0].coords: expected 3 items, found 2",
+          ":1:124: $.setups[0].backsight.point: unknown point "
+          "\"1\""}},
         // A resection and a stake-out to unknown points, in one set-up.
         {"{\"setups\":[{\"station\":\"S\",\"coords\":[0,0,0],\"hi\":1,\"resection\":[{\"to\":\"P\",\"sd\":[0,90,1]}],"
          "\"stakeouts\":[{\"design\":\"D\",\"to\":\"Q\",\"sd\":[0,90,1]}]}]}",

@@ -294,6 +294,17 @@ public:
         const JsonSchema::Node* schema = m_schema.property(m_schema.root(), name);
         if (schema == nullptr) return m_problems.add(value.offset(), path.text() + ": unknown field");
         reportShadowed(value, path, m_problems);
+        if (key == "points" && value.isArray()) {
+            // Each good point is known to the set-ups, so that one bad point does not make every
+            // point a set-up names unknown.
+            const JsonSchema::Node* item = m_schema.items(schema);
+            std::size_t index = 0;
+            for (const JsonValue& entry : value) {
+                const JsonPath at{&path, index++};
+                if (m_schema.collect(item, entry, at, m_problems) == 0) m_job.applyPoint(entry);
+            }
+            return;
+        }
         if (m_schema.collect(schema, value, path, m_problems) == 0) m_job.apply(key, value);
     }
 

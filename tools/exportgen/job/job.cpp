@@ -285,15 +285,17 @@ void Job::applyObservation(const JsonValue& value) {
 }
 
 void Job::applyPoints(const JsonValue& value) {
-    for (const JsonValue& entry : value) {
-        KnownPoint point;
-        point.coords = xyz(*entry.find("coords"), input);
-        point.design.setStation(
-            DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
-        readCodes(entry.find("codes"), entry.find("code"), point.design.codes, point.code);
-        m_byName[std::string(entry.find("name")->text())] = points.size();
-        points.push_back(std::move(point));
-    }
+    for (const JsonValue& entry : value) applyPoint(entry);
+}
+
+void Job::applyPoint(const JsonValue& entry) {
+    KnownPoint point;
+    point.coords = xyz(*entry.find("coords"), input);
+    point.design.setStation(
+        DexStation(textOf(entry, "name"), point.coords.n, point.coords.e, point.coords.h, textOf(entry, "note")));
+    readCodes(entry.find("codes"), entry.find("code"), point.design.codes, point.code);
+    m_byName[std::string(entry.find("name")->text())] = points.size();
+    points.push_back(std::move(point));
 }
 
 void Job::applyLevelRuns(const JsonValue& value) {

@@ -134,6 +134,8 @@ public:
     /// A known point of "points" (not a traverse station: writers call this while the next
     /// set-up is being read).
     [[nodiscard]] const KnownPoint* find(std::string_view name) const;
+    /// One entry of "points" (already validated).
+    void applyPoint(const JsonValue& entry);
 
 private:
     void applyUnits(const JsonValue& value);
