@@ -62,7 +62,7 @@ for n in $sizes; do
   read -r wall rss cpu < <(measure "$program" sample --shots "$n" -o "$job")
   job_bytes=$(stat -c %s "$job")
   job_mb=$(awk -v b="$job_bytes" 'BEGIN { printf "%.1f", b / 1048576 }')
-  printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s\n' "$n" "(sample)" "$job_mb" "$wall" "$cpu" \
+  printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s %8s\n' "$n" "(sample)" "$job_mb" "$wall" "$cpu" \
     "$(awk -v n="$n" -v w="$wall" 'BEGIN { printf "%.0f", (w > 0 ? n / w : 0) }')" \
     "$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')" "-" "$job_mb" "-"
   floor_cpu=""

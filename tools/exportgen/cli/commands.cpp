@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -18,6 +19,7 @@
 #include "job/job.h"
 #include "job/sample.h"
 #include "output/output.h"
+#include "output/text.h"
 #include "readers/job_reader.h"
 #include "readers/json_schema.h"
 #include "replay/replay.h"
@@ -52,6 +54,62 @@ public:
     FixedClock(const FixedClock&) = delete;
     FixedClock& operator=(const FixedClock&) = delete;
 };
+
+// Whole numbers separated by `separator`, each of `minDigits` to `maxDigits` digits; false
+// for any other text.
+bool fields(std::string_view text, char separator, std::initializer_list<std::pair<int, int>> digits,
+            std::vector<int>& values) {
+    values.clear();
+    std::size_t at = 0;
+    for (const auto& [minDigits, maxDigits] : digits) {
+        if (!values.empty()) {
+            if (at >= text.size() || text[at] != separator) return false;
+            ++at;
+        }
+        int value = 0, count = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && count < maxDigits) {
+            value = value * 10 + (text[at++] - '0');
+            ++count;
+        }
+        if (count < minDigits) return false;
+        values.push_back(value);
+    }
+    return at == text.size();
+}
+
+// --now job: the clock fixed at the job's own creation date (day/month/year, as
+// "job.created.date" is written) and time (h:mm or h:mm:ss; midnight when left out). Throws
+// JobError at the value that cannot be read, or at the job when it has no creation date.
+void fixClockFromJob(const Job& job, std::size_t root) {
+    const Job::Created& created = job.created;
+    if (!created.present) {
+        throw JobError(root,
+                       "$.job.created.date: missing; --now job takes the header dates from the job's creation date");
+    }
+    std::vector<int> date, time{0, 0, 0};
+    const auto daysIn = [](int month, int year) {
+        static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return month == 2 && leap ? 29 : kDays[month - 1];
+    };
+    if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || date[1] < 1 || date[1] > 12 || date[2] < 1 ||
+        date[0] < 1 || date[0] > daysIn(date[1], date[2])) {
+        throw JobError(created.dateOffset,
+                       "$.job.created.date: --now job reads a date day/month/year such as 4/7/2025, found " +
+                           shownName(created.date));
+    }
+    if (created.hasTime && !fields(created.time, ':', {{1, 2}, {2, 2}, {2, 2}}, time) &&
+        !fields(created.time, ':', {{1, 2}, {2, 2}}, time)) {
+        time.clear();
+    }
+    if (time.size() == 2) time.push_back(0);
+    if (time.size() != 3 || time[0] > 23 || time[1] > 59 || time[2] > 59) {
+        throw JobError(
+            created.timeOffset,
+            "$.job.created.time: --now job reads a time h:mm:ss such as 08:30:00, found " + shownName(created.time));
+    }
+    base::CTime::SetFixedCurrentTime(base::CTime(date[2], date[1], date[0], time[0], time[1], time[2]));
+}
 
 // Runs one task at a time on a second thread. wait() returns once the task given last is done
 // and rethrows what it threw; the destructor lets a running task finish first.
@@ -118,8 +176,9 @@ private:
 class Converter : public JobEvents {
 public:
     Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs, WarningPolicy policy,
-              bool sanitize)
+              bool sanitize, bool clockFromJob)
         : m_job(job),
+          m_clockFromJob(clockFromJob),
           m_schema(jobSchema()),
           m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))),
           m_formats(std::move(formats)),
@@ -155,6 +214,7 @@ public:
         if (hasSetups) m_present.emplace_back("setups");
         JsonPath path;
         m_schema.checkRequired(m_schema.root(), m_present, path, root);
+        if (m_clockFromJob) fixClockFromJob(m_job, root);
         for (std::size_t i = 0; i < m_formats.size(); ++i) {
             m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
             m_writers.back()->warnings().setPolicy(m_policy);
@@ -223,6 +283,7 @@ private:
     }
 
     Job& m_job;
+    bool m_clockFromJob;
     const JsonSchema& m_schema;
     const JsonSchema::Node* m_setupSchema;
     std::vector<std::string> m_formats;
@@ -237,7 +298,175 @@ private:
     std::unique_ptr<Worker> m_worker;  // last: it finishes its task before the rest goes
 };
 
+// A member named twice counts with its last value; a check says so.
+void reportShadowed(const JsonValue& value, const JsonPath& path, JobProblems& problems) {
+    if (value.isObject()) {
+        for (const JsonValue& member : value) {
+            const JsonPath field{&path, member.key()};
+            if (member.shadowed()) {
+                problems.add(member.offset(), field.text() + ": named twice; the later value counts", true);
+            } else {
+                reportShadowed(member, field, problems);
+            }
+        }
+    } else if (value.isArray()) {
+        std::size_t index = 0;
+        for (const JsonValue& item : value) reportShadowed(item, JsonPath{&path, index++}, problems);
+    }
+}
+
+// Reads the whole job as Converter does, but writes nothing and stops at no error: every
+// violation of the schema and every unknown point goes to `problems`. A value that breaks the
+// schema is not built into the job model (its fields cannot be trusted); the rest is.
+class Checker : public JobEvents {
+public:
+    Checker(Job& job, JobProblems& problems)
+        : m_job(job),
+          m_problems(problems),
+          m_schema(jobSchema()),
+          m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))) {
+        m_job.problems = &problems;
+    }
+    ~Checker() override { m_job.problems = nullptr; }
+    Checker(const Checker&) = delete;
+    Checker& operator=(const Checker&) = delete;
+
+    void member(std::string_view key, const JsonValue& value) override {
+        const std::string name(key);
+        JsonPath root;
+        JsonPath path{&root, key};
+        m_present.push_back(name);
+        const JsonSchema::Node* schema = m_schema.property(m_schema.root(), name);
+        if (schema == nullptr) return m_problems.add(value.offset(), path.text() + ": unknown field");
+        reportShadowed(value, path, m_problems);
+        if (key == "points" && value.isArray()) {
+            // Each good point is known to the set-ups, so that one bad point does not make every
+            // point a set-up names unknown.
+            const JsonSchema::Node* item = m_schema.items(schema);
+            std::size_t index = 0;
+            for (const JsonValue& entry : value) {
+                const JsonPath at{&path, index};
+                if (m_schema.collect(item, entry, at, m_problems) == 0) m_job.applyPoint(entry, index);
+                ++index;
+            }
+            return;
+        }
+        if (m_schema.collect(schema, value, path, m_problems) == 0) m_job.apply(key, value);
+    }
+
+    void setupsBegin(bool hasSetups, std::size_t root) override {
+        if (hasSetups) m_present.emplace_back("setups");
+        JsonPath path;
+        try {
+            m_schema.checkRequired(m_schema.root(), m_present, path, root);
+        } catch (const JobError& error) {
+            m_problems.add(error);
+        }
+    }
+
+    void setup(std::size_t index, const JsonValue& value) override {
+        JsonPath root;
+        JsonPath setups{&root, std::string_view("setups")};
+        JsonPath path{&setups, index};
+        reportShadowed(value, path, m_problems);
+        if (m_schema.collect(m_setupSchema, value, path, m_problems) == 0) (void)m_job.makeSetup(value, index);
+    }
+
+private:
+    Job& m_job;
+    JobProblems& m_problems;
+    const JsonSchema& m_schema;
+    const JsonSchema::Node* m_setupSchema;
+    std::vector<std::string> m_present;
+};
+
+constexpr std::size_t kShownProblems = 50;
+
+// What a check found, in the order of the file: "FILE:LINE:COL: $.path: message", warnings
+// with "warning: " before them, the warnings left out when `onlyErrors`.
+std::vector<std::string> locatedProblems(const JobProblems& problems, std::string_view text, const std::string& source,
+                                         bool onlyErrors) {
+    std::vector<JobProblems::Problem> kept;
+    for (const auto& problem : problems.kept()) {
+        if (!onlyErrors || !problem.warning) kept.push_back(problem);
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.offset < b.offset; });
+    // Lines and columns counted in one walk over the file.
+    std::vector<std::string> lines;
+    std::size_t line = 1, lineStart = 0, at = 0;
+    for (const auto& problem : kept) {
+        const std::size_t offset = std::min(problem.offset, text.size());
+        for (; at < offset; ++at) {
+            if (text[at] == '\n') {
+                ++line;
+                lineStart = at + 1;
+            }
+        }
+        lines.push_back(std::string(problem.warning ? "warning: " : "") + source + ':' + std::to_string(line) + ':' +
+                        std::to_string(offset - lineStart + 1) + ": " + problem.message);
+    }
+    return lines;
+}
+
+JobProblems checkJob(std::string_view text, const std::string& source) {
+    Job job;
+    JobProblems problems(kShownProblems);
+    Checker checker(job, problems);
+    readJob(text, source, checker, false);
+    return problems;
+}
+
+// exportgen check: every problem on its line, how many were not shown, and a count. True when
+// there is no error (warnings alone pass).
+bool reportCheck(std::string_view text, const std::string& source, std::ostream& err) {
+    const JobProblems problems = checkJob(text, source);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, false);
+    for (const auto& line : lines) err << "exportgen: " << line << '\n';
+    const std::size_t total = problems.errors() + problems.warnings();
+    if (total > lines.size()) err << "exportgen: ... and " << total - lines.size() << " more\n";
+    if (total > 0) {
+        err << "exportgen: " << source << ": " << problems.errors()
+            << (problems.errors() == 1 ? " error, " : " errors, ") << problems.warnings()
+            << (problems.warnings() == 1 ? " warning" : " warnings") << '\n';
+    }
+    return problems.errors() == 0;
+}
+
+// Before a conversion to a destination that cannot be replaced: the job's errors reported as
+// the conversion reports its one error, all of them; the last is thrown (HostError kExitJob)
+// with the count of those not shown.
+void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err) {
+    const JobProblems problems = checkJob(text, source);
+    if (problems.errors() == 0) return;
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, true);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) err << "exportgen: " << lines[i] << '\n';
+    std::string last = lines.empty() ? source + ": the job has errors" : lines.back();
+    if (problems.errors() > lines.size())
+        last += " (and " + std::to_string(problems.errors() - lines.size()) + " more)";
+    throw HostError(kExitJob, last);
+}
+
 std::string knownFormats() { return formatNameList(", "); }
+
+std::string lowerAscii(std::string text) {
+    for (char& ch : text) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return text;
+}
+
+// The format whose suffix ends the file name of `path` (in any case: out.RW5 is RW5); null for
+// any other name, "-" and the empty path.
+const FormatEntry* formatOfPath(const std::string& path) {
+    const std::string name = lowerAscii(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+    for (const FormatEntry& format : formats()) {
+        const std::string suffix = format.suffix;
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
 
 // "-" names the standard input.
 std::string inputPath(const std::string& path) { return path == "-" ? "/dev/stdin" : path; }
@@ -259,22 +488,37 @@ std::string baseName(const std::string& path) {
 
 void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> formats;
+    std::string suffixWarning;  // -f and the output's suffix disagree: said once the output is written
     if (!options.allDirectory.empty()) {
         if (!options.format.empty() || !options.output.empty()) {
             throw HostError(kExitUsage, "--all writes every format: give it without --format and -o");
         }
         for (const FormatEntry& format : exportgen::formats()) formats.emplace_back(format.name);
     } else {
-        if (options.format.empty())
-            throw HostError(kExitUsage, "convert needs --format (" + knownFormats() + ") or --all DIR");
-        if (findFormat(options.format) == nullptr) {
-            throw HostError(kExitUsage,
-                            "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
+        const FormatEntry* bySuffix = formatOfPath(options.output);
+        if (options.format.empty()) {
+            if (bySuffix == nullptr) {
+                throw HostError(kExitUsage, "convert needs --format (" + knownFormats() +
+                                                "), an output file named with a format's suffix, or --all DIR");
+            }
+            formats.emplace_back(bySuffix->name);
+        } else {
+            const FormatEntry* format = findFormat(lowerAscii(options.format));
+            if (format == nullptr) {
+                throw HostError(kExitUsage,
+                                "unknown format \"" + options.format + "\" (expected one of " + knownFormats() + ")");
+            }
+            if (bySuffix != nullptr && bySuffix != format) {
+                suffixWarning = std::string("--format ") + format->name + " writes " + format->displayName + " to " +
+                                options.output + ", whose suffix is " + bySuffix->displayName + "'s";
+            }
+            formats.emplace_back(format->name);
         }
-        formats.push_back(options.format);
     }
     Encoder encoder(options.encoding);
-    const FixedClock clock(options.now);
+    // "--now job" fixes the clock once the job's creation date is read.
+    const bool clockFromJob = options.now == "job";
+    const FixedClock clock(clockFromJob ? std::string() : options.now);
 
     std::optional<InputText> owned;
     std::string_view text;
@@ -311,16 +555,23 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     std::vector<Output*> targets;
     for (auto& output : outputs) targets.push_back(output.get());
 
+    // A destination that cannot be replaced at the end (the standard output, a FIFO, a
+    // device) would keep what was written before an error: the whole job is checked first.
+    bool direct = false;
+    for (const auto& output : outputs) direct = direct || !output->replaceable();
+    if (direct) checkBeforeWriting(text, source, err);
+
     WarningPolicy policy;
     policy.strict = options.strict;
     policy.quiet = options.quiet;
     Job job;
-    Converter converter(job, formats, targets, policy, options.sanitize);
+    Converter converter(job, formats, targets, policy, options.sanitize, clockFromJob);
     readJob(text, source, converter, owned && owned->mapped());
     converter.finish();
     for (auto& output : outputs) output->commit();
     converter.printWarnings(err);
     if (options.quiet) return;
+    if (!suffixWarning.empty()) err << "exportgen: warning: " << suffixWarning << '\n';
     // The standard output carries the data alone; a file written says what it holds.
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (files[i].empty()) continue;
@@ -340,14 +591,17 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     convertCommand->add_option("job", convertOptions.input,
                                "the job file (JSON), \"-\" for the standard input; the built-in sample job when "
                                "left out");
-    convertCommand->add_option("-f,--format", convertOptions.format, formatNameList(" or "));
+    convertCommand->add_option("-f,--format", convertOptions.format,
+                               formatNameList(" or ") + " in any case; without it, from the -o file's suffix");
     convertCommand->add_option("-o,--output", convertOptions.output,
                                "the output file (default, and \"-\": the standard output)");
     convertCommand->add_option("--all", convertOptions.allDirectory,
                                "write every format into this directory (made with its parents when missing)");
     convertCommand->add_flag("--no-clobber", convertOptions.noClobber, "refuse to replace an existing file");
     convertCommand->add_option("--encoding", convertOptions.encoding, "utf-8 (default), latin1 or cp1252");
-    convertCommand->add_option("--now", convertOptions.now, "a fixed local time YYYY-MM-DDThh:mm:ss for header dates");
+    convertCommand->add_option("--now", convertOptions.now,
+                               "a fixed local time YYYY-MM-DDThh:mm:ss for header dates, or \"job\" for the job's "
+                               "creation date and time");
     convertCommand->add_flag("--strict", convertOptions.strict,
                              "make every warning an error (exit status 9, nothing written)");
     convertCommand->add_flag("--quiet", convertOptions.quiet, "print no warnings and no summary");
@@ -367,10 +621,15 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     std::string sampleOutput;
     bool sampleNoClobber = false;
     CLI::App* sampleCommand = app.add_subcommand("sample", "write a synthetic job of N observations");
-    sampleCommand->add_option("--shots", shots, "the number of observations")->required();
+    sampleCommand->add_option("--shots", shots, "the number of observations (without it: the built-in sample job)");
     sampleCommand->add_option("--seed", seed, "the seed of the synthetic geometry (default 1)");
     sampleCommand->add_option("-o,--output", sampleOutput, "the output file (default, and \"-\": the standard output)");
     sampleCommand->add_flag("--no-clobber", sampleNoClobber, "refuse to replace an existing file");
+
+    std::string checkInput;
+    CLI::App* checkCommand =
+        app.add_subcommand("check", "report every error and warning of a job file, with its place and JSON path");
+    checkCommand->add_option("job", checkInput, "the job file (JSON), \"-\" for the standard input")->required();
 
     CLI::App* schemaCommand = app.add_subcommand("schema", "print the JSON Schema of a job file");
 
@@ -401,13 +660,22 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             replay(text.text(), script == "-" ? "<stdin>" : script, asJson, *output);
             output->commit();
         } else if (sampleCommand->parsed()) {
-            if (shots < 0) throw HostError(kExitUsage, "--shots: expected a number of 0 or more");
+            if (shots < 0 && sampleCommand->count("--shots") > 0) {
+                throw HostError(kExitUsage, "--shots: expected a number of 0 or more");
+            }
             Encoder encoder("utf-8");
             OutputRules rules;
             rules.noClobber = sampleNoClobber;
             const auto output = makeOutput(sampleOutput, out, encoder, rules);
-            writeSample(static_cast<std::uint64_t>(shots), seed, *output);
+            if (sampleCommand->count("--shots") == 0) {
+                output->bytes(sampleJobText());
+            } else {
+                writeSample(static_cast<std::uint64_t>(shots), seed, *output);
+            }
             output->commit();
+        } else if (checkCommand->parsed()) {
+            const InputText text = readFile(inputPath(checkInput));
+            if (!reportCheck(text.text(), checkInput == "-" ? "<stdin>" : checkInput, err)) return kExitJob;
         } else if (schemaCommand->parsed()) {
             out << jobSchemaText();
         }

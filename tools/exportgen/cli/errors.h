@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace exportgen {
 
@@ -41,6 +42,37 @@ public:
 
 private:
     std::size_t m_offset;
+};
+
+/// What a check of a whole job finds: errors and warnings at byte offsets of the file. The first
+/// `cap` are kept; the rest are only counted, so a job with a million bad values costs no
+/// memory for them.
+class JobProblems {
+public:
+    struct Problem {
+        std::size_t offset = 0;
+        std::string message;  ///< "$.path: what"
+        bool warning = false;
+    };
+
+    explicit JobProblems(std::size_t cap) : m_cap(cap) {}
+    /// True while another problem would still be kept (its message is worth making).
+    [[nodiscard]] bool keeps() const noexcept { return m_kept.size() < m_cap; }
+    void add(std::size_t offset, std::string message, bool warning = false) {
+        ++(warning ? m_warnings : m_errors);
+        if (keeps()) m_kept.push_back({offset, std::move(message), warning});
+    }
+    void add(const JobError& error) { add(error.offset(), error.what()); }
+    /// Counts a problem without its message (past the cap).
+    void count(bool warning = false) { ++(warning ? m_warnings : m_errors); }
+    [[nodiscard]] std::size_t errors() const noexcept { return m_errors; }
+    [[nodiscard]] std::size_t warnings() const noexcept { return m_warnings; }
+    [[nodiscard]] const std::vector<Problem>& kept() const noexcept { return m_kept; }
+
+private:
+    std::size_t m_cap;
+    std::size_t m_errors = 0, m_warnings = 0;
+    std::vector<Problem> m_kept;
 };
 
 }  // namespace exportgen

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/errors.h"
+#include "contracts/text_services.h"
 #include "contracts/units.h"
 #include "job/atmosphere.h"
 #include "output/text.h"
@@ -17,10 +18,6 @@ using namespace orv::ie;
 
 std::string pathText(const std::string& base, const char* key) { return base + "." + key; }
 std::string pathText(const std::string& base, std::size_t index) { return base + "[" + std::to_string(index) + "]"; }
-
-[[noreturn]] void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) {
-    throw JobError(at.offset(), path + ": unknown point " + shownName(name));
-}
 
 // A text that holds a character some chosen format reserves in its kind of field: an error
 // naming the path, or under --sanitize the text with each such character replaced.
@@ -127,7 +124,10 @@ int indexIn(const JsonValue& value, std::initializer_list<const char*> names) {
     return 0;
 }
 
-Point3 xyz(const JsonValue& value) { return {value.at(0)->number(), value.at(1)->number(), value.at(2)->number()}; }
+Point3 xyz(const JsonValue& value, const InputUnits& units) {
+    return {units.metres(value.at(0)->number()), units.metres(value.at(1)->number()),
+            units.metres(value.at(2)->number())};
+}
 
 // The codes of a point or an observation from its members "codes" (a list) or "code" (one code
 // by name); either may be null. `path` is the path of the point or observation.
@@ -206,19 +206,31 @@ int measurementKind(std::string_view key) {
     return -1;
 }
 
-DexTSRawMeasurement measurementOf(int kind, const JsonValue& list) {
+// Whether the value at `index` of a measurement of `kind` is an angle (else a distance or a
+// height difference): sd [hz, zenith, slope], hd [hz, horizontal, rise], angles [hz, zenith],
+// hz [hz], dist [slope].
+bool isAngle(int kind, std::size_t index) {
+    if (kind == 9) return false;
+    if (kind == 1) return index == 0;
+    return index < 2;
+}
+
+DexTSRawMeasurement measurementOf(int kind, const JsonValue& list, const InputUnits& units) {
     std::vector<double> values;
     values.reserve(3);
-    for (const JsonValue& v : list) values.push_back(v.number());
+    for (const JsonValue& v : list) {
+        const double number = v.number();
+        values.push_back(isAngle(kind, values.size()) ? units.degrees(number) : units.metres(number));
+    }
     return DexTSRawMeasurement(kind, std::move(values));
 }
 
 // The one measurement of an object (the schema allows one).
-bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
+bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m, const InputUnits& units) {
     for (const JsonValue& member : object) {
         const int kind = member.shadowed() ? -1 : measurementKind(member.key());
         if (kind < 0) continue;
-        m = measurementOf(kind, member);
+        m = measurementOf(kind, member, units);
         return true;
     }
     return false;
@@ -227,7 +239,7 @@ bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m) {
 // An observation in one walk over its members: a set-up holds thousands of them. `path` is the
 // observation's own.
 void readObservation(const TextCheck& check, const JsonPath& path, const JsonValue& object, double& lastHr,
-                     Observation& shot) {
+                     Observation& shot, const InputUnits& units) {
     const JsonValue* target = nullptr;
     const JsonValue* note = nullptr;
     const JsonValue* codes = nullptr;
@@ -241,7 +253,7 @@ void readObservation(const TextCheck& check, const JsonPath& path, const JsonVal
         } else if (key == "fs") {
             foresight = member.boolean();
         } else if (key == "hr") {
-            lastHr = member.number();
+            lastHr = units.metres(member.number());
             if (std::fabs(lastHr) > kHighestHeight) checkHeight(check, &member, "target height", JsonPath{&path, key});
         } else if (key == "note") {
             note = &member;
@@ -251,9 +263,9 @@ void readObservation(const TextCheck& check, const JsonPath& path, const JsonVal
             code = &member;
         } else if (key == "coords") {
             shot.hasCoords = true;
-            shot.coords = xyz(member);
+            shot.coords = xyz(member, units);
         } else if (const int kind = measurementKind(key); kind >= 0) {
-            shot.sight.setMeasurement(measurementOf(kind, member));
+            shot.sight.setMeasurement(measurementOf(kind, member, units));
             checkMeasurement(check, key, member, JsonPath{&path, key});
         }
     }
@@ -268,13 +280,39 @@ void readObservation(const TextCheck& check, const JsonPath& path, const JsonVal
                            : COrvStringT());
 }
 
-Observation readObservation(const TextCheck& check, const JsonPath& path, const JsonValue& object, double& lastHr) {
+Observation readObservation(const TextCheck& check, const JsonPath& path, const JsonValue& object, double& lastHr,
+                            const InputUnits& units) {
     Observation shot;
-    readObservation(check, path, object, lastHr, shot);
+    readObservation(check, path, object, lastHr, shot, units);
     return shot;
 }
 
 }  // namespace
+
+double InputUnits::metres(double value) const noexcept {
+    switch (distance) {
+        case eUSFeet:
+        case eUSFeetInches:
+            // Multiplying first keeps typical values exact until the one division, as the
+            // contracts' conversion the other way does.
+            return value * 1200.0 / 3937.0;
+        case eInternationalFeet:
+        case eInternationalFeetInches:
+            return value * 0.3048;
+        default:
+            return value;
+    }
+}
+
+double InputUnits::degrees(double value) const noexcept {
+    return angle == eDecimalDegrees ? value : utils::angleToDecDeg(value, angle);
+}
+
+void Job::unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) const {
+    JobError error(at.offset(), path + ": unknown point " + shownName(name));
+    if (problems == nullptr) throw error;
+    problems->add(error);
+}
 
 Job::Job() {
     info.appName = L"exportgen";
@@ -288,6 +326,7 @@ const KnownPoint* Job::find(std::string_view name) const {
 }
 
 void Job::apply(std::string_view key, const JsonValue& value) {
+    if (key == "inputUnits") applyInputUnits(value);
     if (key == "units") applyUnits(value);
     if (key == "job") applyJob(value);
     if (key == "observation") applyObservation(value);
@@ -311,6 +350,17 @@ void Job::applyUnits(const JsonValue& value) {
     }
 }
 
+void Job::applyInputUnits(const JsonValue& value) {
+    if (const JsonValue* distance = value.find("distance")) {
+        input.distance = static_cast<EDistUnits>(indexIn(*distance, {"metres", "usSurveyFeet", "internationalFeet",
+                                                                     "usSurveyFeetInches", "internationalFeetInches"}));
+    }
+    if (const JsonValue* angle = value.find("angle")) {
+        static constexpr EAngleUnits kUnits[] = {eDecimalDegrees, eGons, eMils, eDegMinSec};
+        input.angle = kUnits[indexIn(*angle, {"decimalDegrees", "gons", "mils", "packedDms"})];
+    }
+}
+
 void Job::applyJob(const JsonValue& value) {
     const JsonPath root;
     const JsonPath path{&root, std::string_view("job")};
@@ -320,10 +370,20 @@ void Job::applyJob(const JsonValue& value) {
     info.jobName = textOf(c, TextKind::text, value, "name", path);
     info.jobText2 = textOf(c, TextKind::text, value, "text2", path);
     info.jobText3 = textOf(c, TextKind::text, value, "text3", path);
-    if (const JsonValue* created = value.find("created")) {
+    if (const JsonValue* createdValue = value.find("created")) {
         const JsonPath at{&path, std::string_view("created")};
-        info.setCreateTime(textOf(c, TextKind::text, *created, "date", at),
-                           textOf(c, TextKind::text, *created, "time", at));
+        info.setCreateTime(textOf(c, TextKind::text, *createdValue, "date", at),
+                           textOf(c, TextKind::text, *createdValue, "time", at));
+        if (const JsonValue* date = createdValue->find("date")) {
+            created.present = true;
+            created.date = std::string(date->text());
+            created.dateOffset = date->offset();
+        }
+        if (const JsonValue* time = createdValue->find("time")) {
+            created.hasTime = true;
+            created.time = std::string(time->text());
+            created.timeOffset = time->offset();
+        }
     }
 }
 
@@ -347,18 +407,22 @@ void Job::applyObservation(const JsonValue& value) {
     if (const JsonValue* ppm = value.find("ppm")) observation.setPpm(ppm->number());
     if (value.find("scaleFactor") != nullptr || value.find("elevation") != nullptr) {
         observation.setEllToGridScaleAndElevation(numberOf(value, "scaleFactor", 1.0),
-                                                  numberOf(value, "elevation", 0.0));
+                                                  input.metres(numberOf(value, "elevation", 0.0)));
     }
 }
 
 void Job::applyPoints(const JsonValue& value) {
+    std::size_t i = 0;
+    for (const JsonValue& entry : value) applyPoint(entry, i++);
+}
+
+void Job::applyPoint(const JsonValue& entry, std::size_t index) {
     const JsonPath root;
     const JsonPath list{&root, std::string_view("points")};
-    std::size_t i = 0;
-    for (const JsonValue& entry : value) {
-        const JsonPath path{&list, i++};
+    {
+        const JsonPath path{&list, index};
         KnownPoint point;
-        point.coords = xyz(*entry.find("coords"));
+        point.coords = xyz(*entry.find("coords"), input);
         const JsonValue& name = *entry.find("name");
         point.design.setStation(DexStation(
             checkedText(m_check, TextKind::name, name, JsonPath{&path, std::string_view("name")}), point.coords.n,
@@ -403,7 +467,7 @@ void Job::applyLevelRuns(const JsonValue& value) {
         run.start =
             checkedText(m_check, TextKind::name, *entry.find("start"), JsonPath{&runPath, std::string_view("start")});
         const JsonPath readingsPath{&runPath, std::string_view("readings")};
-        run.startElevation = known->coords.h;
+        run.startElevation = known != nullptr ? known->coords.h : 0.0;
         // Heights carried along the run: a backsight sees a point of known height (the start,
         // a known point or a point a foresight of this run reached).
         std::unordered_map<std::string, double> heights{{start, run.startElevation}};
@@ -419,8 +483,9 @@ void Job::applyLevelRuns(const JsonValue& value) {
                                         JsonPath{&readingPath, std::string_view("point")});
             const JsonValue* backsight = item.find("bs");
             reading.backsight = backsight != nullptr;
-            reading.rod = (reading.backsight ? backsight : item.find("fs"))->number();
-            reading.distance = numberOf(item, "dist", noValue);
+            reading.rod = input.metres((reading.backsight ? backsight : item.find("fs"))->number());
+            const JsonValue* distance = item.find("dist");
+            reading.distance = distance != nullptr ? input.metres(distance->number()) : noValue;
             reading.code = textOf(m_check, TextKind::code, item, "code", readingPath);
             if (reading.distance != noValue && reading.distance < 0.0) {
                 implausible(m_check, "negative distance " + shortestNumber(reading.distance),
@@ -433,7 +498,7 @@ void Job::applyLevelRuns(const JsonValue& value) {
                     unknownPoint(*item.find("point"), pathText(pathText(pathText(path, "readings"), index), "point"),
                                  name);
                 }
-                reading.elevation = height != heights.end() ? height->second : point->coords.h;
+                reading.elevation = height != heights.end() ? height->second : point != nullptr ? point->coords.h : 0.0;
                 collimation = reading.elevation + reading.rod;
                 reading.rise = 0.0;
             } else {
@@ -449,7 +514,34 @@ void Job::applyLevelRuns(const JsonValue& value) {
     }
 }
 
-Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
+const KnownPoint* Job::findForSetup(std::string_view name) const {
+    if (const KnownPoint* point = find(name)) return point;
+    auto it = m_stations.find(std::string(name));
+    return it == m_stations.end() ? nullptr : &it->second;
+}
+
+// After a set-up: its station, when it is not a known point, is known from now on with the
+// set-up's coordinates, and each foresight's target is where its observation puts it (the
+// latest observation of a name counts).
+void Job::learnStation(const Setup& setup, std::string_view name) {
+    if (find(name) == nullptr) {
+        KnownPoint& point = m_stations[std::string(name)];
+        point.coords = setup.coords;
+        point.code = setup.code;
+        point.design = DexDesignPoint();
+        point.design.setStation(DexStation(setup.station, setup.coords.n, setup.coords.e, setup.coords.h, setup.note));
+        if (!setup.code.IsEmpty()) point.design.codes.addCode(DexCodeValues(DexCodeDescription(setup.code)));
+    }
+    for (const Observation& shot : setup.shots) {
+        Point3 observed;
+        if (shot.sight.sightKind() == 2 &&
+            target(setup.coords, setup.hi, shot.hr, setup.orientation, shot.measurement(), observed)) {
+            m_foresights[utf8(shot.sight.targetName())] = observed;
+        }
+    }
+}
+
+Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
     const std::string path = pathText("$.setups", index);
     const JsonPath root;
     const JsonPath setups{&root, std::string_view("setups")};
@@ -458,16 +550,20 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     setup.index = index;
     const std::string_view station = value.find("station")->text();
     // An unknown station is the first thing to say about a set-up.
+    bool located = true;
     if (const JsonValue* coords = value.find("coords")) {
-        setup.coords = xyz(*coords);
-    } else if (const KnownPoint* point = find(station)) {
+        setup.coords = xyz(*coords, input);
+    } else if (const KnownPoint* point = findForSetup(station)) {
         setup.coords = point->coords;
+    } else if (auto observed = m_foresights.find(std::string(station)); observed != m_foresights.end()) {
+        setup.coords = observed->second;
     } else {
+        located = false;
         unknownPoint(*value.find("station"), pathText(path, "station"), station);
     }
     setup.station =
         checkedText(m_check, TextKind::name, *value.find("station"), JsonPath{&here, std::string_view("station")});
-    setup.hi = value.find("hi")->number();
+    setup.hi = input.metres(value.find("hi")->number());
     checkHeight(m_check, value.find("hi"), "instrument height", JsonPath{&here, std::string_view("hi")});
     setup.code = textOf(m_check, TextKind::code, value, "code", here);
     setup.note = textOf(m_check, TextKind::note, value, "note", here);
@@ -476,8 +572,8 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
     if (const JsonValue* bs = value.find("backsight")) {
         Backsight& backsight = setup.backsight;
         DexTSRawMeasurement m;
-        backsight.measured = readMeasurement(*bs, m);
-        backsight.hr = lastHr = numberOf(*bs, "hr", 0.0);
+        backsight.measured = readMeasurement(*bs, m, input);
+        backsight.hr = lastHr = input.metres(numberOf(*bs, "hr", 0.0));
         const JsonPath bsPath{&here, std::string_view("backsight")};
         checkHeight(m_check, bs->find("hr"), "target height", JsonPath{&bsPath, std::string_view("hr")});
         for (const JsonValue& member : *bs) {
@@ -487,20 +583,26 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         }
         if (const JsonValue* point = bs->find("point")) {
             const std::string_view name = point->text();
-            const KnownPoint* known = find(name);
-            if (known == nullptr) unknownPoint(*point, pathText(pathText(path, "backsight"), "point"), name);
+            const KnownPoint* known = findForSetup(name);
             backsight.kind = Backsight::Kind::point;
             backsight.point =
                 checkedText(m_check, TextKind::name, *point, JsonPath{&bsPath, std::string_view("point")});
-            backsight.azimuth = azimuth(setup.coords, known->coords);
             backsight.sight.setTargetName(backsight.point);
-            backsight.sight.setBSPoint(known->design);
+            if (known != nullptr) {
+                backsight.azimuth = azimuth(setup.coords, known->coords);
+                backsight.sight.setBSPoint(known->design);
+            } else {
+                unknownPoint(*point, pathText(pathText(path, "backsight"), "point"), name);
+            }
         } else {
             backsight.kind = Backsight::Kind::bearing;
-            backsight.azimuth = bs->find("bearing")->number();
+            backsight.azimuth = input.degrees(bs->find("bearing")->number());
             backsight.bearingSight.setBsNameMode(1);
         }
-        backsight.circle = numberOf(*bs, "circle", backsight.measured ? m.valueAt(0) : 0.0);
+        const JsonValue* circle = bs->find("circle");
+        backsight.circle = circle != nullptr    ? input.degrees(circle->number())
+                           : backsight.measured ? m.valueAt(0)
+                                                : 0.0;
         if (backsight.measured) {
             m.setBacksightTarget(true);
             backsight.sight.setMeasurement(m);
@@ -515,11 +617,13 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         std::size_t i = 0;
         for (const JsonValue& item : *resection) {
             const std::size_t at = i++;
-            Observation obs = readObservation(m_check, JsonPath{&list, at}, item, lastHr);
+            Observation obs = readObservation(m_check, JsonPath{&list, at}, item, lastHr, input);
             const std::string_view name = item.find("to")->text();
-            const KnownPoint* known = find(name);
-            if (known == nullptr)
+            const KnownPoint* known = findForSetup(name);
+            if (known == nullptr) {
                 unknownPoint(*item.find("to"), pathText(pathText(pathText(path, "resection"), at), "to"), name);
+                continue;
+            }
             obs.hasCoords = true;
             obs.coords = known->coords;
             // The orientation of a resection is the mean of azimuth minus circle reading.
@@ -540,7 +644,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
         std::size_t i = 0;
         for (const JsonValue& item : *shots) {
             const JsonPath at{&list, i};
-            readObservation(m_check, at, item, lastHr, setup.shots[i++]);
+            readObservation(m_check, at, item, lastHr, setup.shots[i++], input);
         }
     }
 
@@ -552,14 +656,16 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             const JsonPath itemPath{&list, at};
             Stakeout stakeout;
             const std::string_view design = item.find("design")->text();
-            const KnownPoint* known = find(design);
-            if (known == nullptr)
+            const KnownPoint* known = findForSetup(design);
+            if (known == nullptr) {
                 unknownPoint(*item.find("design"), pathText(pathText(pathText(path, "stakeouts"), at), "design"),
                              design);
+                continue;
+            }
             stakeout.design = checkedText(m_check, TextKind::name, *item.find("design"),
                                           JsonPath{&itemPath, std::string_view("design")});
             stakeout.designCoords = known->coords;
-            stakeout.shot = readObservation(m_check, itemPath, item, lastHr);
+            stakeout.shot = readObservation(m_check, itemPath, item, lastHr, input);
             target(setup.coords, setup.hi, stakeout.shot.hr, setup.orientation, stakeout.shot.measurement(),
                    stakeout.staked);
             stakeout.shot.hasCoords = true;
@@ -567,6 +673,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) const {
             setup.stakeouts.push_back(std::move(stakeout));
         }
     }
+    if (located) learnStation(setup, station);
     return setup;
 }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cli/errors.h"
 #include "contracts/dex_data.h"
 #include "job/geometry.h"
 #include "job/text_rules.h"
@@ -103,6 +104,18 @@ struct TextCheck {
     JobWarning warn;  ///< also told of implausible values; may be empty
 };
 
+/// The units the job file gives its values in ("inputUnits"); the job model holds metres and
+/// decimal degrees, so every distance, height, coordinate and angle is converted as it is read.
+/// Prism constants are not: they are millimetres in every unit system.
+struct InputUnits {
+    orv::ie::EDistUnits distance = orv::ie::eMeters;
+    orv::ie::EAngleUnits angle = orv::ie::eDecimalDegrees;
+    /// A distance, height or coordinate in metres.
+    [[nodiscard]] double metres(double value) const noexcept;
+    /// An angle (direction, zenith, bearing, circle reading) in decimal degrees.
+    [[nodiscard]] double degrees(double value) const noexcept;
+};
+
 class Job {
 public:
     Job();
@@ -112,24 +125,46 @@ public:
     orv::ie::DexObservationInfo observation;
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
+    InputUnits input;
+    /// The job's own creation date and time as written ("job.created"), with their offsets.
+    struct Created {
+        bool present = false;
+        std::string date, time;
+        std::size_t dateOffset = 0, timeOffset = 0;
+        bool hasTime = false;
+    } created;
+    /// When set, a named point that is not known is added to it and the job goes on with what it
+    /// has (a check of the whole job); else it throws JobError.
+    JobProblems* problems = nullptr;
 
     /// Takes a top-level member other than "setups" (already validated).
     void apply(std::string_view key, const JsonValue& value);
     /// The set-up at `index` of "setups" (already validated).
-    [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index) const;
+    [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index);
     [[nodiscard]] const KnownPoint* find(std::string_view name) const;
     /// Sets how texts are checked; before the first member is applied.
     void setTextCheck(TextCheck check) { m_check = std::move(check); }
+    /// The entry at `index` of "points" (already validated).
+    void applyPoint(const JsonValue& entry, std::size_t index);
 
 private:
     void applyUnits(const JsonValue& value);
+    void applyInputUnits(const JsonValue& value);
     void applyJob(const JsonValue& value);
     void applyObservation(const JsonValue& value);
     void applyPoints(const JsonValue& value);
     void applyLevelRuns(const JsonValue& value);
 
+    void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) const;
+
+    /// A known point or, failing that, a traverse station known from an earlier set-up.
+    [[nodiscard]] const KnownPoint* findForSetup(std::string_view name) const;
+    void learnStation(const Setup& setup, std::string_view name);
+
     std::unordered_map<std::string, std::size_t> m_byName;
     TextCheck m_check;
+    std::unordered_map<std::string, KnownPoint> m_stations;  ///< traverse stations with coordinates
+    std::unordered_map<std::string, Point3> m_foresights;    ///< foresight targets as observed
 };
 
 }  // namespace exportgen

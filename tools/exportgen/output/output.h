@@ -53,6 +53,9 @@ public:
     void text(const COrvStringT& text, const std::function<std::string()>& describe);
     /// Appends bytes as they are (already UTF-8).
     void bytes(std::string_view bytes);
+    /// True when the output is a file written beside its place and renamed into it by commit():
+    /// nothing reaches the destination before. False for the standard output, a device or FIFO.
+    [[nodiscard]] bool replaceable() const noexcept { return !m_temporary.empty(); }
     /// Writes what is buffered, then (for a file) closes it and renames it into place.
     void commit();
 

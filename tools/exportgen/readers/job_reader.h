@@ -4,7 +4,8 @@
 // A job of a million observations is therefore never indexed or held in memory at once, and the
 // pages of a mapped file are given back as the reader passes them.
 //
-// The members come in a fixed order whatever their order in the file: "units", "job",
+// The members come in a fixed order whatever their order in the file: "inputUnits" (the units
+// every later value is given in), "units", "job",
 // "observation", "points", "levelRuns" and any other member, then the set-ups one at a time. So
 // a job written by a serializer that sorts its keys reads as any other.
 #pragma once

@@ -227,14 +227,28 @@ struct JsonSchema::Failure {
         kOneOfForms,
     };
     bool failed = false;
-    std::string* message = nullptr;  // where the message goes, or null
-    std::size_t offset = 0;          // the offset of the value that broke the check
+    std::size_t failures = 0;         // how many checks failed (more than one only when collecting)
+    std::string* message = nullptr;   // where the message goes, or null
+    JobProblems* problems = nullptr;  // when collecting: every failure goes here, and the check goes on
+    std::size_t offset = 0;           // the offset of the value that broke the check
 
     void report(const JsonPath& at, Problem problem, const Node* node, const JsonValue& value, std::size_t count = 0) {
         failed = true;
+        ++failures;
         offset = value.offset();
-        if (message != nullptr) *message = at.text() + ": " + describe(problem, node, value, count);
+        if (problems != nullptr) {
+            if (problems->keeps()) {
+                problems->add(offset, at.text() + ": " + describe(problem, node, value, count));
+            } else {
+                problems->count();
+            }
+        } else if (message != nullptr) {
+            *message = at.text() + ": " + describe(problem, node, value, count);
+        }
     }
+    // True when the check must stop: any failure, unless collecting, where only the
+    // value that failed stops and its siblings are still checked.
+    [[nodiscard]] bool stop() const noexcept { return failed && problems == nullptr; }
 
     static std::string describe(Problem problem, const Node* node, const JsonValue& value, std::size_t count) {
         switch (problem) {
@@ -328,6 +342,14 @@ void JsonSchema::validate(const Node* node, const JsonValue& value, const JsonPa
     if (failure.failed) throw JobError(failure.offset, error);
 }
 
+std::size_t JsonSchema::collect(const Node* node, const JsonValue& value, const JsonPath& path,
+                                JobProblems& problems) const {
+    Failure failure;
+    failure.problems = &problems;
+    check(node, value, path, failure);
+    return failure.failures;
+}
+
 void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path,
                                std::size_t offset) const {
     while (node->ref != nullptr) node = node->ref;
@@ -342,9 +364,10 @@ void JsonSchema::checkRequired(const Node* node, const std::vector<std::string>&
 }
 
 void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath& path, Failure& failure) const {
+    const std::size_t before = failure.failures;
     if (node->ref != nullptr) {
         check(node->ref, value, path, failure);
-        if (failure.failed) return;
+        if (failure.failures != before) return;
     }
     unsigned type = typeOf(value);
     // A number written with a fraction or exponent is an integer when its value is whole.
@@ -380,7 +403,7 @@ void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath&
             for (const auto& item : value) {
                 JsonPath itemPath{&path, index++};
                 check(node->items, item, itemPath, failure);
-                if (failure.failed) return;
+                if (failure.stop()) return;
             }
         }
     }
@@ -404,13 +427,17 @@ void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath&
             }
             const JsonPath field{&path, key};
             if (schema == nullptr) {
-                if (!node->additionalProperties) return failure.report(field, Failure::kUnknown, node, member);
+                if (!node->additionalProperties) {
+                    failure.report(field, Failure::kUnknown, node, member);
+                    if (failure.stop()) return;
+                }
                 continue;
             }
             check(schema, member, field, failure);
-            if (failure.failed) return;
+            if (failure.stop()) return;
         }
     }
+    if (failure.failures != before) return;
     if (!node->oneOf.empty()) {
         std::size_t matched = 0;
         if (type == kObject && !node->oneOfFields.empty()) {

@@ -20,6 +20,7 @@
 namespace exportgen {
 
 class JsonValue;
+class JobProblems;
 
 /// A position in a JSON document, built as the validator descends; turned into a path text
 /// ("$.setups[3].shots[0].hr") only when an error is reported.
@@ -64,6 +65,9 @@ public:
     /// Checks `value` against `node`; throws JobError with the JSON path of the first violation
     /// and the offset of the value that breaks it.
     void validate(const Node* node, const JsonValue& value, const JsonPath& path) const;
+    /// Checks `value` against `node` and goes on past a violation to the value's next member or
+    /// item, adding each violation to `problems`; returns the number found.
+    std::size_t collect(const Node* node, const JsonValue& value, const JsonPath& path, JobProblems& problems) const;
     /// Checks only the "required" keyword of `node` against the keys seen; a missing one is a
     /// JobError at `offset` (the object's).
     void checkRequired(const Node* node, const std::vector<std::string>& present, const JsonPath& path,

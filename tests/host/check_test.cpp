@@ -1,0 +1,179 @@
+// exportgen check: every error and warning of a job, each at its place, and convert's check
+// before it writes to a destination that cannot be replaced.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/host_test_support.h"
+
+namespace {
+
+std::string jobFile(const std::string& text) {
+    static const std::string dir = hosttest::freshDirectory("check");
+    static int count = 0;
+    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
+    hosttest::writeFile(path, text);
+    return path;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        result.push_back(text.substr(start, end - start));
+    }
+    return result;
+}
+
+// Three errors in three set-ups, of three kinds: a mistyped value, an unknown point, an
+// unknown field; and a member named twice, which is a warning. Lines and columns count from 1.
+const char* const kThreeErrors =
+    "{\"points\":[{\"name\":\"1\",\"coords\":[0,0,0]},{\"name\":\"2\",\"coords\":[0,100,0]}],\n"
+    "\"setups\":[\n"
+    " {\"station\":\"1\",\"hi\":1.5,\"backsight\":{\"point\":\"2\"},\"shots\":[{\"to\":\"A\",\"sd\":[0,90,\"x\"]}]},\n"
+    " {\"station\":\"2\",\"hi\":1.5,\"backsight\":{\"point\":\"9\"},\"shots\":[{\"to\":\"B\",\"sd\":[0,90,10]}]},\n"
+    " {\"station\":\"1\",\"hi\":1.5,\"hi\":1.6,\"shots\":[{\"to\":\"C\",\"sd\":[0,90,10],\"bogus\":1}]}]}\n";
+
+TEST(Check, ListsEveryErrorAndWarningWithItsPlaceInFileOrder) {
+    const std::string path = jobFile(kThreeErrors);
+    const auto result = hosttest::run({"check", path});
+    EXPECT_EQ(result.code, 6);
+    EXPECT_EQ(result.out, "");
+    const std::vector<std::string> expected = {
+        "exportgen: " + path + ":3:82: $.setups[0].shots[0].sd[2]: expected a number, found a string",
+        "exportgen: " + path + ":4:47: $.setups[1].backsight.point: unknown point \"9\"",
+        "exportgen: warning: " + path + ":5:22: $.setups[2].hi: named twice; the later value counts",
+        "exportgen: " + path + ":5:77: $.setups[2].shots[0].bogus: unknown field",
+        "exportgen: " + path + ": 3 errors, 1 warning",
+    };
+    EXPECT_EQ(lines(result.err), expected) << result.err;
+}
+
+TEST(Check, ACleanJobPassesSilently) {
+    const auto sample = hosttest::run({"check", hosttest::dataPath("../tools/exportgen/job/sample_job.json")});
+    EXPECT_EQ(sample.code, 0) << sample.err;
+    EXPECT_EQ(sample.err, "");
+    // Warnings alone pass, and are listed.
+    const std::string path = jobFile("{\"setups\":[{\"station\":\"S\",\"coords\":[0,0,0],\"hi\":1,\"hi\":2}]}");
+    const auto warned = hosttest::run({"check", path});
+    EXPECT_EQ(warned.code, 0) << warned.err;
+    EXPECT_NE(warned.err.find(path + ":1:49: $.setups[0].hi: named twice"), std::string::npos) << warned.err;
+    EXPECT_NE(warned.err.find("0 errors, 1 warning"), std::string::npos) << warned.err;
+}
+
+TEST(Check, ErrorsOfTheWholeJobAndOfItsMembers) {
+    struct Case {
+        const char* job;
+        std::vector<std::string> messages;  // in file order, after the file name
+    };
+    const Case cases[] = {
+        // No set-ups and an unknown member: both.
+        {"{\"bogus\":1,\"units\":{\"distance\":\"miles\"}}",
+         {":1:1: $.setups: missing required field", ":1:10: $.bogus: unknown field",
+          ":1:32: $.units.distance: \"miles\" is not one of"}},
+        // A level run from an unknown point, and a backsight reading on an unknown point.
+        {"{\"points\":[{\"name\":\"1\",\"coords\":[0,0,5]}],\"setups\":[],\"levelRuns\":[{\"name\":\"L\",\"start\":"
+         "\"X\",\"readings\":[{\"point\":\"Y\",\"bs\":1}]}]}",
+         {":1:88: $.levelRuns[0].start: unknown point \"X\"",
+          ":1:113: $.levelRuns[0].readings[0].point: unknown point "
+          "\"Y\""}},
+        // A bad point is reported once; the good points stay known to the set-ups.
+        {"{\"points\":[{\"name\":\"1\",\"coords\":[0,0]},{\"name\":\"2\",\"coords\":[0,5,0]}],\"setups\":[{"
+         "\"station\":\"2\",\"hi\":1,\"backsight\":{\"point\":\"1\"}}]}",
+         {":1:33: $.points[0].coords: expected 3 items, found 2",
+          ":1:124: $.setups[0].backsight.point: unknown point "
+          "\"1\""}},
+        // A resection and a stake-out to unknown points, in one set-up.
+        {"{\"setups\":[{\"station\":\"S\",\"coords\":[0,0,0],\"hi\":1,\"resection\":[{\"to\":\"P\",\"sd\":[0,90,1]}],"
+         "\"stakeouts\":[{\"design\":\"D\",\"to\":\"Q\",\"sd\":[0,90,1]}]}]}",
+         {":1:70: $.setups[0].resection[0].to: unknown point \"P\"",
+          ":1:113: $.setups[0].stakeouts[0].design: unknown point \"D\""}},
+    };
+    for (const Case& c : cases) {
+        const std::string path = jobFile(c.job);
+        const auto result = hosttest::run({"check", path});
+        EXPECT_EQ(result.code, 6) << c.job;
+        std::size_t from = 0;
+        for (const std::string& message : c.messages) {
+            const std::size_t at = result.err.find(path + message, from);
+            EXPECT_NE(at, std::string::npos) << message << "\n" << result.err;
+            if (at != std::string::npos) from = at;
+        }
+        // The summary counts them.
+        EXPECT_NE(result.err.find(std::to_string(c.messages.size()) + " errors"), std::string::npos) << result.err;
+    }
+}
+
+TEST(Check, ListsTheFirstFiftyAndCountsTheRest) {
+    std::string job = "{\"setups\":[{\"station\":\"S\",\"coords\":[0,0,0],\"hi\":1,\"shots\":[";
+    for (int i = 0; i < 60; ++i) job += std::string(i == 0 ? "" : ",") + "{\"to\":\"A\",\"sd\":[0,90,null]}";
+    job += "]}]}";
+    const auto result = hosttest::run({"check", jobFile(job)});
+    EXPECT_EQ(result.code, 6);
+    const auto all = lines(result.err);
+    ASSERT_EQ(all.size(), 52U) << result.err;
+    EXPECT_NE(all[0].find("$.setups[0].shots[0].sd[2]: expected a number, found null"), std::string::npos);
+    EXPECT_NE(all[49].find("$.setups[0].shots[49].sd[2]"), std::string::npos) << all[49];
+    EXPECT_EQ(all[50], "exportgen: ... and 10 more");
+    EXPECT_NE(all[51].find(": 60 errors, 0 warnings"), std::string::npos) << all[51];
+}
+
+TEST(Check, MalformedJsonStopsWithItsOwnStatus) {
+    const auto result = hosttest::run({"check", jobFile("{\"setups\":[}")});
+    EXPECT_EQ(result.code, 5);
+    EXPECT_NE(result.err.find("malformed JSON"), std::string::npos) << result.err;
+}
+
+// A job whose last set-up is bad: to the standard output nothing at all is written, since
+// the job is checked before the first byte; to a file the conversion stops at the error and
+// the file is never made. Either way the error reads as it always did.
+TEST(Check, ConvertToTheStandardOutputWritesNothingForABadJob) {
+    const std::string sample = hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json"));
+    std::string bad = sample;
+    const std::size_t last = bad.rfind("{\"to\":\"108\"");
+    ASSERT_NE(last, std::string::npos);
+    bad.insert(last + 1, "\"bogus\":1,");
+    const std::string path = jobFile(bad);
+    for (const char* format : {"rw5", "vemra", "sdr"}) {
+        for (const char* output : {"-", ""}) {
+            std::vector<std::string> args = {"convert", path, "-f", format};
+            if (*output != '\0') args.insert(args.end(), {"-o", output});
+            const auto result = hosttest::run(args);
+            EXPECT_EQ(result.code, 6) << format;
+            EXPECT_EQ(result.out, "") << format;
+            EXPECT_EQ(result.err, "exportgen: " + path + ":31:14: $.setups[4].shots[0].bogus: unknown field\n");
+        }
+    }
+    // Several errors: all of them, in file order, warnings left out.
+    const std::string three = jobFile(kThreeErrors);
+    const auto all = hosttest::run({"convert", three, "-f", "rw5"});
+    EXPECT_EQ(all.code, 6);
+    EXPECT_EQ(all.out, "");
+    const std::vector<std::string> expected = {
+        "exportgen: " + three + ":3:82: $.setups[0].shots[0].sd[2]: expected a number, found a string",
+        "exportgen: " + three + ":4:47: $.setups[1].backsight.point: unknown point \"9\"",
+        "exportgen: " + three + ":5:77: $.setups[2].shots[0].bogus: unknown field",
+    };
+    EXPECT_EQ(lines(all.err), expected) << all.err;
+    // A device cannot be replaced either: it is checked first too, so all three are listed,
+    // where a file stops at the first.
+    const auto device = hosttest::run({"convert", three, "-f", "rw5", "-o", "/dev/null"});
+    EXPECT_EQ(device.code, 6);
+    EXPECT_EQ(lines(device.err), expected) << device.err;
+    const auto file3 =
+        hosttest::run({"convert", three, "-f", "rw5", "-o", hosttest::freshDirectory("check-3") + "/o.rw5"});
+    EXPECT_EQ(file3.code, 6);
+    EXPECT_EQ(lines(file3.err), std::vector<std::string>{expected[0]}) << file3.err;
+    const std::string file = hosttest::freshDirectory("check-out") + "/out.rw5";
+    const auto toFile = hosttest::run({"convert", path, "-f", "rw5", "-o", file});
+    EXPECT_EQ(toFile.code, 6);
+    EXPECT_EQ(toFile.err, "exportgen: " + path + ":31:14: $.setups[4].shots[0].bogus: unknown field\n");
+    EXPECT_TRUE(hosttest::listDirectory(file.substr(0, file.rfind('/'))).empty());
+    // The good job still converts to the standard output.
+    const auto good = hosttest::run({"convert", jobFile(sample), "-f", "rw5"});
+    EXPECT_EQ(good.code, 0) << good.err;
+    EXPECT_NE(good.out.find("FP108"), std::string::npos);
+}
+
+}  // namespace
