@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "output/encoding.h"
 #include "cli/errors.h"
+#include "output/encoding.h"
 #include "output/output.h"
 #include "replay/replay.h"
 

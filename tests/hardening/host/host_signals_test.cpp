@@ -97,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, HostSignals,
                                          SignalCase{SIGINT, false, 128 + SIGINT},
                                          SignalCase{SIGHUP, false, 128 + SIGHUP}, SignalCase{SIGHUP, true, 0}),
                          [](const testing::TestParamInfo<SignalCase>& paramInfo) {
-                             return std::string(strsignal(paramInfo.param.number)).substr(0, 4) + std::to_string(paramInfo.index);
+                             return std::string(strsignal(paramInfo.param.number)).substr(0, 4) +
+                                    std::to_string(paramInfo.index);
                          });
 
 // The file-size limit (`ulimit -f`) met part-way is a failed write: status 7 and a message,

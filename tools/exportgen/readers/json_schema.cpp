@@ -97,9 +97,10 @@ std::string JsonPath::text() const {
         if (part->isKey) {
             // A member whose name is not a plain word (a file can hold any) is quoted.
             const std::string_view name = part->key;
-            const bool plain = !name.empty() && name.find_first_not_of(
-                                                   "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
-                                                   std::string_view::npos;
+            const bool plain =
+                !name.empty() &&
+                name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
+                    std::string_view::npos;
             if (plain) {
                 out += '.';
                 out += name;
