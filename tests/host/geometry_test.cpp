@@ -262,3 +262,80 @@ TEST(GeometryRoundTrip, SdrTargetsLandOnTheirCoordinates) {
 }
 
 }  // namespace
+
+namespace {
+
+using exportgen::FreeStationSight;
+using exportgen::Point3;
+using exportgen::StationFit;
+
+// A sight measured as a horizontal distance and height difference (kind 1).
+FreeStationSight sightTo(Point3 known, double horizontal, double distance, double rise) {
+    FreeStationSight sight;
+    sight.known = known;
+    sight.hr = 0.0;
+    sight.measurement =
+        orv::ie::DexTSRawMeasurement(orv::ie::eKindAngleAndHorizontalDistance, {horizontal, distance, rise});
+    return sight;
+}
+
+// Worked by hand: a station at N 1000, E 2000, H 100 (hi 0) with its circle turned by 30
+// degrees (azimuth = reading + 30). Point A lies 100 m due north (azimuth 0, reading 330), B
+// 50 m due east (azimuth 90, reading 60), C 80 m due south (azimuth 180, reading 150); each
+// 2 m above the axis.
+TEST(FreeStation, RecoversAStationFromExactSights) {
+    const std::vector<FreeStationSight> sights = {sightTo({1100.0, 2000.0, 102.0}, 330.0, 100.0, 2.0),
+                                                  sightTo({1000.0, 2050.0, 102.0}, 60.0, 50.0, 2.0),
+                                                  sightTo({920.0, 2000.0, 102.0}, 150.0, 80.0, 2.0)};
+    StationFit fit;
+    ASSERT_TRUE(exportgen::freeStation(sights, 0.0, fit));
+    EXPECT_NEAR(fit.station.n, 1000.0, 1e-9);
+    EXPECT_NEAR(fit.station.e, 2000.0, 1e-9);
+    EXPECT_NEAR(fit.station.h, 100.0, 1e-9);
+    EXPECT_NEAR(fit.orientation, 30.0, 1e-9);
+}
+
+// Two points opposite each other, both distances measured 0.01 m long: by symmetry the best
+// station stays in the middle and the orientation unchanged, each sight missing by 0.01 m.
+TEST(FreeStation, SpreadsAnErrorEvenlyBetweenOppositeSights) {
+    const std::vector<FreeStationSight> sights = {sightTo({1100.0, 2000.0, 100.0}, 0.0, 100.01, 0.0),
+                                                  sightTo({900.0, 2000.0, 100.0}, 180.0, 100.01, 0.0)};
+    StationFit fit;
+    ASSERT_TRUE(exportgen::freeStation(sights, 1.5, fit));
+    EXPECT_NEAR(fit.station.n, 1000.0, 1e-9);
+    EXPECT_NEAR(fit.station.e, 2000.0, 1e-9);
+    EXPECT_NEAR(fit.station.h, 98.5, 1e-9);  // the points' height less the instrument height
+    EXPECT_NEAR(fit.orientation, 0.0, 1e-9);
+}
+
+TEST(FreeStation, NeedsTwoSightsWithDistancesAtTwoPlaces) {
+    StationFit fit;
+    EXPECT_FALSE(exportgen::freeStation({sightTo({1100.0, 2000.0, 100.0}, 0.0, 100.0, 0.0)}, 0.0, fit));
+    FreeStationSight anglesOnly;
+    anglesOnly.known = {900.0, 2000.0, 100.0};
+    anglesOnly.measurement = orv::ie::DexTSRawMeasurement(orv::ie::eKindAnglesOnly, {180.0, 90.0});
+    EXPECT_FALSE(exportgen::freeStation({sightTo({1100.0, 2000.0, 100.0}, 0.0, 100.0, 0.0), anglesOnly}, 0.0, fit));
+    EXPECT_FALSE(exportgen::freeStation(
+        {sightTo({1000.0, 2000.0, 100.0}, 0.0, 0.0, 0.0), sightTo({1000.0, 2000.0, 100.0}, 90.0, 0.0, 0.0)}, 0.0, fit));
+}
+
+// The sample job's set-up R1 is a resection on points 1, 2 and 3 whose sights are exact: without
+// its coordinates, as a free station, every format writes the same bytes.
+TEST(FreeStation, TheSampleResectionWithoutCoordinatesGivesTheSameBytes) {
+    const std::string sample = hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json"));
+    std::string free = sample;
+    const std::string coords = R"("coords":[4950.0,10050.0,100.3],)";
+    ASSERT_NE(free.find(coords), std::string::npos);
+    free.erase(free.find(coords), coords.size());
+    const std::string dir = hosttest::freshDirectory("free-station");
+    hosttest::writeFile(dir + "/free.json", free);
+    for (const char* format : {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"}) {
+        const auto expected = hosttest::run({"convert", "-f", format, "--now", "2025-07-04T09:05:03"});
+        const auto result =
+            hosttest::run({"convert", dir + "/free.json", "-f", format, "--now", "2025-07-04T09:05:03"});
+        ASSERT_EQ(result.code, 0) << format << ": " << result.err;
+        EXPECT_EQ(result.out, expected.out) << format;
+    }
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "contracts/text_services.h"
 #include "contracts/units.h"
 
 namespace exportgen {
@@ -68,6 +69,44 @@ Residual residualOf(const Point3& station, double hi, double orientation, const 
 
 Point3 stakeDelta(const Point3& staked, const Point3& design) {
     return {staked.n - design.n, staked.e - design.e, staked.h - design.h};
+}
+
+bool freeStation(const std::vector<FreeStationSight>& sights, double hi, StationFit& fit) {
+    // The sights in the instrument's own frame (north along the circle's zero) and the known
+    // points, each with their centroid.
+    struct Pair {
+        double n, e, knownN, knownE, height;
+    };
+    std::vector<Pair> pairs;
+    double pn = 0.0, pe = 0.0, qn = 0.0, qe = 0.0;
+    for (const FreeStationSight& sight : sights) {
+        double horizontal = 0.0, rise = 0.0;
+        if (!reduce(sight.measurement, horizontal, rise) || !std::isfinite(horizontal)) continue;
+        const double direction = sight.measurement.valueAt(0) * kRadians;
+        Pair pair{horizontal * std::cos(direction), horizontal * std::sin(direction), sight.known.n, sight.known.e,
+                  sight.known.h + sight.hr - rise - hi};
+        pn += pair.n, pe += pair.e, qn += pair.knownN, qe += pair.knownE;
+        pairs.push_back(pair);
+    }
+    if (pairs.size() < 2) return false;
+    const auto count = static_cast<double>(pairs.size());
+    pn /= count, pe /= count, qn /= count, qe /= count;
+    // The rotation that best carries the centred polar figures onto the centred points.
+    double sumSin = 0.0, sumCos = 0.0, height = 0.0, spread = 0.0;
+    for (const Pair& pair : pairs) {
+        const double an = pair.n - pn, ae = pair.e - pe, bn = pair.knownN - qn, be = pair.knownE - qe;
+        sumSin += an * be - ae * bn;
+        sumCos += an * bn + ae * be;
+        spread += an * an + ae * ae;
+        height += pair.height;
+    }
+    if (!(spread > 0.0)) return false;  // every sight at one place: no direction to turn
+    const double theta = std::atan2(sumSin, sumCos);
+    fit.station.n = qn - (pn * std::cos(theta) - pe * std::sin(theta));
+    fit.station.e = qe - (pn * std::sin(theta) + pe * std::cos(theta));
+    fit.station.h = height / count;
+    fit.orientation = ::toRange(theta / kRadians, 0.0, 360.0);
+    return std::isfinite(fit.station.n) && std::isfinite(fit.station.e) && std::isfinite(fit.station.h);
 }
 
 }  // namespace exportgen

@@ -3,6 +3,8 @@
 // decimal degrees; azimuths clockwise from north.
 #pragma once
 
+#include <vector>
+
 #include "contracts/dex_data.h"
 
 namespace exportgen {
@@ -44,6 +46,26 @@ struct Residual {
 /// second and third values whatever its kind.
 Residual residualOf(const Point3& station, double hi, double orientation, const Point3& known, double hr,
                     const orv::ie::DexTSRawMeasurement& m);
+
+/// A sight of a free station to a known point: the point, the target height, the measurement.
+struct FreeStationSight {
+    Point3 known;
+    double hr = 0.0;
+    orv::ie::DexTSRawMeasurement measurement;
+};
+
+/// Where a free station stands and how its circle is oriented.
+struct StationFit {
+    Point3 station;
+    double orientation = 0.0;  ///< azimuth = horizontal angle + orientation, in [0, 360)
+};
+
+/// A free station: the position and orientation that fit, by least squares, the horizontal
+/// angles and distances of `sights` (kind 0 or 1) to their known points: the rotation and
+/// translation that carry the polar figures onto the points (the scale is kept at 1). The height
+/// is the mean of what each sight gives with instrument height `hi`. Needs two sights or more
+/// with a distance, not at one place; false otherwise.
+bool freeStation(const std::vector<FreeStationSight>& sights, double hi, StationFit& fit);
 
 /// Where a stake-out landed against its design: staked minus design (north, east, height).
 Point3 stakeDelta(const Point3& staked, const Point3& design);

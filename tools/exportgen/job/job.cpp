@@ -541,6 +541,26 @@ void Job::learnStation(const Setup& setup, std::string_view name) {
     }
 }
 
+// A station without coordinates that sights two or more known points of its resection with
+// distances stands where those sights put it (least squares, job/geometry).
+bool Job::freeStationOf(const JsonValue& value, StationFit& fit) const {
+    const JsonValue* resection = value.find("resection");
+    if (resection == nullptr || value.find("backsight") != nullptr) return false;
+    std::vector<FreeStationSight> sights;
+    double hr = 0.0;
+    for (const JsonValue& item : *resection) {
+        if (const JsonValue* given = item.find("hr")) hr = input.metres(given->number());  // else the last one
+        const JsonValue* to = item.find("to");
+        const KnownPoint* known = to != nullptr ? findForSetup(to->text()) : nullptr;
+        FreeStationSight sight;
+        if (known == nullptr || !readMeasurement(item, sight.measurement, input)) continue;
+        sight.known = known->coords;
+        sight.hr = hr;
+        sights.push_back(std::move(sight));
+    }
+    return freeStation(sights, input.metres(value.find("hi")->number()), fit);
+}
+
 Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
     const std::string path = pathText("$.setups", index);
     const JsonPath root;
@@ -551,12 +571,17 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
     const std::string_view station = value.find("station")->text();
     // An unknown station is the first thing to say about a set-up.
     bool located = true;
+    StationFit free;
+    bool isFree = false;
     if (const JsonValue* coords = value.find("coords")) {
         setup.coords = xyz(*coords, input);
     } else if (const KnownPoint* point = findForSetup(station)) {
         setup.coords = point->coords;
     } else if (auto observed = m_foresights.find(std::string(station)); observed != m_foresights.end()) {
         setup.coords = observed->second;
+    } else if (freeStationOf(value, free)) {
+        isFree = true;
+        setup.coords = free.station;
     } else {
         located = false;
         unknownPoint(*value.find("station"), pathText(path, "station"), station);
@@ -634,7 +659,7 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
             setup.resection.push_back(std::move(obs));
         }
         if (setup.backsight.kind == Backsight::Kind::none && !setup.resection.empty()) {
-            setup.orientation = std::atan2(sumSin, sumCos) * 180.0 / kPi;
+            setup.orientation = isFree ? free.orientation : std::atan2(sumSin, sumCos) * 180.0 / kPi;
         }
     }
 

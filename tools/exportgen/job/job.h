@@ -159,6 +159,7 @@ private:
 
     /// A known point or, failing that, a traverse station known from an earlier set-up.
     [[nodiscard]] const KnownPoint* findForSetup(std::string_view name) const;
+    [[nodiscard]] bool freeStationOf(const JsonValue& value, StationFit& fit) const;
     void learnStation(const Setup& setup, std::string_view name);
 
     std::unordered_map<std::string, std::size_t> m_byName;
