@@ -470,12 +470,6 @@ private:
         m_source.malformed(at == nullptr ? m_source.begin() + m_base : m_source.begin() + m_base + (at - m_data), what);
     }
 
-    [[noreturn]] void malformed(ondemand::document& document, const std::string& what) {
-        const char* at = nullptr;
-        if (document.current_location().get(at) != simdjson::SUCCESS) at = nullptr;
-        malformedAt(at, what);
-    }
-
     void check(simdjson::error_code error, ondemand::document& document, const char* at) {
         if (error == simdjson::SUCCESS) return;
         if (error == simdjson::UTF8_ERROR) at = firstBadUtf8(m_data, m_data + m_length);

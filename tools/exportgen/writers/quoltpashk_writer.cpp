@@ -25,14 +25,8 @@ constexpr int kSlopeMeasurement = eKindAnglesAndSlopeDistance, kHorizontalMeasur
 class QuoltPashkWriter : public WriterBase {
 public:
     QuoltPashkWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
-        GeneratorInputs inputs;
-        inputs.settings = &job.settings;
-        inputs.job = &job.info;
-        inputs.observation = &job.observation;
         // The Quolt/Pashk format's factory makes a CQuoltPashkRawDataGenerator.
-        m_generator.reset(static_cast<CQuoltPashkRawDataGenerator*>(format.createVemraFamily(inputs)));
-        if (!m_generator)
-            throw HostError(kExitInternal, std::string("cannot create the ") + format.name + " generator");
+        m_generator.reset(created(static_cast<CQuoltPashkRawDataGenerator*>(format.createVemraFamily(inputsOf(job)))));
     }
 
     void begin() override {

@@ -22,13 +22,9 @@ public:
         // Numeric names the generator gives unnamed points skip the names of the known points.
         FreeNumericNames names;
         for (const KnownPoint& point : job.points) names.reserve(point.design.getStation().name());
-        GeneratorInputs inputs;
-        inputs.settings = &job.settings;
-        inputs.job = &job.info;
+        GeneratorInputs inputs = inputsOf(job);
         inputs.names = &names;
-        m_generator.reset(format.createRw5Family(inputs));
-        if (!m_generator)
-            throw HostError(kExitInternal, std::string("cannot create the ") + format.name + " generator");
+        m_generator.reset(created(format.createRw5Family(inputs)));
     }
 
     void begin() override {

@@ -19,13 +19,8 @@ namespace {
 class SdrWriter : public WriterBase {
 public:
     SdrWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
-        GeneratorInputs inputs;
-        inputs.settings = &job.settings;
-        inputs.job = &job.info;
         // The SDR format's factory makes a CSDRRawGenerator.
-        m_generator.reset(static_cast<CSDRRawGenerator*>(format.createRw5Family(inputs)));
-        if (!m_generator)
-            throw HostError(kExitInternal, std::string("cannot create the ") + format.name + " generator");
+        m_generator.reset(created(static_cast<CSDRRawGenerator*>(format.createRw5Family(inputsOf(job)))));
     }
 
     void begin() override {

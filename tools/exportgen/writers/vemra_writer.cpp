@@ -32,14 +32,8 @@ template <class Generator>
 class VemraWriter : public WriterBase {
 public:
     VemraWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
-        GeneratorInputs inputs;
-        inputs.settings = &job.settings;
-        inputs.job = &job.info;
-        inputs.observation = &job.observation;
         // Each format of the family has a factory that makes its own generator class.
-        m_generator.reset(static_cast<Generator*>(format.createVemraFamily(inputs)));
-        if (!m_generator)
-            throw HostError(kExitInternal, std::string("cannot create the ") + format.name + " generator");
+        m_generator.reset(this->created(static_cast<Generator*>(format.createVemraFamily(this->inputsOf(job)))));
     }
 
     void begin() override {

@@ -176,4 +176,16 @@ COrvStringT WriterBase::levelReadingText(const LevelReading& reading) const {
     return text;
 }
 
+GeneratorInputs WriterBase::inputsOf(Job& job) {
+    GeneratorInputs inputs;
+    inputs.settings = &job.settings;
+    inputs.job = &job.info;
+    inputs.observation = &job.observation;
+    return inputs;
+}
+
+void WriterBase::noGenerator() const {
+    throw HostError(kExitInternal, std::string("cannot create the ") + m_format + " generator");
+}
+
 }  // namespace exportgen

@@ -39,6 +39,8 @@ public:
 /// point each time it is staked (a second stake-out of a point stores where it landed again).
 enum class Store { oncePerName, always };
 
+struct GeneratorInputs;
+
 class WriterBase : public FormatWriter {
 public:
     [[nodiscard]] WarningList& warnings() override { return m_warnings; }
@@ -46,6 +48,16 @@ public:
 
 protected:
     WriterBase(const FormatEntry& format, Job& job, Output& output);
+
+    /// What every format's factory is given: the job's settings, information and observation
+    /// (the RW5 family ignores the observation).
+    [[nodiscard]] static GeneratorInputs inputsOf(Job& job);
+    /// `generator`, which the format's factory made; HostError(kExitInternal) when it made none.
+    template <class Generator>
+    [[nodiscard]] Generator* created(Generator* generator) const {
+        if (generator == nullptr) noGenerator();
+        return generator;
+    }
 
     /// Writes a text as the generator returned it; an empty text writes nothing.
     void emit(const COrvStringT& text);
@@ -104,6 +116,8 @@ protected:
 private:
     [[nodiscard]] COrvStringT levelRunHead(const LevelRun& run) const;
     [[nodiscard]] COrvStringT levelReadingText(const LevelReading& reading) const;
+
+    [[noreturn]] void noGenerator() const;
 
     const char* m_format;
     std::function<std::string()> m_describe;
