@@ -1,5 +1,6 @@
 #include "writers/writer_base.h"
 
+#include "cli/errors.h"
 #include "contracts/text_services.h"
 #include "output/text.h"
 #include "writers/registry.h"
