@@ -261,10 +261,6 @@ TEST(GeometryRoundTrip, SdrTargetsLandOnTheirCoordinates) {
     EXPECT_GT(checker.checked, 500);
 }
 
-}  // namespace
-
-namespace {
-
 using exportgen::FreeStationSight;
 using exportgen::Point3;
 using exportgen::StationFit;
