@@ -15,8 +15,21 @@
 #include <stdexcept>
 
 #include "cli/commands.h"
+#include "writers/registry.h"
 
 namespace hosttest {
+
+std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings) {
+    const exportgen::FormatEntry* entry = exportgen::findFormat(format);
+    if (entry == nullptr || entry->read == nullptr) throw std::logic_error("no reader for " + format);
+    const exportgen::RawInput input(text, "in." + format,
+                                    [warnings](const std::string& what, const std::string& where) {
+                                        if (warnings != nullptr) warnings->push_back(what + " (" + where + ")");
+                                    });
+    exportgen::JobParts parts;
+    entry->read(input, parts);
+    return exportgen::assemble(parts).json();
+}
 
 Result run(const std::vector<std::string>& args) {
     std::ostringstream out, err;

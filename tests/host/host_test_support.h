@@ -29,6 +29,11 @@ std::string dataPath(const std::string& relative);
 /// `text` with every "\r\n" turned into "\n", as golden files keep it.
 std::string withNewlines(const std::string& text);
 
+/// The job document that the reader of `format` makes of `text` (a file of that format), as
+/// JSON text; the reader's warnings are added to `warnings` when given, one "what (where)" each.
+/// Throws what the reader throws (exportgen::HostError).
+std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings = nullptr);
+
 /// The built exportgen program, for what only a process of its own shows: signals, limits
 /// and the standard input.
 struct Program {

@@ -691,8 +691,12 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
                                           JsonPath{&itemPath, std::string_view("design")});
             stakeout.designCoords = known->coords;
             stakeout.shot = readObservation(m_check, itemPath, item, lastHr, input);
-            target(setup.coords, setup.hi, stakeout.shot.hr, setup.orientation, stakeout.shot.measurement(),
-                   stakeout.staked);
+            if (const JsonValue* recorded = item.find("coords")) {
+                stakeout.staked = xyz(*recorded, input);
+            } else {
+                target(setup.coords, setup.hi, stakeout.shot.hr, setup.orientation, stakeout.shot.measurement(),
+                       stakeout.staked);
+            }
             stakeout.shot.hasCoords = true;
             stakeout.shot.coords = stakeout.staked;
             setup.stakeouts.push_back(std::move(stakeout));

@@ -56,16 +56,17 @@ const std::vector<FormatEntry>& formats() {
     const ReservedCharacters sdrFields{};
     static const std::vector<FormatEntry> table = {
         {"vemra", ".vemra", "Vemra", vemra, nullptr, createVemra, makeVemraWriter, kVemraOperations, nullptr,
-         vemraFields},
+         vemraFields, nullptr, nullptr},
         {"apasima", ".apasima", "ApaSima", vemra, nullptr, createApaSima, makeApaSimaWriter,
-         kVemraOperations | kApaSimaOperations, nullptr, apaSimaFields},
+         kVemraOperations | kApaSimaOperations, nullptr, apaSimaFields, nullptr, nullptr},
         {"drevan", ".drevan", "Drevan", vemra, nullptr, createDrevan, makeDrevanWriter,
-         kVemraOperations | kDrevanOperations, nullptr, vemraFields},
+         kVemraOperations | kDrevanOperations, nullptr, vemraFields, nullptr, nullptr},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
-         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields},
-        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields},
+         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, nullptr, nullptr},
+        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, nullptr,
+         nullptr},
         {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations, sdrReportStatus,
-         sdrFields},
+         sdrFields, nullptr, nullptr},
     };
     return table;
 }

@@ -8,6 +8,7 @@
 
 #include "contracts/dex_data.h"
 #include "job/text_rules.h"
+#include "readers/raw_input.h"
 #include "writers/writer_base.h"
 
 namespace orv::ie {
@@ -77,6 +78,11 @@ struct FormatEntry {
     int (*reportStatus)(const orv::ie::CRW5Generator& generator);
     /// What the records cannot carry inside a text field.
     ReservedCharacters reserved;
+    /// Reads a file of the format into a job (null: the format is not read).
+    ReadRaw read;
+    /// True when `head`, the first bytes of a file (up to 4 KiB), look like the format's first
+    /// records: how an input without a known suffix is recognised.
+    bool (*looksLike)(std::string_view head);
 };
 
 /// Every format, in the order of the help texts and of `convert --all`.

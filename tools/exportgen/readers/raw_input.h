@@ -1,0 +1,62 @@
+// What a reader of a raw file or a point list is given, and the line-by-line walk over the text
+// that every such reader makes.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "readers/job_document.h"
+
+namespace exportgen {
+
+/// The lines of a text: "\r\n", "\n" and a lone "\r" each end a line, a byte-order mark before
+/// the first line is skipped, and a last line without its end counts.
+class RawLines {
+public:
+    explicit RawLines(std::string_view text) noexcept;
+    /// Moves to the next line; false after the last.
+    bool next() noexcept;
+    /// The line, without its end.
+    [[nodiscard]] std::string_view line() const noexcept { return m_line; }
+    /// The byte offset of the line's first byte in the text.
+    [[nodiscard]] std::size_t offset() const noexcept { return m_offset; }
+    /// The line's number, from 1.
+    [[nodiscard]] std::size_t number() const noexcept { return m_number; }
+
+private:
+    std::string_view m_text;
+    std::size_t m_next = 0;
+    std::string_view m_line;
+    std::size_t m_offset = 0;
+    std::size_t m_number = 0;
+};
+
+/// A file of another kind than a job file, as a reader takes it.
+class RawInput {
+public:
+    /// `warn` is told of each record the reader skipped or read only in part: what happened and
+    /// where ("FILE:LINE").
+    RawInput(std::string_view text, std::string source,
+             std::function<void(const std::string& what, const std::string& where)> warn);
+
+    [[nodiscard]] std::string_view text() const noexcept { return m_text; }
+    [[nodiscard]] const std::string& source() const noexcept { return m_source; }
+
+    /// A malformed line: throws HostError(kExitJson) "FILE:LINE:COLUMN: what", the column
+    /// counted in bytes from 1 at `column` (0-based) of the current line of `at`.
+    [[noreturn]] void malformed(const RawLines& at, std::size_t column, const std::string& what) const;
+    /// A warning about the current line of `at`.
+    void warn(const RawLines& at, const std::string& what) const;
+
+private:
+    std::string_view m_text;
+    std::string m_source;
+    std::function<void(const std::string&, const std::string&)> m_warn;
+};
+
+/// A reader: the job that `input` holds, as parts of a job document.
+using ReadRaw = void (*)(const RawInput& input, JobParts& parts);
+
+}  // namespace exportgen
