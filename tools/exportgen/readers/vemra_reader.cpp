@@ -14,10 +14,13 @@
 //   way once read and written in one unit, and they are read as US survey feet.
 #include "readers/vemra_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "contracts/text_services.h"
 
 namespace exportgen {
 
@@ -537,6 +540,7 @@ private:
                 const Number sd = distance(f, "the slope distance", 8, 3, true);
                 const Raw vertical = rawAngle(f, "the vertical angle", false, false);
                 const Raw horizontal = rawAngle(f, "the horizontal angle", true, true);
+                const std::string_view hd = f.rest().substr(1, 8);
                 distance(f, "the horizontal distance", 8, 3, false);
                 f.expect("***+**+**000", "the group's closing text");
                 shot.kind = "sd";
@@ -544,6 +548,7 @@ private:
                 shot.values[0] = drevanAngle(f, horizontal, 4, true);
                 shot.values[1] = drevanAngle(f, vertical, 4, false);
                 shot.values[2] = sd;
+                horizontalDistance(shot, vertical.digits, hd);
                 break;
             }
             case 'W': {  // the same with 4 distance and 5 angle decimals and the target's coordinates
@@ -565,12 +570,13 @@ private:
                 const Raw horizontal = rawAngle(f, "the horizontal angle", true, true);
                 const Number dh = distance(f, "the height difference", 8, 3, false);
                 f.expect("***+**+**000", "the group's closing text");
-                drevanAngle(f, zenith, 4, false);  // only checked: the heights give it
+                const Number zenithValue = drevanAngle(f, zenith, 4, false);
                 shot.kind = "hd";
                 shot.count = 3;
                 shot.values[0] = drevanAngle(f, horizontal, 4, true);
                 shot.values[1] = hd;
                 shot.values[2] = dh;
+                zenithOf(shot, zenith.digits, zenithValue);
                 break;
             }
             case '<': {  // vertical, horizontal, then "+****" and the angle letter
@@ -652,6 +658,160 @@ private:
         }
         if (dms && !isPackedDms(raw.digits, integer)) notDms(f, raw.column, raw.digits);
         return fixedPoint(raw.sign, raw.digits, integer, f.offsetOf(raw.column));
+    }
+
+    // Drevan works out a value of two groups from the measurement as the job holds it: the
+    // horizontal distance of a "?" group (|sin zenith| x slope distance) and the zenith of an
+    // "R" group (from the horizontal distance and the height difference). The file holds the
+    // measurement rounded to its fields, and the value worked out of the rounded figures may
+    // differ in its last digit from the one written. Each measured figure may lie anywhere
+    // within half a unit of its last digit, so the reader looks there for figures that give
+    // the file's digits in every field of the group, doing what the job and the writer will do
+    // with them.
+    void horizontalDistance(Shot& shot, std::string_view verticalDigits, std::string_view hdDigits) {
+        const double sd0 = decimalValue(textOf(shot.values[2]));
+        const double v0 = decimalValue(textOf(shot.values[1]));
+        const FieldDigits sdField = digitsOf(shot.values[2]);
+        const std::string_view sdDigits = sdField.view();
+        const auto fits = [&](double sd, double v) {
+            const double vd = degreesOf(v);
+            return sameAngle(vd, verticalDigits, 4) && sameDistance(metresOf(sd), sdDigits) &&
+                   sameDistance(std::fabs(std::sin(vd * 0.017453292519943295) * metresOf(sd)), hdDigits);
+        };
+        if (fits(sd0, v0)) return;
+        const double h0 = decimalValue(hdDigits) / 1000.0;
+        const double step = angleStep(4) / 10.0;
+        for (const int k : {0, 1, -1, 2, -2, 3, -3, 4, -4}) {
+            const double vd = degreesOf(v0) + k * step;
+            const double v = k == 0 ? v0 : angleIn(vd);
+            const double sine = std::fabs(std::sin(degreesOf(v) * 0.017453292519943295));
+            if (sine == 0.0) continue;
+            for (const double target : {h0, h0 + 0.0002, h0 - 0.0002}) {
+                const double sd = std::clamp(std::copysign(target / sine, sd0), sd0 - 0.00045, sd0 + 0.00045);
+                if (!fits(sd, v)) continue;
+                shot.values[1] = computed(v, shot.values[1].offset);
+                shot.values[2] = computed(sd, shot.values[2].offset);
+                return;
+            }
+        }
+        m_input.warn(m_lines,
+                     "no measurement within the file's digits gives its horizontal distance; "
+                     "writing it again may differ in that field");
+    }
+
+    void zenithOf(Shot& shot, std::string_view zenithDigits, const Number& zenith) {
+        const double hd0 = decimalValue(textOf(shot.values[1]));
+        const double dh0 = decimalValue(textOf(shot.values[2]));
+        const FieldDigits hdField = digitsOf(shot.values[1]), dhField = digitsOf(shot.values[2]);
+        const std::string_view hdDigits = hdField.view(), dhDigits = dhField.view();
+        const auto fits = [&](double hd, double dh) {
+            const double hm = metresOf(hd), dm = metresOf(dh);
+            const double z = hm != 0.0 ? std::atan2(hm, dm) * 57.29577951308232 : 0.0;
+            return sameAngle(z, zenithDigits, 4) && sameDistance(hm, hdDigits) && sameDistance(dm, dhDigits);
+        };
+        if (fits(hd0, dh0)) return;
+        const double z0 = degreesOf(decimalValue(textOf(zenith))) * (hd0 < 0.0 ? -1.0 : 1.0);
+        const double zStep = angleStep(4) / 4.0;
+        for (const int k : {0, 1, -1, 2, -2, 3, -3, 4, -4}) {
+            const double hd = hd0 + k * 0.0001;
+            for (const double z : {z0, z0 + zStep, z0 - zStep}) {
+                const double sine = std::sin(z * 0.017453292519943295);
+                if (sine == 0.0) continue;
+                const double dh =
+                    std::clamp(hd / sine * std::cos(z * 0.017453292519943295), dh0 - 0.00045, dh0 + 0.00045);
+                if (!fits(hd, dh)) continue;
+                shot.values[1] = computed(hd, shot.values[1].offset);
+                shot.values[2] = computed(dh, shot.values[2].offset);
+                return;
+            }
+        }
+        m_input.warn(m_lines,
+                     "no measurement within the file's digits gives its zenith; writing it again may "
+                     "differ in that field");
+    }
+
+    static std::string_view textOf(const Number& number) { return std::string_view(number.text, number.size); }
+
+    // The digits of a fixed-width field as the file holds them: the number's text without its
+    // sign and point.
+    struct FieldDigits {
+        char text[40];
+        std::size_t size = 0;
+        [[nodiscard]] std::string_view view() const noexcept { return std::string_view(text, size); }
+    };
+    static FieldDigits digitsOf(const Number& number) {
+        FieldDigits digits;
+        for (std::size_t i = 0; i < number.size; ++i) {
+            if (isDigit(number.text[i])) digits.text[digits.size++] = number.text[i];
+        }
+        return digits;
+    }
+
+    static Number computed(double value, std::size_t offset) {
+        Number number;
+        number.computed = true;
+        number.value = value;
+        number.offset = offset;
+        return number;
+    }
+
+    // What the job makes of a figure in the file's units, as the job reader converts it.
+    double metresOf(double value) const { return m_distance == 'f' ? value * 1200.0 / 3937.0 : value; }
+    double degreesOf(double value) const { return orv::ie::utils::angleToDecDeg(value, inputAngleUnits()); }
+    orv::ie::EAngleUnits inputAngleUnits() const {
+        return m_angle == 'g' ? orv::ie::eGons : m_angle == 'm' ? orv::ie::eMils : orv::ie::eDegMinSec;
+    }
+    // An angle in degrees as the file's units give it (packed degrees, minutes and seconds).
+    double angleIn(double degrees) const {
+        if (m_angle == 'g') return degrees / 0.9;
+        if (m_angle == 'm') return degrees * 6400.0 / 360.0;
+        const double magnitude = std::fabs(degrees);
+        const double whole = std::floor(magnitude);
+        const double minutes = std::floor((magnitude - whole) * 60.0);
+        const double seconds = ((magnitude - whole) * 60.0 - minutes) * 60.0;
+        return std::copysign(whole + minutes / 100.0 + seconds / 10000.0, degrees);
+    }
+    // The last digit of a Drevan angle field without its letter, in degrees.
+    double angleStep(int precision) const {
+        if (m_angle == 'g') return 0.9 * std::pow(10.0, -precision);
+        if (m_angle == 'm') return 360.0 / 6400.0 * std::pow(10.0, 1 - precision);
+        return std::pow(10.0, 4 - precision) / 3600.0;
+    }
+
+    // Whether Drevan writes `metres` as the 8 digits `digits` (3 decimals).
+    bool sameDistance(double metres, std::string_view digits) const {
+        const COrvStringT text = m_distance == 'f'
+                                     ? orv::ie::utils::distByStyleToString(orv::ie::eUSFeet, std::fabs(metres), 3)
+                                     : orv_formats::DoubleToString(std::fabs(metres), 3);
+        return sameDigits(text, digits);
+    }
+
+    // Whether Drevan writes `degrees` as the 7 digits `digits` of a field without its letter.
+    bool sameAngle(double degrees, std::string_view digits, int precision) const {
+        using namespace orv::ie;
+        const double magnitude = std::fabs(degrees);
+        const COrvStringT text = m_angle == 'g'   ? utils::angleByStyleToString(eGons, magnitude, precision)
+                                 : m_angle == 'm' ? utils::angleByStyleToString(eMils, magnitude, precision - 1)
+                                                  : utils::angleByStyleToString(eDegMinSec, magnitude, precision);
+        return sameDigits(text, digits);
+    }
+
+    // A number text with its point removed, padded on the left with zeros or cut to the width
+    // of `digits`, against `digits`.
+    static bool sameDigits(const COrvStringT& text, std::string_view digits) {
+        char written[64];
+        std::size_t size = 0;
+        for (const wchar_t c : text.view()) {
+            if (c == L'.') continue;
+            if (size == sizeof written) return false;
+            written[size++] = static_cast<char>(c);
+        }
+        if (size >= digits.size()) return std::string_view(written, digits.size()) == digits;
+        const std::size_t zeros = digits.size() - size;
+        for (std::size_t i = 0; i < zeros; ++i) {
+            if (digits[i] != '0') return false;
+        }
+        return std::string_view(written, size) == digits.substr(zeros);
     }
 
     // The target's northing, easting and height in metres, whatever the job's units: a sign
@@ -753,7 +913,9 @@ private:
 
     void value(JobDocument& doc, const Number& number) {
         doc.from(number.offset);
-        if (!doc.decimal(std::string_view(number.text, number.size))) {
+        if (number.computed) {
+            doc.number(number.value);
+        } else if (!doc.decimal(std::string_view(number.text, number.size))) {
             m_input.malformed(m_lines, number.offset - m_lines.offset(), "not a number");
         }
     }
