@@ -680,14 +680,13 @@ private:
         };
         if (fits(sd0, v0)) return;
         const double h0 = decimalValue(hdDigits) / 1000.0;
-        const double step = angleStep(4) / 10.0;
-        for (const int k : {0, 1, -1, 2, -2, 3, -3, 4, -4}) {
-            const double vd = degreesOf(v0) + k * step;
-            const double v = k == 0 ? v0 : angleIn(vd);
+        for (const double k : kWithinHalfAUnit) {
+            const double v = k == 0.0 ? v0 : angleIn(degreesOf(v0) + k * angleStep(4));
             const double sine = std::fabs(std::sin(degreesOf(v) * 0.017453292519943295));
             if (sine == 0.0) continue;
-            for (const double target : {h0, h0 + 0.0002, h0 - 0.0002}) {
-                const double sd = std::clamp(std::copysign(target / sine, sd0), sd0 - 0.00045, sd0 + 0.00045);
+            for (const double j : kTargets) {
+                const double sd = std::clamp(std::copysign((h0 + j * 0.001) / sine, sd0), sd0 - kHalfAUnit * 0.001,
+                                             sd0 + kHalfAUnit * 0.001);
                 if (!fits(sd, v)) continue;
                 shot.values[1] = computed(v, shot.values[1].offset);
                 shot.values[2] = computed(sd, shot.values[2].offset);
@@ -711,14 +710,14 @@ private:
         };
         if (fits(hd0, dh0)) return;
         const double z0 = degreesOf(decimalValue(textOf(zenith))) * (hd0 < 0.0 ? -1.0 : 1.0);
-        const double zStep = angleStep(4) / 4.0;
-        for (const int k : {0, 1, -1, 2, -2, 3, -3, 4, -4}) {
-            const double hd = hd0 + k * 0.0001;
-            for (const double z : {z0, z0 + zStep, z0 - zStep}) {
+        for (const double k : kWithinHalfAUnit) {
+            const double hd = hd0 + k * 0.001;
+            for (const double j : kTargets) {
+                const double z = z0 + j * angleStep(4);
                 const double sine = std::sin(z * 0.017453292519943295);
                 if (sine == 0.0) continue;
-                const double dh =
-                    std::clamp(hd / sine * std::cos(z * 0.017453292519943295), dh0 - 0.00045, dh0 + 0.00045);
+                const double dh = std::clamp(hd / sine * std::cos(z * 0.017453292519943295), dh0 - kHalfAUnit * 0.001,
+                                             dh0 + kHalfAUnit * 0.001);
                 if (!fits(hd, dh)) continue;
                 shot.values[1] = computed(hd, shot.values[1].offset);
                 shot.values[2] = computed(dh, shot.values[2].offset);
@@ -729,6 +728,12 @@ private:
                      "no measurement within the file's digits gives its zenith; writing it again may "
                      "differ in that field");
     }
+
+    // Where to look, in units of a field's last digit: the figure as read, then further out
+    // to just short of half a unit either side; and the values aimed at in the worked-out field.
+    static constexpr double kHalfAUnit = 0.4999;
+    static constexpr double kWithinHalfAUnit[] = {0.0, 0.1, -0.1, 0.2, -0.2, 0.3, -0.3, 0.4, -0.4, 0.4999, -0.4999};
+    static constexpr double kTargets[] = {0.0, 0.25, -0.25, 0.45, -0.45};
 
     static std::string_view textOf(const Number& number) { return std::string_view(number.text, number.size); }
 
