@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -352,6 +353,50 @@ TEST(VemraReader, LooksLikeTellsTheDialectsApart) {
     EXPECT_FALSE(exportgen::looksLikeDrevan(json));
     EXPECT_TRUE(exportgen::looksLikeVemra("\xEF\xBB\xBF" + kHeader + kStation));
     EXPECT_FALSE(exportgen::looksLikeDrevan(kHeader + kStation));
+}
+
+// Bytes changed at random in the three samples: each file is read or refused with an error
+// naming its place; nothing else is thrown (and the sanitizers see no fault).
+TEST(VemraReader, AnyBytesAreReadOrRefused) {
+    const char* const samples[] = {"sample_vemra", "sample_apasima", "sample_drevan"};
+    std::uint32_t state = 12345;
+    const auto random = [&state](std::uint32_t below) {
+        state = state * 1664525U + 1013904223U;
+        return (state >> 8) % below;
+    };
+    int refused = 0, read = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string original =
+            hosttest::readFile(hosttest::dataPath(std::string("golden/") + samples[i] + ".txt"));
+        for (int round = 0; round < 1500; ++round) {
+            std::string text = original;
+            for (std::uint32_t edits = 1 + random(4); edits > 0; --edits) {
+                const std::size_t at = random(static_cast<std::uint32_t>(text.size()));
+                const char byte = "_+*,'!0123456789. -adgmf?WRU<\r\n\x80\xff"[random(41)];
+                switch (random(3)) {
+                    case 0:
+                        text[at] = byte;
+                        break;
+                    case 1:
+                        text.insert(at, 1, byte);
+                        break;
+                    default:
+                        text.erase(at, 1 + random(8));
+                }
+            }
+            try {
+                readRaw(kFamily[i], text);
+                ++read;
+            } catch (const exportgen::HostError& error) {
+                ++refused;
+                EXPECT_EQ(error.code(), exportgen::kExitJson);
+                EXPECT_EQ(std::string(error.what()).rfind(std::string("in.") + kFamily[i] + ":", 0), 0U)
+                    << error.what();
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(read, 0);
 }
 
 // A large file reads in one pass.
