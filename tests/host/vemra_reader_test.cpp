@@ -99,7 +99,7 @@ std::vector<Job> jobs() {
         {"implausible values",
          R"({"setups": [{"station": "S1", "coords": [0, 0, 0], "hi": 1500, "shots": [{"to": "P1", "sd": [10, 90, -25]},
 {"to": "P2", "angles": [10, 361]}, {"to": "P3", "sd": [-90, -10, 99999.999]}, {"to": "P4", "hd": [0, 0.0004, -99999.9994]},
-{"to": "P5", "hd": [1000.5, -3, 0]}, {"to": "P6", "sd": [1e6, 1e-7, 0]}]}]})"},
+{"to": "P5", "hd": [1000.5, -3, 0]}, {"to": "P6", "sd": [1e6, 1e-7, 0]}, {"to": "P7", "sd": [1, 90, 1], "hr": 1e20}]}]})"},
         {"angles of a whole negative circle", oneSetup(R"([{"to": "P1", "angles": [-360, -360]}])")},
         {"a nameless job, an empty station code, a station used twice",
          R"({"setups": [{"station": "A", "coords": [0, 0, 0], "hi": 0, "shots": [{"to": "B", "sd": [1, 2, 3], "fs": true}]},
@@ -413,7 +413,7 @@ TEST(VemraReader, AMillionObservationsReadQuickly) {
     EXPECT_GT(document.size(), text.size() / 2);
     // A pass that went back over the text, or a copy per record, would take minutes; the
     // budget leaves room for a loaded machine and the sanitizers.
-    EXPECT_LT(seconds, 15.0);
+    EXPECT_LT(seconds, 60.0);
     std::printf("read %zu bytes in %.2f s\n", text.size(), seconds);
 }
 

@@ -38,6 +38,7 @@ struct Number {
     std::size_t offset = 0;  ///< where in the file it stands
     bool computed = false;   ///< `value` holds it rather than `text`
     double value = 0.0;
+    std::string_view whole;  ///< a plain text of any length, when not empty: it, not `text`
 };
 
 // The digits `digits` with a point after the first `integer` of them.
@@ -55,9 +56,7 @@ Number fixedPoint(char sign, std::string_view digits, std::size_t integer, std::
 Number plain(std::string_view digits, std::size_t offset) {
     Number number;
     number.offset = offset;
-    for (const char c : digits) {
-        if (number.size + 1 < sizeof number.text) number.text[number.size++] = c;
-    }
+    number.whole = digits;
     return number;
 }
 
@@ -540,15 +539,14 @@ private:
                 const Number sd = distance(f, "the slope distance", 8, 3, true);
                 const Raw vertical = rawAngle(f, "the vertical angle", false, false);
                 const Raw horizontal = rawAngle(f, "the horizontal angle", true, true);
-                const std::string_view hd = f.rest().substr(1, 8);
-                distance(f, "the horizontal distance", 8, 3, false);
+                const FieldDigits hd = digitsOf(distance(f, "the horizontal distance", 8, 3, false));
                 f.expect("***+**+**000", "the group's closing text");
                 shot.kind = "sd";
                 shot.count = 3;
                 shot.values[0] = drevanAngle(f, horizontal, 4, true);
                 shot.values[1] = drevanAngle(f, vertical, 4, false);
                 shot.values[2] = sd;
-                horizontalDistance(shot, vertical.digits, hd);
+                horizontalDistance(shot, vertical.digits, hd.view());
                 break;
             }
             case 'W': {  // the same with 4 distance and 5 angle decimals and the target's coordinates
@@ -804,14 +802,15 @@ private:
     // A number text with its point removed, padded on the left with zeros or cut to the width
     // of `digits`, against `digits`.
     static bool sameDigits(const COrvStringT& text, std::string_view digits) {
-        char written[64];
+        char written[16];
         std::size_t size = 0;
         for (const wchar_t c : text.view()) {
             if (c == L'.') continue;
-            if (size == sizeof written) return false;
-            written[size++] = static_cast<char>(c);
+            if (size < sizeof written) written[size] = static_cast<char>(c);
+            ++size;
         }
-        if (size >= digits.size()) return std::string_view(written, digits.size()) == digits;
+        if (size >= digits.size())
+            return digits.size() <= sizeof written && std::string_view(written, digits.size()) == digits;
         const std::size_t zeros = digits.size() - size;
         for (std::size_t i = 0; i < zeros; ++i) {
             if (digits[i] != '0') return false;
@@ -920,7 +919,7 @@ private:
         doc.from(number.offset);
         if (number.computed) {
             doc.number(number.value);
-        } else if (!doc.decimal(std::string_view(number.text, number.size))) {
+        } else if (!doc.decimal(number.whole.empty() ? std::string_view(number.text, number.size) : number.whole)) {
             m_input.malformed(m_lines, number.offset - m_lines.offset(), "not a number");
         }
     }
