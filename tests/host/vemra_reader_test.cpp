@@ -109,6 +109,8 @@ std::vector<Job> jobs() {
          R"({"observation": {"instrument": "X 1", "temperature": 68, "temperatureUnits": "fahrenheit",
 "pressure": 29.92, "pressureUnits": "inHg", "ppm": -12.3, "prismConstant": 0.4},
 "job": {"name": "J", "created": {"date": "2009"}}, "setups": []})"},
+        {"a temperature that rounds otherwise with one decimal",
+         R"({"observation": {"temperature": 18.2503, "pressure": 1013.25}, "setups": []})"},
         {"pressure in mmHg, a negative constant under a millimetre",
          R"({"observation": {"pressure": 760, "pressureUnits": "mmHg", "prismConstant": -0.3},
 "job": {"application": "A", "version": "", "created": {"date": "25/12/2009", "time": "10:00"}}, "setups": []})"},

@@ -315,10 +315,7 @@ private:
         doc.key("observation").beginObject();
         if (!instrument.empty()) text(doc, "instrument", instrument, instrumentAt);
         // The header writes "0.000" and "000" when the settings hold no temperature or pressure.
-        if (temperature != "0.000") {
-            doc.from(temperatureAt);
-            decimal(doc.key("temperature"), temperature);
-        }
+        if (temperature != "0.000") temperatureOf(doc, temperature, temperatureAt);
         if (pressure != "000") pressureOf(doc, pressure, pressureAt);
         if (m_dialect == VemraDialect::apaSima) apaSimaObservation(doc);
         doc.endObject();
@@ -346,6 +343,42 @@ private:
         doc.key("created").beginObject();
         doc.member("date", created);
         doc.endObject();
+    }
+
+    // The header's temperature has 3 decimals; ApaSima's atmosphere entry writes the same value
+    // with 1. When the header's value rounds otherwise than the entry (18.250 written for
+    // 18.2503 with the entry's 18.3), a value within half a unit of the header's last digit
+    // gives both.
+    void temperatureOf(JobDocument& doc, std::string_view header, std::size_t at) {
+        doc.from(at);
+        const auto entryText = [](double value) { return orv_formats::DoubleToString(value, 1); };
+        if (m_dialect == VemraDialect::apaSima) {
+            const std::string_view entry = m_entries[2].texts[2];
+            const double written = decimalValue(header);
+            if (!sameText(entryText(written), entry)) {
+                for (const double k : kWithinHalfAUnit) {
+                    const double value = written + k * 0.001;
+                    if (!sameText(orv_formats::DoubleToString(value, 3), header) ||
+                        !sameText(entryText(value), entry)) {
+                        continue;
+                    }
+                    doc.key("temperature").number(value);
+                    return;
+                }
+                m_input.warn(m_lines, "the atmosphere entry's temperature " + std::string(entry) +
+                                          " is not the header's " + std::string(header) + "; the header's is read");
+            }
+        }
+        decimal(doc.key("temperature"), header);
+    }
+
+    static bool sameText(const COrvStringT& text, std::string_view ascii) {
+        const std::wstring_view wide = text.view();
+        if (wide.size() != ascii.size()) return false;
+        for (std::size_t i = 0; i < ascii.size(); ++i) {
+            if (wide[i] != static_cast<unsigned char>(ascii[i])) return false;
+        }
+        return true;
     }
 
     // The header's pressure is a whole number in the unit of the observation settings; ApaSima's
