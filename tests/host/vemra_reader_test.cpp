@@ -374,7 +374,8 @@ TEST(VemraReader, AnyBytesAreReadOrRefused) {
             std::string text = original;
             for (std::uint32_t edits = 1 + random(4); edits > 0; --edits) {
                 const std::size_t at = random(static_cast<std::uint32_t>(text.size()));
-                const char byte = "_+*,'!0123456789. -adgmf?WRU<\r\n\x80\xff"[random(41)];
+                static const char kBytes[] = "_+*,'!0123456789. -adgmf?WRU<\r\n\x80\xff";
+                const char byte = kBytes[random(sizeof kBytes - 1)];
                 switch (random(3)) {
                     case 0:
                         text[at] = byte;
