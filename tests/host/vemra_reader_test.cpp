@@ -131,10 +131,10 @@ std::string firstDifference(const std::string& a, const std::string& b) {
     return "line " + std::to_string(line) + ":\n  " + lineOf(a) + "\n  " + lineOf(b);
 }
 
-class RoundTrip : public testing::TestWithParam<Job> {};
+class VemraFamilyRoundTrip : public testing::TestWithParam<Job> {};
 
 // Write, read, write again: the same bytes in each dialect.
-TEST_P(RoundTrip, WritingTheReadJobGivesTheSameBytes) {
+TEST_P(VemraFamilyRoundTrip, WritingTheReadJobGivesTheSameBytes) {
     for (const char* format : kFamily) {
         const auto first = convert(GetParam().text, format);
         ASSERT_EQ(first.code, 0) << format << ": " << first.err;
@@ -146,7 +146,7 @@ TEST_P(RoundTrip, WritingTheReadJobGivesTheSameBytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RoundTrip, testing::ValuesIn(jobs()),
+INSTANTIATE_TEST_SUITE_P(Table, VemraFamilyRoundTrip, testing::ValuesIn(jobs()),
                          [](const testing::TestParamInfo<Job>& item) { return std::to_string(item.index); });
 
 nlohmann::json readJob(const std::string& format, const std::string& text,
@@ -312,9 +312,9 @@ std::vector<Bad> badFiles() {
     };
 }
 
-class BadFiles : public testing::TestWithParam<Bad> {};
+class VemraFamilyBadFiles : public testing::TestWithParam<Bad> {};
 
-TEST_P(BadFiles, AreSkippedWithAWarningOrRefusedAtTheirPlace) {
+TEST_P(VemraFamilyBadFiles, AreSkippedWithAWarningOrRefusedAtTheirPlace) {
     const Bad& bad = GetParam();
     std::vector<std::string> warnings;
     if (*bad.error == '\0') {
@@ -334,7 +334,7 @@ TEST_P(BadFiles, AreSkippedWithAWarningOrRefusedAtTheirPlace) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, BadFiles, testing::ValuesIn(badFiles()),
+INSTANTIATE_TEST_SUITE_P(Table, VemraFamilyBadFiles, testing::ValuesIn(badFiles()),
                          [](const testing::TestParamInfo<Bad>& item) { return std::to_string(item.index); });
 
 // Each dialect knows its own files and none of the other formats' nor a job file; a file of
