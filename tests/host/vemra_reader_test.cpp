@@ -293,6 +293,8 @@ std::vector<Bad> badFiles() {
         {"an observation before any station", "vemra", kHeader + "+P_ a+0100000d_ b0900000d_*_,1.000_\r\n",
          "in.vemra:2:1: an observation before the first station"},
         {"a second header", "vemra", kHeader + kHeader, "in.vemra:2:1: a second job header"},
+        {"a height beyond the range of a double", "vemra", kHeader + "'S1_(_)1" + std::string(400, '0') + "_\r\n",
+         "in.vemra:2:8: the instrument height is not a number"},
         {"a pressure with decimals", "vemra", "_!J_\"_#_$1/1/2026_%0.000_&1013.2_\r\n",
          "in.vemra:1:27: the pressure is not a whole number"},
         {"Drevan: a group letter that is none", "drevan", kHeader + kStation + "+P_ Q+00001000m000_*_,1.0000_\r\n",

@@ -15,6 +15,7 @@
 #include "readers/vemra_reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -131,7 +132,8 @@ private:
     std::size_t m_pos = 0;
 };
 
-// A decimal number as the header and the ApaSima entries write it ("18.500", "-30", "1008.4").
+// A decimal number as the header and the ApaSima entries write it ("18.500", "-30", "1008.4"),
+// within the range of a double (a job holds no other).
 bool isDecimal(std::string_view text) {
     std::size_t i = text.size() > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
     bool digit = false, point = false;
@@ -144,7 +146,11 @@ bool isDecimal(std::string_view text) {
             return false;
         }
     }
-    return digit;
+    if (!digit) return false;
+    const std::string_view magnitude = text[0] == '+' ? text.substr(1) : text;
+    double value = 0.0;
+    const auto result = std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), value);
+    return result.ec == std::errc() && result.ptr == magnitude.data() + magnitude.size();
 }
 
 double decimalValue(std::string_view text) {
