@@ -443,9 +443,8 @@ private:
         Fields f(m_input, m_lines);
         closeSetup();
         f.expect("'", "a station");
-        const std::size_t nameAt = f.offset(), nameColumn = f.column();
-        const std::string_view name = f.text("the station name");
-        if (name.empty()) f.fail(nameColumn, "a station without a name");
+        const std::size_t nameAt = f.offset();
+        const std::string_view name = orNameless(f.text("the station name"));
         f.expect("(", "the station code");
         const std::size_t codeAt = f.offset();
         const std::string_view code = f.text("the station code");
@@ -469,6 +468,11 @@ private:
         ++m_setups;
     }
 
+    // A name made only of "+" and "_" is written as nothing (a nameless target is a blank, not
+    // this). A job's names are never empty: such a name reads as "+", which is written as
+    // nothing again.
+    static std::string_view orNameless(std::string_view name) { return name.empty() ? "+" : name; }
+
     void closeSetup() {
         if (!m_setupOpen) return;
         if (m_shotsOpen) m_parts.setups.endArray();
@@ -484,8 +488,7 @@ private:
         shot.offset = m_lines.offset();
         f.expect("+", "an observation");
         shot.nameAt = f.offset();
-        shot.name = f.text("the target name");
-        if (shot.name.empty()) f.fail(1, "a target without a name (a nameless target is written as a blank)");
+        shot.name = orNameless(f.text("the target name"));
         const bool measured =
             m_dialect == VemraDialect::drevan ? drevanMeasurement(f, shot) : vemraMeasurement(f, shot);
         f.expect("*", "the target code");
