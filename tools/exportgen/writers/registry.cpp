@@ -2,6 +2,7 @@
 
 #include "cli/errors.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
+#include "readers/vemra_reader.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
 #include "surface/export_generators.h"
@@ -56,11 +57,11 @@ const std::vector<FormatEntry>& formats() {
     const ReservedCharacters sdrFields{};
     static const std::vector<FormatEntry> table = {
         {"vemra", ".vemra", "Vemra", vemra, nullptr, createVemra, makeVemraWriter, kVemraOperations, nullptr,
-         vemraFields, nullptr, nullptr},
+         vemraFields, readVemra, looksLikeVemra},
         {"apasima", ".apasima", "ApaSima", vemra, nullptr, createApaSima, makeApaSimaWriter,
-         kVemraOperations | kApaSimaOperations, nullptr, apaSimaFields, nullptr, nullptr},
+         kVemraOperations | kApaSimaOperations, nullptr, apaSimaFields, readApaSima, looksLikeApaSima},
         {"drevan", ".drevan", "Drevan", vemra, nullptr, createDrevan, makeDrevanWriter,
-         kVemraOperations | kDrevanOperations, nullptr, vemraFields, nullptr, nullptr},
+         kVemraOperations | kDrevanOperations, nullptr, vemraFields, readDrevan, looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
          kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, nullptr, nullptr},
         {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, nullptr,
