@@ -351,4 +351,174 @@ TEST(SdrReader, LongNamesAndCodesComeFromTheNotesThatCarryThemWhole) {
     EXPECT_EQ(read["setups"][0]["shots"][0]["to"], "A-TARGET-WITH-A-");
 }
 
+// --- what the reader skips, and what it refuses ------------------------------------------------
+
+// SDR lines ended as the writer ends them.
+std::string sdrText(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) text += std::string(line) + "\r\n";
+    return text;
+}
+
+const char* const kStation = "02NM              S15000.0000       3000.0000       100.0000        1.5000          ";
+const char* const kShot = "09F1              S1              P125.0000         90.000000       10.000000       ";
+
+struct Skipped {
+    const char* what;
+    std::string text;
+    std::vector<std::string> warnings;
+};
+
+void PrintTo(const Skipped& c, std::ostream* out) { *out << c.what; }
+
+std::vector<Skipped> skippedRecords() {
+    return {
+        {"a header record of another program",
+         sdrText({"00NMSDR33 V04-04.02", kStation}),
+         {"unknown record \"00NM\", skipped (in.sdr:1)"}},
+        {"an observation of a kind the writer has no record for",
+         sdrText({kStation, "09MC              S1              P125.0000         90.000000       10.000000"}),
+         {"unknown record \"09MC\", skipped (in.sdr:2)"}},
+        {"a note kind the job has no place for",
+         sdrText({kStation, kShot, "13GOgo note"}),
+         {"a \"13GO\" note, which the job has no place for, skipped (in.sdr:3)"}},
+        {"a note before any set-up",
+         sdrText({"13NMField Version 2.1", "13NMa job note", kStation}),
+         {"a note the job has no place for, skipped (in.sdr:2)"}},
+        {"a second note of one observation",
+         sdrText({kStation, kShot, "13NMfirst", "13NMsecond"}),
+         {"a note the job has no place for, skipped (in.sdr:4)"}},
+        {"an attribute and a feature code of no observation",
+         sdrText({kStation, "13ATSPECIES             oak", "13FCA-LONG-CODE-OF-NOTHING"}),
+         {"an attribute note that follows no observation, skipped (in.sdr:2)",
+          "a feature-code note that follows no observation, skipped (in.sdr:3)"}},
+        {"a backsight and an observation before any station",
+         sdrText({"07TP              S1              S0224.659327      0.000000", kShot, kStation}),
+         {"a backsight before any station record, skipped (in.sdr:1)",
+          "an observation before any station record, skipped (in.sdr:2)"}},
+        {"a level reading before any level run",
+         sdrText(
+             {"63LV               11.4321          30.0000                             1    1    0101.4321", kStation}),
+         {"a level reading before any level run, skipped (in.sdr:1)"}},
+        {"an observation of a distance and a direction without a zenith",
+         sdrText({kStation, "09F1              S1              P125.0000                         10.000000"}),
+         {"an observation whose measured values the job cannot hold, skipped (in.sdr:2)"}},
+        {"stake-out notes without a staked observation",
+         sdrText({kStation, "13SOPt SO1      Design ID D1", "13SOFill 0.0100 North          0.0120 East  -0.0070"}),
+         {"a stake-out note that follows no staked observation with angles and a slope distance, skipped (in.sdr:2)",
+          "a stake-out note that follows no staked observation, skipped (in.sdr:3)"}},
+    };
+}
+
+class SdrSkipped : public testing::TestWithParam<Skipped> {};
+
+// The records around a skipped one are read: the set-up is in the job.
+TEST_P(SdrSkipped, IsAWarningNamingItsLine) {
+    const Skipped& c = GetParam();
+    std::vector<std::string> warnings;
+    const json job = json::parse(hosttest::readRaw("sdr", c.text, &warnings));
+    EXPECT_EQ(warnings, c.warnings);
+    ASSERT_EQ(job["setups"].size(), 1U) << job.dump();
+    EXPECT_EQ(job["setups"][0]["station"], "S1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SdrSkipped, testing::ValuesIn(skippedRecords()),
+                         [](const testing::TestParamInfo<Skipped>& paramInfo) {
+                             return "row" + std::to_string(paramInfo.index);
+                         });
+
+// The level reading of that table has no set-up to show; its run is what is left out.
+TEST(SdrReader, ALevelReadingWithoutItsRunLeavesNoRun) {
+    const json job = json::parse(hosttest::readRaw(
+        "sdr",
+        sdrText({"63LV               11.4321          30.0000                             1    1    0101.4321"})));
+    EXPECT_FALSE(job.contains("levelRuns"));
+}
+
+struct Malformed {
+    const char* what;
+    std::string text;
+    const char* error;
+};
+
+void PrintTo(const Malformed& c, std::ostream* out) { *out << c.what; }
+
+std::vector<Malformed> malformedRecords() {
+    return {
+        {"a line that is no record", sdrText({kStation, "P1,5000.0,3000.0"}),
+         "in.sdr:2:1: expected a record: a two-digit record number and a derivation code"},
+        {"a record number without its derivation code", sdrText({kStation, "09"}),
+         "in.sdr:2:3: expected a two-letter derivation code after the record number"},
+        {"a distance that is not a number",
+         sdrText({kStation, "09F1              S1              P125.00x0         90.000000       10.000000"}),
+         "in.sdr:2:37: \"25.00x0\" is not a number (a slope distance)"},
+        {"a zenith in another notation",
+         sdrText({kStation, "09F1              S1              P125.0000         9.0E+01         10.000000"}),
+         "in.sdr:2:53: \"9.0E+01\" is not a number (a zenith angle)"},
+        {"a coordinate record cut short", sdrText({"08TP              P15000.0000       3000.0000"}),
+         "in.sdr:1:46: expected the point's height"},
+        {"a station without a name",
+         sdrText({"02NM                5000.0000       3000.0000       100.0000        1.5000"}),
+         "in.sdr:1:5: expected the station's name"},
+        {"a station record cut short", sdrText({"02NM              S1"}),
+         "in.sdr:1:21: expected the station's northing"},
+        {"a target height left blank", sdrText({kStation, "03NM                "}),
+         "in.sdr:2:5: expected a target height"},
+        {"an observation without its target", sdrText({kStation, "09F1              S1"}),
+         "in.sdr:2:21: expected the target's name"},
+        {"a stake-out note without its design point",
+         sdrText({kStation, "09F1              S1             SO175.0128         90.007638       306.874022",
+                  "13SOPt SO1 D1"}),
+         "in.sdr:3:8: expected the staked point's name and \"Design ID\" with the design point"},
+        {"a level reading without its rod reading", sdrText({"62LV    1               1    0", "63LV               1"}),
+         "in.sdr:2:21: expected a rod reading"},
+    };
+}
+
+class SdrMalformed : public testing::TestWithParam<Malformed> {};
+
+TEST_P(SdrMalformed, IsAnErrorNamingLineAndColumn) {
+    const Malformed& c = GetParam();
+    try {
+        (void)hosttest::readRaw("sdr", c.text);
+        ADD_FAILURE() << "read without an error";
+    } catch (const exportgen::HostError& error) {
+        EXPECT_EQ(error.code(), exportgen::kExitJson);
+        EXPECT_EQ(std::string(error.what()), c.error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SdrMalformed, testing::ValuesIn(malformedRecords()),
+                         [](const testing::TestParamInfo<Malformed>& paramInfo) {
+                             return "row" + std::to_string(paramInfo.index);
+                         });
+
+// Lines ended by "\n" alone, a byte-order mark, blank lines and the end-of-file character some
+// programs close a file with read as the writer's own lines.
+TEST(SdrReader, LineEndsBlankLinesAndAByteOrderMarkDoNotMatter) {
+    const std::string sdr = writeSdr(sampleJob());
+    std::string other = "\xEF\xBB\xBF";
+    for (const char c : sdr) {
+        if (c != '\r') other += c;
+    }
+    other += "\n\x1a";
+    EXPECT_EQ(hosttest::readRaw("sdr", other), hosttest::readRaw("sdr", sdr));
+}
+
+// --- recognising the format ------------------------------------------------------------------
+
+TEST(SdrReader, LooksLikeRecognisesSdrAndNoOtherFormat) {
+    for (const char* format : {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"}) {
+        const auto result = run({"convert", "-f", format, "--now", kNow, "--quiet"});
+        ASSERT_EQ(result.code, 0) << result.err;
+        const std::string head = result.out.substr(0, 4096);
+        EXPECT_EQ(exportgen::looksLikeSdr(head), std::string(format) == "sdr") << format;
+    }
+    EXPECT_FALSE(exportgen::looksLikeSdr(sampleJob().substr(0, 4096)));
+    EXPECT_FALSE(exportgen::looksLikeSdr(""));
+    EXPECT_FALSE(exportgen::looksLikeSdr("\r\n\r\n"));
+    // A field program's file that starts with records this reader skips is still SDR.
+    EXPECT_TRUE(exportgen::looksLikeSdr(sdrText({"00NMSDR33 V04-04.02", "10NMJOB1", kStation})));
+}
+
 }  // namespace
