@@ -375,10 +375,10 @@ std::vector<Skipped> skippedRecords() {
     return {
         {"a header record of another program",
          sdrText({"00NMSDR33 V04-04.02", kStation}),
-         {"unknown record \"00NM\", skipped (in.sdr:1)"}},
+         {"record \"00NM\" is not read (in.sdr:1)"}},
         {"an observation of a kind the writer has no record for",
          sdrText({kStation, "09MC              S1              P125.0000         90.000000       10.000000"}),
-         {"unknown record \"09MC\", skipped (in.sdr:2)"}},
+         {"record \"09MC\" is not read (in.sdr:2)"}},
         {"a note kind the job has no place for",
          sdrText({kStation, kShot, "13GOgo note"}),
          {"a \"13GO\" note, which the job has no place for, skipped (in.sdr:3)"}},

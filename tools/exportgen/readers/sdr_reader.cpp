@@ -59,7 +59,9 @@ std::size_t characterLength(std::string_view text, std::size_t at) {
 // The first `count` characters of `text` (all of it when it is shorter).
 std::string_view firstCharacters(std::string_view text, std::size_t count) {
     std::size_t end = 0;
-    for (std::size_t n = 0; n < count && end < text.size(); ++n) end += characterLength(text, end);
+    for (std::size_t n = 0; n < count && end < text.size(); ++n) {
+        end += static_cast<unsigned char>(text[end]) < 0x80 ? 1 : characterLength(text, end);
+    }
     return text.substr(0, end);
 }
 
@@ -319,7 +321,7 @@ private:
         if (number == 62 && derivation == "LV") return levelStartNumber(r);
         if ((number == 63 || number == 64) && derivation == "LV") return levelReading(r, number == 63);
         closeGroup();
-        skip("unknown record \"" + std::string(line.substr(0, kHeadWidth)) + "\"");
+        m_input.warn(m_lines, "record \"" + std::string(line.substr(0, kHeadWidth)) + "\" is not read");
     }
 
     // --- fields -------------------------------------------------------------------------------
@@ -770,12 +772,10 @@ private:
         d.from(f.offset);
         d.key(key).text(f.text);
     }
-    static void decimal(JobDocument& d, const Field& f) {
-        d.from(f.offset);
-        (void)d.decimal(f.text);  // checked as the field was read
-    }
+    // Numbers are checked as their fields are read; what the job may still say of one (an
+    // implausible value) names the record it stands in.
+    static void decimal(JobDocument& d, const Field& f) { (void)d.decimal(f.text); }
     static void decimal(JobDocument& d, const char* key, const Field& f) {
-        d.from(f.offset);
         d.key(key);
         (void)d.decimal(f.text);
     }
@@ -789,7 +789,7 @@ private:
     }
 
     static void measurement(JobDocument& d, const Sight& s) {
-        d.from(s.offset);
+        d.from(s.kind() == Kind::distanceOnly ? s.distance.offset : s.horizontal.offset);
         switch (s.kind()) {
             case Kind::slopeDistance:
                 triple(d, "sd", s.horizontal, s.zenith, s.distance);
@@ -839,9 +839,9 @@ private:
     }
 
     void shot(JobDocument& d, const Sight& s) const {
-        d.from(s.offset);
+        d.from(s.target.offset);
         d.beginObject();
-        text(d, "to", s.target);
+        d.key("to").text(s.target.text);
         measurement(d, s);
         if (!s.hr.blank()) decimal(d, "hr", s.hr);
         if (s.target.text != m_setup.station.text && m_stationNames.count(s.target.text) > 0) d.member("fs", true);
