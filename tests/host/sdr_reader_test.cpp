@@ -337,17 +337,18 @@ TEST(SdrReader, ASyntheticJobReadBackHoldsEveryObservation) {
 TEST(SdrReader, LongNamesAndCodesComeFromTheNotesThatCarryThemWhole) {
     const std::string job = R"({"points": [{"name": "BS1", "coords": [1000, 2100, 100],
 "codes": [{"code": "CONTROL-POINT-LONG-CODE", "attributes": [["TYPE", "iron pin"]]}]},
-{"name": "DESIGN-POINT-7", "coords": [1010, 2010, 101]}],
+{"name": "DESIGN-POINT-NUMBER-7", "coords": [1010, 2010, 101]}],
 "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5,
 "backsight": {"point": "BS1", "hr": 1.3, "sd": [0, 90, 100]},
 "shots": [{"to": "A-TARGET-WITH-A-LONG-NAME", "sd": [1, 90, 5]}],
-"stakeouts": [{"design": "DESIGN-POINT-7", "to": "STAKED-POINT-NUMBER-7", "sd": [45, 90, 14.1421]}]}]})";
+"stakeouts": [{"design": "DESIGN-POINT-NUMBER-7", "to": "STAKED-POINT-NUMBER-7", "sd": [45, 90, 14.1421]}]}]})";
     const json read = readJob(writeSdr(job));
     EXPECT_EQ(read["points"][0]["codes"],
               json::parse(R"([{"code": "CONTROL-POINT-LONG-CODE", "attributes": [["TYPE", "iron pin"]]}])"));
     EXPECT_EQ(read["setups"][0]["stakeouts"][0]["to"], "STAKED-POINT-NUMBER-7");
-    // The file holds the first 16 characters of the others.
-    EXPECT_EQ(read["points"][1]["name"], "DESIGN-POINT-7");
+    // The file holds the first 16 characters of the others; a design point is known by them.
+    EXPECT_EQ(read["points"][1]["name"], "DESIGN-POINT-NUM");
+    EXPECT_EQ(read["setups"][0]["stakeouts"][0]["design"], "DESIGN-POINT-NUM");
     EXPECT_EQ(read["setups"][0]["shots"][0]["to"], "A-TARGET-WITH-A-");
 }
 
@@ -503,6 +504,18 @@ TEST(SdrReader, LineEndsBlankLinesAndAByteOrderMarkDoNotMatter) {
     }
     other += "\n\x1a";
     EXPECT_EQ(hosttest::readRaw("sdr", other), hosttest::readRaw("sdr", sdr));
+}
+
+// What the read job breaks is named at the raw file's line and column: here the backsight
+// point's name, right-aligned in columns 21 to 36.
+TEST(SdrReader, AnErrorOfTheReadJobNamesTheRawFilesLineAndColumn) {
+    const std::string dir = hosttest::freshDirectory("sdr-reader-errors");
+    hosttest::writeFile(
+        dir + "/field.sdr",
+        sdrText({kStation, "03NM1.5000", "07TP              S1              S90.00000000      0.00000000"}));
+    const auto result = run({"convert", dir + "/field.sdr", "-f", "rw5"});
+    EXPECT_EQ(result.code, exportgen::kExitJob);
+    EXPECT_EQ(result.err, "exportgen: " + dir + "/field.sdr:3:35: $.setups[0].backsight.point: unknown point \"S9\"\n");
 }
 
 // --- recognising the format ------------------------------------------------------------------

@@ -632,8 +632,13 @@ private:
         if (label == std::string_view::npos || label == 0) {
             malformed(text.column + 3, "expected the staked point's name and \"Design ID\" with the design point");
         }
-        const std::string_view design = names.substr(label + kDesignLabel.size());
+        std::string_view design = names.substr(label + kDesignLabel.size());
         if (design.empty()) malformed(text.column + text.text.size(), "expected the design point's name");
+        // The note names the design point whole; its coordinate record, by its first 16 characters.
+        if (m_where.find(design) == m_where.end()) {
+            const std::string_view cut = firstCharacters(design, kNameWidth);
+            if (m_where.find(cut) != m_where.end()) design = cut;
+        }
         Stakeout s;
         s.shot = std::move(m_sight);
         m_pending = false;
