@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/text_services.h"
+#include "contracts/units.h"
+#include "job/geometry.h"
+
 namespace exportgen {
 
 namespace {
@@ -207,6 +211,8 @@ struct Setup {
     Field station, north, east, height, hi, code, note;
     bool hasNote = false;
     bool givesCoords = true;
+    bool mayBeFree = false;  ///< no known point, earlier station or foresight places it
+    Point3 place;            ///< where the job will put the station
     Backsight backsight;
     std::vector<Sight> resection;
     std::vector<Sight> shots;
@@ -216,6 +222,7 @@ struct Setup {
         open = false;
         hasNote = false;
         givesCoords = true;
+        mayBeFree = false;
         code = note = Field();
         backsight = Backsight();
         resection.clear();
@@ -246,11 +253,6 @@ struct LevelRun {
     bool hasFirstStart = false;   // "61LV"
     bool hasSecondStart = false;  // "62LV"
     std::vector<LevelReading> readings;
-};
-
-struct Planar {
-    double north = 0.0;
-    double east = 0.0;
 };
 
 // The angle units a file may be written in, told apart by the digits of its angles: the default
@@ -383,15 +385,120 @@ private:
         s.height = number(r, "the station's elevation", true);
         s.hi = number(r, "the instrument height", true);
         s.code = code(r);
-        // A station on a known point takes the point's coordinates.
-        if (const auto known = m_pointIndex.find(s.station.text); known != m_pointIndex.end()) {
-            const KnownPoint& point = m_points[known->second];
-            s.givesCoords = !(point.north.text == s.north.text && point.east.text == s.east.text &&
-                              point.height.text == s.height.text);
-        }
-        m_where[s.station.text] = {valueOf(s.north.text), valueOf(s.east.text)};
+        s.place = {valueOf(s.north.text), valueOf(s.east.text), valueOf(s.height.text)};
+        placeStation(s);
         m_stationCodes[s.station.text] = s.code.text;
         m_previous = Previous::station;
+    }
+
+    // The job places a station without coordinates as the host did when it wrote them: on a
+    // known point, on an earlier set-up's station, where the last foresight to it landed, or (a
+    // free station) by its resection. When that gives the digits the record holds, the
+    // coordinates are left to the job, so that what it computes from them (backsight azimuths,
+    // residuals) comes out as the host computed it; otherwise the record's coordinates are given.
+    void placeStation(Setup& s) const {
+        const std::string_view name = s.station.text;
+        const auto known = m_known.find(name);
+        const auto station = m_stations.find(name);
+        const auto foresight = m_foresights.find(name);
+        const Point3* place = known != m_known.end()            ? &known->second
+                              : station != m_stations.end()     ? &station->second
+                              : foresight != m_foresights.end() ? &foresight->second
+                                                                : nullptr;
+        s.mayBeFree = place == nullptr;
+        if (place != nullptr && writesAs(*place, s)) {
+            s.givesCoords = false;
+            s.place = *place;
+        }
+    }
+
+    // Whether `place` is written with the digits of the set-up's station record.
+    static bool writesAs(const Point3& place, const Setup& s) {
+        return sameDigits(place.n, s.north.text) && sameDigits(place.e, s.east.text) &&
+               sameDigits(place.h, s.height.text);
+    }
+    static bool sameDigits(double value, std::string_view written) {
+        const COrvStringT text = orv_formats::DoubleToString(value, 4);
+        const std::wstring_view digits = text.view();
+        return std::equal(digits.begin(), digits.end(), written.begin(), written.end(),
+                          [](wchar_t a, char b) { return a == static_cast<unsigned char>(b); });
+    }
+
+    // The known point or earlier station named `name`, as the job looks a backsight point up.
+    const Point3* lookup(std::string_view name) const {
+        if (const auto known = m_known.find(name); known != m_known.end()) return &known->second;
+        const auto station = m_stations.find(name);
+        return station == m_stations.end() ? nullptr : &station->second;
+    }
+
+    // An angle of the file in decimal degrees, in the units the file's angles tell so far.
+    double degrees(const Field& f) const {
+        const double value = valueOf(f.text);
+        const orv::ie::EAngleUnits units = angleUnits();
+        return units == orv::ie::eDecimalDegrees ? value : orv::ie::utils::angleToDecDeg(value, units);
+    }
+    static double metres(const Field& f, double fallback = 0.0) { return f.blank() ? fallback : valueOf(f.text); }
+
+    orv::ie::DexTSRawMeasurement measurementOf(const Sight& sight) const {
+        return orv::ie::DexTSRawMeasurement(orv::ie::eKindAnglesAndSlopeDistance,
+                                            {degrees(sight.horizontal), degrees(sight.zenith), metres(sight.distance)});
+    }
+
+    // The set-up's orientation (azimuth = horizontal angle + orientation) as the job computes it:
+    // from the backsight, else from the resection (the free station's fit, or the mean of the
+    // directions to the known points).
+    double orientationOf(Setup& s) const {
+        const Backsight& b = s.backsight;
+        if (b.kind == Backsight::Kind::point) {
+            const Point3* point = lookup(b.name.text);
+            return point == nullptr ? 0.0 : azimuth(s.place, *point) - degrees(b.circle);
+        }
+        if (b.kind == Backsight::Kind::bearing) return degrees(b.azimuth) - degrees(b.circle);
+        if (s.resection.empty()) return 0.0;
+        if (s.mayBeFree) {
+            std::vector<FreeStationSight> sights;
+            for (const Sight& sight : s.resection) {
+                const Point3* point = lookup(sight.target.text);
+                if (point == nullptr) continue;
+                sights.push_back({*point, metres(sight.hr), measurementOf(sight)});
+            }
+            StationFit fit;
+            if (freeStation(sights, metres(s.hi), fit) && writesAs(fit.station, s)) {
+                s.givesCoords = false;
+                s.place = fit.station;
+                return fit.orientation;
+            }
+        }
+        double sumSin = 0.0, sumCos = 0.0;
+        for (const Sight& sight : s.resection) {
+            const Point3* point = lookup(sight.target.text);
+            if (point == nullptr) continue;
+            const double difference = (azimuth(s.place, *point) - degrees(sight.horizontal)) * orv::ie::kPi / 180.0;
+            sumSin += std::sin(difference);
+            sumCos += std::cos(difference);
+        }
+        return std::atan2(sumSin, sumCos) * 180.0 / orv::ie::kPi;
+    }
+
+    // After a set-up, its station is known where the job put it, and each foresight's target
+    // where its observation puts it.
+    void learnStation(Setup& s) {
+        const double orientation = orientationOf(s);
+        if (m_known.find(s.station.text) == m_known.end()) m_stations[s.station.text] = s.place;
+        double hr = s.backsight.kind == Backsight::Kind::none ? 0.0 : metres(s.backsight.hr);
+        for (const Sight& shot : s.shots) {
+            hr = metres(shot.hr, hr);
+            if (!isForesight(shot) || shot.kind() != Kind::slopeDistance) continue;
+            Point3 observed;
+            if (target(s.place, metres(s.hi), hr, orientation, measurementOf(shot), observed)) {
+                m_foresights[shot.target.text] = observed;
+            }
+        }
+    }
+
+    // A shot to a point some set-up occupies: a foresight of the traverse.
+    bool isForesight(const Sight& shot) const {
+        return shot.target.text != m_setup.station.text && m_stationNames.count(shot.target.text) > 0;
     }
 
     // "03NM": the target height of the observations that follow.
@@ -414,7 +521,9 @@ private:
         b.circle = angle(r, "the circle reading on the backsight", true);
         b.hr = m_hr;
         b.kind = isGeneratedName(b.name.text) ? Backsight::Kind::bearing : Backsight::Kind::point;
-        if (b.kind == Backsight::Kind::point) voteByAzimuth(b.azimuth, m_setup.station.text, b.name.text);
+        if (b.kind == Backsight::Kind::point) {
+            if (const Point3* point = lookup(b.name.text)) voteByAzimuth(b.azimuth, m_setup.place, *point);
+        }
         m_previous = Previous::backsight;
     }
 
@@ -423,7 +532,7 @@ private:
     bool isGeneratedName(std::string_view text) const {
         if (!startsWith(text, "#BS") || text.size() == 3) return false;
         if (!std::all_of(text.begin() + 3, text.end(), isDigit)) return false;
-        return m_where.find(text) == m_where.end();
+        return lookup(text) == nullptr;
     }
 
     // "08": name, northing, easting, height, code. Either the staked point of the stake-out
@@ -447,7 +556,7 @@ private:
         point.code = pointCode;
         m_pointIndex[pointName.text] = m_points.size();
         m_points.push_back(std::move(point));
-        m_where[pointName.text] = {valueOf(north.text), valueOf(east.text)};
+        m_known[pointName.text] = {valueOf(north.text), valueOf(east.text), valueOf(height.text)};
     }
 
     // --- observations -------------------------------------------------------------------------
@@ -635,9 +744,9 @@ private:
         std::string_view design = names.substr(label + kDesignLabel.size());
         if (design.empty()) malformed(text.column + text.text.size(), "expected the design point's name");
         // The note names the design point whole; its coordinate record, by its first 16 characters.
-        if (m_where.find(design) == m_where.end()) {
+        if (lookup(design) == nullptr) {
             const std::string_view cut = firstCharacters(design, kNameWidth);
-            if (m_where.find(cut) != m_where.end()) design = cut;
+            if (lookup(cut) != nullptr) design = cut;
         }
         Stakeout s;
         s.shot = std::move(m_sight);
@@ -717,12 +826,9 @@ private:
     // The azimuth that a backsight record to a point gives was computed from the coordinates of
     // the station and the point: of the units it may be written in, the one it matches is the
     // file's.
-    void voteByAzimuth(const Field& written, std::string_view from, std::string_view to) {
-        const auto a = m_where.find(from);
-        const auto b = m_where.find(to);
-        if (a == m_where.end() || b == m_where.end()) return;
-        const double north = b->second.north - a->second.north;
-        const double east = b->second.east - a->second.east;
+    void voteByAzimuth(const Field& written, const Point3& from, const Point3& to) {
+        const double north = to.n - from.n;
+        const double east = to.e - from.e;
         const double length = std::hypot(north, east);
         if (!(length > 0.0) || !std::isfinite(length)) return;
         constexpr double kDegree = 180.0 / 3.14159265358979323846;
@@ -753,6 +859,14 @@ private:
             const double horizontal = valueOf(s.horizontal.text);
             if (horizontal >= 360.0 && horizontal < 400.0) m_gonsSeen = true;
         }
+    }
+
+    // The units of the file's angles as they tell so far (all of the file at its end).
+    orv::ie::EAngleUnits angleUnits() const {
+        if (m_angleDecimals < 0 || m_angleDecimals == 6) return orv::ie::eDecimalDegrees;
+        static const orv::ie::EAngleUnits kUnits[kAngleUnits] = {orv::ie::eDecimalDegrees, orv::ie::eGons,
+                                                                 orv::ie::eMils};
+        return kUnits[angleUnit()];
     }
 
     AngleUnit angleUnit() const {
@@ -849,7 +963,7 @@ private:
         d.key("to").text(s.target.text);
         measurement(d, s);
         if (!s.hr.blank()) decimal(d, "hr", s.hr);
-        if (s.target.text != m_setup.station.text && m_stationNames.count(s.target.text) > 0) d.member("fs", true);
+        if (isForesight(s)) d.member("fs", true);
         codes(d, s.codeText(), s.attributes);
         if (s.hasNote) text(d, "note", s.note);
         d.endObject();
@@ -874,6 +988,7 @@ private:
     void closeSetup() {
         Setup& s = m_setup;
         if (!s.open) return;
+        learnStation(s);
         JobDocument& d = m_parts.setups;
         d.from(s.offset);
         d.beginObject();
@@ -997,7 +1112,9 @@ private:
 
     std::vector<KnownPoint> m_points;
     std::unordered_map<std::string_view, std::size_t> m_pointIndex;
-    std::unordered_map<std::string_view, Planar> m_where;  ///< known points and stations
+    std::unordered_map<std::string_view, Point3> m_known;       ///< known points
+    std::unordered_map<std::string_view, Point3> m_stations;    ///< earlier set-ups' stations, where the job puts them
+    std::unordered_map<std::string_view, Point3> m_foresights;  ///< where the last foresight to a point landed
     std::unordered_map<std::string_view, std::string_view> m_stationCodes;
     std::unordered_set<std::string_view> m_stationNames;
 
