@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,6 +26,7 @@ constexpr std::size_t kCodeWidth = 16;
 constexpr std::size_t kCountWidth = 5;
 constexpr std::size_t kNoteWidth = 60;
 constexpr std::size_t kAttributeNameWidth = 20;
+constexpr int kDistanceDecimals = 4;
 
 // The label between a staked point's name and its design point's in the first stake-out note: a
 // 16-character field holding " Design ID " right-aligned.
@@ -344,7 +346,13 @@ private:
     static Field code(Record& r) { return r.field(trimmedRight(r.next(kCodeWidth))); }
 
     // A number in a 16-character field; blank only when `required` is false.
-    Field number(Record& r, const char* what, bool required) const {
+    // A distance, height or coordinate: the records write 4 decimals.
+    Field number(Record& r, const char* what, bool required) {
+        Field field = checkedNumber(r, what, required);
+        if (!field.blank()) rounded(field, kDistanceDecimals);
+        return field;
+    }
+    Field checkedNumber(Record& r, const char* what, bool required) const {
         const std::string_view raw = r.next(kValueWidth);
         const Field field = r.field(trimmedRight(trimmedLeft(raw)));
         if (field.blank()) {
@@ -356,9 +364,21 @@ private:
         }
         return field;
     }
+    // A number with more decimals than the records write (a file of another program) is taken
+    // as the records would write it, so that what the job computes from it is what a file
+    // written from the job holds.
+    void rounded(Field& field, int decimals) {
+        if (decimalsOf(field.text) <= static_cast<std::size_t>(decimals)) return;
+        const COrvStringT digits = orv_formats::DoubleToString(valueOf(field.text), decimals);
+        std::string& text = m_rounded.emplace_back();
+        for (const wchar_t c : digits.view()) text += static_cast<char>(c);
+        field.text = text;
+    }
+    // An angle: the default degrees write 6 decimals, the other units 8.
     Field angle(Record& r, const char* what, bool required) {
-        Field field = number(r, what, required);
+        Field field = checkedNumber(r, what, required);
         if (!field.blank() && m_angleDecimals < 0) m_angleDecimals = static_cast<int>(decimalsOf(field.text));
+        if (!field.blank()) rounded(field, m_angleDecimals == 6 ? 6 : 8);
         if (!field.blank()) {
             const double value = std::fabs(valueOf(field.text));
             if (value >= 400.0) m_milsSeen = true;
@@ -1126,6 +1146,7 @@ private:
     LevelRun m_run;
 
     int m_angleDecimals = -1;
+    std::deque<std::string> m_rounded;  ///< the texts of numbers taken as the records write them
     int m_azimuthVotes[kAngleUnits] = {0, 0, 0};
     bool m_milsSeen = false;
     bool m_gonsSeen = false;
