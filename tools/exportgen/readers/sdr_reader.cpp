@@ -175,7 +175,8 @@ struct Sight {
     std::vector<Attribute> attributes;
     Field note;
     bool hasNote = false;
-    Field hr;  ///< the target height in force, blank when no "03NM" came before
+    Field hr;                ///< the target height in force, blank when no "03NM" came before
+    bool foresight = false;  ///< a shot to a point that some set-up occupies
 
     [[nodiscard]] Kind kind() const {
         const bool d = !distance.blank(), z = !zenith.blank(), h = !horizontal.blank();
@@ -508,7 +509,7 @@ private:
         double hr = s.backsight.kind == Backsight::Kind::none ? 0.0 : metres(s.backsight.hr);
         for (const Sight& shot : s.shots) {
             hr = metres(shot.hr, hr);
-            if (!isForesight(shot) || shot.kind() != Kind::slopeDistance) continue;
+            if (!shot.foresight || shot.kind() != Kind::slopeDistance) continue;
             Point3 observed;
             if (target(s.place, metres(s.hi), hr, orientation, measurementOf(shot), observed)) {
                 m_foresights[shot.target.text] = observed;
@@ -617,6 +618,7 @@ private:
             learnCodes(b.sight);
             return;
         }
+        m_sight.foresight = isForesight(m_sight);
         m_setup.shots.push_back(std::move(m_sight));
     }
 
@@ -983,7 +985,7 @@ private:
         d.key("to").text(s.target.text);
         measurement(d, s);
         if (!s.hr.blank()) decimal(d, "hr", s.hr);
-        if (isForesight(s)) d.member("fs", true);
+        if (s.foresight) d.member("fs", true);
         codes(d, s.codeText(), s.attributes);
         if (s.hasNote) text(d, "note", s.note);
         d.endObject();
