@@ -500,6 +500,23 @@ INSTANTIATE_TEST_SUITE_P(Table, SdrMalformed, testing::ValuesIn(malformedRecords
                              return "row" + std::to_string(paramInfo.index);
                          });
 
+// Another program's file may write more decimals than the records do, or another station
+// derivation code: the job takes the numbers as a file written from it holds them, so that file
+// reads back to itself.
+TEST(SdrReader, NumbersWithMoreDecimalsReadAsTheRecordsWriteThem) {
+    std::vector<std::string> warnings;
+    const std::string text = sdrText({"02KI              S15000.00004      3000.0000       100.0000        1.5000",
+                                      "09F1              S1              P125.12346        90.123456789    10.000000"});
+    const json job = json::parse(hosttest::readRaw("sdr", text, &warnings));
+    EXPECT_EQ(warnings, std::vector<std::string>{"station record \"02KI\" is read as \"02NM\" (in.sdr:1)"});
+    EXPECT_EQ(job["setups"][0]["coords"], (json{5000.0, 3000.0, 100.0}));
+    // The first angle has more than the default degrees' 6 decimals: angles of 8.
+    EXPECT_EQ(job["units"]["angle"], "decimalDegrees");
+    EXPECT_EQ(job["setups"][0]["shots"][0]["sd"], (json{10.0, 90.12345679, 25.1235}));
+    const std::string written = writeSdr(job.dump());
+    EXPECT_EQ(writeSdr(hosttest::readRaw("sdr", written)), written);
+}
+
 // Lines ended by "\n" alone, a byte-order mark, blank lines and the end-of-file character some
 // programs close a file with read as the writer's own lines.
 TEST(SdrReader, LineEndsBlankLinesAndAByteOrderMarkDoNotMatter) {

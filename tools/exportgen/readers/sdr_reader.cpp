@@ -346,13 +346,13 @@ private:
     // A code: left-aligned; blank when there is none.
     static Field code(Record& r) { return r.field(trimmedRight(r.next(kCodeWidth))); }
 
-    // A number in a 16-character field; blank only when `required` is false.
     // A distance, height or coordinate: the records write 4 decimals.
     Field number(Record& r, const char* what, bool required) {
         Field field = checkedNumber(r, what, required);
         if (!field.blank()) rounded(field, kDistanceDecimals);
         return field;
     }
+    // A number in a 16-character field; blank only when `required` is false.
     Field checkedNumber(Record& r, const char* what, bool required) const {
         const std::string_view raw = r.next(kValueWidth);
         const Field field = r.field(trimmedRight(trimmedLeft(raw)));
@@ -395,8 +395,7 @@ private:
         closeRun();
         closeSetup();
         if (derivation != "NM")
-            m_input.warn(m_lines, "a station record \"02" + std::string(derivation) +
-                                      "\" is read as one of the set-ups' \"02NM\" records");
+            m_input.warn(m_lines, "station record \"02" + std::string(derivation) + "\" is read as \"02NM\"");
         Setup& s = m_setup;
         s.open = true;
         s.offset = r.offset();
