@@ -3,6 +3,7 @@
 #include "cli/errors.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "readers/vemra_reader.h"
+#include "readers/sdr_reader.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
 #include "surface/export_generators.h"
@@ -67,7 +68,7 @@ const std::vector<FormatEntry>& formats() {
         {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, nullptr,
          nullptr},
         {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations, sdrReportStatus,
-         sdrFields, nullptr, nullptr},
+         sdrFields, readSdr, looksLikeSdr},
     };
     return table;
 }
