@@ -132,6 +132,9 @@ TEST_P(RoundTrip, TheReadPointsLieWhereTheJobPutThem) {
             return nlohmann::json::parse(text).value("/units/distance"_json_pointer, std::string("metres"));
         };
         if (distanceUnit(readJob) != distanceUnit(job.text)) continue;
+        // A format that carries no coordinates (the Vemra family) gives points relative to
+        // stations it cannot place.
+        if (!nlohmann::json::parse(readJob).contains("points")) continue;
         const auto original = pointsOf(job.text);
         const auto read = pointsOf(readJob);
         std::size_t compared = 0;
