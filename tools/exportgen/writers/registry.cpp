@@ -8,6 +8,7 @@
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
+#include "readers/quoltpashk_reader.h"
 #include "writers/quoltpashk_writer.h"
 #include "writers/rw5_writer.h"
 #include "writers/sdr_writer.h"
@@ -62,7 +63,7 @@ const std::vector<FormatEntry>& formats() {
         {"drevan", ".drevan", "Drevan", vemra, nullptr, createDrevan, makeDrevanWriter,
          kVemraOperations | kDrevanOperations, nullptr, vemraFields, nullptr, nullptr},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
-         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, nullptr, nullptr},
+         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, readQuoltPashk, looksLikeQuoltPashk},
         {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, nullptr,
          nullptr},
         {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations, sdrReportStatus,
