@@ -715,16 +715,22 @@ private:
         m_station = values[0];
         m_hi = values[1];
         m_code = count > 2 ? values[2] : Value{};
-        m_hasSetupNote = false;
         m_backsight = Backsight();
+        m_placed = false;
         m_owner = Owner::setup;
+        JobDocument& d = m_parts.setups;
+        d.beginObject();
+        text(d, "station", m_station);
+        decimal(d, "hi", m_hi);
+        if (!m_code.text.empty()) text(d, "code", m_code);
     }
 
     void backsightBearing(const RawLines& lines, const Line& line) {
         if (!inSetup(lines, line)) return;
         flush();
-        if (m_backsight.present) {
-            m_input.warn(lines, "BKB: a second backsight of one set-up is not read");
+        if (m_backsight.present || m_placed) {
+            m_input.warn(lines, m_placed ? "BKB: a backsight after the set-up's sights is not read"
+                                         : "BKB: a second backsight of one set-up is not read");
             m_owner = Owner::none;
             return;
         }
@@ -881,9 +887,9 @@ private:
             m_sight.note = value;
             return;
         }
-        if (m_owner == Owner::setup && !m_hasSetupNote) {
-            m_hasSetupNote = true;
-            m_setupNote = value;
+        if (m_owner == Owner::setup) {
+            text(m_parts.setups, "note", value);
+            m_owner = Owner::none;
             return;
         }
         m_input.warn(lines, "a note that belongs to no record that carries one is not read");
@@ -910,10 +916,13 @@ private:
     }
 
     static void measurementMembers(JobDocument& d, const Measurement& m) {
-        d.from(m.offset);
+        // One mark for the line's values: a job of a million sights keeps its marks small.
+        d.from(m.values[0].offset);
         d.key(m.kind == Record::sd ? "sd" : m.kind == Record::hd ? "hd" : "angles").beginArray();
         const std::size_t count = m.kind == Record::hv ? 2 : 3;
-        for (std::size_t i = 0; i < count; ++i) decimal(d, m.values[i]);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!d.decimal(m.values[i].text)) d.null();
+        }
         d.endArray();
     }
 
@@ -921,16 +930,20 @@ private:
         if (!s.hasXyz) return;
         d.from(s.xyz[0].offset);
         d.key("coords").beginArray();
-        decimal(d, s.xyz[1]);
-        decimal(d, s.xyz[0]);
-        decimal(d, s.xyz[2]);
+        for (const std::size_t i : {1, 0, 2}) {
+            if (!d.decimal(s.xyz[i].text)) d.null();
+        }
         d.endArray();
     }
 
     void shot() {
-        JobDocument& d = m_shots;
+        placeStation();
+        JobDocument& d = m_parts.setups;
+        if (!m_shotsOpen) {
+            d.key("shots").beginArray();
+            m_shotsOpen = true;
+        }
         const Sight& s = m_sight;
-        d.from(s.offset);
         d.beginObject();
         text(d, "to", s.name);
         if (s.measurement.kind != Record::unknown) {
@@ -1044,40 +1057,44 @@ private:
         return Position();
     }
 
+    /// The station's coordinates and the backsight, once the backsight is read: before the
+    /// set-up's first sight, or at its end.
+    void placeStation() {
+        if (m_placed) return;
+        m_placed = true;
+        m_position = stationPosition();
+        JobDocument& d = m_parts.setups;
+        d.from(m_offset);
+        d.key("coords").beginArray();
+        for (const std::string* figure : {&m_position.n, &m_position.e, &m_position.h}) {
+            if (!d.decimal(*figure)) d.number(0.0);
+        }
+        d.endArray();
+        if (!m_backsight.present) return;
+        const Backsight& b = m_backsight;
+        d.from(b.offset);
+        d.key("backsight").beginObject();
+        if (b.hasSight) {
+            text(d, "point", b.name);
+            decimal(d, "hr", b.hr);
+            if (b.measurement.kind != Record::unknown) measurementMembers(d, b.measurement);
+        } else {
+            decimal(d, "bearing", b.azimuth);
+        }
+        decimal(d, "circle", b.circle);
+        d.endObject();
+    }
+
     void closeSetup() {
         if (!m_setupOpen) return;
         flush();
         m_setupOpen = false;
-        const Position position = stationPosition();
         JobDocument& d = m_parts.setups;
-        d.from(m_offset);
-        d.beginObject();
-        text(d, "station", m_station);
-        decimal(d, "hi", m_hi);
-        if (!m_code.text.empty()) text(d, "code", m_code);
-        if (m_hasSetupNote) text(d, "note", m_setupNote);
-        d.from(m_offset);
-        d.key("coords").beginArray();
-        for (const std::string* figure : {&position.n, &position.e, &position.h}) {
-            if (!d.decimal(*figure)) d.number(0.0);
-        }
-        d.endArray();
-        if (m_backsight.present) {
-            const Backsight& b = m_backsight;
-            d.from(b.offset);
-            d.key("backsight").beginObject();
-            if (b.hasSight) {
-                text(d, "point", b.name);
-                decimal(d, "hr", b.hr);
-                if (b.measurement.kind != Record::unknown) measurementMembers(d, b.measurement);
-            } else {
-                decimal(d, "bearing", b.azimuth);
-            }
-            decimal(d, "circle", b.circle);
-            d.endObject();
-        }
-        const std::pair<const char*, JobDocument*> lists[] = {
-            {"resection", &m_resections}, {"shots", &m_shots}, {"stakeouts", &m_stakeouts}};
+        if (m_shotsOpen) d.endArray();
+        m_shotsOpen = false;
+        placeStation();
+        const std::pair<const char*, JobDocument*> lists[] = {{"resection", &m_resections},
+                                                              {"stakeouts", &m_stakeouts}};
         for (const auto& [name, list] : lists) {
             if (list->empty()) continue;
             d.key(name).beginArray();
@@ -1088,7 +1105,7 @@ private:
         d.endObject();
         // The job knows the station from this set-up on, unless a known point has its name.
         std::string name(m_station.text);
-        if (m_points.count(name) == 0) m_stations[std::move(name)] = position;
+        if (m_points.count(name) == 0) m_stations[std::move(name)] = m_position;
     }
 
     // ---- level runs
@@ -1237,13 +1254,14 @@ private:
     // The set-up being read.
     bool m_setupOpen = false;
     std::size_t m_offset = 0;
-    Value m_station, m_hi, m_code, m_setupNote;
-    bool m_hasSetupNote = false;
+    Value m_station, m_hi, m_code;
     Backsight m_backsight;
     Owner m_owner = Owner::none;
     Sight m_sight;
     Resection m_resection;
-    JobDocument m_resections, m_shots, m_stakeouts;
+    JobDocument m_resections, m_stakeouts;  ///< written at the set-up's end; its shots as they come
+    bool m_placed = false, m_shotsOpen = false;
+    Position m_position;
 
     bool m_levelOpen = false;
     struct LevelRunNotes {
