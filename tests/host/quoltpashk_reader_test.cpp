@@ -2,8 +2,11 @@
 // same bytes; the read job holds what the file carries; records it does not know are skipped
 // with a warning, malformed lines are errors with their line and column; the format is told
 // from the other five by its first bytes.
+#include "readers/quoltpashk_reader.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -94,6 +97,24 @@ std::vector<RoundTrip> roundTrips() {
            "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "stakeouts": [
            {"design": "D9", "to": "X9", "sd": [116.56505, 90.2, 11.18], "hr": 1.7, "code": "PEG"}]}]})",
                                           "usSurveyFeet", "degrees")},
+        {"names and codes with blanks, an empty code, a station occupied again",
+         R"({"points": [{"name": "A 1", "coords": [0, 0, 0]}, {"name": "B", "coords": [30, 40, 0]}], "setups": [
+           {"station": "A 1", "hi": 1.5, "code": "C P", "backsight": {"point": "B", "hr": 1.5, "sd": [0, 90, 50]},
+            "shots": [{"to": " lead", "sd": [5, 90, 10], "code": "OAK TREE", "note": " spaced "}]},
+           {"station": "B", "hi": 1.5, "backsight": {"point": "A 1", "hr": 1.5, "sd": [0, 90, 50]}},
+           {"station": "A 1", "hi": 1.4, "backsight": {"point": "B", "hr": 1.3, "circle": 10}}]})"},
+        {"a free station's resection and a stake-out in gons",
+         withUnits(R"({"points": [{"name": "K1", "coords": [100, 100, 10]}, {"name": "K2", "coords": [200, 100, 12]},
+           {"name": "D", "coords": [150, 150, 11]}], "setups": [{"station": "F", "hi": 1.5, "resection": [
+           {"to": "K1", "sd": [10, 91, 70.71], "hr": 1.6}, {"to": "K2", "sd": [100, 89, 70.72]}],
+           "stakeouts": [{"design": "D", "to": "D-staked", "sd": [55, 90.5, 50.02], "hr": 1.6},
+           {"design": "D", "to": "D-again", "sd": [55.1, 90.5, 50.01]}]}]})",
+                   "metres", "gons")},
+        {"level runs that backsight a point the run did not reach",
+         withUnits(R"({"points": [{"name": "BM1", "coords": [0, 0, 10.5]}, {"name": "BM2", "coords": [5, 5, 12.25]}],
+           "setups": [], "levelRuns": [{"name": "L1", "start": "BM1", "readings": [{"point": "BM1", "bs": 1.21},
+           {"point": "T1", "fs": 0.83}, {"point": "BM2", "bs": 1.17}, {"point": "T2", "fs": 1.49}]}]})",
+                   "usSurveyFeet", "degrees")},
     };
     for (int seed = 1; seed <= 5; ++seed) {
         static std::vector<std::string> names;
@@ -297,12 +318,88 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"SCALE   1.0,x,0", "in.quoltpashk:5:13: SCALE: grid scale factor \"x\" is not a number"}),
     [](const testing::TestParamInfo<Malformed>& param) { return "case" + std::to_string(param.index); });
 
-// Every line a job reader's error finds in the read document names the raw file's line.
-TEST(QuoltPashkReader, AnErrorOfTheReadJobNamesTheRawLine) {
-    const std::string file =
-        std::string(kHead) + "STN     A,1.5,\r\nSS      B,1.5,\r\nSD      1.00000,90.00000,-5.0000\r\n";
-    const std::string read = hosttest::readRaw("quoltpashk", file);
-    EXPECT_EQ(nlohmann::json::parse(read)["setups"][0]["shots"][0]["sd"][2], -5.0);
+// Packed degrees, minutes and seconds (D.MMSSs) in decimal degrees.
+double unpacked(double packed) {
+    const double magnitude = std::fabs(packed);
+    const double degrees = std::floor(magnitude + 1e-9);
+    const double minutes = std::floor((magnitude - degrees) * 100.0 + 1e-9);
+    const double seconds = ((magnitude - degrees) * 100.0 - minutes) * 100.0;
+    const double value = degrees + minutes / 60.0 + seconds / 3600.0;
+    return packed < 0 ? -value : value;
+}
+
+// The read job against the job written: every sight's target, height, code, note, measurement
+// and coordinates, at the precision of the file (angles to 0.05", heights to half a
+// millimetre, distances and coordinates to half a unit of their fourth decimal).
+TEST(QuoltPashkReader, TheReadJobAgreesWithTheWrittenOneAtTheFilesPrecision) {
+    const nlohmann::json original = nlohmann::json::parse(synthetic(400, 4));
+    const nlohmann::json read = nlohmann::json::parse(hosttest::readRaw("quoltpashk", convert(original.dump())));
+    const double second = 0.05 / 3600.0 + 1e-9;
+    ASSERT_EQ(read["setups"].size(), original["setups"].size());
+    std::size_t compared = 0;
+    for (std::size_t i = 0; i < original["setups"].size(); ++i) {
+        const nlohmann::json& was = original["setups"][i];
+        const nlohmann::json& now = read["setups"][i];
+        EXPECT_EQ(now["station"], was["station"]);
+        EXPECT_NEAR(now["hi"].get<double>(), was["hi"].get<double>(), 0.0005 + 1e-9);
+        ASSERT_EQ(now["shots"].size(), was["shots"].size());
+        for (std::size_t k = 0; k < was["shots"].size(); ++k) {
+            const nlohmann::json& a = was["shots"][k];
+            const nlohmann::json& b = now["shots"][k];
+            SCOPED_TRACE("setup " + std::to_string(i) + " shot " + std::to_string(k));
+            EXPECT_EQ(b["to"], a["to"]);
+            EXPECT_NEAR(b["hr"].get<double>(), a.value("hr", 0.0), 0.0005 + 1e-9);
+            EXPECT_EQ(b.value("fs", false), a.value("fs", false));
+            const std::string code = a.contains("codes") ? a["codes"][0].value("code", "") : a.value("code", "");
+            EXPECT_EQ(b.contains("codes") ? b["codes"][0].value("code", "") : b.value("code", ""), code);
+            EXPECT_EQ(b.value("note", ""), a.value("note", ""));
+            for (std::size_t c = 0; c < 3 && a.contains("coords"); ++c) {
+                EXPECT_NEAR(b["coords"][c].get<double>(), a["coords"][c].get<double>(), 0.00005 + 1e-9);
+            }
+            const char* kinds[] = {"sd", "hd", "angles"};
+            for (const char* kind : kinds) {
+                if (!a.contains(kind)) continue;
+                ASSERT_TRUE(b.contains(kind)) << kind;
+                const std::string key = kind;
+                for (std::size_t v = 0; v < a[kind].size(); ++v) {
+                    const bool angle = v == 0 || (v == 1 && key != "hd");
+                    const double was_ = a[kind][v].get<double>();
+                    const double now_ = b[kind][v].get<double>();
+                    if (angle) {
+                        // Angles as written: 0 to 360 degrees.
+                        EXPECT_NEAR(std::remainder(unpacked(now_) - was_, 360.0), 0.0, second) << kind << v;
+                    } else {
+                        EXPECT_NEAR(now_, was_, 0.00005 + 1e-9) << kind << v;
+                    }
+                }
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 300U);
+}
+
+// The read document remembers the raw byte each value came from, so that an error the job
+// reader finds in it names the raw file's line and column.
+TEST(QuoltPashkReader, TheDocumentsValuesPointBackToTheirBytes) {
+    const std::string file = std::string("UNITS   M,D\r\nSTN     A,1.5,\r\nSS      B,1.5,K\r\n") +
+                             "SD      1.00000,90.00000,-5.0000\r\nNOTE    a, note\r\n";
+    const exportgen::RawInput input(file, "in.quoltpashk", nullptr);
+    exportgen::JobParts parts;
+    exportgen::readQuoltPashk(input, parts);
+    const exportgen::JobDocument document = exportgen::assemble(parts);
+    const std::string& json = document.json();
+    const struct {
+        const char* inDocument;
+        const char* inFile;
+    } values[] = {
+        {"\"B\"", "B,1.5"}, {"\"K\"", "K\r"}, {"[1.00000", "1.00000"}, {"\"a, note\"", "a, note"}, {"\"A\"", "A,1.5"}};
+    for (const auto& value : values) {
+        const std::size_t at = json.find(value.inDocument);
+        ASSERT_NE(at, std::string::npos) << value.inDocument << " in " << json;
+        EXPECT_EQ(document.sourceOffset(at + (value.inDocument[0] == '[' ? 1 : 0)), file.find(value.inFile))
+            << value.inDocument;
+    }
 }
 
 TEST(QuoltPashkReader, LooksLikeItsOwnOutputsOnly) {

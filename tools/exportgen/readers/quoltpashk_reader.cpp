@@ -409,6 +409,7 @@ private:
                         } else if (reached.count(point) == 0) {
                             Position seen;
                             seen.h = difference(reading.figure, reading.rod);
+                            seen.heightFree = true;
                             addPoint(std::move(point), std::move(seen));
                         }
                     }
@@ -1152,13 +1153,16 @@ private:
         d.endObject();
     }
 
-    /// The rod readings and the start height that give back every figure of the run's notes.
-    /// The notes round each figure to the same decimals as the readings, and a height the job
+    /// The rod readings and point heights that give back every figure of the run's notes.
+    /// The notes round each figure to the decimals of the readings, and a height the job
     /// computes from rounded readings may round otherwise (in feet above all): so each value
     /// is chosen within what its rounding allows, such that every height computed from them
-    /// rounds to the note's. Empty when the run is no plain chain of a backsight on the last
-    /// point reached and foresights from it, or when no choice fits; the readings are then
-    /// taken as written. The start height is stored in the start point.
+    /// rounds to the note's. The run is read as chains: one from the start point, and a new
+    /// one at each backsight on a known point other than the last one reached; the height of
+    /// a chain's first point is chosen too, unless a stake-out or an earlier run fixed it.
+    /// Empty when the run is no such chains (a backsight on a point reached before the last,
+    /// two foresights from one backsight) or no choice fits: the readings are then taken as
+    /// written.
     std::vector<std::string> levelRods() {
         struct Range {
             std::int64_t low, high;
@@ -1169,60 +1173,90 @@ private:
             r = Range{value - half + 1, value + half - 1};
             return true;
         };
-        auto start = m_points.find(std::string(m_run.head.start));
-        if (start == m_points.end() || m_run.readings.empty()) return {};
-        std::vector<Range> values;  // the height after each reading: collimation or elevation
-        Range first{};
-        if (!start->second.heightFree) {
-            std::int64_t fixed = 0, half = 0;
-            if (!nanounits(start->second.h, fixed, half)) return {};
-            first = Range{fixed, fixed};
-        } else if (!range(m_run.head.elevation, first)) {
-            return {};
-        }
-        values.push_back(first);
-        std::vector<Range> readings;
-        std::string_view current = m_run.head.start;  // the point whose elevation the chain holds
-        bool collimation = false;
-        for (const auto& [note, reading] : m_run.readings) {
-            if (reading.backsight == collimation) return {};  // two backsights, or two foresights
-            if (reading.backsight && reading.point != current) return {};
-            Range rod{}, figure{};
-            if (!range(reading.rod, rod) || !range(reading.figure, figure)) return {};
-            const Range& last = values.back();
-            Range next = reading.backsight ? Range{last.low + rod.low, last.high + rod.high}
-                                           : Range{last.low - rod.high, last.high - rod.low};
-            next.low = std::max(next.low, figure.low);
-            next.high = std::min(next.high, figure.high);
-            if (next.low > next.high) return {};
-            values.push_back(next);
-            readings.push_back(rod);
+        const std::size_t count = m_run.readings.size();
+        if (count == 0) return {};
+        // Per reading: its rod's range, the range of the height after it (collimation after a
+        // backsight, elevation after a foresight), and the point a chain starts from (null
+        // when the reading continues the chain).
+        std::vector<Range> rods(count), after(count);
+        std::vector<Position*> base(count, nullptr);
+        std::vector<bool> freeBase(count, false);
+        std::vector<Range> baseRange(count);
+        std::string_view current;
+        Range last{};
+        bool collimation = true;
+        std::unordered_set<std::string_view> reached;
+        for (std::size_t k = 0; k < count; ++k) {
+            const LevelNote& reading = m_run.readings[k].second;
+            Range figure{};
+            if (!range(reading.rod, rods[k]) || !range(reading.figure, figure)) return {};
+            if (reading.backsight) {
+                const bool continues = k > 0 && !collimation && reading.point == current;
+                if (!continues) {
+                    // A chain starts at a known point: the start, or one the run did not reach.
+                    if (reached.count(reading.point) != 0) return {};
+                    auto known = m_points.find(std::string(reading.point));
+                    if (known == m_points.end()) return {};
+                    base[k] = &known->second;
+                    freeBase[k] = known->second.heightFree;
+                    if (!freeBase[k]) {
+                        std::int64_t fixed = 0, half = 0;
+                        if (!nanounits(base[k]->h, fixed, half)) return {};
+                        baseRange[k] = Range{fixed, fixed};
+                    } else if (reading.point == m_run.head.start) {
+                        if (!range(m_run.head.elevation, baseRange[k])) return {};
+                    } else {
+                        baseRange[k] = Range{INT64_MIN / 4, INT64_MAX / 4};
+                    }
+                    last = baseRange[k];
+                }
+                after[k] = Range{last.low + rods[k].low, last.high + rods[k].high};
+            } else {
+                if (!collimation) return {};  // a second foresight from one backsight
+                after[k] = Range{last.low - rods[k].high, last.high - rods[k].low};
+                current = reading.point;
+                reached.insert(reading.point);
+            }
+            if (k == 0 && !reading.backsight) return {};
+            after[k].low = std::max(after[k].low, figure.low);
+            after[k].high = std::min(after[k].high, figure.high);
+            if (after[k].low > after[k].high) return {};
+            last = after[k];
             collimation = reading.backsight;
-            if (!reading.backsight) current = reading.point;
+            // The start's height is the job's from the first reading on.
+            reached.insert(m_run.head.start);
         }
-        // Back from the last height, each one in the middle of what the next one leaves it.
-        std::vector<std::int64_t> chosen(values.size());
-        chosen.back() = values.back().low + (values.back().high - values.back().low) / 2;
-        for (std::size_t k = values.size() - 1; k > 0; --k) {
-            const bool backsight = m_run.readings[k - 1].second.backsight;
-            const Range& rod = readings[k - 1];
-            Range before = backsight ? Range{chosen[k] - rod.high, chosen[k] - rod.low}
-                                     : Range{chosen[k] + rod.low, chosen[k] + rod.high};
-            before.low = std::max(before.low, values[k - 1].low);
-            before.high = std::min(before.high, values[k - 1].high);
+        // Back from the last height of each chain, each value in the middle of what the next
+        // one leaves it.
+        std::vector<std::int64_t> chosen(count);
+        std::vector<std::string> texts(count);
+        std::vector<std::pair<Position*, std::int64_t>> bases;
+        bool chainEnd = true;
+        for (std::size_t k = count; k-- > 0;) {
+            if (chainEnd) chosen[k] = after[k].low + (after[k].high - after[k].low) / 2;
+            const bool backsight = m_run.readings[k].second.backsight;
+            const Range previous = base[k] != nullptr ? baseRange[k] : after[k - 1];
+            Range before = backsight ? Range{chosen[k] - rods[k].high, chosen[k] - rods[k].low}
+                                     : Range{chosen[k] + rods[k].low, chosen[k] + rods[k].high};
+            before.low = std::max(before.low, previous.low);
+            before.high = std::min(before.high, previous.high);
             if (before.low > before.high) return {};
-            chosen[k - 1] = before.low + (before.high - before.low) / 2;
+            const std::int64_t value = before.low + (before.high - before.low) / 2;
+            const std::int64_t rod = backsight ? chosen[k] - value : value - chosen[k];
+            texts[k] = nanounitText(rod);
+            if (base[k] != nullptr) {
+                if (freeBase[k]) bases.emplace_back(base[k], value);
+                chainEnd = true;
+            } else {
+                chosen[k - 1] = value;
+                chainEnd = false;
+            }
         }
-        std::vector<std::string> rods;
-        for (std::size_t k = 1; k < values.size(); ++k) {
-            const std::int64_t rod = chosen[k] - chosen[k - 1];
-            rods.push_back(nanounitText(m_run.readings[k - 1].second.backsight ? rod : -rod));
+        for (const auto& [point, height] : bases) {
+            point->h = nanounitText(height);
+            point->heightFree = false;
         }
-        if (start->second.heightFree) {
-            start->second.h = nanounitText(chosen.front());
-            start->second.heightFree = false;
-        }
-        return rods;
+        return texts;
     }
 
     void points() {
