@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -426,6 +427,26 @@ TEST(QuoltPashkReader, AnyBytesReadOrFailCleanly) {
     for (std::size_t size = 0; size < 900 && size <= file.size(); ++size) {
         try {
             (void)hosttest::readRaw("quoltpashk", file.substr(0, size));
+        } catch (const exportgen::HostError& error) {
+            EXPECT_EQ(error.code(), exportgen::kExitJson) << error.what();
+        }
+    }
+    // Bytes of the grammar dropped into a file at places a simple generator picks.
+    const std::string grammar = ",.-+0123456789 \r\nvSTNBKBSFSHDXYZNOTE:";
+    std::uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1664525U + 1013904223U;
+        return state >> 8;
+    };
+    const std::string sample = file.substr(0, 2500);
+    for (int round = 0; round < 3000; ++round) {
+        std::string mutated = sample;
+        for (int change = 0; change < 4; ++change) {
+            const std::size_t at = next() % mutated.size();
+            mutated[at] = grammar[next() % grammar.size()];
+        }
+        try {
+            EXPECT_TRUE(nlohmann::json::accept(hosttest::readRaw("quoltpashk", mutated)));
         } catch (const exportgen::HostError& error) {
             EXPECT_EQ(error.code(), exportgen::kExitJson) << error.what();
         }

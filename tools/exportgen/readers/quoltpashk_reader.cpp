@@ -1321,7 +1321,10 @@ bool looksLikeQuoltPashk(std::string_view head) {
     int keywords = 0;
     for (int i = 0; i < 10 && lines.next(); ++i) {
         const std::string_view text = lines.line();
-        if (i == 0 && !text.empty() && (text.front() == '{' || text.front() == '[')) return false;
+        const std::size_t first = text.find_first_not_of(" \t");
+        if (keywords == 0 && first != std::string_view::npos && (text[first] == '{' || text[first] == '[')) {
+            return false;
+        }
         if (text.size() < kKeywordWidth) continue;
         const Line line = splitLine(text);
         if (recordOf(line.keyword) == Record::unknown) continue;
