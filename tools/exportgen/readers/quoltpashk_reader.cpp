@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "contracts/text_services.h"
+#include "job/geometry.h"
 
 namespace exportgen {
 
@@ -287,8 +288,9 @@ struct Value {
 /// the two plane values for placing stations.
 struct Position {
     std::string n = "0", e = "0", h = "0";
-    double north = 0.0, east = 0.0;
+    double north = 0.0, east = 0.0, up = 0.0;
     bool heightFree = false;  ///< a level run's start: its first run may choose the height within its note's
+    bool planeFree = false;   ///< a level point: the first station of its name gives its northing and easting
 };
 
 struct Measurement {
@@ -358,6 +360,7 @@ private:
         std::string_view xyz[3];
         std::unordered_set<std::string> reached;
         bool levelRun = false;
+        std::string_view sighted;
         while (lines.next()) {
             const Line line = splitLine(lines.line());
             const Record kind = recordOf(line.keyword);
@@ -369,17 +372,26 @@ private:
                         if (line.values[2] == 'M') m_angleUnits = orv::ie::eMils;
                     }
                     break;
+                case Record::fs:
+                case Record::ss: {
+                    hasXyz = false;
+                    const std::size_t comma = line.values.find(',');
+                    sighted = line.values.substr(0, comma);
+                    break;
+                }
                 case Record::stn:
                 case Record::bs:
-                case Record::fs:
-                case Record::ss:
                 case Record::resObs:
                     hasXyz = false;
+                    sighted = {};
                     break;
                 case Record::xyz: {
                     std::string_view rest = line.values;
                     hasXyz = cut(rest, ",", xyz[0], rest) && cut(rest, ",", xyz[1], xyz[2]) && isDecimal(xyz[0]) &&
                              isDecimal(xyz[1]) && isDecimal(xyz[2]);
+                    if (hasXyz && sighted.data() != nullptr) {
+                        m_observed.try_emplace(std::string(sighted), exactly(xyz[1], xyz[0], xyz[2]));
+                    }
                     break;
                 }
                 case Record::note: {
@@ -393,10 +405,12 @@ private:
                         design.h = difference(xyz[2], stake.dH);
                         design.north = valueOf(design.n);
                         design.east = valueOf(design.e);
+                        design.up = valueOf(design.h);
                         addPoint(std::string(stake.design), std::move(design));
                     } else if (parseLevelHead(line.values, head)) {
-                        Position start;
+                        Position start = levelPoint(head.start);
                         start.h = std::string(head.elevation);
+                        start.up = valueOf(start.h);
                         start.heightFree = true;
                         addPoint(std::string(head.start), std::move(start));
                         reached.clear();
@@ -407,8 +421,9 @@ private:
                         if (!reading.backsight) {
                             reached.insert(std::move(point));
                         } else if (reached.count(point) == 0) {
-                            Position seen;
+                            Position seen = levelPoint(point);
                             seen.h = difference(reading.figure, reading.rod);
+                            seen.up = valueOf(seen.h);
                             seen.heightFree = true;
                             addPoint(std::move(point), std::move(seen));
                         }
@@ -419,6 +434,15 @@ private:
                     break;
             }
         }
+    }
+
+    /// A point of a level run: where a sight of the file put it, else wherever the first
+    /// station of its name stands.
+    Position levelPoint(std::string_view name) const {
+        if (auto observed = m_observed.find(std::string(name)); observed != m_observed.end()) return observed->second;
+        Position position;
+        position.planeFree = true;
+        return position;
     }
 
     /// A known point; the first place given for a name stays.
@@ -436,12 +460,41 @@ private:
         return nullptr;
     }
 
+    /// A name the job must know: where the job finds it, else a known point where a sight of the
+    /// file put it, else one at the origin.
     const Position& known(std::string_view name) {
         std::string key(name);
         if (const Position* position = lookUp(key)) return *position;
-        addPoint(key, Position());
+        auto observed = m_observed.find(key);
+        addPoint(key, observed != m_observed.end() ? observed->second : Position());
         return m_points.find(key)->second;
     }
+
+    /// A position of the file's figures, kept as written.
+    static Position exactly(std::string_view n, std::string_view e, std::string_view h) {
+        Position p;
+        p.n = std::string(n);
+        p.e = std::string(e);
+        p.h = std::string(h);
+        p.north = valueOf(n);
+        p.east = valueOf(e);
+        p.up = valueOf(h);
+        return p;
+    }
+
+    /// A computed position, written with the digits that read back as its doubles.
+    static Position computed(const Point3& point) {
+        Position p;
+        p.n = decimalText(point.n);
+        p.e = decimalText(point.e);
+        p.h = decimalText(point.h);
+        p.north = valueOf(p.n);
+        p.east = valueOf(p.e);
+        p.up = valueOf(p.h);
+        return p;
+    }
+
+    static Point3 pointOf(const Position& p) { return Point3{p.north, p.east, p.up}; }
 
     // ---- records
 
@@ -729,9 +782,8 @@ private:
     void backsightBearing(const RawLines& lines, const Line& line) {
         if (!inSetup(lines, line)) return;
         flush();
-        if (m_backsight.present || m_placed) {
-            m_input.warn(lines, m_placed ? "BKB: a backsight after the set-up's sights is not read"
-                                         : "BKB: a second backsight of one set-up is not read");
+        if (m_backsight.present) {
+            m_input.warn(lines, "BKB: a second backsight of one set-up is not read");
             m_owner = Owner::none;
             return;
         }
@@ -908,7 +960,8 @@ private:
             }
         } else if (m_owner == Owner::resection) {
             if (m_resection.measurement.kind == Record::sd) {
-                resectionItem();
+                known(m_resection.name.text);
+                m_resections.push_back(m_resection);
             } else if (m_resection.measurement.kind == Record::unknown) {
                 m_input.warn(m_resection.at, "RES_OBS: a resection observation without its slope distance is not read");
             }
@@ -938,7 +991,7 @@ private:
     }
 
     void shot() {
-        placeStation();
+        remember(m_sight);
         JobDocument& d = m_parts.setups;
         if (!m_shotsOpen) {
             d.key("shots").beginArray();
@@ -992,7 +1045,24 @@ private:
         d.endObject();
     }
 
+    /// What places the station and its foresights: the first sight with coordinates and a
+    /// distance, the foresights with a distance, the first target height.
+    void remember(const Sight& s) {
+        if (!m_hasFirstHr) {
+            m_firstHr = s.hr;
+            m_hasFirstHr = true;
+        }
+        const bool distance = s.measurement.kind == Record::sd || s.measurement.kind == Record::hd;
+        if (!distance) return;
+        if (s.hasXyz && !m_hasAnchor) {
+            m_anchor = s;
+            m_hasAnchor = true;
+        }
+        if (s.foresight) m_foresightSights.push_back(s);
+    }
+
     void stakeout() {
+        remember(m_sight);
         JobDocument& d = m_stakeouts;
         const Sight& s = m_sight;
         known(s.design.text);
@@ -1007,72 +1077,156 @@ private:
         d.endObject();
     }
 
-    void resectionItem() {
-        JobDocument& d = m_resections;
-        const Resection& r = m_resection;
-        known(r.name.text);
-        d.from(r.offset);
-        d.beginObject();
-        text(d, "to", r.name);
-        measurementMembers(d, r.measurement);
-        d.endObject();
+    /// An angle of the file in decimal degrees.
+    double degrees(std::string_view text) const {
+        const double value = valueOf(text);
+        const double result = orv::ie::utils::angleToDecDeg(
+            value, m_angleUnits == orv::ie::eDegrees ? orv::ie::eDegMinSec : m_angleUnits);
+        return std::isfinite(result) ? result : 0.0;
     }
 
-    /// The bearing of the backsight in decimal degrees.
-    double bearingDegrees() const {
-        const double value = valueOf(m_backsight.azimuth.text);
-        const double degrees = m_angleUnits == orv::ie::eDegrees
-                                   ? orv::ie::utils::angleToDecDeg(value, orv::ie::eDegMinSec)
-                                   : orv::ie::utils::angleToDecDeg(value, m_angleUnits);
-        return std::isfinite(degrees) ? degrees : 0.0;
-    }
-
-    /// Where the set-up's station goes: short of its backsight point along the bearing, so
-    /// that the job finds the bearing the file holds; else where the station last was.
-    Position stationPosition() {
-        if (m_backsight.present && m_backsight.hasSight) {
-            const Position target = known(m_backsight.name.text);
-            const double bearing = bearingDegrees();
-            double dn = 0.0, de = 0.0;
-            // The four quarters exactly, so that a bearing of 0 does not come back as 360.
-            const double quarter = bearing / 90.0;
-            if (quarter == std::floor(quarter) && std::fabs(quarter) < 1e9) {
-                const long long q = static_cast<long long>(quarter) % 4;
-                const int k = static_cast<int>(q < 0 ? q + 4 : q);
-                dn = k == 0 ? 1.0 : k == 2 ? -1.0 : 0.0;
-                de = k == 1 ? 1.0 : k == 3 ? -1.0 : 0.0;
-            } else {
-                dn = std::cos(bearing * kPi / 180.0);
-                de = std::sin(bearing * kPi / 180.0);
-            }
-            Position station;
-            station.north = target.north - kPlacedDistance * dn;
-            station.east = target.east - kPlacedDistance * de;
-            station.n = decimalText(station.north);
-            station.e = decimalText(station.east);
-            station.north = valueOf(station.n);
-            station.east = valueOf(station.e);
-            return station;
+    /// A measurement line as the job holds it: angles in degrees, lengths in the file's units.
+    orv::ie::DexTSRawMeasurement measurementOf(const Measurement& m) const {
+        if (m.kind == Record::sd) {
+            return {0, {degrees(m.values[0].text), degrees(m.values[1].text), valueOf(m.values[2].text)}};
         }
-        if (const Position* last = lookUp(std::string(m_station.text))) return *last;
-        return Position();
+        if (m.kind == Record::hd) {
+            return {1, {degrees(m.values[0].text), valueOf(m.values[1].text), valueOf(m.values[2].text)}};
+        }
+        return {2, {degrees(m.values[0].text), degrees(m.values[1].text)}};
     }
 
-    /// The station's coordinates and the backsight, once the backsight is read: before the
-    /// set-up's first sight, or at its end.
+    /// The unit vector along a bearing: the four quarters exactly, so that a bearing of 0 does
+    /// not come back as 360.
+    static void direction(double bearing, double& dn, double& de) {
+        const double quarter = bearing / 90.0;
+        if (quarter == std::floor(quarter) && std::fabs(quarter) < 1e9) {
+            const long long q = static_cast<long long>(quarter) % 4;
+            const int k = static_cast<int>(q < 0 ? q + 4 : q);
+            dn = k == 0 ? 1.0 : k == 2 ? -1.0 : 0.0;
+            de = k == 1 ? 1.0 : k == 3 ? -1.0 : 0.0;
+        } else {
+            dn = std::cos(bearing * kPi / 180.0);
+            de = std::sin(bearing * kPi / 180.0);
+        }
+    }
+
+    /// Where the set-up's station stands, in the file's units. The file holds no station
+    /// coordinates, but the job's own figures place it: a free station where its resection
+    /// puts it (the job computes it again, so no coordinates are written); else back from the
+    /// first sight whose coordinates the file gives; else back from the backsight point along
+    /// its measurement; else where an earlier foresight or set-up put it. A station with a
+    /// backsight point is then turned about that point onto the bearing the file records, so
+    /// that the job finds that bearing again; a backsight point the job does not know yet is
+    /// put where the backsight measurement (or a hundred units) along the bearing puts it.
     void placeStation() {
         if (m_placed) return;
         m_placed = true;
-        m_position = stationPosition();
-        JobDocument& d = m_parts.setups;
-        d.from(m_offset);
-        d.key("coords").beginArray();
-        for (const std::string* figure : {&m_position.n, &m_position.e, &m_position.h}) {
-            if (!d.decimal(*figure)) d.number(0.0);
+        const double hi = valueOf(m_hi.text);
+        const bool pointBacksight = m_backsight.present && m_backsight.hasSight;
+        bool oriented = m_backsight.present;
+        m_orientation = oriented ? degrees(m_backsight.azimuth.text) - degrees(m_backsight.circle.text) : 0.0;
+        const double resectionHr = m_hasFirstHr ? valueOf(m_firstHr.text) : 0.0;
+        bool placed = false, free = false;
+        Point3 station;
+        const std::string name(m_station.text);
+        if (!m_backsight.present && m_resections.size() >= 2 && lookUp(name) == nullptr &&
+            m_foresights.count(name) == 0) {
+            std::vector<FreeStationSight> sights;
+            for (const Resection& r : m_resections) {
+                FreeStationSight sight;
+                sight.known = pointOf(*lookUp(std::string(r.name.text)));
+                sight.hr = resectionHr;
+                sight.measurement = measurementOf(r.measurement);
+                sights.push_back(std::move(sight));
+            }
+            StationFit fit;
+            if (freeStation(sights, hi, fit)) {
+                station = fit.station;
+                m_orientation = fit.orientation;
+                placed = free = oriented = true;
+            }
         }
-        d.endArray();
+        Point3 offset;
+        if (!placed && oriented && m_hasAnchor &&
+            target(Point3(), hi, valueOf(m_anchor.hr.text), m_orientation, measurementOf(m_anchor.measurement),
+                   offset)) {
+            station = Point3{valueOf(m_anchor.xyz[1].text) - offset.n, valueOf(m_anchor.xyz[0].text) - offset.e,
+                             valueOf(m_anchor.xyz[2].text) - offset.h};
+            placed = true;
+        }
+        const std::string backsightName(pointBacksight ? m_backsight.name.text : std::string_view());
+        const Position* backsightPoint = pointBacksight ? lookUp(backsightName) : nullptr;
+        if (backsightPoint == nullptr && pointBacksight) {
+            if (auto observed = m_observed.find(backsightName); observed != m_observed.end()) {
+                addPoint(backsightName, observed->second);
+                backsightPoint = lookUp(backsightName);
+            }
+        }
+        const orv::ie::DexTSRawMeasurement backsightMeasurement =
+            pointBacksight && m_backsight.measurement.kind != Record::unknown ? measurementOf(m_backsight.measurement)
+                                                                              : orv::ie::DexTSRawMeasurement(2, {});
+        const double backsightHr = pointBacksight ? valueOf(m_backsight.hr.text) : 0.0;
+        if (!placed && backsightPoint != nullptr &&
+            target(Point3(), hi, backsightHr, m_orientation, backsightMeasurement, offset)) {
+            const Point3 b = pointOf(*backsightPoint);
+            station = Point3{b.n - offset.n, b.e - offset.e, b.h - offset.h};
+            placed = true;
+        }
+        if (!placed) {
+            if (auto reached = m_foresights.find(name); reached != m_foresights.end()) {
+                station = reached->second;
+                placed = true;
+            } else if (const Position* last = lookUp(name)) {
+                station = pointOf(*last);
+                placed = true;
+            }
+        }
+        if (pointBacksight) {
+            double dn = 0.0, de = 0.0;
+            direction(degrees(m_backsight.azimuth.text), dn, de);
+            if (backsightPoint == nullptr) {
+                // Where the backsight measurement puts the point, else a hundred units on.
+                Point3 b{station.n + kPlacedDistance * dn, station.e + kPlacedDistance * de, station.h};
+                if (target(station, hi, backsightHr, m_orientation, backsightMeasurement, offset)) b = offset;
+                addPoint(backsightName, computed(b));
+                backsightPoint = lookUp(backsightName);
+            } else {
+                const Point3 b = pointOf(*backsightPoint);
+                double distance = placed ? std::hypot(station.n - b.n, station.e - b.e) : kPlacedDistance;
+                if (!(distance > 1e-6) || !std::isfinite(distance)) distance = kPlacedDistance;
+                if (!placed) station.h = b.h;
+                station.n = b.n - distance * dn;
+                station.e = b.e - distance * de;
+            }
+        }
+        if (!std::isfinite(station.n) || !std::isfinite(station.e) || !std::isfinite(station.h)) station = Point3();
+        m_position = computed(station);
+        if (!m_backsight.present && !free && !m_resections.empty()) {
+            // The job orients a located station on its resection: the mean of azimuth less
+            // circle reading.
+            double sumSin = 0.0, sumCos = 0.0;
+            for (const Resection& r : m_resections) {
+                const double difference = (azimuth(pointOf(m_position), pointOf(*lookUp(std::string(r.name.text)))) -
+                                           degrees(r.measurement.values[0].text)) *
+                                          kPi / 180.0;
+                sumSin += std::sin(difference);
+                sumCos += std::cos(difference);
+            }
+            m_orientation = std::atan2(sumSin, sumCos) * 180.0 / kPi;
+        }
+        if (!free) {
+            JobDocument& d = m_parts.setups;
+            d.from(m_offset);
+            d.key("coords").beginArray();
+            for (const std::string* figure : {&m_position.n, &m_position.e, &m_position.h}) {
+                if (!d.decimal(*figure)) d.number(0.0);
+            }
+            d.endArray();
+        }
         if (!m_backsight.present) return;
         const Backsight& b = m_backsight;
+        JobDocument& d = m_parts.setups;
         d.from(b.offset);
         d.key("backsight").beginObject();
         if (b.hasSight) {
@@ -1086,6 +1240,23 @@ private:
         d.endObject();
     }
 
+    /// The set-up's resection, with the target height of its first sight: the file does not
+    /// give the resection's own.
+    void writeResection() {
+        if (m_resections.empty()) return;
+        JobDocument& d = m_parts.setups;
+        d.key("resection").beginArray();
+        for (const Resection& r : m_resections) {
+            d.from(r.offset);
+            d.beginObject();
+            text(d, "to", r.name);
+            measurementMembers(d, r.measurement);
+            if (m_hasFirstHr) decimal(d, "hr", m_firstHr);
+            d.endObject();
+        }
+        d.endArray();
+    }
+
     void closeSetup() {
         if (!m_setupOpen) return;
         flush();
@@ -1094,19 +1265,36 @@ private:
         if (m_shotsOpen) d.endArray();
         m_shotsOpen = false;
         placeStation();
-        const std::pair<const char*, JobDocument*> lists[] = {{"resection", &m_resections},
-                                                              {"stakeouts", &m_stakeouts}};
-        for (const auto& [name, list] : lists) {
-            if (list->empty()) continue;
-            d.key(name).beginArray();
-            d.append(*list);
+        writeResection();
+        if (!m_stakeouts.empty()) {
+            d.key("stakeouts").beginArray();
+            d.append(m_stakeouts);
             d.endArray();
-            *list = JobDocument();
+            m_stakeouts = JobDocument();
         }
         d.endObject();
-        // The job knows the station from this set-up on, unless a known point has its name.
+        // The job knows the station from this set-up on, unless a known point has its name, and
+        // each foresight's target where the foresight puts it.
         std::string name(m_station.text);
-        if (m_points.count(name) == 0) m_stations[std::move(name)] = m_position;
+        if (auto point = m_points.find(name); point == m_points.end()) {
+            m_stations[std::move(name)] = m_position;
+        } else if (point->second.planeFree) {
+            point->second.n = m_position.n;
+            point->second.e = m_position.e;
+            point->second.north = m_position.north;
+            point->second.east = m_position.east;
+            point->second.planeFree = false;
+        }
+        const double hi = valueOf(m_hi.text);
+        for (const Sight& s : m_foresightSights) {
+            Point3 at;
+            if (target(pointOf(m_position), hi, valueOf(s.hr.text), m_orientation, measurementOf(s.measurement), at)) {
+                m_foresights[std::string(s.name.text)] = at;
+            }
+        }
+        m_resections.clear();
+        m_foresightSights.clear();
+        m_hasAnchor = m_hasFirstHr = false;
     }
 
     // ---- level runs
@@ -1293,7 +1481,13 @@ private:
     Owner m_owner = Owner::none;
     Sight m_sight;
     Resection m_resection;
-    JobDocument m_resections, m_stakeouts;  ///< written at the set-up's end; its shots as they come
+    JobDocument m_stakeouts;  ///< written at the set-up's end; its shots as they come
+    std::vector<Resection> m_resections;
+    Sight m_anchor;
+    bool m_hasAnchor = false, m_hasFirstHr = false;
+    Value m_firstHr;
+    std::vector<Sight> m_foresightSights;
+    double m_orientation = 0.0;
     bool m_placed = false, m_shotsOpen = false;
     Position m_position;
 
@@ -1308,6 +1502,8 @@ private:
     std::unordered_map<std::string, Position> m_points;
     std::vector<std::string> m_pointOrder;
     std::unordered_map<std::string, Position> m_stations;
+    std::unordered_map<std::string, Point3> m_foresights;  ///< the latest foresight to each name
+    std::unordered_map<std::string, Position> m_observed;  ///< the first coordinates a sight gives each name
 };
 
 }  // namespace
