@@ -350,13 +350,12 @@ public:
 private:
     // ---- the points that the host's notes fix, before the records are read
 
-    /// Stake-out notes give their design points (the staked point's coordinates less the
-    /// differences), level-run notes the heights of their start points and of the points a
-    /// backsight sees before any foresight of the run reached them. The units line is taken
-    /// here as well, since the bearings are needed in degrees to place the stations.
+    /// Level-run notes give the heights of their start points and of the points a backsight
+    /// sees before any foresight of the run reached them; these must be known points before a
+    /// set-up sights them. The coordinates that sights give their targets, and the units line
+    /// (the bearings are needed in degrees), are taken here as well, to place the stations.
     void knownFromNotes() {
         RawLines lines(m_input.text());
-        bool hasXyz = false;
         std::string_view xyz[3];
         std::unordered_set<std::string> reached;
         bool levelRun = false;
@@ -368,13 +367,13 @@ private:
             switch (kind) {
                 case Record::units:
                     if (line.values.size() >= 3 && line.values[1] == ',') {
-                        if (line.values[2] == 'G') m_angleUnits = orv::ie::eGons;
-                        if (line.values[2] == 'M') m_angleUnits = orv::ie::eMils;
+                        m_angleUnits = line.values[2] == 'G'   ? orv::ie::eGons
+                                       : line.values[2] == 'M' ? orv::ie::eMils
+                                                               : orv::ie::eDegrees;
                     }
                     break;
                 case Record::fs:
                 case Record::ss: {
-                    hasXyz = false;
                     const std::size_t comma = line.values.find(',');
                     sighted = line.values.substr(0, comma);
                     break;
@@ -382,32 +381,21 @@ private:
                 case Record::stn:
                 case Record::bs:
                 case Record::resObs:
-                    hasXyz = false;
                     sighted = {};
                     break;
                 case Record::xyz: {
                     std::string_view rest = line.values;
-                    hasXyz = cut(rest, ",", xyz[0], rest) && cut(rest, ",", xyz[1], xyz[2]) && isDecimal(xyz[0]) &&
-                             isDecimal(xyz[1]) && isDecimal(xyz[2]);
+                    const bool hasXyz = cut(rest, ",", xyz[0], rest) && cut(rest, ",", xyz[1], xyz[2]) &&
+                                        isDecimal(xyz[0]) && isDecimal(xyz[1]) && isDecimal(xyz[2]);
                     if (hasXyz && sighted.data() != nullptr) {
                         m_observed.try_emplace(std::string(sighted), exactly(xyz[1], xyz[0], xyz[2]));
                     }
                     break;
                 }
                 case Record::note: {
-                    StakeNote stake;
                     LevelHead head;
                     LevelNote reading;
-                    if (!levelRun && hasXyz && parseStake(line.values, stake)) {
-                        Position design;
-                        design.n = difference(xyz[1], stake.dN);
-                        design.e = difference(xyz[0], stake.dE);
-                        design.h = difference(xyz[2], stake.dH);
-                        design.north = valueOf(design.n);
-                        design.east = valueOf(design.e);
-                        design.up = valueOf(design.h);
-                        addPoint(std::string(stake.design), std::move(design));
-                    } else if (parseLevelHead(line.values, head)) {
+                    if (parseLevelHead(line.values, head)) {
                         Position start = levelPoint(head.start);
                         start.h = std::string(head.elevation);
                         start.up = valueOf(start.h);
@@ -427,6 +415,8 @@ private:
                             seen.heightFree = true;
                             addPoint(std::move(point), std::move(seen));
                         }
+                    } else {
+                        levelRun = false;  // a note of another kind ends the run
                     }
                     break;
                 }
@@ -925,14 +915,14 @@ private:
         }
         closeLevelRun();
         StakeNote stake;
-        if (m_owner == Owner::sight && !m_sight.staked && m_sight.hasXyz && !m_sight.foresight &&
-            m_sight.measurement.kind == Record::sd && parseStake(value.text, stake)) {
-            if (m_sight.hasControl || m_sight.hasNote) {
-                m_input.warn(lines,
-                             "a staked point's control codes and note have no place in the job and are not read");
-            }
+        // A stake-out is a side shot with a slope distance and the staked point's coordinates,
+        // and neither control codes nor a note of its own: anything else keeps the text as a
+        // note.
+        if (m_owner == Owner::sight && !m_sight.staked && m_sight.hasXyz && !m_sight.foresight && !m_sight.hasControl &&
+            !m_sight.hasNote && m_sight.measurement.kind == Record::sd && parseStake(value.text, stake)) {
             m_sight.staked = true;
             m_sight.design = Value{stake.design, value.offset + kStakeHead};
+            m_sight.note = value;
             return;
         }
         if (m_owner == Owner::sight && !m_sight.hasNote && !m_sight.staked) {
@@ -953,10 +943,19 @@ private:
     /// The sight or resection observation being read goes to its list of the set-up.
     void flush() {
         if (m_owner == Owner::sight) {
+            remember(m_sight);
             if (m_sight.staked) {
-                stakeout();
+                // The job writes its stake-outs after its shots: one that a shot follows was a
+                // shot with that note.
+                m_stakes.push_back(m_sight);
             } else {
-                shot();
+                for (Sight& staked : m_stakes) {
+                    staked.staked = false;
+                    staked.hasNote = true;
+                    shot(staked);
+                }
+                m_stakes.clear();
+                shot(m_sight);
             }
         } else if (m_owner == Owner::resection) {
             if (m_resection.measurement.kind == Record::sd) {
@@ -990,14 +989,13 @@ private:
         d.endArray();
     }
 
-    void shot() {
-        remember(m_sight);
+    void shot(const Sight& s) {
         JobDocument& d = m_parts.setups;
         if (!m_shotsOpen) {
             d.key("shots").beginArray();
             m_shotsOpen = true;
         }
-        const Sight& s = m_sight;
+
         d.beginObject();
         text(d, "to", s.name);
         if (s.measurement.kind != Record::unknown) {
@@ -1061,11 +1059,16 @@ private:
         if (s.foresight) m_foresightSights.push_back(s);
     }
 
-    void stakeout() {
-        remember(m_sight);
-        JobDocument& d = m_stakeouts;
-        const Sight& s = m_sight;
-        known(s.design.text);
+    void stakeout(const Sight& s) {
+        JobDocument& d = m_parts.setups;
+        // The design point is where the staked point's coordinates less the differences of its
+        // note put it, unless the job knows a point of that name already.
+        StakeNote note;
+        if (m_points.count(std::string(s.design.text)) == 0 && parseStake(s.note.text, note)) {
+            addPoint(std::string(s.design.text),
+                     exactly(difference(s.xyz[1].text, note.dN), difference(s.xyz[0].text, note.dE),
+                             difference(s.xyz[2].text, note.dH)));
+        }
         d.from(s.offset);
         d.beginObject();
         text(d, "design", s.design);
@@ -1266,11 +1269,11 @@ private:
         m_shotsOpen = false;
         placeStation();
         writeResection();
-        if (!m_stakeouts.empty()) {
+        if (!m_stakes.empty()) {
             d.key("stakeouts").beginArray();
-            d.append(m_stakeouts);
+            for (const Sight& staked : m_stakes) stakeout(staked);
             d.endArray();
-            m_stakeouts = JobDocument();
+            m_stakes.clear();
         }
         d.endObject();
         // The job knows the station from this set-up on, unless a known point has its name, and
@@ -1481,7 +1484,7 @@ private:
     Owner m_owner = Owner::none;
     Sight m_sight;
     Resection m_resection;
-    JobDocument m_stakeouts;  ///< written at the set-up's end; its shots as they come
+    std::vector<Sight> m_stakes;  ///< written at the set-up's end; its shots as they come
     std::vector<Resection> m_resections;
     Sight m_anchor;
     bool m_hasAnchor = false, m_hasFirstHr = false;
