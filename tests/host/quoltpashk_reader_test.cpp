@@ -111,6 +111,10 @@ std::vector<RoundTrip> roundTrips() {
            "stakeouts": [{"design": "D", "to": "D-staked", "sd": [55, 90.5, 50.02], "hr": 1.6},
            {"design": "D", "to": "D-again", "sd": [55.1, 90.5, 50.01]}]}]})",
                    "metres", "gons")},
+        {"a backsight measured at another circle reading than its own, to a point of no set-up",
+         R"({"points": [{"name": "F", "coords": [0, 0, 0]}, {"name": "G", "coords": [50, 50, 1]}], "setups": [
+           {"station": "F", "hi": 1.5, "backsight": {"point": "G", "hr": 1.5, "circle": 12.5, "sd": [300, 91, 70.7]},
+            "shots": [{"to": "X", "sd": [1, 90, 10], "coords": [10, 0.17, 0]}]}]})"},
         {"level runs that backsight a point the run did not reach",
          withUnits(R"({"points": [{"name": "BM1", "coords": [0, 0, 10.5]}, {"name": "BM2", "coords": [5, 5, 12.25]}],
            "setups": [], "levelRuns": [{"name": "L1", "start": "BM1", "readings": [{"point": "BM1", "bs": 1.21},

@@ -1189,9 +1189,14 @@ private:
             double dn = 0.0, de = 0.0;
             direction(degrees(m_backsight.azimuth.text), dn, de);
             if (backsightPoint == nullptr) {
-                // Where the backsight measurement puts the point, else a hundred units on.
-                Point3 b{station.n + kPlacedDistance * dn, station.e + kPlacedDistance * de, station.h};
-                if (target(station, hi, backsightHr, m_orientation, backsightMeasurement, offset)) b = offset;
+                // Along the bearing as far as the backsight measurement reaches, else a hundred
+                // units on.
+                double horizontal = kPlacedDistance, rise = 0.0;
+                const bool reduced = reduce(backsightMeasurement, horizontal, rise) && std::isfinite(horizontal) &&
+                                     std::isfinite(rise) && horizontal > 1e-6;
+                if (!reduced) horizontal = kPlacedDistance;
+                const Point3 b{station.n + horizontal * dn, station.e + horizontal * de,
+                               reduced ? station.h + hi + rise - backsightHr : station.h};
                 addPoint(backsightName, computed(b));
                 backsightPoint = lookUp(backsightName);
             } else {
