@@ -356,10 +356,12 @@ private:
     /// (the bearings are needed in degrees), are taken here as well, to place the stations.
     void knownFromNotes() {
         RawLines lines(m_input.text());
-        std::string_view xyz[3];
-        std::unordered_set<std::string> reached;
+        // The names that may need coordinates: backsight, resection and level points.
+        std::unordered_set<std::string_view> needed;
+        std::vector<std::pair<std::string_view, std::string>> levelHeights;
+        std::unordered_set<std::string_view> reached;
         bool levelRun = false;
-        std::string_view sighted;
+        const auto firstValue = [](std::string_view values) { return values.substr(0, values.find(',')); };
         while (lines.next()) {
             const Line line = splitLine(lines.line());
             const Record kind = recordOf(line.keyword);
@@ -372,48 +374,25 @@ private:
                                                                : orv::ie::eDegrees;
                     }
                     break;
-                case Record::fs:
-                case Record::ss: {
-                    const std::size_t comma = line.values.find(',');
-                    sighted = line.values.substr(0, comma);
-                    break;
-                }
-                case Record::stn:
-                case Record::bs:
+                case Record::bkb:
                 case Record::resObs:
-                    sighted = {};
+                    needed.insert(firstValue(line.values));
                     break;
-                case Record::xyz: {
-                    std::string_view rest = line.values;
-                    const bool hasXyz = cut(rest, ",", xyz[0], rest) && cut(rest, ",", xyz[1], xyz[2]) &&
-                                        isDecimal(xyz[0]) && isDecimal(xyz[1]) && isDecimal(xyz[2]);
-                    if (hasXyz && sighted.data() != nullptr) {
-                        m_observed.try_emplace(std::string(sighted), exactly(xyz[1], xyz[0], xyz[2]));
-                    }
-                    break;
-                }
                 case Record::note: {
                     LevelHead head;
                     LevelNote reading;
                     if (parseLevelHead(line.values, head)) {
-                        Position start = levelPoint(head.start);
-                        start.h = std::string(head.elevation);
-                        start.up = valueOf(start.h);
-                        start.heightFree = true;
-                        addPoint(std::string(head.start), std::move(start));
+                        needed.insert(head.start);
+                        levelHeights.emplace_back(head.start, std::string(head.elevation));
                         reached.clear();
-                        reached.emplace(head.start);
+                        reached.insert(head.start);
                         levelRun = true;
                     } else if (levelRun && parseLevelReading(line.values, reading)) {
-                        std::string point(reading.point);
                         if (!reading.backsight) {
-                            reached.insert(std::move(point));
-                        } else if (reached.count(point) == 0) {
-                            Position seen = levelPoint(point);
-                            seen.h = difference(reading.figure, reading.rod);
-                            seen.up = valueOf(seen.h);
-                            seen.heightFree = true;
-                            addPoint(std::move(point), std::move(seen));
+                            reached.insert(reading.point);
+                        } else if (reached.count(reading.point) == 0) {
+                            needed.insert(reading.point);
+                            levelHeights.emplace_back(reading.point, difference(reading.figure, reading.rod));
                         }
                     } else {
                         levelRun = false;  // a note of another kind ends the run
@@ -423,6 +402,33 @@ private:
                 default:
                     break;
             }
+        }
+        // The first coordinates a sight gives each of them.
+        RawLines again(m_input.text());
+        std::string_view sighted;
+        while (!needed.empty() && again.next()) {
+            const Line line = splitLine(again.line());
+            const Record kind = recordOf(line.keyword);
+            if (kind == Record::fs || kind == Record::ss) {
+                sighted = firstValue(line.values);
+                if (needed.count(sighted) == 0) sighted = {};
+            } else if (kind == Record::stn || kind == Record::bs || kind == Record::bkb || kind == Record::resObs) {
+                sighted = {};
+            } else if (kind == Record::xyz && sighted.data() != nullptr) {
+                std::string_view xyz[3], rest = line.values;
+                if (cut(rest, ",", xyz[0], rest) && cut(rest, ",", xyz[1], xyz[2]) && isDecimal(xyz[0]) &&
+                    isDecimal(xyz[1]) && isDecimal(xyz[2])) {
+                    m_observed.try_emplace(std::string(sighted), exactly(xyz[1], xyz[0], xyz[2]));
+                }
+                sighted = {};
+            }
+        }
+        for (const auto& [name, height] : levelHeights) {
+            Position point = levelPoint(name);
+            point.h = height;
+            point.up = valueOf(height);
+            point.heightFree = true;
+            addPoint(std::string(name), std::move(point));
         }
     }
 
