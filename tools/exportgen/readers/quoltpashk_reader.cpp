@@ -8,11 +8,13 @@
 // the level runs as notes ("Level run ...", "BS ...", "FS ...").
 //
 // The file carries no coordinates of stations and backsight points, and the job needs them to
-// be known: a backsight point's bearing is what the file records of it. So the reader places
-// each station a hundred units short of its backsight point along the recorded bearing, and a
-// point that is sighted before anything places it at the origin. A staked design point is
-// where the staked point's coordinates less the differences of its note put it, a level run's
-// start point is at the height its note gives. Writing the job again gives the file's records.
+// be known; of a backsight point the file records the bearing. So the reader places each
+// station where the job's own figures put it (its free-station resection, a sight with
+// coordinates, the backsight measurement, an earlier foresight) and turns it about its
+// backsight point onto the recorded bearing; a point it cannot place goes along the bearing, or
+// to the origin. A staked design point is where the staked point's coordinates less the
+// differences of its note put it, a level point at the height its notes give. Writing the job
+// again gives the file's records.
 #include "readers/quoltpashk_reader.h"
 
 #include <algorithm>
