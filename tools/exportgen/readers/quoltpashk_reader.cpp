@@ -1137,27 +1137,10 @@ private:
         const bool pointBacksight = m_backsight.present && m_backsight.hasSight;
         bool oriented = m_backsight.present;
         m_orientation = oriented ? degrees(m_backsight.azimuth.text) - degrees(m_backsight.circle.text) : 0.0;
-        const double resectionHr = m_hasFirstHr ? valueOf(m_firstHr.text) : 0.0;
         bool placed = false, free = false;
         Point3 station;
         const std::string name(m_station.text);
-        if (!m_backsight.present && m_resections.size() >= 2 && lookUp(name) == nullptr &&
-            m_foresights.count(name) == 0) {
-            std::vector<FreeStationSight> sights;
-            for (const Resection& r : m_resections) {
-                FreeStationSight sight;
-                sight.known = pointOf(*lookUp(std::string(r.name.text)));
-                sight.hr = resectionHr;
-                sight.measurement = measurementOf(r.measurement);
-                sights.push_back(std::move(sight));
-            }
-            StationFit fit;
-            if (freeStation(sights, hi, fit)) {
-                station = fit.station;
-                m_orientation = fit.orientation;
-                placed = free = oriented = true;
-            }
-        }
+        if (fitFreeStation(hi, station)) placed = free = oriented = true;
         Point3 offset;
         if (!placed && oriented && m_hasAnchor &&
             target(Point3(), hi, valueOf(m_anchor.hr.text), m_orientation, measurementOf(m_anchor.measurement),
@@ -1218,19 +1201,50 @@ private:
         }
         if (!std::isfinite(station.n) || !std::isfinite(station.e) || !std::isfinite(station.h)) station = Point3();
         m_position = computed(station);
-        if (!m_backsight.present && !free && !m_resections.empty()) {
-            // The job orients a located station on its resection: the mean of azimuth less
-            // circle reading.
-            double sumSin = 0.0, sumCos = 0.0;
-            for (const Resection& r : m_resections) {
-                const double difference = (azimuth(pointOf(m_position), pointOf(*lookUp(std::string(r.name.text)))) -
-                                           degrees(r.measurement.values[0].text)) *
-                                          kPi / 180.0;
-                sumSin += std::sin(difference);
-                sumCos += std::cos(difference);
-            }
-            m_orientation = std::atan2(sumSin, sumCos) * 180.0 / kPi;
+        if (!m_backsight.present && !free && !m_resections.empty()) m_orientation = resectionOrientation();
+        writePlacement(free);
+    }
+
+    /// A station without a backsight that the job does not locate otherwise and that resects
+    /// two or more points: where the job's least-squares fit puts it, with its orientation.
+    bool fitFreeStation(double hi, Point3& station) {
+        const std::string name(m_station.text);
+        if (m_backsight.present || m_resections.size() < 2 || lookUp(name) != nullptr ||
+            m_foresights.count(name) != 0) {
+            return false;
         }
+        std::vector<FreeStationSight> sights;
+        for (const Resection& r : m_resections) {
+            FreeStationSight sight;
+            sight.known = pointOf(*lookUp(std::string(r.name.text)));
+            sight.hr = m_hasFirstHr ? valueOf(m_firstHr.text) : 0.0;
+            sight.measurement = measurementOf(r.measurement);
+            sights.push_back(std::move(sight));
+        }
+        StationFit fit;
+        if (!freeStation(sights, hi, fit)) return false;
+        station = fit.station;
+        m_orientation = fit.orientation;
+        return true;
+    }
+
+    /// How the job orients a located station on its resection: the mean of azimuth less
+    /// circle reading.
+    double resectionOrientation() const {
+        double sumSin = 0.0, sumCos = 0.0;
+        for (const Resection& r : m_resections) {
+            const double difference = (azimuth(pointOf(m_position), pointOf(*lookUp(std::string(r.name.text)))) -
+                                       degrees(r.measurement.values[0].text)) *
+                                      kPi / 180.0;
+            sumSin += std::sin(difference);
+            sumCos += std::cos(difference);
+        }
+        return std::atan2(sumSin, sumCos) * 180.0 / kPi;
+    }
+
+    /// The set-up's coordinates (none for a free station, which the job computes) and
+    /// backsight.
+    void writePlacement(bool free) {
         if (!free) {
             JobDocument& d = m_parts.setups;
             d.from(m_offset);
