@@ -2,8 +2,9 @@
 
 #include "cli/errors.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#include "readers/vemra_reader.h"
+#include "readers/quoltpashk_reader.h"
 #include "readers/sdr_reader.h"
+#include "readers/vemra_reader.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
 #include "surface/export_generators.h"
@@ -64,7 +65,7 @@ const std::vector<FormatEntry>& formats() {
         {"drevan", ".drevan", "Drevan", vemra, nullptr, createDrevan, makeDrevanWriter,
          kVemraOperations | kDrevanOperations, nullptr, vemraFields, readDrevan, looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
-         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, nullptr, nullptr},
+         kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, readQuoltPashk, looksLikeQuoltPashk},
         {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, nullptr,
          nullptr},
         {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations, sdrReportStatus,
