@@ -320,9 +320,12 @@ TEST(SdrReader, TheSampleReadBackHoldsItsStationsObservationsCodesAndNotes) {
         expectSameMeasurement(resection[i], original["setups"][4]["resection"][i], "resection");
     }
 
+    // The heights the level records are read as recorded (from 100: 100 + 1.4321, less 0.9876, ...).
     const json expectedRun = json::parse(R"({"name": "LR1", "description": "benchmark loop", "start": "1",
-        "readings": [{"point": "1", "bs": 1.4321, "dist": 30.0}, {"point": "TP1", "fs": 0.9876, "dist": 29.5},
-                     {"point": "TP1", "bs": 1.6543, "dist": 31.0}, {"point": "2", "fs": 0.887, "dist": 30.5, "code": "CP"}]})");
+        "readings": [{"point": "1", "bs": 1.4321, "dist": 30.0, "hi": 101.4321},
+                     {"point": "TP1", "fs": 0.9876, "dist": 29.5, "elevation": 100.4445, "rise": 0.4445},
+                     {"point": "TP1", "bs": 1.6543, "dist": 31.0, "hi": 102.0988},
+                     {"point": "2", "fs": 0.887, "dist": 30.5, "code": "CP", "elevation": 101.2118, "rise": 0.7673}]})");
     EXPECT_EQ(job["levelRuns"], json::array({expectedRun}));
 }
 

@@ -177,6 +177,7 @@ struct Sight {
     bool hasNote = false;
     Field hr;                ///< the target height in force, blank when no "03NM" came before
     bool foresight = false;  ///< a shot to a point that some set-up occupies
+    Field residual[3];       ///< a resection observation's recorded residuals N, E, H
 
     [[nodiscard]] Kind kind() const {
         const bool d = !distance.blank(), z = !zenith.blank(), h = !horizontal.blank();
@@ -206,6 +207,8 @@ struct Stakeout {
     Field design;
     Field north, east, height;
     bool hasCoords = false;
+    Field differences[3];  ///< staked minus design as recorded: north, east, height
+    bool fill = false;     ///< the height figure is a fill (design above the staked point)
 };
 
 struct Setup {
@@ -246,6 +249,7 @@ struct LevelReading {
     std::size_t offset = 0;
     bool backsight = true;
     Field point, rod, distance, code;
+    Field collimation, elevation, rise;  ///< as the level recorded them
 };
 
 struct LevelRun {
@@ -681,7 +685,7 @@ private:
     void freeNote(Record& r, bool first, Previous previous) {
         const Field text = r.field(r.rest());
         if (first && header(text.text)) return;
-        if (m_pending && startsWith(text.text, "Residual N:") && residualsFollow()) return resectionObservation();
+        if (m_pending && startsWith(text.text, "Residual N:") && residualsFollow()) return resectionObservation(text);
         if (startsWith(text.text, "Level Run: ") && levelRecordFollows()) return levelRunNote(text);
         if (m_pending && !m_sight.hasNote) {
             m_sight.note = text;
@@ -722,18 +726,31 @@ private:
         return false;
     }
 
-    // An observation followed by the residuals of the resection it belongs to; the residuals
-    // are computed again from the station and the known point.
-    void resectionObservation() {
+    // An observation followed by the residuals of the resection it belongs to, kept as recorded.
+    void resectionObservation(const Field& north) {
         m_pending = false;
+        m_sight.residual[0] = residualOf(north);
         if (m_sight.kind() == Kind::slopeDistance) {
             m_setup.resection.push_back(std::move(m_sight));
         } else {
             m_input.warn(m_lines, "a resection observation without angles and a slope distance is read as a shot");
             m_setup.shots.push_back(std::move(m_sight));
         }
-        (void)m_lines.next();
-        (void)m_lines.next();
+        Sight& sight = m_setup.resection.empty() ? m_setup.shots.back() : m_setup.resection.back();
+        for (int k = 1; k < 3; ++k) {
+            (void)m_lines.next();
+            const std::string_view line = m_lines.line();
+            sight.residual[k] = residualOf(Field{line.substr(4), m_lines.offset() + 4, 4});
+        }
+    }
+
+    // The figure of a "Residual X:<figure>" note.
+    Field residualOf(const Field& note) const {
+        const std::size_t colon = note.text.find(':');
+        const Field figure{trimmedRight(note.text.substr(colon + 1)), note.offset + colon + 1, note.column + colon + 1};
+        if (!isDecimal(figure.text))
+            malformed(figure.column, "expected a residual, found \"" + std::string(figure.text) + "\"");
+        return figure;
     }
 
     // "13SOPt <staked point>      Design ID <design point>", then "13SOCut ..." or
@@ -742,11 +759,42 @@ private:
         const Field text = r.field(r.rest());
         if (startsWith(text.text, "Pt ")) return stakeout(r, text);
         if (stake == StakeStep::differences && (startsWith(text.text, "Cut ") || startsWith(text.text, "Fill "))) {
+            stakeDifferences(text);
             m_stake = StakeStep::coordinates;
             return;
         }
         closeGroup();
         skip("a stake-out note that follows no staked observation");
+    }
+
+    // "Cut <height> North <north> East <east>" (or "Fill"): the differences as recorded, kept
+    // with the stake-out so that they are written again as they are.
+    void stakeDifferences(const Field& text) {
+        Stakeout& stake = m_setup.stakeouts.back();
+        stake.fill = startsWith(text.text, "Fill ");
+        const char* const labels[] = {nullptr, "North", "East"};
+        const int order[] = {2, 0, 1};  // the height, the northing, the easting
+        std::size_t at = stake.fill ? 5 : 4;
+        for (int k = 0; k < 3; ++k) {
+            while (at < text.text.size() && text.text[at] == ' ') ++at;
+            if (labels[k] != nullptr) {
+                const std::string_view label = labels[k];
+                if (text.text.substr(at, label.size()) != label) {
+                    malformed(text.column + at, "expected \"" + std::string(label) + "\" in the stake-out note");
+                }
+                at += label.size();
+                while (at < text.text.size() && text.text[at] == ' ') ++at;
+            }
+            std::size_t end = at;
+            while (end < text.text.size() && text.text[end] != ' ') ++end;
+            const Field figure{text.text.substr(at, end - at), text.offset + at, text.column + at};
+            if (!isDecimal(figure.text)) {
+                malformed(figure.column,
+                          "expected a difference from the design, found \"" + std::string(figure.text) + "\"");
+            }
+            stake.differences[order[k]] = figure;
+            at = end;
+        }
     }
 
     void stakeout(Record& r, const Field& text) {
@@ -839,6 +887,12 @@ private:
         reading.rod = number(r, "a rod reading", true);
         reading.distance = number(r, "a sight length", false);
         reading.code = r.field(trimmedLeft(r.next(kCodeWidth)));
+        for (int k = 0; k < 3; ++k) (void)r.next(kCountWidth);  // number and flags, counted again
+        reading.collimation = checkedNumber(r, "a height of collimation", false);
+        if (!backsight) {
+            reading.elevation = checkedNumber(r, "a height", false);
+            reading.rise = checkedNumber(r, "a rise", false);
+        }
         m_run.readings.push_back(reading);
     }
 
@@ -1027,6 +1081,8 @@ private:
                 text(d, "to", sight.target);
                 measurement(d, sight);
                 if (!sight.hr.blank()) decimal(d, "hr", sight.hr);
+                if (!sight.residual[0].blank())
+                    triple(d, "residual", sight.residual[0], sight.residual[1], sight.residual[2]);
                 d.endObject();
             }
             d.endArray();
@@ -1047,6 +1103,23 @@ private:
                 if (!stake.shot.hr.blank()) decimal(d, "hr", stake.shot.hr);
                 if (!stake.shot.codeText().blank()) text(d, "code", stake.shot.codeText());
                 if (stake.hasCoords) triple(d, "coords", stake.north, stake.east, stake.height);
+                if (!stake.differences[2].blank()) {
+                    // A cut is the staked point above the design, a fill below it.
+                    d.key("differences").beginArray();
+                    decimal(d, stake.differences[0]);
+                    decimal(d, stake.differences[1]);
+                    const std::string_view height = stake.differences[2].text;
+                    if (!stake.fill && valueOf(height) == 0.0) {
+                        d.number(1e-9);  // a cut too small to show is still a cut
+                    } else if (!stake.fill) {
+                        decimal(d, stake.differences[2]);
+                    } else if (height.front() == '-') {
+                        (void)d.decimal(height.substr(1));
+                    } else {
+                        (void)d.decimal("-" + std::string(height.front() == '+' ? height.substr(1) : height));
+                    }
+                    d.endArray();
+                }
                 d.endObject();
             }
             d.endArray();
@@ -1077,6 +1150,10 @@ private:
             decimal(d, reading.backsight ? "bs" : "fs", reading.rod);
             if (!reading.distance.blank()) decimal(d, "dist", reading.distance);
             if (!reading.code.blank()) text(d, "code", reading.code);
+            // The heights the level recorded: the job goes on from them.
+            if (reading.backsight && !reading.collimation.blank()) decimal(d, "hi", reading.collimation);
+            if (!reading.elevation.blank()) decimal(d, "elevation", reading.elevation);
+            if (!reading.rise.blank()) decimal(d, "rise", reading.rise);
             d.endObject();
         }
         d.endArray();
