@@ -96,6 +96,10 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     const RawInput input(m_file->text(), m_source,
                          [this](const std::string& what, const std::string& where) { m_warnings.add(what, where); });
     JobParts parts;
+    // The set-ups are most of a raw file, and their document about as large: room for it at
+    // once, so that it is not copied as it grows.
+    const std::size_t size = m_file->text().size();
+    parts.setups.reserve(size + size / 2, size / 8);
     if (kind == "points") {
         readPointList(input, options.columns, parts);
     } else {

@@ -164,13 +164,18 @@ void JobDocument::null() {
     m_json += "null";
 }
 
+void JobDocument::reserve(std::size_t bytes, std::size_t marks) {
+    m_json.reserve(bytes);
+    m_marks.reserve(marks);
+}
+
 void JobDocument::append(const JobDocument& items) {
     if (items.m_json.empty()) return;
     separate();
     const std::size_t shift = m_json.size();
-    for (const auto& [documentOffset, sourceOffset] : items.m_marks) {
-        m_marks.emplace_back(documentOffset + shift, sourceOffset);
-    }
+    const std::size_t first = m_marks.size();
+    m_marks.insert(m_marks.end(), items.m_marks.begin(), items.m_marks.end());
+    for (std::size_t i = first; i < m_marks.size(); ++i) m_marks[i].first += shift;
     m_json += items.m_json;
 }
 
@@ -182,6 +187,12 @@ std::size_t JobDocument::sourceOffset(std::size_t at) const noexcept {
 
 JobDocument assemble(const JobParts& parts) {
     JobDocument document;
+    std::size_t bytes = 64, marks = 0;
+    for (const JobDocument* part : {&parts.members, &parts.points, &parts.setups, &parts.levelRuns}) {
+        bytes += part->m_json.size();
+        marks += part->m_marks.size();
+    }
+    document.reserve(bytes, marks);
     document.beginObject();
     document.append(parts.members);
     if (!parts.points.empty()) {

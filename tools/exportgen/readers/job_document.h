@@ -16,6 +16,8 @@
 
 namespace exportgen {
 
+struct JobParts;
+
 class JobDocument {
 public:
     JobDocument();
@@ -52,12 +54,17 @@ public:
     /// members of an object) as the next items or members of this document.
     void append(const JobDocument& items);
 
+    /// Room for `bytes` of text and `marks` calls of from(), so that a large document grows
+    /// without being copied as it grows.
+    void reserve(std::size_t bytes, std::size_t marks);
+
     [[nodiscard]] bool empty() const noexcept { return m_json.empty(); }
     [[nodiscard]] const std::string& json() const noexcept { return m_json; }
     /// The byte of the source that the document's byte `at` came from (0 before any from()).
     [[nodiscard]] std::size_t sourceOffset(std::size_t at) const noexcept;
 
 private:
+    friend JobDocument assemble(const JobParts& parts);
     void separate();
     void quote(std::string_view value);
 
