@@ -236,7 +236,7 @@ struct StakeNote {
 bool parseStake(std::string_view note, StakeNote& stake) {
     constexpr std::string_view kHead = "Stake ";
     if (note.substr(0, kHead.size()) != kHead) return false;
-    std::string_view rest, dE, dH;
+    std::string_view rest;
     if (!cut(note.substr(kHead.size()), ": dN ", stake.design, rest, true)) return false;
     if (!cut(rest, " dE ", stake.dN, rest) || !cut(rest, " dH ", stake.dE, stake.dH)) return false;
     return isDecimal(stake.dN) && isDecimal(stake.dE) && isDecimal(stake.dH);
