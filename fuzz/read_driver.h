@@ -5,8 +5,9 @@
 // A file must either convert or be rejected with a HostError of status 5 (a line that cannot be
 // read), 6 (the job it holds breaks a rule of jobs, such as a backsight to an unknown point) or
 // 8 (a character the encoding cannot hold) whose message is one line. A reader must never make
-// a job document that is not JSON. And what a read file converts to must read back and convert
-// to the same bytes again. Anything else, a crash or a sanitizer report is a finding. Shared by
+// a job document that is not JSON. With EXPORTGEN_FUZZ_ROUND_TRIP set, what a read file converts
+// to must also read back and convert to the same bytes again. Anything else, a crash or a
+// sanitizer report is a finding. Shared by
 // the libFuzzer targets and the regression test.
 #pragma once
 
