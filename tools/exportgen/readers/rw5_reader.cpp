@@ -291,15 +291,20 @@ private:
         static_cast<void>(doc.decimal(value.text));
     }
 
-    // An angle to the left is a negative horizontal angle. One written as zero stays to the
-    // left by the smallest step, so that it is written as "AL" again.
-    void leftAngle(JobDocument& doc, const Value& value) {
+    // The horizontal angle: one to the left is negative, and one written as zero stays to the
+    // left by the smallest step, so that it is written as "AL" again. The writer brings an angle
+    // into the circle before it rounds it, so one a hair below the full circle is written as the
+    // full circle; it is read as that hair below, which reads back as the same text.
+    void horizontalAngle(JobDocument& doc, const Value& value, bool left) {
         std::string_view digits = value.text;
+        const bool negative = !digits.empty() && digits[0] == '-';
         if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
         bool zero = true;
         for (const char c : digits) zero = zero && (c == '0' || c == '.');
-        m_scratch.assign(1, '-');
-        if (zero) {
+        m_scratch.assign(left != negative ? "-" : "");
+        if (fullCircle(digits)) {
+            m_scratch += m_gons ? "399.9999999999" : "359.5959999999";
+        } else if (left && zero) {
             m_scratch += "0.000000001";
         } else {
             m_scratch += digits;
@@ -308,11 +313,24 @@ private:
         static_cast<void>(doc.decimal(m_scratch));
     }
 
+    bool fullCircle(std::string_view digits) const {
+        const std::string_view circle = m_gons ? "400" : "360";
+        if (!startsWith(digits, circle)) return false;
+        const std::string_view fraction = digits.substr(circle.size());
+        if (fraction.empty()) return true;
+        if (fraction[0] != '.') return false;
+        for (const char c : fraction.substr(1)) {
+            if (c != '0') return false;
+        }
+        return true;
+    }
+
     void writeMeasurement(JobDocument& doc, const Measurement& m) {
         doc.key(m.key).beginArray();
+        const bool angleFirst = std::string_view(m.key) != "dist";
         for (int i = 0; i < m.count; ++i) {
-            if (i == 0 && m.left) {
-                leftAngle(doc, m.values[0]);
+            if (i == 0 && angleFirst) {
+                horizontalAngle(doc, m.values[0], m.left);
             } else {
                 decimal(doc, m.values[i]);
             }
