@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -13,6 +15,8 @@
 
 #include "cli/errors.h"
 #include "host/host_test_support.h"
+#include "readers/job_document.h"
+#include "readers/raw_input.h"
 #include "writers/registry.h"
 
 namespace {
@@ -187,6 +191,218 @@ TEST(Rw5Reader, WritingTheReadJobAgainGivesTheSameBytes) {
         // The header's date and time are the job's creation: --now job writes them again.
         EXPECT_EQ(toRw5(read, "job"), second);
     }
+}
+
+// What the sample job's RW5 file carries comes back at the file's precision.
+TEST(Rw5Reader, TheReadJobHoldsWhatTheFileCarries) {
+    const nlohmann::json job = nlohmann::json::parse(readRaw("rw5", toRw5(sampleJob())));
+    EXPECT_EQ(job["inputUnits"], nlohmann::json::parse(R"({"distance": "metres", "angle": "packedDms"})"));
+    EXPECT_EQ(job["units"], nlohmann::json::parse(R"({"distance": "metres", "angle": "degrees"})"));
+    EXPECT_EQ(job["job"], nlohmann::json::parse(R"({"application": "Field", "version": "2.1", "name": "SAMPLE",
+                                                   "created": {"date": "1/1/2026", "time": "0:00:00"}})"));
+    ASSERT_EQ(job["points"].size(), 5U);
+    EXPECT_EQ(job["points"][4],
+              nlohmann::json::parse(R"({"name": "D1", "coords": [4955, 10060, 100.5], "code": "DESIGN"})"));
+
+    const nlohmann::json& setups = job["setups"];
+    ASSERT_EQ(setups.size(), 5U);
+    // A known point is named alone; a station of its own keeps its coordinates.
+    EXPECT_EQ(setups[0]["station"], "1");
+    EXPECT_FALSE(setups[0].contains("coords"));
+    EXPECT_EQ(setups[0]["hi"], 1.55);
+    EXPECT_EQ(setups[0]["note"], "traverse leg 1");
+    EXPECT_EQ(setups[0]["backsight"], nlohmann::json::parse(R"({"bearing": 180, "circle": 0, "hr": 1.6})"));
+    EXPECT_EQ(setups[4]["coords"], nlohmann::json::parse("[4950, 10050, 100.3]"));
+
+    // Packed degrees-minutes-seconds as written; an observation's note line is its note.
+    const nlohmann::json& oak = setups[0]["shots"][1];
+    EXPECT_EQ(oak["to"], "101");
+    EXPECT_EQ(oak["sd"], nlohmann::json::parse("[210, 89.12491, 25.5024]"));
+    EXPECT_EQ(oak["hr"], 1.5);
+    EXPECT_EQ(oak["note"], "old oak by the gate");
+    EXPECT_EQ(oak["code"], "TREE");
+    EXPECT_EQ(setups[1]["shots"][3]["codes"], nlohmann::json::parse(R"([{"code": "FENCE", "control": ["END"]}])"));
+    EXPECT_EQ(setups[1]["backsight"],
+              nlohmann::json::parse(R"({"point": "1", "circle": 0, "hr": 1.6, "sd": [0, 90.34226, 120.006]})"));
+    EXPECT_EQ(setups[1]["shots"][1]["hd"], nlohmann::json::parse("[290, 18, 0]"));
+    EXPECT_EQ(setups[1]["shots"][2]["angles"], nlohmann::json::parse("[340, 87.35333]"));
+    EXPECT_EQ(setups[2]["shots"][1]["hz"], nlohmann::json::parse("[10]"));
+    EXPECT_EQ(setups[2]["shots"][2]["dist"], nlohmann::json::parse("[15.0083]"));
+
+    // The staked point's record with its "Stake" note is the stake-out, not a point or a shot.
+    ASSERT_EQ(setups[2]["shots"].size(), 3U);
+    EXPECT_EQ(setups[2]["stakeouts"], nlohmann::json::parse(R"([{"design": "D1", "to": "SO1", "hr": 1.8,
+        "sd": [306.52265, 90.00275, 75.0128], "coords": [4955.012, 10059.993, 100.49]}])"));
+    // The residual notes are derived; the resection's target heights are the set-up's first.
+    EXPECT_EQ(setups[4]["resection"][1],
+              nlohmann::json::parse(R"({"to": "2", "sd": [16.57444, 89.23141, 86.0282], "hr": 1.6})"));
+    EXPECT_EQ(setups[4]["shots"].size(), 1U);
+
+    EXPECT_EQ(job["levelRuns"], nlohmann::json::parse(R"([{"name": "LR1", "description": "benchmark loop", "start": "1",
+        "readings": [{"point": "1", "bs": 1.4321}, {"point": "TP1", "fs": 0.9876}, {"point": "TP1", "bs": 1.6543},
+                     {"point": "2", "fs": 0.887}]}])"));
+}
+
+TEST(Rw5Reader, AnglesToTheLeftAndFeetAndGons) {
+    const std::string file =
+        "--F Version 1\r\nJB,NMJ,DT12-31-2025,TM23:59:58\r\nMO,AD0,UN0,SF1.0,EC0,EO0.0,AU1\r\n"
+        "OC,OPS,N 1.0000,E 2.0000,EL3.0000,--\r\nLS,HI1.5000,HR1.6000\r\n"
+        "FD,OPS,FPA,AL10.50000,CE-0.3750,HD20.5000,--\r\nFD,OPS,FPB,AL0.00000,ZE100.00000,--\r\n";
+    const nlohmann::json job = nlohmann::json::parse(readRaw("rw5", file));
+    EXPECT_EQ(job["inputUnits"], nlohmann::json::parse(R"({"distance": "internationalFeet", "angle": "gons"})"));
+    EXPECT_EQ(job["job"]["created"], nlohmann::json::parse(R"({"date": "31/12/2025", "time": "23:59:58"})"));
+    const nlohmann::json& shots = job["setups"][0]["shots"];
+    EXPECT_EQ(shots[0]["hd"], nlohmann::json::parse("[-10.5, 20.5, -0.375]"));
+    EXPECT_FALSE(shots[0].contains("codes"));
+    // Zero to the left stays to the left.
+    EXPECT_LT(shots[1]["angles"][0].get<double>(), 0.0);
+    EXPECT_GT(shots[1]["angles"][0].get<double>(), -1e-6);
+}
+
+// An RB-mode file (backsight "RB" with its target height, observations "OB") reads as the job
+// its plain twin does; an offset record and a note of no observation are skipped with warnings.
+TEST(Rw5Reader, RbModeReadsAsThePlainRecords) {
+    std::vector<std::string> plainWarnings, rbWarnings;
+    const std::string plain =
+        readRaw("rw5", hosttest::readFile(hosttest::dataPath("golden/rw5_setup.rw5")), &plainWarnings);
+    const std::string rb =
+        readRaw("rw5", hosttest::readFile(hosttest::dataPath("golden/rw5_setup_rb.rw5")), &rbWarnings);
+    EXPECT_EQ(nlohmann::json::parse(rb), nlohmann::json::parse(plain));
+    const std::vector<std::string> expected = {
+        "an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:12)",
+        "a note that belongs to no observation is skipped (in.rw5:14)"};
+    EXPECT_EQ(plainWarnings, expected);
+    EXPECT_EQ(rbWarnings, expected);
+    const nlohmann::json job = nlohmann::json::parse(plain);
+    EXPECT_EQ(job["setups"][0]["backsight"]["sd"], nlohmann::json::parse("[0, 90.3, 141.4214]"));
+    EXPECT_EQ(job["setups"][0]["shots"][2]["codes"],
+              nlohmann::json::parse(R"([{"code": "MH"}, {"code": "inv", "control": ["98.2"]}])"));
+    // A stored point among the observations, not a stake-out: a known point.
+    EXPECT_EQ(job["points"][0]["name"], "9");
+    EXPECT_EQ(job["points"][0]["code"], "wall");
+    EXPECT_EQ(job["points"][0]["note"], "corner");
+}
+
+const std::string kHead =
+    "--F Version 1\r\nJB,NMJ,DT01-02-2025,TM10:00:00\r\nMO,AD0,UN1,SF1.0,EC0,EO0.0,AU0\r\n"
+    "OC,OPS,N 1.0000,E 2.0000,EL3.0000,--\r\n";
+
+TEST(Rw5Reader, UnknownRecordsAreSkippedWithAWarningNamingTheLine) {
+    struct Case {
+        const char* what;
+        std::string tail;
+        std::string warning;
+    };
+    const Case cases[] = {
+        {"an unknown record", "XX,AB1\r\n", "an unknown record XX is skipped (in.rw5:5)"},
+        {"a line of no record", "hello\r\n", "a line that is no RW5 record is skipped (in.rw5:5)"},
+        {"an offset", "OF,HD1.0,--Horizontal Distance Offset\r\n",
+         "an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:5)"},
+        {"a note of nothing", "LS,HI1.0000,HR1.0000\r\n--hello\r\n",
+         "a note that belongs to no observation is skipped (in.rw5:6)"},
+        {"a second note after an observation", "FD,OPS,FPA,SD1.0000,--\r\n--one\r\n--two\r\n",
+         "a note that belongs to no observation is skipped (in.rw5:7)"},
+        {"a resection with the circle only", "RS,PNA,CR1.00000\r\nOC,OPT,N 1.0,E 1.0,EL1.0,--\r\n",
+         "a resection observation without zenith and slope distance is skipped (in.rw5:5)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> warnings;
+        const std::string read = readRaw("rw5", kHead + c.tail, &warnings);
+        ASSERT_EQ(warnings.size(), 1U);
+        EXPECT_EQ(warnings[0], c.warning);
+        EXPECT_EQ(nlohmann::json::parse(read)["setups"][0]["station"], "S");
+    }
+}
+
+TEST(Rw5Reader, AMalformedRecordIsAnErrorNamingLineAndColumn) {
+    struct Case {
+        const char* what;
+        std::string tail;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"a number that is not one", "LS,HI1.5x00,HR1.0\r\n",
+         "in.rw5:5:6: expected a number after HI, found \"1.5x00\""},
+        {"a coordinate cut short", "OC,OPT,N 1.0,E 2.0\r\n", "in.rw5:5:19: record cut short: no EL field"},
+        {"a bare coordinate", "SP,PNA,N ,E 2.0,EL1.0,--\r\n", "in.rw5:5:10: the N  field has no value"},
+        {"a field without its tag", "FD,OPS,FPA,S\r\n", "in.rw5:5:12: a field cut short: no two-letter tag"},
+        {"an observation without measurement", "FD,OPS,FPA,--X \r\n",
+         "in.rw5:5:16: the measurement fields make no measurement"},
+        {"a zenith without angle", "FD,OPS,FPA,AR,ZE90.00000,SD1.0\r\n",
+         "in.rw5:5:12: the measurement fields make no measurement"},
+        {"an unknown field in an observation", "FD,OPS,FPA,AR1.0,XY1\r\n",
+         "in.rw5:5:18: unexpected field XY in an observation"},
+        {"an observation without target", "FD,OPS\r\n", "in.rw5:5:3: expected the station (OP) and the target (FP)"},
+        {"an angle in the wrong field", "BK,OPS,BPA,BS1.0,BC-\r\n",
+         "in.rw5:5:20: expected a number after BC, found \"-\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            readRaw("rw5", kHead + c.tail);
+            ADD_FAILURE() << "no error";
+        } catch (const exportgen::HostError& error) {
+            EXPECT_EQ(std::string(error.what()), c.error);
+            EXPECT_EQ(error.code(), exportgen::kExitJson);
+        }
+    }
+    for (const auto& [header, error] : std::vector<std::pair<std::string, std::string>>{
+             {"JB,NMJ,DT2025-01-02\r\n", "in.rw5:1:10: expected a date MM-DD-YYYY"},
+             {"JB,NMJ,TM10:00\r\n", "in.rw5:1:10: expected a time hh:mm:ss"},
+             {"MO,AD0,UN3\r\n", "in.rw5:1:10: expected the distance unit 0, 1 or 2"},
+             {"MO,AD0,AU2\r\n", "in.rw5:1:10: expected the angle unit 0 or 1"}}) {
+        try {
+            readRaw("rw5", header);
+            ADD_FAILURE() << "no error for " << header;
+        } catch (const exportgen::HostError& e) {
+            EXPECT_EQ(std::string(e.what()), error);
+        }
+    }
+}
+
+TEST(Rw5Reader, LooksLikeRw5AndNotTheOtherFormats) {
+    const exportgen::FormatEntry* rw5 = exportgen::findFormat("rw5");
+    ASSERT_NE(rw5, nullptr);
+    ASSERT_NE(rw5->looksLike, nullptr);
+    const auto head = [](const std::string& text) { return std::string_view(text).substr(0, 4096); };
+    for (const std::string& job : {sampleJob(), syntheticJob(300, 2)}) {
+        for (const exportgen::FormatEntry& format : exportgen::formats()) {
+            const hosttest::Result out = run({"convert", jobPath(job), "-f", format.name, "--now", kNow, "--quiet"});
+            ASSERT_EQ(out.code, 0) << out.err;
+            EXPECT_EQ(rw5->looksLike(head(out.out)), std::string(format.name) == "rw5") << format.name;
+        }
+        EXPECT_FALSE(rw5->looksLike(head(job)));
+    }
+    for (const char* golden : {"golden/rw5_setup.rw5", "golden/rw5_setup_rb.rw5", "golden/rw5_setup_ft_gon.rw5"}) {
+        EXPECT_TRUE(rw5->looksLike(head(hosttest::readFile(hosttest::dataPath(golden))))) << golden;
+    }
+    EXPECT_FALSE(rw5->looksLike(""));
+    EXPECT_FALSE(rw5->looksLike("--just a note\r\n"));
+    EXPECT_FALSE(rw5->looksLike("JB,NMJ\r\nsomething else\r\n"));
+}
+
+// A file of a million observations reads in one pass, well within a second or two (the
+// document's assembly, the same for every reader, is timed apart).
+TEST(Rw5Reader, ReadsAMillionObservationsQuickly) {
+    std::string file = kHead + "LS,HI1.5000,HR1.6000\r\n";
+    const std::string shot = "FD,OPS,FP1000,AR91.11103,ZE89.50193,SD230.0548,--TREE \r\n";
+    file.reserve(file.size() + shot.size() * 1000000);
+    for (int i = 0; i < 1000000; ++i) file += shot;
+    const exportgen::FormatEntry* rw5 = exportgen::findFormat("rw5");
+    ASSERT_NE(rw5, nullptr);
+    const exportgen::RawInput input(file, "in.rw5", nullptr);
+    exportgen::JobParts parts;
+    const auto start = std::chrono::steady_clock::now();
+    rw5->read(input, parts);
+    const auto read = std::chrono::steady_clock::now();
+    const exportgen::JobDocument document = exportgen::assemble(parts);
+    const auto assembled = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(read - start).count();
+    EXPECT_GT(document.json().size(), 1000000U * 40);
+    EXPECT_LT(seconds, 2.0);
+    std::printf("read %zu bytes of RW5 in %.3f s, assembled in %.3f s\n", file.size(), seconds,
+                std::chrono::duration<double>(assembled - read).count());
 }
 
 }  // namespace

@@ -113,17 +113,13 @@ struct SetupState {
     bool open = false;
     bool occupied = false;  // its "OC" record was read
     std::size_t offset = 0;
-    Value station;
-    Value coords[3];
-    bool knownStation = false;  // a stored point with the same coordinates: the job names it alone
-    Value note;
     Value hi;
     bool hasHi = false;
     Value firstHr;  // the target height of its first sight, taken for its resection
     bool hasFirstHr = false;
     BacksightRecord backsight;
     std::vector<ResectionSight> resection;
-    JobDocument shots;
+    bool shotsOpen = false;  // its "shots" array is being written
     JobDocument stakeouts;
 };
 
@@ -286,10 +282,9 @@ private:
 
     // ---- writing values
 
-    void decimal(JobDocument& doc, const Value& value) {
-        doc.from(value.offset);
-        static_cast<void>(doc.decimal(value.text));
-    }
+    // A number; what the job reader finds wrong with it is reported at the start of the list
+    // or member that holds it (a mark per number would double the document's bookkeeping).
+    static void decimal(JobDocument& doc, const Value& value) { static_cast<void>(doc.decimal(value.text)); }
 
     // The horizontal angle: one to the left is negative, and one written as zero stays to the
     // left by the smallest step, so that it is written as "AL" again. The writer brings an angle
@@ -309,7 +304,6 @@ private:
         } else {
             m_scratch += digits;
         }
-        doc.from(value.offset);
         static_cast<void>(doc.decimal(m_scratch));
     }
 
@@ -326,6 +320,7 @@ private:
     }
 
     void writeMeasurement(JobDocument& doc, const Measurement& m) {
+        doc.from(m.values[0].offset);
         doc.key(m.key).beginArray();
         const bool angleFirst = std::string_view(m.key) != "dist";
         for (int i = 0; i < m.count; ++i) {
@@ -344,6 +339,7 @@ private:
     }
 
     void writeCoords(JobDocument& doc, const Value* coords) {
+        doc.from(coords[0].offset);
         doc.key("coords").beginArray();
         for (int i = 0; i < 3; ++i) decimal(doc, coords[i]);
         doc.endArray();
@@ -354,7 +350,7 @@ private:
     // The blanks are read as that grammar: pairs of name and control code, one code taking a
     // second control code when the count is odd. Whatever the split, the codes give the same
     // text again.
-    void writeCodes(JobDocument& doc, std::string_view text, std::size_t offset) {
+    void writeCodes(JobDocument& doc, std::string_view text) {
         if (text.empty()) return;
         m_tokens.clear();
         for (std::size_t at = 0;;) {
@@ -363,9 +359,13 @@ private:
             if (blank == std::string_view::npos) break;
             at = blank + 1;
         }
-        doc.from(offset);
-        doc.key("codes").beginArray();
         const std::size_t n = m_tokens.size();
+        if (n == 2 && m_tokens[1].empty()) {
+            // One code without control codes, the most common: the job's short form.
+            doc.key("code").text(m_tokens[0]);
+            return;
+        }
+        doc.key("codes").beginArray();
         if (n == 1) {
             writeCode(doc, m_tokens[0], {}, {});
         } else if (n % 2 == 0) {
@@ -573,14 +573,18 @@ private:
         if (!m_setup.open || m_setup.occupied) openSetup();
         m_setup.occupied = true;
         m_setup.offset = m_lines.offset();
-        m_setup.station = text(required("OP"));
-        m_setup.coords[0] = number("N ");
-        m_setup.coords[1] = number("E ");
-        m_setup.coords[2] = number("EL");
-        m_setup.note = m_hasNote ? m_note : Value{};
-        const auto known = m_points.find(m_setup.station.text);
-        m_setup.knownStation = known != m_points.end() && known->second.n == m_setup.coords[0].text &&
-                               known->second.e == m_setup.coords[1].text && known->second.h == m_setup.coords[2].text;
+        const Value station = text(required("OP"));
+        const Value coords[3] = {number("N "), number("E "), number("EL")};
+        const auto known = m_points.find(station.text);
+        // A known point is named alone, so that the set-up takes the point's own coordinates.
+        const bool knownStation = known != m_points.end() && known->second.n == coords[0].text &&
+                                  known->second.e == coords[1].text && known->second.h == coords[2].text;
+        JobDocument& doc = m_parts.setups;
+        doc.from(m_setup.offset);
+        doc.beginObject();
+        writeText(doc, "station", station);
+        if (!knownStation) writeCoords(doc, coords);
+        if (m_hasNote && !m_note.text.empty()) writeText(doc, "note", m_note);
     }
 
     // The instrument height is written with the first sight after an occupy that changed it,
@@ -677,16 +681,20 @@ private:
     void flushShot() {
         if (!m_shotPending) return;
         m_shotPending = false;
-        JobDocument& doc = m_setup.shots;
-        doc.from(m_shot.offset);
+        JobDocument& doc = m_parts.setups;
+        if (!m_setup.shotsOpen) {
+            doc.key("shots").beginArray();
+            m_setup.shotsOpen = true;
+        }
+        doc.from(m_shot.to.offset);
         doc.beginObject();
-        writeText(doc, "to", m_shot.to);
+        doc.key("to").text(m_shot.to.text);
         writeMeasurement(doc, m_shot.measurement);
         if (m_shot.hasHr) {
             doc.key("hr");
             decimal(doc, m_shot.hr);
         }
-        writeCodes(doc, m_shot.codes, m_shot.codesOffset);
+        writeCodes(doc, m_shot.codes);
         if (m_shot.hasNote) writeText(doc, "note", m_shot.note);
         doc.endObject();
     }
@@ -712,6 +720,9 @@ private:
         m_setup.resection.push_back(sight);
     }
 
+    // The set-up's object was opened by its occupy record and its observations written into it
+    // as they came; what the later records completed (the heights, the backsight, the resection
+    // and the stake-outs) closes it.
     void closeSetup() {
         flushShot();
         if (!m_setup.open) return;
@@ -721,9 +732,8 @@ private:
             return;
         }
         JobDocument& doc = m_parts.setups;
-        doc.from(m_setup.offset);
-        doc.beginObject();
-        writeText(doc, "station", m_setup.station);
+        if (m_setup.shotsOpen) doc.endArray();
+        doc.from(m_setup.hasHi ? m_setup.hi.offset : m_setup.offset);
         doc.key("hi");
         if (m_setup.hasHi) {
             decimal(doc, m_setup.hi);
@@ -732,15 +742,8 @@ private:
         } else {
             doc.number(0.0);
         }
-        if (!m_setup.knownStation) writeCoords(doc, m_setup.coords);
-        if (!m_setup.note.text.empty()) writeText(doc, "note", m_setup.note);
         writeBacksight(doc);
         writeResection(doc);
-        if (!m_setup.shots.empty()) {
-            doc.key("shots").beginArray();
-            doc.append(m_setup.shots);
-            doc.endArray();
-        }
         if (!m_setup.stakeouts.empty()) {
             doc.key("stakeouts").beginArray();
             doc.append(m_setup.stakeouts);
