@@ -154,6 +154,15 @@ std::vector<RoundTrip> roundTrips() {
          oneSetup(R"([{"to": "P1", "sd": [10, 90, 25], "note": "fence, broken"}])",
                   R"("job": {"name": "ROAD 7", "application": "Field", "version": "3.0 beta"},)"),
          true},
+        {"implausible values written as given: a negative distance, a zenith past the circle",
+         oneSetup(R"([{"to": "P1", "sd": [10, 90, -25]}, {"to": "P2", "angles": [10, 361]}, {"to": "P3", "hz": [10]},
+                      {"to": "P4", "dist": [12]}])"),
+         true},
+        {"an instrument height beyond a kilometre, a set-up without sights, then the same height",
+         R"({"setups": [{"station": "S1", "coords": [0, 0, 0], "hi": 1500, "shots": [{"to": "P", "sd": [1, 90, 2]}]},
+                        {"station": "S2", "coords": [1, 0, 0], "hi": 1500},
+                        {"station": "S3", "coords": [2, 0, 0], "hi": 1500, "shots": [{"to": "Q", "sd": [1, 90, 2]}]}]})",
+         true},
         {"level runs, a stake-out, a backsight by horizontal distance, a traverse station",
          R"({"points": [{"name": "A", "coords": [0, 0, 10], "code": "CP", "note": "iron pin"},
                        {"name": "B", "coords": [100, 0, 11]}, {"name": "C", "coords": [0, 100, 12], "note": "nail"},
@@ -400,7 +409,10 @@ TEST(Rw5Reader, ReadsAMillionObservationsQuickly) {
     const auto assembled = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(read - start).count();
     EXPECT_GT(document.json().size(), 1000000U * 40);
+#ifdef NDEBUG
+    // Optimised builds only: the sanitizers' debug build is many times slower.
     EXPECT_LT(seconds, 2.0);
+#endif
     std::printf("read %zu bytes of RW5 in %.3f s, assembled in %.3f s\n", file.size(), seconds,
                 std::chrono::duration<double>(assembled - read).count());
 }
