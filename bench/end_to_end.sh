@@ -5,7 +5,8 @@
 # times; the table shows the median wall time, the median CPU time (user + system: less
 # disturbed by other work on the machine) and the largest peak memory of the runs. The floor
 # program (bench/floor.cpp: simdjson On-Demand and to_chars, the RW5 foresight lines only) runs
-# on the same job in the same run; x_floor is each conversion's CPU time over the floor's.
+# on the same job in the same run; x_floor is each conversion's CPU time over the floor's (for a
+# raw-to-raw conversion, READS below, over the JSON job's conversion to the same format).
 #
 #   bench/end_to_end.sh [BUILD_DIR] [SIZES] [FORMATS] [RUNS]
 #
@@ -14,6 +15,9 @@
 #   SIZES      shot counts (default "10000 100000 1000000")
 #   FORMATS    (default "rw5 sdr vemra apasima drevan quoltpashk all")
 #   RUNS       runs per conversion (default 3)
+#   READS      raw-to-raw conversions SRC>DST (default "rw5>sdr sdr>rw5 quoltpashk>rw5 vemra>sdr"): the
+#              job's SRC file (written first, not timed) read and written as DST; x_json is its
+#              CPU time over that of converting the JSON job to DST (every DST must be in FORMATS)
 #
 # The job files and outputs go to $EXPORTGEN_E2E_DIR (default /tmp/exportgen-e2e; the
 # 1 000 000-shot job and its outputs take a few hundred megabytes) and are removed at the end
@@ -23,6 +27,7 @@ build=${1:-build/bench}
 sizes=${2:-"10000 100000 1000000"}
 formats=${3:-"rw5 sdr vemra apasima drevan quoltpashk all"}
 runs=${4:-3}
+reads=${5:-"rw5>sdr sdr>rw5 quoltpashk>rw5 vemra>sdr"}
 program="$build/tools/exportgen/exportgen"
 floor="$build/bench/exportgen_floor"
 work=${EXPORTGEN_E2E_DIR:-/tmp/exportgen-e2e}
@@ -66,7 +71,8 @@ for n in $sizes; do
     "$(awk -v n="$n" -v w="$wall" 'BEGIN { printf "%.0f", (w > 0 ? n / w : 0) }')" \
     "$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')" "-" "$job_mb" "-"
   floor_cpu=""
-  for format in floor $formats; do
+  declare -A json_cpu=()
+  for format in floor $formats $reads; do
     out="$work/out_$n.$format"
     walls=()
     cpus=()
@@ -74,6 +80,10 @@ for n in $sizes; do
     for ((r = 0; r < runs; ++r)); do
       case $format in
         floor) command=("$floor" "$job" "$out") ;;
+        *'>'*)
+          raw="$work/raw_$n.${format%%>*}"
+          [ -f "$raw" ] || "$program" convert "$job" --format "${format%%>*}" -o "$raw" --quiet --now 2025-07-04T09:05:03
+          command=("$program" convert "$raw" --format "${format##*>}" -o "$out" --quiet --now 2025-07-04T09:05:03) ;;
         all) rm -rf "$out"; command=("$program" convert "$job" --all "$out" --now 2025-07-04T09:05:03) ;;
         *) command=("$program" convert "$job" --format "$format" -o "$out" --now 2025-07-04T09:05:03) ;;
       esac
@@ -85,11 +95,15 @@ for n in $sizes; do
     wall=$(printf '%s\n' "${walls[@]}" | median)
     cpu=$(printf '%s\n' "${cpus[@]}" | median)
     [ "$format" = floor ] && floor_cpu=$cpu
+    json_cpu[$format]=$cpu
+    # A raw-to-raw conversion against the JSON job's conversion to the same format.
+    ratio=$floor_cpu
+    [[ $format == *'>'* ]] && ratio=$(awk -v c="${json_cpu[${format##*>}]:-0}" -v f="$floor_cpu" 'BEGIN { print (c > 0 ? c : f) }')
     out_mb=$(du -sb "$out" | awk '{ printf "%.1f", $1 / 1048576 }')
     awk -v n="$n" -v f="$format" -v j="$job_mb" -v w="$wall" -v c="$cpu" -v k="$peak" -v jb="$job_bytes" -v o="$out_mb" \
-        -v fl="$floor_cpu" 'BEGIN {
+        -v fl="$ratio" 'BEGIN {
       printf "%-9s %-11s %9s %9.3f %9.3f %11.0f %9.1f %8.2f %10s %8.2f\n", n, f, j, w, c, (w > 0 ? n / w : 0), k / 1024, k * 1024 / jb, o, (fl > 0 ? c / fl : 0) }'
     rm -rf "$out"
   done
-  rm -f "$job"
+  rm -f "$job" "$work"/raw_"$n".*
 done

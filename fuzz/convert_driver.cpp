@@ -49,6 +49,7 @@ void runConvertInput(const std::uint8_t* data, std::size_t size) {
     const MemoryFile file(data, size);
     exportgen::ConvertOptions options;
     options.input = file.path();
+    options.from = "job";
     // The input's size picks the format and the encoding, so a stored input always meets the same ones.
     const auto& formats = exportgen::formats();
     options.format = formats[size % formats.size()].name;

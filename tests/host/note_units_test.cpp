@@ -107,3 +107,23 @@ TEST(HostNotes, QuoltPashkWritesThemInTheJobsDistanceUnits) {
 }
 
 }  // namespace
+
+namespace {
+
+// A staked point with the coordinates the instrument recorded is stored there, and its
+// differences from the design are taken from them, not from the measurement.
+TEST(StakeoutCoords, TheRecordedCoordinatesWinOverTheMeasurement) {
+    std::string job = stakeAndLevelJob("metres", "1024", "2001", "99", "100", "1", "1");
+    const std::string measured = R"("sd": [0, 90, 25], "hr": 1.5})";
+    job.replace(job.find(measured), measured.size(),
+                R"("sd": [0, 90, 25], "hr": 1.5, "coords": [1025.5, 2000.25, 99.75]})");
+    const std::string path = hosttest::freshDirectory("stake-coords") + "/job.json";
+    hosttest::writeFile(path, job);
+    const hosttest::Result result = hosttest::run({"convert", path, "-f", "rw5", "--now", "2026-01-01T00:00:00"});
+    ASSERT_EQ(result.code, 0) << result.err;
+    EXPECT_NE(result.out.find("SP,PNSO1,N 1025.5000,E 2000.2500,EL99.7500,--Stake D1: dN 1.5000 dE -0.7500 dH 0.7500"),
+              std::string::npos)
+        << result.out;
+}
+
+}  // namespace

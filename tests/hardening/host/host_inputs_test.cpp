@@ -1,8 +1,10 @@
 // The stored inputs of the host's fuzz targets (support/stored_inputs.h): replay scripts and
-// job files.
+// job files, and raw files and point lists for each reader.
 #include "convert_driver.h"
+#include "read_driver.h"
 #include "replay_driver.h"
 #include "support/stored_inputs.h"
+#include "writers/registry.h"
 
 namespace {
 
@@ -13,5 +15,23 @@ TEST(HostInputs, EveryStoredScriptAndSeedReplaysCleanly) {
 TEST(HostInputs, EveryStoredJobAndSeedConvertsCleanly) {
     testsupport::replayStoredInputs("convert", fuzzing::runConvertInput);
 }
+
+// The stored inputs of each reader's target, read as that reader's files.
+class ReadInputs : public testing::TestWithParam<const char*> {};
+
+const char* g_from = nullptr;
+void runRead(const std::uint8_t* data, std::size_t size) { fuzzing::runReadInput(g_from, data, size); }
+
+TEST_P(ReadInputs, EveryStoredFileReadsCleanly) {
+    g_from = GetParam();
+    if (g_from != std::string("points")) {
+        ASSERT_NE(exportgen::findFormat(g_from), nullptr);
+        ASSERT_NE(exportgen::findFormat(g_from)->read, nullptr) << "no reader for " << g_from;
+    }
+    testsupport::replayStoredInputs(std::string("read_") + g_from, runRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryReader, ReadInputs, testing::Values("rw5", "sdr", "quoltpashk", "vemra", "points"),
+                         [](const auto& param) { return std::string(param.param); });
 
 }  // namespace

@@ -107,7 +107,7 @@ constexpr std::size_t kShownProblems = 50;
 // What a check found, in the order of the file: "FILE:LINE:COL: $.path: message", warnings
 // with "warning: " before them, the warnings left out when `onlyErrors`.
 std::vector<std::string> locatedProblems(const JobProblems& problems, std::string_view text, const std::string& source,
-                                         bool onlyErrors) {
+                                         bool onlyErrors, const Locator& locate) {
     std::vector<JobProblems::Problem> kept;
     for (const auto& problem : problems.kept()) {
         if (!onlyErrors || !problem.warning) kept.push_back(problem);
@@ -117,6 +117,12 @@ std::vector<std::string> locatedProblems(const JobProblems& problems, std::strin
     std::vector<std::string> lines;
     std::size_t line = 1, lineStart = 0, at = 0;
     for (const auto& problem : kept) {
+        const std::string prefix = problem.warning ? "warning: " : "";
+        if (locate) {
+            // A document a reader made of another file: its places are that file's.
+            lines.push_back(prefix + locate(problem.offset) + ": " + problem.message);
+            continue;
+        }
         const std::size_t offset = std::min(problem.offset, text.size());
         for (; at < offset; ++at) {
             if (text[at] == '\n') {
@@ -124,17 +130,17 @@ std::vector<std::string> locatedProblems(const JobProblems& problems, std::strin
                 lineStart = at + 1;
             }
         }
-        lines.push_back(std::string(problem.warning ? "warning: " : "") + source + ':' + std::to_string(line) + ':' +
-                        std::to_string(offset - lineStart + 1) + ": " + problem.message);
+        lines.push_back(prefix + source + ':' + std::to_string(line) + ':' + std::to_string(offset - lineStart + 1) +
+                        ": " + problem.message);
     }
     return lines;
 }
 
-JobProblems checkJob(std::string_view text, const std::string& source) {
+JobProblems checkJob(std::string_view text, const std::string& source, const Locator& locate) {
     Job job;
     JobProblems problems(kShownProblems);
     Checker checker(job, problems);
-    readJob(text, source, checker, false);
+    readJob(text, source, checker, false, locate);
     return problems;
 }
 
@@ -142,9 +148,9 @@ JobProblems checkJob(std::string_view text, const std::string& source) {
 
 // exportgen check: every problem on its line, how many were not shown, and a count. True when
 // there is no error (warnings alone pass).
-bool reportCheck(std::string_view text, const std::string& source, std::ostream& err) {
-    const JobProblems problems = checkJob(text, source);
-    const std::vector<std::string> lines = locatedProblems(problems, text, source, false);
+bool reportCheck(std::string_view text, const std::string& source, std::ostream& err, const Locator& locate) {
+    const JobProblems problems = checkJob(text, source, locate);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, false, locate);
     for (const auto& line : lines) err << "exportgen: " << line << '\n';
     const std::size_t total = problems.errors() + problems.warnings();
     if (total > lines.size()) err << "exportgen: ... and " << total - lines.size() << " more\n";
@@ -159,10 +165,10 @@ bool reportCheck(std::string_view text, const std::string& source, std::ostream&
 // Before a conversion to a destination that cannot be replaced: the job's errors reported as
 // the conversion reports its one error, all of them; the last is thrown (HostError kExitJob)
 // with the count of those not shown.
-void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err) {
-    const JobProblems problems = checkJob(text, source);
+void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err, const Locator& locate) {
+    const JobProblems problems = checkJob(text, source, locate);
     if (problems.errors() == 0) return;
-    const std::vector<std::string> lines = locatedProblems(problems, text, source, true);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, true, locate);
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) err << "exportgen: " << lines[i] << '\n';
     std::string last = lines.empty() ? source + ": the job has errors" : lines.back();
     if (problems.errors() > lines.size())

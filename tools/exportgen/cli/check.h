@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "readers/job_reader.h"
+
 namespace exportgen {
 
 class JsonSchema;
@@ -14,12 +16,14 @@ class JsonSchema;
 const JsonSchema& jobSchema();
 
 /// exportgen check: every problem of the job in `text` on its line, how many were not shown,
-/// and a count, on `err`. True when there is no error (warnings alone pass).
-bool reportCheck(std::string_view text, const std::string& source, std::ostream& err);
+/// and a count, on `err`. True when there is no error (warnings alone pass). `locate` names the
+/// places of a document that a reader made of another file.
+bool reportCheck(std::string_view text, const std::string& source, std::ostream& err, const Locator& locate = {});
 
 /// Before a conversion to a destination that cannot be replaced: when the job has errors, all
 /// of them but the last go to `err` and the last is thrown (HostError kExitJob) with the count
 /// of those not shown.
-void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err);
+void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err,
+                        const Locator& locate = {});
 
 }  // namespace exportgen

@@ -4,6 +4,7 @@
 
 #include "cli/check.h"
 #include "cli/errors.h"
+#include "cli/input.h"
 #include "embedded.h"
 #include "job/sample.h"
 #include "readers/job_reader.h"
@@ -20,8 +21,17 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     ConvertOptions convertOptions;
     CLI::App* convertCommand = app.add_subcommand("convert", "convert a job file (or the built-in sample job)");
     convertCommand->add_option("job", convertOptions.input,
-                               "the job file (JSON), \"-\" for the standard input; the built-in sample job when "
-                               "left out");
+                               "the job file (JSON), a raw file of one of the formats or a point list; \"-\" for "
+                               "the standard input; the built-in sample job when left out");
+    const std::string fromHelp =
+        "what the input is: job, points or a format's name (default: from its suffix, else its first lines)";
+    const std::string columnsHelp =
+        "the columns of a point list without a header row, e.g. PNEZD or PENZD (P name, N northing, E easting, Z "
+        "height, D code, - a column passed over; default PNEZD)";
+    convertCommand->add_option("--from", convertOptions.from, fromHelp);
+    convertCommand->add_option("--columns", convertOptions.columns, columnsHelp);
+    convertCommand->add_option("--points", convertOptions.points,
+                               "a point list whose points join the job's known points (in the job's input units)");
     convertCommand->add_option("-f,--format", convertOptions.format,
                                formatNameList(" or ") + " in any case; without it, from the -o file's suffix");
     convertCommand->add_option("-o,--output", convertOptions.output,
@@ -57,10 +67,26 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     sampleCommand->add_option("-o,--output", sampleOutput, "the output file (default, and \"-\": the standard output)");
     sampleCommand->add_flag("--no-clobber", sampleNoClobber, "refuse to replace an existing file");
 
-    std::string checkInput;
+    InputOptions checkInput;
     CLI::App* checkCommand =
         app.add_subcommand("check", "report every error and warning of a job file, with its place and JSON path");
-    checkCommand->add_option("job", checkInput, "the job file (JSON), \"-\" for the standard input")->required();
+    checkCommand
+        ->add_option("job", checkInput.path, "the job file (or raw file, point list), \"-\" for the standard input")
+        ->required();
+    checkCommand->add_option("--from", checkInput.from, fromHelp);
+    checkCommand->add_option("--columns", checkInput.columns, columnsHelp);
+
+    InputOptions readInput;
+    std::string readOutput;
+    bool readNoClobber = false;
+    CLI::App* readCommand =
+        app.add_subcommand("read", "read a raw file or a point list and print it as a job file (JSON)");
+    readCommand->add_option("file", readInput.path, "the raw file or point list, \"-\" for the standard input")
+        ->required();
+    readCommand->add_option("--from", readInput.from, fromHelp);
+    readCommand->add_option("--columns", readInput.columns, columnsHelp);
+    readCommand->add_option("-o,--output", readOutput, "the output file (default, and \"-\": the standard output)");
+    readCommand->add_flag("--no-clobber", readNoClobber, "refuse to replace an existing file");
 
     CLI::App* schemaCommand = app.add_subcommand("schema", "print the JSON Schema of a job file");
 
@@ -105,8 +131,20 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             }
             output->commit();
         } else if (checkCommand->parsed()) {
-            const InputText text = readFile(inputPath(checkInput));
-            if (!reportCheck(text.text(), checkInput == "-" ? "<stdin>" : checkInput, err)) return kExitJob;
+            const JobSource input(checkInput, WarningPolicy{});
+            input.warnings().print(err);
+            if (!reportCheck(input.text(), input.source(), err, input.locator())) return kExitJob;
+        } else if (readCommand->parsed()) {
+            const JobSource input(readInput, WarningPolicy{});
+            Encoder encoder("utf-8");
+            OutputRules rules;
+            rules.noClobber = readNoClobber;
+            rules.inputs.push_back(readInput.path);
+            const auto output = makeOutput(readOutput, out, encoder, rules);
+            output->bytes(input.text());
+            output->bytes("\n");
+            output->commit();
+            input.warnings().print(err);
         } else if (schemaCommand->parsed()) {
             out << jobSchemaText();
         }

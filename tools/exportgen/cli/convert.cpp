@@ -8,6 +8,7 @@
 
 #include "cli/check.h"
 #include "cli/errors.h"
+#include "cli/input.h"
 #include "cli/worker.h"
 #include "contracts/text_services.h"
 #include "embedded.h"
@@ -100,8 +101,9 @@ void fixClockFromJob(const Job& job, std::size_t root) {
 class Converter : public JobEvents {
 public:
     Converter(Job& job, std::vector<std::string> formats, std::vector<Output*> outputs, WarningPolicy policy,
-              bool sanitize, bool clockFromJob)
+              bool sanitize, bool clockFromJob, const JobSource* extraPoints)
         : m_job(job),
+          m_extraPoints(extraPoints),
           m_clockFromJob(clockFromJob),
           m_schema(jobSchema()),
           m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))),
@@ -139,6 +141,7 @@ public:
         JsonPath path;
         m_schema.checkRequired(m_schema.root(), m_present, path, root);
         if (m_clockFromJob) fixClockFromJob(m_job, root);
+        if (m_extraPoints != nullptr) addPoints(*m_extraPoints);
         for (std::size_t i = 0; i < m_formats.size(); ++i) {
             m_writers.push_back(makeFormatWriter(m_formats[i], m_job, *m_outputs[i]));
             m_writers.back()->warnings().setPolicy(m_policy);
@@ -192,6 +195,24 @@ public:
     }
 
 private:
+    // The points of a point list (--points) join the job's known points, before the writers
+    // write them; an error names the list's line.
+    void addPoints(const JobSource& list) {
+        class Adder : public JobEvents {
+        public:
+            explicit Adder(Converter& converter) : m_converter(converter) {}
+            void member(std::string_view key, const JsonValue& value) override {
+                if (key == "points") m_converter.member(key, value);
+            }
+            void setupsBegin(bool, std::size_t) override {}
+            void setup(std::size_t, const JsonValue&) override {}
+
+        private:
+            Converter& m_converter;
+        } adder(*this);
+        readJob(list.text(), list.source(), adder, false, list.locator());
+    }
+
     WarningList& jobWarnings(const char* source) {
         for (std::size_t k = 0; k < m_jobSources.size(); ++k) {
             if (m_jobSources[k] == source) return m_jobWarnings[k];
@@ -207,6 +228,7 @@ private:
     }
 
     Job& m_job;
+    const JobSource* m_extraPoints;
     bool m_clockFromJob;
     const JsonSchema& m_schema;
     const JsonSchema::Node* m_setupSchema;
@@ -244,9 +266,10 @@ const FormatEntry* formatOfPath(const std::string& path) {
     return nullptr;
 }
 
+// The name of the input file without its folder and suffix ("field" of "data/field.rw5").
 std::string baseName(const std::string& path) {
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
     return name.empty() ? "job" : name;
 }
 
@@ -294,20 +317,19 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     const bool clockFromJob = options.now == "job";
     const FixedClock clock(clockFromJob ? std::string() : options.now);
 
-    std::optional<InputText> owned;
-    std::string_view text;
-    std::string source = "<sample job>";
-    if (options.input.empty()) {
-        text = sampleJobText();
-    } else {
-        owned.emplace(readFile(inputPath(options.input)));
-        text = owned->text();
-        source = options.input == "-" ? "<stdin>" : options.input;
-    }
+    WarningPolicy policy;
+    policy.strict = options.strict;
+    policy.quiet = options.quiet;
+    const JobSource input({options.input, options.from, options.columns}, policy);
+    std::optional<JobSource> extraPoints;
+    if (!options.points.empty()) extraPoints.emplace(InputOptions{options.points, "points", options.columns}, policy);
+    const std::string_view text = input.text();
+    const std::string& source = input.source();
 
     OutputRules rules;
     rules.noClobber = options.noClobber;
     if (!options.input.empty()) rules.inputs.push_back(options.input);
+    if (!options.points.empty()) rules.inputs.push_back(options.points);
     // The folder outlives the outputs in it, so that a failed run can take back the folders
     // it made.
     std::optional<OutputDirectory> directory;
@@ -333,16 +355,16 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     // device) would keep what was written before an error: the whole job is checked first.
     bool direct = false;
     for (const auto& output : outputs) direct = direct || !output->replaceable();
-    if (direct) checkBeforeWriting(text, source, err);
+    if (direct) checkBeforeWriting(text, source, err, input.locator());
 
-    WarningPolicy policy;
-    policy.strict = options.strict;
-    policy.quiet = options.quiet;
     Job job;
-    Converter converter(job, formats, targets, policy, options.sanitize, clockFromJob);
-    readJob(text, source, converter, owned && owned->mapped());
+    Converter converter(job, formats, targets, policy, options.sanitize, clockFromJob,
+                        extraPoints ? &*extraPoints : nullptr);
+    readJob(text, source, converter, input.mapped(), input.locator());
     converter.finish();
     for (auto& output : outputs) output->commit();
+    input.warnings().print(err);
+    if (extraPoints) extraPoints->warnings().print(err);
     converter.printWarnings(err);
     if (options.quiet) return;
     if (!suffixWarning.empty()) err << "exportgen: warning: " << suffixWarning << '\n';

@@ -11,9 +11,12 @@
 namespace exportgen {
 
 struct ConvertOptions {
-    std::string input;   ///< empty: the built-in sample job; "-": the standard input
-    std::string format;  ///< one format, or empty with `allDirectory`
-    std::string output;  ///< empty or "-": the standard output
+    std::string input;    ///< empty: the built-in sample job; "-": the standard input
+    std::string from;     ///< what the input is: "job", "points" or a format; empty: recognised
+    std::string columns;  ///< the columns of a point list without a header row
+    std::string points;   ///< a point list whose points join the job's known points
+    std::string format;   ///< one format, or empty with `allDirectory`
+    std::string output;   ///< empty or "-": the standard output
     std::string allDirectory;
     bool noClobber = false;  ///< refuse to replace an existing output file
     std::string encoding = "utf-8";

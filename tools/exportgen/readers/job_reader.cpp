@@ -98,7 +98,8 @@ std::string quoted(char ch) {
 // Where the reader is in the text, and the errors it reports there.
 class Source {
 public:
-    Source(std::string_view text, const std::string& name) : m_text(text), m_name(name) {}
+    Source(std::string_view text, const std::string& name, const Locator& locate)
+        : m_text(text), m_name(name), m_locate(locate) {}
 
     [[nodiscard]] const char* begin() const noexcept { return m_text.data(); }
     [[nodiscard]] const char* end() const noexcept { return m_text.data() + m_text.size(); }
@@ -106,15 +107,20 @@ public:
     [[nodiscard]] std::string_view text() const noexcept { return m_text; }
 
     [[noreturn]] void malformed(const char* at, const std::string& what) const {
-        throw HostError(kExitJson, location(m_text, m_name, offset(at)) + ": malformed JSON: " + what);
+        throw HostError(kExitJson, place(offset(at)) + ": malformed JSON: " + what);
     }
     [[noreturn]] void job(const JobError& error) const {
-        throw HostError(error.code(), location(m_text, m_name, error.offset()) + ": " + error.what());
+        throw HostError(error.code(), place(error.offset()) + ": " + error.what());
     }
 
 private:
+    [[nodiscard]] std::string place(std::size_t at) const {
+        return m_locate ? m_locate(at) : location(m_text, m_name, at);
+    }
+
     std::string_view m_text;
     const std::string& m_name;
+    const Locator& m_locate;
 };
 
 // Gives the pages of a mapped file that the reader has passed back to the system every 16 MiB,
@@ -557,8 +563,8 @@ std::vector<Member> inOrder(std::vector<Member> found) {
 
 }  // namespace
 
-void readJob(std::string_view text, const std::string& name, JobEvents& events, bool mapped) {
-    const Source source(text, name);
+void readJob(std::string_view text, const std::string& name, JobEvents& events, bool mapped, const Locator& locate) {
+    const Source source(text, name, locate);
     JsonTreeBuilder builder(source);
     try {
         // The first pass: where each member and each set-up lies.

@@ -1,0 +1,96 @@
+#include "read_driver.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "cli/convert.h"
+#include "cli/errors.h"
+#include "writers/registry.h"
+
+namespace fuzzing {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::string& message) {
+    std::fprintf(stderr, "read check failed: %s: %s\n", what.c_str(), message.substr(0, 600).c_str());
+    std::abort();
+}
+
+// The input as a file the command can open by name: an anonymous file in memory.
+class MemoryFile {
+public:
+    MemoryFile(const void* data, std::size_t size) : m_fd(memfd_create("raw", 0)) {
+        if (m_fd < 0) fail("memfd_create", "no file for the input");
+        const auto* bytes = static_cast<const char*>(data);
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t written = write(m_fd, bytes + done, size - done);
+            if (written <= 0) fail("write", "the input could not be written");
+            done += static_cast<std::size_t>(written);
+        }
+    }
+    ~MemoryFile() { close(m_fd); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    [[nodiscard]] std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
+
+private:
+    int m_fd;
+};
+
+// Converts the file `data` read as `from` into `format`; true with the output in `out`, false
+// when the file is rejected as it may be.
+bool convertAs(const char* from, const std::string& format, const void* data, std::size_t size, std::string& out) {
+    const MemoryFile file(data, size);
+    exportgen::ConvertOptions options;
+    options.input = file.path();
+    options.from = from;
+    options.format = format;
+    options.now = "2025-07-04T09:05:03";
+    options.quiet = true;
+    std::ostringstream text;
+    std::ostringstream err;
+    try {
+        exportgen::convert(options, text, err);
+    } catch (const exportgen::HostError& error) {
+        const std::string message = error.what();
+        const int code = error.code();
+        if (code != exportgen::kExitJson && code != exportgen::kExitJob && code != exportgen::kExitEncoding) {
+            fail("a bad file gave status " + std::to_string(code), message);
+        }
+        // "FILE:LINE:COLUMN: malformed JSON: ..." is the job reader's word on the document a
+        // reader made (the file's own texts may hold those words further on).
+        const std::size_t place = message.find(": ");
+        if (place != std::string::npos && message.compare(place + 2, 15, "malformed JSON:") == 0) {
+            fail("the reader made a broken job", message);
+        }
+        if (message.empty() || message.find('\n') != std::string::npos) fail("not a one-line message", message);
+        return false;
+    }
+    out = text.str();
+    return true;
+}
+
+}  // namespace
+
+void runReadInput(const char* from, const std::uint8_t* data, std::size_t size) {
+    static const char* const kVemraFamily[] = {"vemra", "apasima", "drevan"};
+    const auto& formats = exportgen::formats();
+    if (std::strcmp(from, "vemra") == 0) from = kVemraFamily[size % 3];
+    const std::string format = std::strcmp(from, "points") == 0 ? formats[size % formats.size()].name : from;
+    std::string first;
+    if (!convertAs(from, format, data, size, first)) return;
+    if (std::strcmp(from, "points") == 0) return;
+    // Our own file: it reads back, and writes the same bytes.
+    std::string second;
+    if (!convertAs(from, format, first.data(), first.size(), second)) fail("our own file is refused", first);
+    if (second != first) fail("our own file written again differs", first + "\n----\n" + second);
+}
+
+}  // namespace fuzzing

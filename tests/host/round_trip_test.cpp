@@ -1,0 +1,158 @@
+// Writing a job in a format, reading the file back and writing it again: the same bytes, for
+// every format that is read, on the built-in job, synthetic jobs and jobs with awkward texts and
+// units. And the points of the read job lie where the job put them, within what the format's
+// figures can resolve.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "embedded.h"
+#include "host/host_test_support.h"
+#include "job/job.h"
+#include "readers/job_reader.h"
+#include "writers/registry.h"
+
+namespace {
+
+constexpr const char* kNow = "2026-01-01T00:00:00";
+
+struct NamedJob {
+    std::string name;
+    std::string text;
+};
+
+std::string synthetic(int shots, int seed) {
+    const hosttest::Result result =
+        hosttest::run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
+    EXPECT_EQ(result.code, 0) << result.err;
+    return result.out;
+}
+
+// The built-in job with its units changed (the figures stay the job's metres and degrees: only
+// what the files write changes).
+std::string sampleIn(const char* distance, const char* angle) {
+    nlohmann::json job = nlohmann::json::parse(exportgen::sampleJobText());
+    job["units"] = {{"distance", distance}, {"angle", angle}};
+    return job.dump();
+}
+
+// Texts that formats find awkward: a name as wide as the fields, blanks, accents, a note of
+// several lines, a code with attributes and a second code.
+const char* const kAwkwardTexts = R"({
+  "units": {"distance": "metres", "angle": "degrees"},
+  "job": {"name": "Río Tinto 4", "created": {"date": "31/12/2025", "time": "23:59:58"}},
+  "points": [{"name": "CTRL-NORTH-0001", "coords": [6100.125, 2200.5, 310.25], "code": "CP"},
+             {"name": "B 2", "coords": [6050, 2260.75, 309.5], "code": "CP", "note": "brass cap"}],
+  "setups": [{"station": "CTRL-NORTH-0001", "hi": 1.512, "note": "first line\nsecond line",
+              "backsight": {"point": "B 2", "hr": 1.7, "sd": [0, 91.25, 77.5432]},
+              "shots": [{"to": "Élan", "sd": [12.5, 88.125, 33.3333], "hr": 1.7, "code": "TREE",
+                         "codes": [{"code": "TREE", "attributes": [["SPECIES", "oak"], ["GIRTH", "1.2"]]},
+                                   {"code": "HEDGE"}], "note": "by the gate"},
+                        {"to": "1001", "sd": [359.99999, 90.0001, 0.0011]},
+                        {"to": "1002", "sd": [180, 270, 5.5], "hr": 0}]}]
+})";
+
+std::vector<NamedJob> jobs() {
+    std::vector<NamedJob> list{{"built-in", std::string(exportgen::sampleJobText())},
+                               {"built-in in US feet and gons", sampleIn("usSurveyFeet", "gons")},
+                               {"built-in in feet and mils", sampleIn("internationalFeet", "mils")},
+                               {"awkward texts", kAwkwardTexts}};
+    for (int seed = 1; seed <= 3; ++seed)
+        list.push_back({"synthetic seed " + std::to_string(seed), synthetic(240, seed)});
+    return list;
+}
+
+hosttest::Result convert(const std::string& jobText, const std::string& format, const std::string& name) {
+    const std::string path = hosttest::freshDirectory("round-trip") + "/" + name + ".json";
+    hosttest::writeFile(path, jobText);
+    return hosttest::run({"convert", path, "--from", "job", "-f", format, "--now", kNow, "--quiet"});
+}
+
+// Every known point, station and observed target of a job where the job model puts it.
+std::map<std::string, exportgen::Point3> pointsOf(const std::string& jobText) {
+    class Collect : public exportgen::JobEvents {
+    public:
+        exportgen::Job job;
+        std::map<std::string, exportgen::Point3> points;
+        void member(std::string_view key, const exportgen::JsonValue& value) override { job.apply(key, value); }
+        void setupsBegin(bool, std::size_t) override {
+            for (const auto& point : job.points) points[narrow(point.design.getStation().name())] = point.coords;
+        }
+        void setup(std::size_t index, const exportgen::JsonValue& value) override {
+            const exportgen::Setup setup = job.makeSetup(value, index);
+            points[narrow(setup.station)] = setup.coords;
+            for (const auto& shot : setup.shots) {
+                exportgen::Point3 at;
+                if (exportgen::target(setup.coords, setup.hi, shot.hr, setup.orientation, shot.measurement(), at)) {
+                    points[narrow(shot.sight.targetName())] = at;
+                }
+            }
+        }
+        static std::string narrow(const COrvStringT& text) {
+            std::string out;
+            for (wchar_t ch : text.view()) out += static_cast<char>(ch);
+            return out;
+        }
+    } collect;
+    exportgen::readJob(jobText, "job", collect, false);
+    return collect.points;
+}
+
+class RoundTrip : public testing::TestWithParam<std::string> {};
+
+TEST_P(RoundTrip, WritingTheReadFileAgainGivesItsBytes) {
+    const std::string format = GetParam();
+    for (const NamedJob& job : jobs()) {
+        SCOPED_TRACE(job.name);
+        const hosttest::Result first = convert(job.text, format, "job");
+        if (first.code != 0) continue;  // a job the format refuses (a character it cannot carry)
+        std::vector<std::string> warnings;
+        const std::string read = hosttest::readRaw(format, first.out, &warnings);
+        const hosttest::Result second = convert(read, format, "read");
+        ASSERT_EQ(second.code, 0) << second.err << "\nthe read job: " << read.substr(0, 2000);
+        EXPECT_EQ(second.out, first.out) << "the read job: " << read.substr(0, 2000);
+        for (const auto& warning : warnings) ADD_FAILURE() << "the reader warned about our own file: " << warning;
+    }
+}
+
+TEST_P(RoundTrip, TheReadPointsLieWhereTheJobPutThem) {
+    const std::string format = GetParam();
+    for (const NamedJob& job : jobs()) {
+        SCOPED_TRACE(job.name);
+        const hosttest::Result written = convert(job.text, format, "job");
+        if (written.code != 0) continue;
+        const auto original = pointsOf(job.text);
+        const auto read = pointsOf(hosttest::readRaw(format, written.out));
+        std::size_t compared = 0;
+        for (const auto& [name, at] : read) {
+            const auto it = original.find(name);
+            if (it == original.end()) continue;
+            ++compared;
+            // A second of arc over a few hundred metres and the last written digit of a
+            // distance, the backsight's own included: a few millimetres.
+            constexpr double tolerance = 0.005;
+            EXPECT_NEAR(at.n, it->second.n, tolerance) << name;
+            EXPECT_NEAR(at.e, it->second.e, tolerance) << name;
+            EXPECT_NEAR(at.h, it->second.h, tolerance) << name;
+        }
+        EXPECT_GT(compared, 0U);
+    }
+}
+
+std::vector<std::string> readFormats() {
+    std::vector<std::string> names;
+    for (const auto& format : exportgen::formats()) {
+        if (format.read != nullptr) names.emplace_back(format.name);
+    }
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryReadFormat, RoundTrip, testing::ValuesIn(readFormats()),
+                         [](const auto& param) { return param.param; });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RoundTrip);
+
+}  // namespace

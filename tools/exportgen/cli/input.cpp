@@ -1,0 +1,117 @@
+#include "cli/input.h"
+
+#include "cli/errors.h"
+#include "embedded.h"
+#include "readers/point_list.h"
+#include "writers/registry.h"
+
+namespace exportgen {
+
+namespace {
+
+std::string lowerAscii(std::string text) {
+    for (char& ch : text) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return text;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Suffixes that point lists are kept under.
+constexpr const char* kPointListSuffixes[] = {".csv", ".pnt", ".pts", ".xyz", ".tsv"};
+
+// What the file at `path` holds by its name: "job", "points", a format's name, or empty when
+// the name does not say.
+std::string kindBySuffix(const std::string& path) {
+    const std::string name = lowerAscii(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+    if (endsWith(name, ".json")) return "job";
+    for (const char* suffix : kPointListSuffixes) {
+        if (endsWith(name, suffix)) return "points";
+    }
+    for (const FormatEntry& format : formats()) {
+        if (format.read != nullptr && endsWith(name, format.suffix)) return format.name;
+    }
+    return {};
+}
+
+// What `text` holds by its first bytes: a job file starts with '{', a raw file with its
+// format's first records, a point list with a header row or a point; empty when none.
+std::string kindByContent(std::string_view text) {
+    std::string_view head = text.substr(0, 4096);
+    if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
+    std::size_t at = 0;
+    while (at < head.size() && (head[at] == ' ' || head[at] == '\t' || head[at] == '\r' || head[at] == '\n')) ++at;
+    if (at < head.size() && (head[at] == '{' || head[at] == '[')) return "job";
+    for (const FormatEntry& format : formats()) {
+        if (format.read != nullptr && format.looksLike != nullptr && format.looksLike(head)) return format.name;
+    }
+    if (looksLikePointList(head)) return "points";
+    return {};
+}
+
+}  // namespace
+
+std::string inputKindList() {
+    std::string list = "job, points";
+    for (const FormatEntry& format : formats()) {
+        if (format.read != nullptr) list += std::string(", ") + format.name;
+    }
+    return list;
+}
+
+JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warnings("input", policy) {
+    std::string kind = lowerAscii(options.from);
+    if (kind == "json") kind = "job";
+    if (kind == "csv") kind = "points";
+    if (!kind.empty() && kind != "job" && kind != "points") {
+        const FormatEntry* format = findFormat(kind);
+        if (format == nullptr || format->read == nullptr) {
+            throw HostError(kExitUsage,
+                            "--from: unknown input \"" + options.from + "\" (expected one of " + inputKindList() + ")");
+        }
+    }
+    if (options.path.empty()) {
+        if (!kind.empty() && kind != "job") throw HostError(kExitUsage, "--from " + kind + " needs an input file");
+        m_source = "<sample job>";
+        return;
+    }
+    m_file.emplace(readFile(options.path == "-" ? "/dev/stdin" : options.path));
+    m_source = options.path == "-" ? "<stdin>" : options.path;
+    if (kind.empty()) kind = kindBySuffix(options.path);
+    if (kind.empty()) kind = kindByContent(m_file->text());
+    if (kind.empty()) {
+        throw HostError(kExitUsage,
+                        "cannot tell what " + m_source + " holds; name it with --from (" + inputKindList() + ")");
+    }
+    if (!options.columns.empty() && kind != "points") {
+        throw HostError(kExitUsage, "--columns names the columns of a point list; " + m_source + " is read as " +
+                                        (kind == "job" ? "a job file" : kind));
+    }
+    m_kind = kind;
+    if (kind == "job") return;
+
+    const RawInput input(m_file->text(), m_source,
+                         [this](const std::string& what, const std::string& where) { m_warnings.add(what, where); });
+    JobParts parts;
+    if (kind == "points") {
+        readPointList(input, options.columns, parts);
+    } else {
+        findFormat(kind)->read(input, parts);
+    }
+    m_document.emplace(assemble(parts));
+    const std::string_view raw = m_file->text();
+    m_locate = [this, raw](std::size_t offset) { return location(raw, m_source, m_document->sourceOffset(offset)); };
+}
+
+std::string_view JobSource::text() const noexcept {
+    if (m_document) return m_document->json();
+    if (m_file) return m_file->text();
+    return sampleJobText();
+}
+
+bool JobSource::mapped() const noexcept { return !m_document && m_file && m_file->mapped(); }
+
+}  // namespace exportgen

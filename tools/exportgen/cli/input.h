@@ -1,0 +1,58 @@
+// What convert, check and read take: a job file, a raw file of one of the formats, or a point
+// list, recognised by --from, by the file's suffix or by its first bytes. A raw file and a point
+// list are read into a job document (readers/job_document.h), which is then read as any job file
+// is, with the places of its errors named in the file it came from.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "output/warnings.h"
+#include "readers/job_document.h"
+#include "readers/job_reader.h"
+
+namespace exportgen {
+
+struct InputOptions {
+    std::string path;     ///< empty: the built-in sample job; "-": the standard input
+    std::string from;     ///< "job", "points" or a format's name (any case); empty: recognised
+    std::string columns;  ///< the columns of a point list without a header row ("PNEZD")
+};
+
+class JobSource {
+public:
+    /// Opens and, when it is not a job file, reads the input. What a reader skipped is added to
+    /// `warnings` (under --strict the first one throws). Throws HostError: kExitInput when the
+    /// file cannot be read, kExitUsage when what it holds cannot be told, kExitJson for a line
+    /// a reader cannot read.
+    JobSource(const InputOptions& options, WarningPolicy policy);
+    JobSource(const JobSource&) = delete;
+    JobSource& operator=(const JobSource&) = delete;
+
+    /// The job document: the file itself, or what a reader made of it.
+    [[nodiscard]] std::string_view text() const noexcept;
+    /// The input's name in messages: the path, "<stdin>" or "<sample job>".
+    [[nodiscard]] const std::string& source() const noexcept { return m_source; }
+    /// True when the document is the mapped file itself (whose pages the reader may give back).
+    [[nodiscard]] bool mapped() const noexcept;
+    /// Names the places of the document: empty for a job file (its own lines and columns).
+    [[nodiscard]] const Locator& locator() const noexcept { return m_locate; }
+    /// "job", "points" or the name of the format read.
+    [[nodiscard]] const std::string& kind() const noexcept { return m_kind; }
+    /// What the reader skipped.
+    [[nodiscard]] const WarningList& warnings() const noexcept { return m_warnings; }
+
+private:
+    std::optional<InputText> m_file;
+    std::string m_source;
+    std::string m_kind = "job";
+    std::optional<JobDocument> m_document;
+    Locator m_locate;
+    WarningList m_warnings;
+};
+
+/// The names --from takes, for messages: "job, points, vemra, ...".
+std::string inputKindList();
+
+}  // namespace exportgen
