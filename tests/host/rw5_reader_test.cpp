@@ -269,7 +269,9 @@ TEST(Rw5Reader, AnglesToTheLeftAndFeetAndGons) {
 }
 
 // An RB-mode file (backsight "RB" with its target height, observations "OB") reads as the job
-// its plain twin does; an offset record and a note of no observation are skipped with warnings.
+// its plain twin does. These files come from the generator alone: their backsight point has no
+// stored coordinates, so its azimuth is kept as a bearing; an offset record and a note of no
+// observation are skipped with warnings.
 TEST(Rw5Reader, RbModeReadsAsThePlainRecords) {
     std::vector<std::string> plainWarnings, rbWarnings;
     const std::string plain =
@@ -278,14 +280,18 @@ TEST(Rw5Reader, RbModeReadsAsThePlainRecords) {
         readRaw("rw5", hosttest::readFile(hosttest::dataPath("golden/rw5_setup_rb.rw5")), &rbWarnings);
     EXPECT_EQ(nlohmann::json::parse(rb), nlohmann::json::parse(plain));
     const std::vector<std::string> expected = {
+        "the backsight point \"2\" has no coordinates in the file: read as a bearing (in.rw5:6)",
         "an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:12)",
         "a note that belongs to no observation is skipped (in.rw5:14)"};
     EXPECT_EQ(plainWarnings, expected);
     EXPECT_EQ(rbWarnings, expected);
     const nlohmann::json job = nlohmann::json::parse(plain);
-    EXPECT_EQ(job["setups"][0]["backsight"]["sd"], nlohmann::json::parse("[0, 90.3, 141.4214]"));
-    EXPECT_EQ(job["setups"][0]["shots"][2]["codes"],
-              nlohmann::json::parse(R"([{"code": "MH"}, {"code": "inv", "control": ["98.2"]}])"));
+    EXPECT_EQ(job["setups"][0]["backsight"], nlohmann::json::parse(R"({"bearing": 45, "circle": 0, "hr": 1.7})"));
+    const nlohmann::json& shots = job["setups"][0]["shots"];
+    ASSERT_EQ(shots.size(), 3U);
+    EXPECT_EQ(shots[1]["sd"], nlohmann::json::parse("[210.3, 270.15, 52.3458]"));
+    EXPECT_EQ(shots[2]["hr"], 2.0);
+    EXPECT_EQ(shots[2]["codes"], nlohmann::json::parse(R"([{"code": "MH"}, {"code": "inv", "control": ["98.2"]}])"));
     // A stored point among the observations, not a stake-out: a known point.
     EXPECT_EQ(job["points"][0]["name"], "9");
     EXPECT_EQ(job["points"][0]["code"], "wall");
@@ -311,8 +317,16 @@ TEST(Rw5Reader, UnknownRecordsAreSkippedWithAWarningNamingTheLine) {
          "a note that belongs to no observation is skipped (in.rw5:6)"},
         {"a second note after an observation", "FD,OPS,FPA,SD1.0000,--\r\n--one\r\n--two\r\n",
          "a note that belongs to no observation is skipped (in.rw5:7)"},
-        {"a resection with the circle only", "RS,PNA,CR1.00000\r\nOC,OPT,N 1.0,E 1.0,EL1.0,--\r\n",
+        {"a resection with the circle only", "RS,PNS,CR1.00000\r\nOC,OPT,N 1.0,E 1.0,EL1.0,--\r\n",
          "a resection observation without zenith and slope distance is skipped (in.rw5:5)"},
+        {"a resection to a point without coordinates", "RS,PNQ,CR1.0,ZE90.0,SD5.0\r\nOC,OPT,N 1.0,E 1.0,EL1.0,--\r\n",
+         "a resection observation to \"Q\", a point without coordinates in the file, is skipped (in.rw5:5)"},
+        {"a backsight to a point without coordinates",
+         "BK,OPS,BPQ,BS12.3000,BC0.0000\r\nBD,OPS,BPQ,AR0.00000,ZE90.00000,SD5.0000\r\n",
+         "the backsight point \"Q\" has no coordinates in the file: read as a bearing (in.rw5:5)"},
+        {"a level run from a point without a height",
+         "FD,OPS,FPA,SD1.0000,--\r\n--note\r\n--Level run L: start Q EL 1.0000\r\n",
+         "a note that belongs to no observation is skipped (in.rw5:7)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

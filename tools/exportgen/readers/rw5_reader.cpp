@@ -13,6 +13,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace exportgen {
@@ -95,6 +96,7 @@ struct BacksightRecord {
     Value hr;
     bool hasHr = false;
     bool measured = false;
+    bool unknownPoint = false;  // no stored point or earlier station of that name
     Measurement measurement;
     std::size_t offset = 0;
 };
@@ -531,6 +533,7 @@ private:
         const std::size_t delta = note.text.rfind(kDelta);
         if (delta == std::string_view::npos || delta <= kStake.size()) return false;
         const Value design{note.text.substr(kStake.size(), delta - kStake.size()), note.offset + kStake.size()};
+        if (!known(design.text)) return false;
         JobDocument& doc = m_setup.stakeouts;
         doc.from(m_shot.offset);
         doc.beginObject();
@@ -563,6 +566,9 @@ private:
 
     // ---- set-ups
 
+    // A point a set-up may name: a stored point or the station of an earlier set-up.
+    bool known(std::string_view name) const { return m_points.count(name) != 0 || m_stations.count(name) != 0; }
+
     void openSetup() {
         closeSetup();
         m_setup.open = true;
@@ -579,6 +585,7 @@ private:
         // A known point is named alone, so that the set-up takes the point's own coordinates.
         const bool knownStation = known != m_points.end() && known->second.n == coords[0].text &&
                                   known->second.e == coords[1].text && known->second.h == coords[2].text;
+        m_stations.insert(station.text);
         JobDocument& doc = m_parts.setups;
         doc.from(m_setup.offset);
         doc.beginObject();
@@ -626,7 +633,14 @@ private:
         bs.offset = m_lines.offset();
         required("OP");
         bs.point = text(required("BP"));
-        bs.bearing = bs.point.text == "0";
+        // A point the file gives no coordinates for cannot orient a job: its azimuth (BS) is
+        // kept as a bearing.
+        bs.unknownPoint = !known(bs.point.text);
+        bs.bearing = bs.point.text == "0" || bs.unknownPoint;
+        if (bs.unknownPoint && bs.point.text != "0") {
+            m_input.warn(m_lines, "the backsight point \"" + std::string(bs.point.text) +
+                                      "\" has no coordinates in the file: read as a bearing");
+        }
         bs.azimuth = number("BS");
         bs.circle = number("BC");
         bs.hr = m_hr;
@@ -642,6 +656,7 @@ private:
             m_input.warn(m_lines, "a backsight observation without its backsight record is skipped");
             return;
         }
+        if (bs.unknownPoint) return;  // a bearing now
         required("OP");
         const Value point = text(required("BP"));
         const Measurement m = measurement(2);
@@ -705,6 +720,11 @@ private:
         if (!m_setup.open || m_setup.occupied) openSetup();
         ResectionSight sight;
         sight.to = text(required("PN"));
+        if (!known(sight.to.text)) {
+            m_input.warn(m_lines, "a resection observation to \"" + std::string(sight.to.text) +
+                                      "\", a point without coordinates in the file, is skipped");
+            return;
+        }
         const Value circle = number("CR");
         const Field* zenith = find("ZE");
         const Field* slope = find("SD");
@@ -809,10 +829,13 @@ private:
             !isDecimal(text.substr(height + kHeight.size()))) {
             return false;
         }
-        flushShot();
-        closeLevelRun();
         const std::string_view title = text.substr(kHead.size(), start - kHead.size());
         const std::size_t blank = title.find(' ');
+        // A run starts from a stored point's height, and has a name.
+        const std::string_view from = text.substr(start + kStart.size(), height - start - kStart.size());
+        if (blank == 0 || m_points.find(from) == m_points.end()) return false;
+        flushShot();
+        closeLevelRun();
         JobDocument& doc = m_parts.levelRuns;
         doc.from(offset + kHead.size());
         doc.beginObject();
@@ -822,7 +845,7 @@ private:
             doc.key("description").text(title.substr(blank + 1));
         }
         doc.from(offset + start + kStart.size());
-        doc.key("start").text(text.substr(start + kStart.size(), height - start - kStart.size()));
+        doc.key("start").text(from);
         doc.key("readings").beginArray();
         m_runOpen = true;
         return true;
@@ -912,6 +935,7 @@ private:
     bool m_gons = false;
 
     std::unordered_map<std::string_view, PointCoords> m_points;
+    std::unordered_set<std::string_view> m_stations;
     Value m_hi, m_hr;
     bool m_hasHiValue = false, m_hasHrValue = false;
     SetupState m_setup;
