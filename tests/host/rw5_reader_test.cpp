@@ -315,6 +315,8 @@ TEST(Rw5Reader, UnknownRecordsAreSkippedWithAWarningNamingTheLine) {
          "an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:5)"},
         {"a note of nothing", "LS,HI1.0000,HR1.0000\r\n--hello\r\n",
          "a note that belongs to no observation is skipped (in.rw5:6)"},
+        {"an empty note after an observation", "FD,OPS,FPA,SD1.0000,--\r\n--\r\n",
+         "an empty note line is skipped (in.rw5:6)"},
         {"a second note after an observation", "FD,OPS,FPA,SD1.0000,--\r\n--one\r\n--two\r\n",
          "a note that belongs to no observation is skipped (in.rw5:7)"},
         {"a resection with the circle only", "RS,PNS,CR1.00000\r\nOC,OPT,N 1.0,E 1.0,EL1.0,--\r\n",

@@ -409,6 +409,12 @@ private:
             m_hasApplication = true;
             return;
         }
+        if (text.empty()) {
+            // The writer writes no empty note line.
+            flushShot();
+            m_input.warn(m_lines, "an empty note line is skipped");
+            return;
+        }
         if (levelRunHead(text, offset)) return;
         if (m_runOpen) {
             if (levelReading(text, offset)) return;
