@@ -326,8 +326,7 @@ TEST(Rw5Reader, UnknownRecordsAreSkippedWithAWarningNamingTheLine) {
         {"a backsight to a point without coordinates",
          "BK,OPS,BPQ,BS12.3000,BC0.0000\r\nBD,OPS,BPQ,AR0.00000,ZE90.00000,SD5.0000\r\n",
          "the backsight point \"Q\" has no coordinates in the file: read as a bearing (in.rw5:5)"},
-        {"a level run from a point without a height",
-         "FD,OPS,FPA,SD1.0000,--\r\n--note\r\n--Level run L: start Q EL 1.0000\r\n",
+        {"a level run without a name", "FD,OPS,FPA,SD1.0000,--\r\n--note\r\n--Level run  L: start Q EL 1.0000\r\n",
          "a note that belongs to no observation is skipped (in.rw5:7)"},
     };
     for (const Case& c : cases) {

@@ -837,9 +837,11 @@ private:
         }
         const std::string_view title = text.substr(kHead.size(), start - kHead.size());
         const std::size_t blank = title.find(' ');
-        // A run starts from a stored point's height, and has a name.
+        // A run has a name. Its start is taken as written: whether it names a stored point is the
+        // job's to say, since the point may be stored further on (the writer stores every known
+        // point ahead of the set-ups, so a reading that depended on the order would change).
         const std::string_view from = text.substr(start + kStart.size(), height - start - kStart.size());
-        if (blank == 0 || m_points.find(from) == m_points.end()) return false;
+        if (blank == 0) return false;
         flushShot();
         closeLevelRun();
         JobDocument& doc = m_parts.levelRuns;
