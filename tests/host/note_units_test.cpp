@@ -127,3 +127,46 @@ TEST(StakeoutCoords, TheRecordedCoordinatesWinOverTheMeasurement) {
 }
 
 }  // namespace
+
+namespace {
+
+// What an instrument recorded and wrote in its file (a stake-out's differences, a level's heights,
+// a resection's residuals) is written as recorded, not worked out again from rounded figures.
+TEST(RecordedValues, AreWrittenAsRecorded) {
+    const std::string job = R"({
+  "points": [{"name": "D1", "coords": [1024, 2001, 99]}, {"name": "BM", "coords": [0, 0, 100]},
+             {"name": "K1", "coords": [1100, 2000, 100]}, {"name": "K2", "coords": [1000, 2100, 100]}],
+  "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "worstResiduals": [0.001, -0.002, 0.0031],
+              "resection": [{"to": "K1", "sd": [0, 90, 100], "hr": 1.5, "residual": [0.0123, -0.0045, 0.0067]},
+                            {"to": "K2", "sd": [90, 90, 100], "hr": 1.5}],
+              "stakeouts": [{"design": "D1", "to": "SO1", "sd": [0, 90, 25], "hr": 1.5, "coords": [1025, 2000, 100],
+                             "differences": [0.9876, -1.2345, 0.5]}]}],
+  "levelRuns": [{"name": "LR1", "start": "BM", "readings": [{"point": "BM", "bs": 1.5, "hi": 101.4999},
+                                                           {"point": "TP1", "fs": 1.25, "elevation": 100.2501, "rise": 0.2502}]}]})";
+    const std::string path = hosttest::freshDirectory("recorded") + "/job.json";
+    hosttest::writeFile(path, job);
+    struct Case {
+        const char* format;
+        std::vector<std::string> lines;
+    } const cases[] = {
+        {"rw5",
+         {"--Horizontal Angle Worst Residual: 0.00036", "--Zenith Angle Worst Residual: -0.00072",
+          "--Slope Distance Worst Residual: 0.0031", "--Stake D1: dN 0.9876 dE -1.2345 dH 0.5000",
+          "--BS BM rod 1.5000 HI 101.4999", "--FS TP1 rod 1.2500 EL 100.2501"}},
+        {"sdr",
+         {"13NMResidual N:0.0123", "13NMResidual E:-0.0045", "13NMResidual H:0.0067",
+          "13SOCut 0.5000 North          0.9876 East           -1.2345",
+          "64LV             TP11.2500                                              2    0    0101.4999        "
+          "100.2501        0.2502          "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const hosttest::Result result =
+            hosttest::run({"convert", path, "-f", c.format, "--now", "2026-01-01T00:00:00"});
+        ASSERT_EQ(result.code, 0) << result.err;
+        for (const auto& line : c.lines)
+            EXPECT_NE(result.out.find(line + "\r\n"), std::string::npos) << line << "\n" << result.out;
+    }
+}
+
+}  // namespace

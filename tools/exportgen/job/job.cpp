@@ -500,10 +500,16 @@ void Job::applyLevelRuns(const JsonValue& value) {
                 }
                 reading.elevation = height != heights.end() ? height->second : point != nullptr ? point->coords.h : 0.0;
                 collimation = reading.elevation + reading.rod;
+                // A level records the height of collimation it worked out; the run goes on
+                // from it.
+                if (const JsonValue* recorded = item.find("hi")) collimation = input.metres(recorded->number());
                 reading.rise = 0.0;
             } else {
                 reading.elevation = collimation - reading.rod;
                 reading.rise = reading.elevation - previous;
+                if (const JsonValue* recorded = item.find("elevation"))
+                    reading.elevation = input.metres(recorded->number());
+                if (const JsonValue* recorded = item.find("rise")) reading.rise = input.metres(recorded->number());
                 heights[name] = reading.elevation;
             }
             reading.collimation = collimation;
@@ -636,6 +642,12 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
         setup.orientation = backsight.azimuth - backsight.circle;
     }
 
+    if (const JsonValue* worst = value.find("worstResiduals")) {
+        setup.hasWorstResiduals = true;
+        setup.worstResiduals.horizontal = input.degrees(worst->at(0)->number());
+        setup.worstResiduals.zenith = input.degrees(worst->at(1)->number());
+        setup.worstResiduals.slope = input.metres(worst->at(2)->number());
+    }
     if (const JsonValue* resection = value.find("resection")) {
         double sumSin = 0.0, sumCos = 0.0;
         const JsonPath list{&here, std::string_view("resection")};
@@ -651,6 +663,10 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
             }
             obs.hasCoords = true;
             obs.coords = known->coords;
+            if (const JsonValue* residual = item.find("residual")) {
+                obs.hasResidual = true;
+                obs.residual = xyz(*residual, input);
+            }
             // The orientation of a resection is the mean of azimuth minus circle reading.
             const double difference =
                 (azimuth(setup.coords, known->coords) - obs.measurement().valueAt(0)) * kPi / 180.0;
@@ -691,6 +707,10 @@ Setup Job::makeSetup(const JsonValue& value, std::size_t index) {
                                           JsonPath{&itemPath, std::string_view("design")});
             stakeout.designCoords = known->coords;
             stakeout.shot = readObservation(m_check, itemPath, item, lastHr, input);
+            if (const JsonValue* differences = item.find("differences")) {
+                stakeout.hasDifferences = true;
+                stakeout.recordedDifferences = xyz(*differences, input);
+            }
             if (const JsonValue* recorded = item.find("coords")) {
                 stakeout.staked = xyz(*recorded, input);
             } else {

@@ -33,6 +33,10 @@ struct Observation {
     COrvStringT code;           ///< the first code's name
     bool hasCoords = false;     ///< the target's coordinates are known
     Point3 coords;
+    /// A resection observation: how far the measurement misses the known point, as the
+    /// instrument recorded it (else computed from the set-up).
+    bool hasResidual = false;
+    Point3 residual;
     [[nodiscard]] const orv::ie::DexTSRawMeasurement& measurement() const { return *sight.measurement(); }
 };
 
@@ -51,7 +55,14 @@ struct Stakeout {
     COrvStringT design;  ///< the design point's name
     Observation shot;    ///< the staked point as measured
     Point3 designCoords;
-    Point3 staked;  ///< the staked point's coordinates from the measurement
+    Point3 staked;  ///< the staked point's coordinates, recorded or from the measurement
+    /// Staked minus design as the instrument recorded them; else computed from the coordinates.
+    bool hasDifferences = false;
+    Point3 recordedDifferences;
+    /// Staked minus design.
+    [[nodiscard]] Point3 differences() const {
+        return hasDifferences ? recordedDifferences : stakeDelta(staked, designCoords);
+    }
 };
 
 struct Setup {
@@ -66,6 +77,10 @@ struct Setup {
     /// else 0 (circle zero to north).
     double orientation = 0.0;
     std::vector<Observation> resection;
+    /// The resection's worst residuals (horizontal angle, zenith, slope distance) as the
+    /// instrument recorded them; else computed from its observations.
+    bool hasWorstResiduals = false;
+    Residual worstResiduals;
     std::vector<Observation> shots;
     std::vector<Stakeout> stakeouts;
 };

@@ -119,7 +119,7 @@ private:
     }
 
     // The resection's observations, then the worst residual of each kind over them (the one
-    // of largest size, with its sign).
+    // of largest size, with its sign), or those the instrument recorded.
     void resection(const Setup& s) {
         if (s.resection.empty()) return;
         Residual worst;
@@ -131,6 +131,7 @@ private:
             if (std::fabs(r.zenith) > std::fabs(worst.zenith)) worst.zenith = r.zenith;
             if (std::fabs(r.slope) > std::fabs(worst.slope)) worst.slope = r.slope;
         }
+        if (s.hasWorstResiduals) worst = s.worstResiduals;
         emit(m_generator->worstResidualNotes(worst.horizontal, worst.zenith, worst.slope));
     }
 

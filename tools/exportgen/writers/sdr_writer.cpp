@@ -52,8 +52,11 @@ public:
             name(obs.sight.targetName(), [&s, i] { return itemPath(s, "resection", i) + ".to"; });
             ++i;
             observation(obs);
-            const Residual r = residualOf(s.coords, s.hi, s.orientation, obs.coords, obs.hr, obs.measurement());
-            emit(m_generator->residualNotes(r.position.n, r.position.e, r.position.h));
+            const Point3 miss =
+                obs.hasResidual
+                    ? obs.residual
+                    : residualOf(s.coords, s.hi, s.orientation, obs.coords, obs.hr, obs.measurement()).position;
+            emit(m_generator->residualNotes(miss.n, miss.e, miss.h));
         }
         i = 0;
         for (const Observation& shot : s.shots) {
@@ -139,7 +142,7 @@ private:
     // design, and its coordinates.
     void stakeout(const Stakeout& stake) {
         observation(stake.shot);
-        const Point3 delta = stakeDelta(stake.staked, stake.designCoords);
+        const Point3 delta = stake.differences();
         emit(m_generator->stakeoutNotes(stake.design, stake.shot.sight.targetName(), delta.n, delta.e, delta.h));
         const DexStation staked(stake.shot.sight.targetName(), stake.staked.n, stake.staked.e, stake.staked.h);
         coordinates(staked, stake.shot.code, Store::always);

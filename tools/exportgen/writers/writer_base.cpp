@@ -132,7 +132,7 @@ std::string WriterBase::itemPath(const Setup& setup, const char* list, std::size
 COrvStringT WriterBase::noteDistance(double metres) const { return fixed(metres, 4); }
 
 COrvStringT WriterBase::stakeText(const Stakeout& stake) const {
-    const Point3 delta = stakeDelta(stake.staked, stake.designCoords);
+    const Point3 delta = stake.differences();
     COrvStringT text = L"Stake ";
     text += stake.design;
     text += L": dN ";
