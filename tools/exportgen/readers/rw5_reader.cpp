@@ -119,6 +119,8 @@ struct SetupState {
     bool hasHi = false;
     Value firstHr;  // the target height of its first sight, taken for its resection
     bool hasFirstHr = false;
+    Value worst[3];  // the worst residuals of its resection as recorded: horizontal, zenith, slope
+    bool hasWorst[3] = {false, false, false};
     BacksightRecord backsight;
     std::vector<ResectionSight> resection;
     bool shotsOpen = false;  // its "shots" array is being written
@@ -426,14 +428,25 @@ private:
             return;
         }
         flushShot();
-        if (m_setup.open && !m_setup.occupied && !m_setup.resection.empty() && isResidualNote(text)) return;
+        if (m_setup.open && !m_setup.occupied && !m_setup.resection.empty() && worstResidual(text, offset)) return;
         m_input.warn(m_lines, "a note that belongs to no observation is skipped");
     }
 
-    // The worst residuals the writer computes from a resection.
-    static bool isResidualNote(std::string_view text) {
-        return startsWith(text, "Horizontal Angle Worst Residual: ") ||
-               startsWith(text, "Zenith Angle Worst Residual: ") || startsWith(text, "Slope Distance Worst Residual: ");
+    // The worst residuals of a resection as the instrument recorded them: read back as recorded,
+    // so that they are written with the same digits rather than worked out again from the
+    // rounded observations.
+    bool worstResidual(std::string_view text, std::size_t offset) {
+        static constexpr std::string_view kLabels[] = {
+            "Horizontal Angle Worst Residual: ", "Zenith Angle Worst Residual: ", "Slope Distance Worst Residual: "};
+        for (int i = 0; i < 3; ++i) {
+            if (!startsWith(text, kLabels[i])) continue;
+            const std::string_view value = text.substr(kLabels[i].size());
+            if (!isDecimal(value)) return false;
+            m_setup.worst[i] = {value, offset + kLabels[i].size()};
+            m_setup.hasWorst[i] = true;
+            return true;
+        }
+        return false;
     }
 
     void jobRecord() {
@@ -552,9 +565,28 @@ private:
         }
         stakeCode(doc);
         writeCoords(doc, coords);
+        stakeDifferences(doc, note, delta + kDelta.size());
         doc.endObject();
         m_shotPending = false;
         return true;
+    }
+
+    // "dN X dE Y dH Z" as the instrument recorded them (staked minus design), so that they are
+    // written with the same digits rather than worked out again from rounded coordinates.
+    void stakeDifferences(JobDocument& doc, const Value& note, std::size_t at) {
+        const std::string_view text = note.text.substr(at);
+        const std::size_t east = text.find(" dE ");
+        const std::size_t height = text.find(" dH ");
+        if (east == std::string_view::npos || height == std::string_view::npos || height < east) return;
+        const std::string_view values[3] = {text.substr(0, east), text.substr(east + 4, height - east - 4),
+                                            text.substr(height + 4)};
+        for (const std::string_view value : values) {
+            if (!isDecimal(value)) return;
+        }
+        doc.from(note.offset + at);
+        doc.key("differences").beginArray();
+        for (const std::string_view value : values) static_cast<void>(doc.decimal(value));
+        doc.endArray();
     }
 
     // A stake-out carries one code, written as its name and a blank.
@@ -770,6 +802,12 @@ private:
         }
         writeBacksight(doc);
         writeResection(doc);
+        if (m_setup.hasWorst[0] && m_setup.hasWorst[1] && m_setup.hasWorst[2]) {
+            doc.from(m_setup.worst[0].offset);
+            doc.key("worstResiduals").beginArray();
+            for (const Value& value : m_setup.worst) decimal(doc, value);
+            doc.endArray();
+        }
         if (!m_setup.stakeouts.empty()) {
             doc.key("stakeouts").beginArray();
             doc.append(m_setup.stakeouts);
@@ -882,6 +920,9 @@ private:
         doc.from(offset + rod + kRod.size());
         doc.key(backsight ? "bs" : "fs");
         static_cast<void>(doc.decimal(reading));
+        // The height of collimation or the point's height as the level recorded it.
+        doc.key(backsight ? "hi" : "elevation");
+        static_cast<void>(doc.decimal(height.substr(4)));
         doc.endObject();
         return true;
     }
