@@ -11,9 +11,12 @@
 // not read back, since writing the job again derives it anew.
 #include "readers/rw5_reader.h"
 
+#include <charconv>
+#include <cmath>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace exportgen {
@@ -115,6 +118,12 @@ struct SetupState {
     bool open = false;
     bool occupied = false;  // its "OC" record was read
     std::size_t offset = 0;
+    Value station;
+    Value coords[3];
+    bool knownStation = false;  // a stored point with the same coordinates: the job names it alone
+    Value note;
+    bool headWritten = false;  // its object is open in the document
+    bool sighted = false;      // a backsight or an observation was read
     Value hi;
     bool hasHi = false;
     Value firstHr;  // the target height of its first sight, taken for its resection
@@ -136,6 +145,7 @@ public:
         flushShot();
         closeLevelRun();
         closeSetup();
+        releaseWaiting(false);
         members();
     }
 
@@ -617,25 +627,36 @@ private:
         if (!m_setup.open || m_setup.occupied) openSetup();
         m_setup.occupied = true;
         m_setup.offset = m_lines.offset();
-        const Value station = text(required("OP"));
-        const Value coords[3] = {number("N "), number("E "), number("EL")};
-        const auto known = m_points.find(station.text);
+        m_setup.station = text(required("OP"));
+        for (int i = 0; i < 3; ++i) m_setup.coords[i] = number(i == 0 ? "N " : i == 1 ? "E " : "EL");
+        const auto known = m_points.find(m_setup.station.text);
         // A known point is named alone, so that the set-up takes the point's own coordinates.
-        const bool knownStation = known != m_points.end() && known->second.n == coords[0].text &&
-                                  known->second.e == coords[1].text && known->second.h == coords[2].text;
-        m_stations.insert(station.text);
+        m_setup.knownStation = known != m_points.end() && known->second.n == m_setup.coords[0].text &&
+                               known->second.e == m_setup.coords[1].text && known->second.h == m_setup.coords[2].text;
+        m_setup.note = m_hasNote ? m_note : Value{};
+        m_stations.insert(m_setup.station.text);
+    }
+
+    // The set-up's object and its station, written when its first observation or its end
+    // comes: a set-up without sights waits for the next one to tell its instrument height.
+    void writeHead() {
+        if (m_setup.headWritten) return;
+        m_setup.headWritten = true;
         JobDocument& doc = m_parts.setups;
         doc.from(m_setup.offset);
         doc.beginObject();
-        writeText(doc, "station", station);
-        if (!knownStation) writeCoords(doc, coords);
-        if (m_hasNote && !m_note.text.empty()) writeText(doc, "note", m_note);
+        writeText(doc, "station", m_setup.station);
+        if (!m_setup.knownStation) writeCoords(doc, m_setup.coords);
+        if (!m_setup.note.text.empty()) writeText(doc, "note", m_setup.note);
     }
 
     // The instrument height is written with the first sight after an occupy that changed it,
     // and the target height whenever it changes: each sight takes the heights last written.
     void heights() {
         if (const Field* hi = find("HI")) {
+            if (m_hasWaiting && m_setup.occupied && !m_setup.hasHi && !m_setup.sighted) {
+                releaseWaiting(heightsForced(number(*hi), find("HR")));
+            }
             m_hi = number(*hi);
             m_hasHiValue = true;
             if (m_setup.occupied && !m_setup.hasHi) {
@@ -656,6 +677,9 @@ private:
     }
 
     void sighted() {
+        // A sight without heights ahead of it: the instrument height did not change.
+        m_setup.sighted = true;
+        releaseWaiting(false);
         if (m_setup.hasFirstHr || !m_hasHrValue) return;
         m_setup.firstHr = m_hr;
         m_setup.hasFirstHr = true;
@@ -734,6 +758,7 @@ private:
     void flushShot() {
         if (!m_shotPending) return;
         m_shotPending = false;
+        writeHead();
         JobDocument& doc = m_parts.setups;
         if (!m_setup.shotsOpen) {
             doc.key("shots").beginArray();
@@ -789,16 +814,32 @@ private:
             m_setup = SetupState();
             return;
         }
+        releaseWaiting(false);
+        if (!m_setup.sighted && !m_setup.hasHi) {
+            m_waiting = std::move(m_setup);
+            m_hasWaiting = true;
+        } else {
+            writeSetup(Height::read);
+        }
+        m_setup = SetupState();
+    }
+
+    // The instrument height of a set-up: as its "LS" record gave it, or, for a set-up without
+    // sights, the last one written or another one.
+    enum class Height { read, unchanged, changed };
+
+    void writeSetup(Height height) {
+        writeHead();
         JobDocument& doc = m_parts.setups;
         if (m_setup.shotsOpen) doc.endArray();
         doc.from(m_setup.hasHi ? m_setup.hi.offset : m_setup.offset);
         doc.key("hi");
         if (m_setup.hasHi) {
             decimal(doc, m_setup.hi);
-        } else if (m_hasHiValue) {
-            decimal(doc, m_hi);
+        } else if (height == Height::changed || !m_hasHiValue) {
+            doc.number(m_hasHiValue && isZero(m_hi.text) ? 1.0 : 0.0);
         } else {
-            doc.number(0.0);
+            decimal(doc, m_hi);
         }
         writeBacksight(doc);
         writeResection(doc);
@@ -814,7 +855,51 @@ private:
             doc.endArray();
         }
         doc.endObject();
-        m_setup = SetupState();
+    }
+
+    // A set-up without sights writes no heights, so its instrument height is unknown. The
+    // writer states the heights ahead of the next sight when the instrument height changed at
+    // an occupy since the last "LS" record, or when the target height moved by a millimetre or
+    // more: an "LS" record with the last instrument height and the same target height says
+    // that the height changed in between (and back); otherwise it did not change.
+    void releaseWaiting(bool changed) {
+        if (!m_hasWaiting) return;
+        m_hasWaiting = false;
+        std::swap(m_setup, m_waiting);
+        writeSetup(changed ? Height::changed : Height::unchanged);
+        std::swap(m_setup, m_waiting);
+        m_waiting = SetupState();
+    }
+
+    bool heightsForced(const Value& hi, const Field* hr) const {
+        if (!m_hasHiValue || !m_hasHrValue || hr == nullptr || hr->value.empty()) return false;
+        double previousHi = 0.0, nextHi = 0.0, previousHr = 0.0, nextHr = 0.0;
+        if (!parse(m_hi.text, previousHi) || !parse(hi.text, nextHi) || !parse(m_hr.text, previousHr) ||
+            !parse(hr->value, nextHr)) {
+            return false;
+        }
+        const double moved = metres(previousHr) - metres(nextHr);
+        return previousHi == nextHi && -0.001 < moved && moved < 0.001;
+    }
+
+    static bool parse(std::string_view text, double& value) {
+        if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+        return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value);
+    }
+
+    double metres(double value) const {
+        const std::string_view distance = m_distance;
+        if (distance == "usSurveyFeet") return value * 1200.0 / 3937.0;
+        if (distance == "internationalFeet") return value * 0.3048;
+        return value;
+    }
+
+    static bool isZero(std::string_view digits) {
+        for (const char c : digits) {
+            if (c >= '1' && c <= '9') return false;
+        }
+        return true;
     }
 
     void writeBacksight(JobDocument& doc) {
@@ -988,6 +1073,8 @@ private:
     Value m_hi, m_hr;
     bool m_hasHiValue = false, m_hasHrValue = false;
     SetupState m_setup;
+    SetupState m_waiting;  // a set-up without sights, written once the next one tells its height
+    bool m_hasWaiting = false;
     Shot m_shot;
     bool m_shotPending = false;
     bool m_runOpen = false;
