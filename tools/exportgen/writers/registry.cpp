@@ -3,6 +3,7 @@
 #include "cli/errors.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
 #include "readers/quoltpashk_reader.h"
+#include "readers/rw5_reader.h"
 #include "readers/sdr_reader.h"
 #include "readers/vemra_reader.h"
 #include "rw5/CRW5Generator.h"
@@ -66,8 +67,8 @@ const std::vector<FormatEntry>& formats() {
          kVemraOperations | kDrevanOperations, nullptr, vemraFields, readDrevan, looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", vemra, nullptr, createQuoltPashk, makeQuoltPashkWriter,
          kVemraOperations | kQuoltPashkOperations, nullptr, rw5Fields, readQuoltPashk, looksLikeQuoltPashk},
-        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, nullptr,
-         nullptr},
+        {"rw5", ".rw5", "RW5", rw5, createRw5, nullptr, makeRw5Writer, kRw5Operations, nullptr, rw5Fields, readRw5,
+         looksLikeRw5},
         {"sdr", ".sdr", "SDR", rw5, createSdr, nullptr, makeSdrWriter, kRw5Operations | kSdrOperations, sdrReportStatus,
          sdrFields, readSdr, looksLikeSdr},
     };
