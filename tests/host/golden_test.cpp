@@ -66,3 +66,19 @@ TEST(SampleCommand, IgnoresACommaDecimalLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+// Raw to raw: the sample's RW5 file read and written as SDR. Against the sample's own SDR file
+// (tests/golden/sample_sdr.txt) it differs only where RW5 carries less: angles to a tenth of a
+// second, no attributes, no set-up code, no level sight lengths or codes.
+TEST(RawToRaw, TheSampleRw5FileBecomesSdr) {
+    const std::string directory = hosttest::freshDirectory("raw-to-raw");
+    const hosttest::Result rw5 = hosttest::run({"convert", "-f", "rw5", "--now", kNow, "-o", directory + "/field.rw5"});
+    ASSERT_EQ(rw5.code, 0) << rw5.err;
+    const hosttest::Result sdr = hosttest::run({"convert", directory + "/field.rw5", "-f", "sdr", "--now", kNow});
+    ASSERT_EQ(sdr.code, 0) << sdr.err;
+    EXPECT_EQ(sdr.out, testsupport::golden("sample_rw5_to_sdr.txt"));
+}
+
+}  // namespace
