@@ -224,16 +224,22 @@ private:
 
     Value text(const Field& field) const { return {field.value, m_lines.offset() + field.column}; }
 
+    // A number field; blanks around the number (some collectors write "EL 250.000") are not
+    // part of it.
     Value number(const Field& field) const {
-        if (field.value.empty()) {
+        std::string_view value = field.value;
+        std::size_t column = field.column;
+        while (!value.empty() && value.front() == ' ') value.remove_prefix(1), ++column;
+        while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+        if (value.empty()) {
             m_input.malformed(m_lines, field.column, "the " + std::string(field.tag) + " field has no value");
         }
-        if (!isDecimal(field.value)) {
+        if (!isDecimal(value)) {
             m_input.malformed(
-                m_lines, field.column,
+                m_lines, column,
                 "expected a number after " + std::string(field.tag) + ", found \"" + std::string(field.value) + "\"");
         }
-        return text(field);
+        return {value, m_lines.offset() + column};
     }
 
     Value number(const char* tag) const { return number(required(tag)); }
