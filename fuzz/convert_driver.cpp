@@ -1,8 +1,5 @@
 #include "convert_driver.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -10,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/errors.h"
+#include "memory_file.h"
 #include "writers/registry.h"
 
 namespace fuzzing {
@@ -21,32 +19,11 @@ namespace {
     std::abort();
 }
 
-// The input as a file the command can open by name: an anonymous file in memory.
-class MemoryFile {
-public:
-    MemoryFile(const std::uint8_t* data, std::size_t size) : m_fd(memfd_create("job.json", 0)) {
-        if (m_fd < 0) fail("memfd_create", "no file for the input");
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t written = write(m_fd, data + done, size - done);
-            if (written <= 0) fail("write", "the input could not be written");
-            done += static_cast<std::size_t>(written);
-        }
-    }
-    ~MemoryFile() { close(m_fd); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    [[nodiscard]] std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-private:
-    int m_fd;
-};
-
 }  // namespace
 
 void runConvertInput(const std::uint8_t* data, std::size_t size) {
     static const char* const kEncodings[] = {"utf-8", "latin1", "cp1252"};
-    const MemoryFile file(data, size);
+    const MemoryFile file(data, size, fail);
     exportgen::ConvertOptions options;
     options.input = file.path();
     options.from = "job";

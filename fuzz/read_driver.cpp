@@ -1,8 +1,5 @@
 #include "read_driver.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +8,7 @@
 
 #include "cli/convert.h"
 #include "cli/errors.h"
+#include "memory_file.h"
 #include "writers/registry.h"
 
 namespace fuzzing {
@@ -22,32 +20,10 @@ namespace {
     std::abort();
 }
 
-// The input as a file the command can open by name: an anonymous file in memory.
-class MemoryFile {
-public:
-    MemoryFile(const void* data, std::size_t size) : m_fd(memfd_create("raw", 0)) {
-        if (m_fd < 0) fail("memfd_create", "no file for the input");
-        const auto* bytes = static_cast<const char*>(data);
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t written = write(m_fd, bytes + done, size - done);
-            if (written <= 0) fail("write", "the input could not be written");
-            done += static_cast<std::size_t>(written);
-        }
-    }
-    ~MemoryFile() { close(m_fd); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    [[nodiscard]] std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-private:
-    int m_fd;
-};
-
 // Converts the file `data` read as `from` into `format`; true with the output in `out`, false
 // when the file is rejected as it may be.
 bool convertAs(const char* from, const std::string& format, const void* data, std::size_t size, std::string& out) {
-    const MemoryFile file(data, size);
+    const MemoryFile file(data, size, fail);
     exportgen::ConvertOptions options;
     options.input = file.path();
     options.from = from;

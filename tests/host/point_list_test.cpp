@@ -87,6 +87,10 @@ TEST(PointList, ALineThatCannotBeReadIsAnErrorOnItsLine) {
          ":2:7: a point needs a name, a northing and an easting; found 2 fields"},
         {"a quote not closed", "1,5000,10000\n\"2,5000,10000\n", {}, ":2:1: a quoted field is not closed"},
         {"no name", ",5000,10000\n", {}, ":1:1: a point without a name"},
+        {"a number past the largest double",
+         "1,5000,10000\n2,1" + std::string(400, '0') + ",10000\n",
+         {},
+         ":2:3: expected the northing as a number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

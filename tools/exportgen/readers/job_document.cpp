@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "readers/raw_input.h"
+
 namespace exportgen {
 
 JobDocument::JobDocument() : m_hasItems{false} {}
@@ -55,36 +57,6 @@ JobDocument& JobDocument::key(std::string_view name) {
     return *this;
 }
 
-namespace {
-
-// The length of the UTF-8 sequence at `at` (1 to 4), or 0 when it is not a valid one.
-std::size_t utf8Length(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    unsigned minimum = 0;
-    unsigned code = 0;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1FU, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0FU, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07U, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(at + i) & 0x3FU);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
-}  // namespace
-
 void JobDocument::text(std::string_view value) {
     separate();
     quote(value);
@@ -104,7 +76,7 @@ void JobDocument::quote(std::string_view value) {
             m_json += hex[byte >> 4];
             m_json += hex[byte & 15];
             ++i;
-        } else if (const std::size_t length = utf8Length(value, i); length > 0) {
+        } else if (const std::size_t length = characterLength(value, i); byte < 0x80 || length > 1) {
             m_json.append(value.data() + i, length);
             i += length;
         } else {

@@ -147,19 +147,7 @@ bool numberText(std::string_view text, char separator, std::string& out) {
             if (ch == ',') ch = '.';
         }
     }
-    if (out.empty()) return false;
-    std::size_t at = out[0] == '+' || out[0] == '-' ? 1 : 0;
-    bool digits = false, point = false;
-    for (; at < out.size(); ++at) {
-        if (out[at] >= '0' && out[at] <= '9') {
-            digits = true;
-        } else if (out[at] == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    return digits;
+    return isDecimal(out);
 }
 
 // The order of the columns of `letters` ("PNEZD"); throws a usage error when it is not one.

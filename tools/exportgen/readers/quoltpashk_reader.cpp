@@ -101,25 +101,6 @@ Line splitLine(std::string_view text) {
     return line;
 }
 
-/// A decimal number as the format writes it: an optional sign, digits with at most one point,
-/// at least one digit.
-bool isDecimal(std::string_view text) {
-    std::size_t at = 0;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
-    bool digits = false, point = false;
-    for (; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c >= '0' && c <= '9') {
-            digits = true;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    return digits;
-}
-
 /// The value of a decimal number (0 when it is none or out of range); the locale plays no part.
 double valueOf(std::string_view text) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);

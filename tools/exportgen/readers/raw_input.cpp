@@ -1,5 +1,7 @@
 #include "readers/raw_input.h"
 
+#include <charconv>
+
 #include "cli/errors.h"
 
 namespace exportgen {
@@ -33,6 +35,55 @@ void RawInput::malformed(const RawLines& at, std::size_t column, const std::stri
 
 void RawInput::warn(const RawLines& at, const std::string& what) const {
     if (m_warn) m_warn(what, m_source + ":" + std::to_string(at.number()));
+}
+
+bool isDecimal(std::string_view text) noexcept {
+    std::size_t at = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    const std::size_t start = at;
+    std::size_t digits = 0, whole = 0;
+    bool point = false, leading = true;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+            leading = leading && c == '0';
+            if (!point && !leading) ++whole;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    // Only a number of more than 308 whole digits can pass the largest double.
+    if (whole <= 308) return true;
+    double value = 0.0;
+    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), value);
+    return result.ec != std::errc::result_out_of_range;
+}
+
+std::size_t characterLength(std::string_view text, std::size_t at) noexcept {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned code = 0;
+    unsigned minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1FU, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0FU, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07U, minimum = 0x10000;
+    } else {
+        return 1;
+    }
+    if (at + length > text.size()) return 1;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return 1;
+        code = (code << 6) | (byte(at + i) & 0x3FU);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 1;
+    return length;
 }
 
 }  // namespace exportgen

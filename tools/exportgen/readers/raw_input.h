@@ -56,6 +56,15 @@ private:
     std::function<void(const std::string&, const std::string&)> m_warn;
 };
 
+/// A number as raw files write them and a job document takes them as they stand: an optional
+/// sign, digits with at most one point, at least one digit, and within the range of a double
+/// (a job holds no other).
+[[nodiscard]] bool isDecimal(std::string_view text) noexcept;
+
+/// The bytes of the character at `at` of `text`: a well-formed UTF-8 sequence is one
+/// character, and so is any other byte (a file in a single-byte encoding).
+[[nodiscard]] std::size_t characterLength(std::string_view text, std::size_t at) noexcept;
+
 /// A reader: the job that `input` holds, as parts of a job document.
 using ReadRaw = void (*)(const RawInput& input, JobParts& parts);
 

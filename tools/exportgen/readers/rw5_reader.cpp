@@ -35,24 +35,6 @@ bool isRecord(std::string_view line) {
     return line.size() >= 2 && isCapital(line[0]) && isCapital(line[1]) && (line.size() == 2 || line[2] == ',');
 }
 
-// A decimal number as the writer writes one: an optional sign, digits with at most one point,
-// at least one digit.
-bool isDecimal(std::string_view text) {
-    std::size_t at = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
-    bool digits = false;
-    bool point = false;
-    for (; at < text.size(); ++at) {
-        if (isDigit(text[at])) {
-            digits = true;
-        } else if (text[at] == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    return digits;
-}
-
 // One field of a record: its two-letter tag, the value after it and the column of that value.
 struct Field {
     std::string_view tag;

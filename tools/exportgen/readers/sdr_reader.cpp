@@ -36,32 +36,6 @@ bool startsWith(std::string_view text, std::string_view prefix) { return text.su
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The byte length of the character at `at`: a well-formed UTF-8 sequence is one character, and
-// so is any other byte (a file in a single-byte encoding), as the job document reads them.
-std::size_t characterLength(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    unsigned code = 0;
-    unsigned minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1FU, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0FU, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07U, minimum = 0x10000;
-    } else {
-        return 1;
-    }
-    if (at + length > text.size()) return 1;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return 1;
-        code = (code << 6) | (byte(at + i) & 0x3FU);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 1;
-    return length;
-}
-
 // The first `count` characters of `text` (all of it when it is shorter).
 std::string_view firstCharacters(std::string_view text, std::size_t count) {
     std::size_t end = 0;
@@ -90,20 +64,6 @@ std::string_view trimmedRight(std::string_view text) {
 // Blanks, tabs and the end-of-file character some field programs close a file with.
 bool isBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\x1a'; });
-}
-
-// An optional sign, digits with at most one point, at least one digit: a number as the records
-// write it, which the job document takes as it stands.
-bool isDecimal(std::string_view text) {
-    std::size_t at = 0;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
-    std::size_t digits = 0;
-    while (at < text.size() && isDigit(text[at])) ++at, ++digits;
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        while (at < text.size() && isDigit(text[at])) ++at, ++digits;
-    }
-    return at == text.size() && digits > 0;
 }
 
 // The value of a number checked by isDecimal, independent of the locale.

@@ -132,27 +132,6 @@ private:
     std::size_t m_pos = 0;
 };
 
-// A decimal number as the header and the ApaSima entries write it ("18.500", "-30", "1008.4"),
-// within the range of a double (a job holds no other).
-bool isDecimal(std::string_view text) {
-    std::size_t i = text.size() > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-    bool digit = false, point = false;
-    for (; i < text.size(); ++i) {
-        if (isDigit(text[i])) {
-            digit = true;
-        } else if (text[i] == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (!digit) return false;
-    const std::string_view magnitude = text[0] == '+' ? text.substr(1) : text;
-    double value = 0.0;
-    const auto result = std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), value);
-    return result.ec == std::errc() && result.ptr == magnitude.data() + magnitude.size();
-}
-
 double decimalValue(std::string_view text) {
     double value = 0.0, scale = 0.0;
     bool negative = false;
