@@ -4,7 +4,6 @@
 // figures can resolve.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
 #include <cmath>
 #include <map>
