@@ -157,6 +157,17 @@ std::size_t JobDocument::sourceOffset(std::size_t at) const noexcept {
     return after == m_marks.begin() ? 0 : std::prev(after)->second;
 }
 
+void unitsMembers(JobDocument& members, const char* distance, const char* inputAngle, const char* angle) {
+    members.key("inputUnits").beginObject();
+    members.member("distance", distance);
+    members.member("angle", inputAngle);
+    members.endObject();
+    members.key("units").beginObject();
+    members.member("distance", distance);
+    members.member("angle", angle);
+    members.endObject();
+}
+
 JobDocument assemble(const JobParts& parts) {
     JobDocument document;
     std::size_t bytes = 64, marks = 0;

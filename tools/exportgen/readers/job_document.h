@@ -83,6 +83,11 @@ struct JobParts {
     JobDocument levelRuns;  ///< the items of "levelRuns"
 };
 
+/// The members "inputUnits" and "units" of a file whose values are in `distance` and
+/// `inputAngle` units (the job file's names: "usSurveyFeet", "packedDms", ...) and which writes
+/// its angles as `angle` ("degrees", "gons", ...): read as they stand, written again the same.
+void unitsMembers(JobDocument& members, const char* distance, const char* inputAngle, const char* angle);
+
 /// The job document of `parts`: its members, then the points, the level runs and the set-ups
 /// (an empty list left out, but "setups" always there).
 JobDocument assemble(const JobParts& parts);

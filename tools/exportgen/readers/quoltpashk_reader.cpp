@@ -673,14 +673,13 @@ private:
         const std::string_view angle = !m_hasUnits || m_units[1].text == "D" ? "D" : m_units[1].text;
         const char* distance = feet ? "usSurveyFeet" : "metres";
         if (m_hasUnits) d.from(m_units[0].offset);
-        d.key("inputUnits").beginObject();
-        d.member("distance", distance);
-        d.member("angle", angle == "G" ? "gons" : angle == "M" ? "mils" : "packedDms");
-        d.endObject();
-        d.key("units").beginObject();
-        d.member("distance", distance);
-        d.member("angle", angle == "G" ? "gons" : angle == "M" ? "mils" : "degrees");
-        d.endObject();
+        unitsMembers(d, distance,
+                     angle == "G"   ? "gons"
+                     : angle == "M" ? "mils"
+                                    : "packedDms",
+                     angle == "G"   ? "gons"
+                     : angle == "M" ? "mils"
+                                    : "degrees");
         if (m_hasVersion || m_hasJob || m_hasDate) {
             d.key("job").beginObject();
             if (m_hasVersion) {

@@ -1012,14 +1012,7 @@ private:
     void members() {
         JobDocument& doc = m_parts.members;
         const char* angleIn = m_gons ? "gons" : "packedDms";
-        doc.key("inputUnits").beginObject();
-        doc.member("distance", m_distance);
-        doc.member("angle", angleIn);
-        doc.endObject();
-        doc.key("units").beginObject();
-        doc.member("distance", m_distance);
-        doc.member("angle", m_gons ? "gons" : "degrees");
-        doc.endObject();
+        unitsMembers(doc, m_distance, angleIn, m_gons ? "gons" : "degrees");
         if (!m_hasApplication && !m_hasJobName && !m_hasCreated) return;
         doc.key("job").beginObject();
         if (m_hasApplication) {

@@ -1142,14 +1142,7 @@ private:
         const bool defaultDegrees = m_angleDecimals < 0 || m_angleDecimals == 6;
         const AngleUnit unit = defaultDegrees ? kDecimalDegrees : angleUnit();
         JobDocument& d = m_parts.members;
-        d.key("inputUnits").beginObject();
-        d.member("distance", "metres");
-        d.member("angle", kInput[unit]);
-        d.endObject();
-        d.key("units").beginObject();
-        d.member("distance", "metres");
-        d.member("angle", defaultDegrees ? "degrees" : kWritten[unit]);
-        d.endObject();
+        unitsMembers(d, "metres", kInput[unit], defaultDegrees ? "degrees" : kWritten[unit]);
         if (m_hasHeader) {
             d.key("job").beginObject();
             d.member("application", m_application);

@@ -963,14 +963,7 @@ private:
         const char* input = m_dialect == VemraDialect::apaSima || (m_angle != 'g' && m_angle != 'm') ? "packedDms"
                             : m_angle == 'g'                                                         ? "gons"
                                                                                                      : "mils";
-        doc.key("inputUnits").beginObject();
-        doc.member("distance", distance);
-        doc.member("angle", input);
-        doc.endObject();
-        doc.key("units").beginObject();
-        doc.member("distance", distance);
-        doc.member("angle", angle);
-        doc.endObject();
+        unitsMembers(doc, distance, input, angle);
     }
 
     struct Entry {
