@@ -11,7 +11,7 @@ namespace {
 
 const char* const kNow = "2025-07-04T09:05:03";
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 std::string jobFile(const std::string& text) {
     static const std::string dir = hosttest::freshDirectory("conveniences");

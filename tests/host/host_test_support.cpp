@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,6 +19,19 @@
 #include "writers/registry.h"
 
 namespace hosttest {
+
+std::string sampleJob() { return readFile(dataPath("../tools/exportgen/job/sample_job.json")); }
+
+std::string syntheticJob(int shots, int seed) {
+    const Result result = run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
+    EXPECT_EQ(result.code, 0) << result.err;
+    return result.out;
+}
+
+std::string oneSetup(const std::string& shots, const std::string& head) {
+    return "{" + head + R"("setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "shots": )" + shots +
+           "}]}";
+}
 
 std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings) {
     const exportgen::FormatEntry* entry = exportgen::findFormat(format);

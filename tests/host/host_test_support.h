@@ -29,6 +29,14 @@ std::string dataPath(const std::string& relative);
 /// `text` with every "\r\n" turned into "\n", as golden files keep it.
 std::string withNewlines(const std::string& text);
 
+/// The built-in sample job, as the repository keeps it.
+std::string sampleJob();
+/// `exportgen sample --shots SHOTS --seed SEED`: a synthetic job.
+std::string syntheticJob(int shots, int seed);
+/// A job of one set-up at S1 (N 1000, E 2000, H 100, instrument height 1.5) whose shots are
+/// `shots` (a JSON list), with `head` (members and their commas) ahead of "setups".
+std::string oneSetup(const std::string& shots, const std::string& head = "");
+
 /// The job document that the reader of `format` makes of `text` (a file of that format), as
 /// JSON text; the reader's warnings are added to `warnings` when given, one "what (where)" each.
 /// Throws what the reader throws (exportgen::HostError).

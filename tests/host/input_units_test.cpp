@@ -16,7 +16,7 @@ using json = nlohmann::json;
 
 const char* const kFormats[] = {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"};
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 hosttest::Result convert(const std::string& job, const std::string& format) {
     static const std::string dir = hosttest::freshDirectory("input-units");

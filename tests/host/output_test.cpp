@@ -31,7 +31,7 @@ using Files = std::vector<std::string>;
 const char* const kPrevious = "previous content\n";
 const char* const kNow = "2020-01-02T03:04:05";
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 // The sample job converted to RW5 on the standard output: what every output below must hold.
 std::string expectedRw5() {

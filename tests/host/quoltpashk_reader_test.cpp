@@ -20,7 +20,7 @@ namespace {
 
 const char* const kNow = "2026-01-01T00:00:00";
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 // Converts the job text `job` to `format` with a fixed clock; the output, or a failure.
 std::string convert(const std::string& job, const std::string& format = "quoltpashk") {
@@ -30,12 +30,6 @@ std::string convert(const std::string& job, const std::string& format = "quoltpa
     hosttest::writeFile(path, job);
     const auto result = hosttest::run({"convert", path, "-f", format, "--now", kNow, "--quiet"});
     EXPECT_EQ(result.code, 0) << result.err << "\n" << job.substr(0, 2000);
-    return result.out;
-}
-
-std::string synthetic(int shots, int seed) {
-    const auto result = hosttest::run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
-    EXPECT_EQ(result.code, 0) << result.err;
     return result.out;
 }
 
@@ -124,9 +118,10 @@ std::vector<RoundTrip> roundTrips() {
     for (int seed = 1; seed <= 5; ++seed) {
         static std::vector<std::string> names;
         names.push_back("synthetic, 200 shots, seed " + std::to_string(seed));
-        cases.push_back({names.back().c_str(), synthetic(200, seed)});
+        cases.push_back({names.back().c_str(), hosttest::syntheticJob(200, seed)});
     }
-    cases.push_back({"synthetic, 600 shots in US feet and gons", withUnits(synthetic(600, 9), "usSurveyFeet", "gons")});
+    cases.push_back({"synthetic, 600 shots in US feet and gons",
+                     withUnits(hosttest::syntheticJob(600, 9), "usSurveyFeet", "gons")});
     return cases;
 }
 
@@ -338,7 +333,7 @@ double unpacked(double packed) {
 // and coordinates, at the precision of the file (angles to 0.05", heights to half a
 // millimetre, distances and coordinates to half a unit of their fourth decimal).
 TEST(QuoltPashkReader, TheReadJobAgreesWithTheWrittenOneAtTheFilesPrecision) {
-    const nlohmann::json original = nlohmann::json::parse(synthetic(400, 4));
+    const nlohmann::json original = nlohmann::json::parse(hosttest::syntheticJob(400, 4));
     const nlohmann::json read = nlohmann::json::parse(hosttest::readRaw("quoltpashk", convert(original.dump())));
     const double second = 0.05 / 3600.0 + 1e-9;
     ASSERT_EQ(read["setups"].size(), original["setups"].size());
@@ -413,7 +408,7 @@ TEST(QuoltPashkReader, LooksLikeItsOwnOutputsOnly) {
     ASSERT_NE(entry, nullptr);
     ASSERT_NE(entry->looksLike, nullptr);
     for (const char* format : {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"}) {
-        for (const std::string& job : {sampleJob(), synthetic(30, 2), withoutHeader(sampleJob())}) {
+        for (const std::string& job : {sampleJob(), hosttest::syntheticJob(30, 2), withoutHeader(sampleJob())}) {
             const std::string out = convert(job, format);
             const std::string head = out.substr(0, 4096);
             EXPECT_EQ(entry->looksLike(head), std::string(format) == "quoltpashk") << format << "\n" << head;

@@ -11,7 +11,7 @@ namespace {
 
 const char* const kFormats[] = {"vemra", "apasima", "drevan", "quoltpashk", "rw5", "sdr"};
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 // Converts the job text `job` to `format` with a fixed clock.
 hosttest::Result convert(const std::string& job, const std::string& format) {

@@ -26,13 +26,6 @@ struct NamedJob {
     std::string text;
 };
 
-std::string synthetic(int shots, int seed) {
-    const hosttest::Result result =
-        hosttest::run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
-    EXPECT_EQ(result.code, 0) << result.err;
-    return result.out;
-}
-
 // The built-in job with its units changed (the figures stay the job's metres and degrees: only
 // what the files write changes).
 std::string sampleIn(const char* distance, const char* angle) {
@@ -63,7 +56,7 @@ std::vector<NamedJob> jobs() {
                                {"built-in in feet and mils", sampleIn("internationalFeet", "mils")},
                                {"awkward texts", kAwkwardTexts}};
     for (int seed = 1; seed <= 3; ++seed)
-        list.push_back({"synthetic seed " + std::to_string(seed), synthetic(240, seed)});
+        list.push_back({"synthetic seed " + std::to_string(seed), hosttest::syntheticJob(240, seed)});
     return list;
 }
 

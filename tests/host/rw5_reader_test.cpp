@@ -23,7 +23,7 @@ using hosttest::run;
 
 const char* const kNow = "2026-01-01T00:00:00";
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 std::string jobPath(const std::string& job) {
     static const std::string dir = hosttest::freshDirectory("rw5_reader");
@@ -40,11 +40,7 @@ std::string toRw5(const std::string& job, const std::string& now = kNow) {
     return result.out;
 }
 
-std::string syntheticJob(int shots, int seed) {
-    const hosttest::Result result = run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
-    EXPECT_EQ(result.code, 0) << result.err;
-    return result.out;
-}
+using hosttest::syntheticJob;
 
 // The sample job with other units of its own written (its values stay metres and degrees).
 std::string sampleIn(const std::string& units) {
@@ -54,12 +50,7 @@ std::string sampleIn(const std::string& units) {
     return "{\"units\":" + units + "," + job.substr(from.size());
 }
 
-// A job of one set-up at S1 whose shots are `shots`, with `head` members ahead (as the hostile
-// jobs' tests build theirs).
-std::string oneSetup(const std::string& shots, const std::string& head = "") {
-    return "{" + head + R"("setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "shots": )" + shots +
-           "}]}";
-}
+using hosttest::oneSetup;
 
 struct RoundTrip {
     const char* what;

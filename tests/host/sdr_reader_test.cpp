@@ -20,7 +20,7 @@ using hosttest::run;
 
 const char* const kNow = "2026-01-01T00:00:00";
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 // The SDR file of the job text `job`, written with a fixed clock and `options`.
 std::string writeSdr(const std::string& job, const std::vector<std::string>& options = {}) {
@@ -44,17 +44,9 @@ std::string withUnits(std::string job, const std::string& units) {
     return job;
 }
 
-std::string syntheticJob(int shots, int seed) {
-    const auto result = run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
-    EXPECT_EQ(result.code, 0) << result.err;
-    return result.out;
-}
+using hosttest::syntheticJob;
 
-// A job of one set-up at S1 whose shots are `shots` (a JSON list), with `head` members ahead.
-std::string oneSetup(const std::string& shots, const std::string& head = "") {
-    return "{" + head + R"("setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "shots": )" + shots +
-           "}]}";
-}
+using hosttest::oneSetup;
 
 struct RoundTrip {
     const char* what;

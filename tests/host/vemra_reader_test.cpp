@@ -30,7 +30,7 @@ std::string directory() {
     return dir;
 }
 
-std::string sampleJob() { return hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json")); }
+using hosttest::sampleJob;
 
 // The sample job written in other units.
 std::string sampleIn(const std::string& distance, const std::string& angle) {
@@ -39,11 +39,7 @@ std::string sampleIn(const std::string& distance, const std::string& angle) {
     return job.dump();
 }
 
-std::string syntheticJob(int shots, int seed) {
-    const auto result = run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
-    EXPECT_EQ(result.code, 0) << result.err;
-    return result.out;
-}
+using hosttest::syntheticJob;
 
 // The job text `job` converted to `format` with the fixed clock.
 hosttest::Result convert(const std::string& job, const std::string& format) {
@@ -53,11 +49,7 @@ hosttest::Result convert(const std::string& job, const std::string& format) {
     return run({"convert", path, "-f", format, "--now", kNow, "--quiet"});
 }
 
-// A job of one set-up at S1 whose shots are `shots` (a JSON list), with `head` members ahead.
-std::string oneSetup(const std::string& shots, const std::string& head = "") {
-    return "{" + head + R"("setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "shots": )" + shots +
-           "}]}";
-}
+using hosttest::oneSetup;
 
 struct Job {
     const char* what;
