@@ -246,13 +246,6 @@ private:
 
 std::string knownFormats() { return formatNameList(", "); }
 
-std::string lowerAscii(std::string text) {
-    for (char& ch : text) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return text;
-}
-
 // The format whose suffix ends the file name of `path` (in any case: out.RW5 is RW5); null for
 // any other name, "-" and the empty path.
 const FormatEntry* formatOfPath(const std::string& path) {

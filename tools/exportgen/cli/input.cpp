@@ -2,19 +2,13 @@
 
 #include "cli/errors.h"
 #include "embedded.h"
+#include "output/text.h"
 #include "readers/point_list.h"
 #include "writers/registry.h"
 
 namespace exportgen {
 
 namespace {
-
-std::string lowerAscii(std::string text) {
-    for (char& ch : text) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return text;
-}
 
 bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;

@@ -121,4 +121,12 @@ std::string shortestNumber(double value) {
 
 COrvStringT fixed(double value, int decimals) { return orv_formats::DoubleToString(value, decimals); }
 
+std::string lowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& ch : out) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return out;
+}
+
 }  // namespace exportgen

@@ -15,6 +15,9 @@ COrvStringT wideFromUtf8(std::string_view text);
 void appendUtf8(std::string& out, std::wstring_view text);
 std::string utf8(const COrvStringT& text);
 
+/// `text` with its ASCII capitals made small ("RW5" is "rw5"); other bytes as they are.
+std::string lowerAscii(std::string_view text);
+
 /// The shortest text that reads back as `value` ("nan", "inf", "-inf" for non-finite values).
 std::string shortestNumber(double value);
 /// A value of a job or script as an error message quotes it: a number, true, false or null as

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/errors.h"
+#include "output/text.h"
 
 namespace exportgen {
 
@@ -108,14 +109,6 @@ std::string unquoted(const Field& field) {
     return text;
 }
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& ch : out) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return out;
-}
-
 // The column a header names, or 0 for a name no column has. Y and X are the drawing
 // convention's names: Y the northing, X the easting.
 char columnNamed(std::string_view header) {
@@ -129,7 +122,7 @@ char columnNamed(std::string_view header) {
         {"feature", kCode},
     };
     std::string key;
-    for (char ch : lower(header)) {
+    for (char ch : lowerAscii(header)) {
         if (ch != ' ' && ch != '_' && ch != '.' && ch != '-') key += ch;
     }
     for (const auto& [name, column] : kNames) {
