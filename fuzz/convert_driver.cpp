@@ -5,10 +5,9 @@
 #include <sstream>
 #include <string>
 
-#include "cli/commands.h"
-#include "cli/errors.h"
-#include "memory_file.h"
-#include "writers/registry.h"
+#include "app/app.h"
+#include "base/problems.h"
+#include "formats/registry.h"
 
 namespace fuzzing {
 
@@ -23,10 +22,10 @@ namespace {
 
 void runConvertInput(const std::uint8_t* data, std::size_t size) {
     static const char* const kEncodings[] = {"utf-8", "latin1", "cp1252"};
-    const MemoryFile file(data, size, fail);
-    exportgen::ConvertOptions options;
-    options.input = file.path();
-    options.from = "job";
+    exportgen::app::ConvertOptions options;
+    options.input.source =
+        exportgen::app::Source::memory("input", std::string_view(reinterpret_cast<const char*>(data), size));
+    options.input.from = "job";
     // The input's size picks the format and the encoding, so a stored input always meets the same ones.
     const auto& formats = exportgen::formats();
     options.format = formats[size % formats.size()].name;
@@ -35,7 +34,7 @@ void runConvertInput(const std::uint8_t* data, std::size_t size) {
     std::ostringstream out;
     std::ostringstream err;
     try {
-        exportgen::convert(options, out, err);
+        exportgen::app::convert(options, out, err);
     } catch (const exportgen::HostError& error) {
         const std::string message = error.what();
         const int code = error.code();

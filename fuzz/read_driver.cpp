@@ -6,10 +6,9 @@
 #include <sstream>
 #include <string>
 
-#include "cli/convert.h"
-#include "cli/errors.h"
-#include "memory_file.h"
-#include "writers/registry.h"
+#include "app/app.h"
+#include "base/problems.h"
+#include "formats/registry.h"
 
 namespace fuzzing {
 
@@ -23,17 +22,17 @@ namespace {
 // Converts the file `data` read as `from` into `format`; true with the output in `out`, false
 // when the file is rejected as it may be.
 bool convertAs(const char* from, const std::string& format, const void* data, std::size_t size, std::string& out) {
-    const MemoryFile file(data, size, fail);
-    exportgen::ConvertOptions options;
-    options.input = file.path();
-    options.from = from;
+    exportgen::app::ConvertOptions options;
+    options.input.source =
+        exportgen::app::Source::memory("input", std::string_view(static_cast<const char*>(data), size));
+    options.input.from = from;
     options.format = format;
     options.now = "2025-07-04T09:05:03";
     options.quiet = true;
     std::ostringstream text;
     std::ostringstream err;
     try {
-        exportgen::convert(options, text, err);
+        exportgen::app::convert(options, text, err);
     } catch (const exportgen::HostError& error) {
         const std::string message = error.what();
         const int code = error.code();

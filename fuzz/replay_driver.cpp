@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "output/encoding.h"
 #include "output/output.h"
 #include "replay/replay.h"

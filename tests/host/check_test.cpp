@@ -10,10 +10,8 @@
 namespace {
 
 std::string jobFile(const std::string& text) {
-    static const std::string dir = hosttest::freshDirectory("check");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, text);
+    const std::string path = hosttest::memoryFile("check/job" + std::to_string(++count) + ".json", text);
     return path;
 }
 
@@ -51,7 +49,7 @@ TEST(Check, ListsEveryErrorAndWarningWithItsPlaceInFileOrder) {
 }
 
 TEST(Check, ACleanJobPassesSilently) {
-    const auto sample = hosttest::run({"check", hosttest::dataPath("../tools/exportgen/job/sample_job.json")});
+    const auto sample = hosttest::run({"check", hosttest::dataPath("../tools/exportgen/app/sample_job.json")});
     EXPECT_EQ(sample.code, 0) << sample.err;
     EXPECT_EQ(sample.err, "");
     // Warnings alone pass, and are listed.
@@ -129,7 +127,7 @@ TEST(Check, MalformedJsonStopsWithItsOwnStatus) {
 // the job is checked before the first byte; to a file the conversion stops at the error and
 // the file is never made. Either way the error reads as it always did.
 TEST(Check, ConvertToTheStandardOutputWritesNothingForABadJob) {
-    const std::string sample = hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json"));
+    const std::string sample = hosttest::readFile(hosttest::dataPath("../tools/exportgen/app/sample_job.json"));
     std::string bad = sample;
     const std::size_t last = bad.rfind("{\"to\":\"108\"");
     ASSERT_NE(last, std::string::npos);

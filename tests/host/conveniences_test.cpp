@@ -14,10 +14,8 @@ const char* const kNow = "2025-07-04T09:05:03";
 using hosttest::sampleJob;
 
 std::string jobFile(const std::string& text) {
-    static const std::string dir = hosttest::freshDirectory("conveniences");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, text);
+    const std::string path = hosttest::memoryFile("conveniences/job" + std::to_string(++count) + ".json", text);
     return path;
 }
 

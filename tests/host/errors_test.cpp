@@ -1,9 +1,8 @@
 // The errors a user meets: a clear message on stderr and a stable exit status; a failed run
 // leaves an existing output file as it was.
-#include "cli/errors.h"
-
 #include <gtest/gtest.h>
 
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {

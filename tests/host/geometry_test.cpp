@@ -318,7 +318,7 @@ TEST(FreeStation, NeedsTwoSightsWithDistancesAtTwoPlaces) {
 // The sample job's set-up R1 is a resection on points 1, 2 and 3 whose sights are exact: without
 // its coordinates, as a free station, every format writes the same bytes.
 TEST(FreeStation, TheSampleResectionWithoutCoordinatesGivesTheSameBytes) {
-    const std::string sample = hosttest::readFile(hosttest::dataPath("../tools/exportgen/job/sample_job.json"));
+    const std::string sample = hosttest::readFile(hosttest::dataPath("../tools/exportgen/app/sample_job.json"));
     std::string free = sample;
     const std::string coords = R"("coords":[4950.0,10050.0,100.3],)";
     ASSERT_NE(free.find(coords), std::string::npos);

@@ -16,11 +16,11 @@
 #include <stdexcept>
 
 #include "cli/commands.h"
-#include "writers/registry.h"
+#include "formats/registry.h"
 
 namespace hosttest {
 
-std::string sampleJob() { return readFile(dataPath("../tools/exportgen/job/sample_job.json")); }
+std::string sampleJob() { return readFile(dataPath("../tools/exportgen/app/sample_job.json")); }
 
 std::string syntheticJob(int shots, int seed) {
     const Result result = run({"sample", "--shots", std::to_string(shots), "--seed", std::to_string(seed)});
@@ -45,10 +45,24 @@ std::string readRaw(const std::string& format, const std::string& text, std::vec
     return exportgen::assemble(parts).json();
 }
 
+namespace {
+
+exportgen::MemoryFiles& memoryFiles() {
+    static exportgen::MemoryFiles files;
+    return files;
+}
+
+}  // namespace
+
+std::string memoryFile(const std::string& name, std::string content) {
+    memoryFiles()[name] = std::move(content);
+    return name;
+}
+
 Result run(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     Result result;
-    result.code = exportgen::run(args, out, err);
+    result.code = exportgen::run(args, out, err, &memoryFiles());
     result.out = out.str();
     result.err = err.str();
     return result;

@@ -15,12 +15,18 @@ struct Result {
     std::string err;
 };
 
-/// Runs exportgen with `args` (without the program name).
+/// Runs exportgen with `args` (without the program name) in this process. An input named by
+/// memoryFile() is read from memory.
 Result run(const std::vector<std::string>& args);
+/// Keeps `content` in memory under `name` (replacing what it held) and returns the name, to be
+/// given to run() as an input's path.
+std::string memoryFile(const std::string& name, std::string content);
 
 std::string readFile(const std::string& path);
+/// A file on the disk, for what only a file shows (outputs, links, permissions, signals).
 void writeFile(const std::string& path, const std::string& content);
-/// A fresh empty directory under the system's temporary directory.
+/// A fresh empty directory under the system's temporary directory: the one place the tests
+/// write files.
 std::string freshDirectory(const std::string& name);
 /// The files of `directory`, sorted.
 std::vector<std::string> listDirectory(const std::string& directory);

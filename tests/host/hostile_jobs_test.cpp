@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {

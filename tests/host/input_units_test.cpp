@@ -19,10 +19,8 @@ const char* const kFormats[] = {"vemra", "apasima", "drevan", "quoltpashk", "rw5
 using hosttest::sampleJob;
 
 hosttest::Result convert(const std::string& job, const std::string& format) {
-    static const std::string dir = hosttest::freshDirectory("input-units");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, job);
+    const std::string path = hosttest::memoryFile("input-units/job" + std::to_string(++count) + ".json", job);
     return hosttest::run({"convert", path, "--format", format, "--now", "2025-07-04T09:05:03"});
 }
 

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {

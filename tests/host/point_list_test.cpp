@@ -11,9 +11,7 @@
 namespace {
 
 std::string listFile(const std::string& name, const std::string& content) {
-    const std::string path = hosttest::freshDirectory("point-list") + "/" + name;
-    hosttest::writeFile(path, content);
-    return path;
+    return hosttest::memoryFile("point-list/" + name, content);
 }
 
 // The points `content` reads as, [name, n, e, h, code] each, or the error.

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
+#include "formats/registry.h"
 #include "host/host_test_support.h"
-#include "writers/registry.h"
 
 namespace {
 
@@ -24,10 +24,8 @@ using hosttest::sampleJob;
 
 // Converts the job text `job` to `format` with a fixed clock; the output, or a failure.
 std::string convert(const std::string& job, const std::string& format = "quoltpashk") {
-    static const std::string dir = hosttest::freshDirectory("quoltpashk-reader");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, job);
+    const std::string path = hosttest::memoryFile("quoltpashk-reader/job" + std::to_string(++count) + ".json", job);
     const auto result = hosttest::run({"convert", path, "-f", format, "--now", kNow, "--quiet"});
     EXPECT_EQ(result.code, 0) << result.err << "\n" << job.substr(0, 2000);
     return result.out;

@@ -15,10 +15,8 @@ using hosttest::sampleJob;
 
 // Converts the job text `job` to `format` with a fixed clock.
 hosttest::Result convert(const std::string& job, const std::string& format) {
-    static const std::string dir = hosttest::freshDirectory("reader");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, job);
+    const std::string path = hosttest::memoryFile("reader/job" + std::to_string(++count) + ".json", job);
     return hosttest::run({"convert", path, "--format", format, "--now", "2025-07-04T09:05:03"});
 }
 

@@ -3,18 +3,16 @@
 // ones errors that name line and column; the format is told from the others by its content.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
+#include "formats/registry.h"
 #include "host/host_test_support.h"
 #include "readers/job_document.h"
 #include "readers/raw_input.h"
-#include "writers/registry.h"
 
 namespace {
 
@@ -26,10 +24,8 @@ const char* const kNow = "2026-01-01T00:00:00";
 using hosttest::sampleJob;
 
 std::string jobPath(const std::string& job) {
-    static const std::string dir = hosttest::freshDirectory("rw5_reader");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, job);
+    const std::string path = hosttest::memoryFile("rw5_reader/job" + std::to_string(++count) + ".json", job);
     return path;
 }
 
@@ -389,37 +385,6 @@ TEST(Rw5Reader, EveryDamagedLineReadsOrIsRefusedAtItsPlace) {
     // Both outcomes happen: the test sees errors and damaged files that still read.
     EXPECT_GT(refused, 100);
     EXPECT_GT(read, 100);
-}
-
-// A file of a million observations reads in one pass, well within a second or two (the
-// document's assembly, the same for every reader, is timed apart).
-TEST(Rw5Reader, ReadsAMillionObservationsQuickly) {
-#ifdef NDEBUG
-    const int count = 1000000;
-#else
-    const int count = 100000;  // the sanitizers' debug build: the same pass, a tenth of the lines
-#endif
-    std::string file = kHead + "LS,HI1.5000,HR1.6000\r\n";
-    const std::string shot = "FD,OPS,FP1000,AR91.11103,ZE89.50193,SD230.0548,--TREE \r\n";
-    file.reserve(file.size() + shot.size() * count);
-    for (int i = 0; i < count; ++i) file += shot;
-    const exportgen::FormatEntry* rw5 = exportgen::findFormat("rw5");
-    ASSERT_NE(rw5, nullptr);
-    const exportgen::RawInput input(file, "in.rw5", nullptr);
-    exportgen::JobParts parts;
-    const auto start = std::chrono::steady_clock::now();
-    rw5->read(input, parts);
-    const auto read = std::chrono::steady_clock::now();
-    const exportgen::JobDocument document = exportgen::assemble(parts);
-    const auto assembled = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(read - start).count();
-    EXPECT_GT(document.json().size(), static_cast<std::size_t>(count) * 40);
-#ifdef NDEBUG
-    // Optimised builds only: the sanitizers' debug build is many times slower.
-    EXPECT_LT(seconds, 5.0);  // a guard against a pass that is not linear; about 1 s when the machine is idle
-#endif
-    std::printf("read %zu bytes of RW5 in %.3f s, assembled in %.3f s\n", file.size(), seconds,
-                std::chrono::duration<double>(assembled - read).count());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {
@@ -24,10 +24,8 @@ using hosttest::sampleJob;
 
 // The SDR file of the job text `job`, written with a fixed clock and `options`.
 std::string writeSdr(const std::string& job, const std::vector<std::string>& options = {}) {
-    static const std::string dir = hosttest::freshDirectory("sdr-reader");
     static int count = 0;
-    const std::string path = dir + "/job" + std::to_string(++count) + ".json";
-    hosttest::writeFile(path, job);
+    const std::string path = hosttest::memoryFile("sdr-reader/job" + std::to_string(++count) + ".json", job);
     std::vector<std::string> args{"convert", path, "-f", "sdr", "--now", kNow, "--quiet"};
     args.insert(args.end(), options.begin(), options.end());
     const auto result = run(args);

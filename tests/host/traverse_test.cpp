@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "host/host_test_support.h"
 #include "job/job.h"
 #include "readers/job_reader.h"
+#include "readers/json_job.h"
 
 namespace {
 
@@ -22,14 +23,16 @@ using exportgen::Setup;
 // Reads a job into the job model as convert does (without the schema) and keeps its set-ups.
 class Collect : public exportgen::JobEvents {
 public:
-    explicit Collect(Job& job) : m_job(job) {}
-    void member(std::string_view key, const JsonValue& value) override { m_job.apply(key, value); }
+    explicit Collect(Job& job) : m_builder(job) {}
+    void member(std::string_view key, const JsonValue& value) override { m_builder.apply(key, value); }
     void setupsBegin(bool, std::size_t) override {}
-    void setup(std::size_t index, const JsonValue& value) override { setups.push_back(m_job.makeSetup(value, index)); }
+    void setup(std::size_t index, const JsonValue& value) override {
+        setups.push_back(m_builder.makeSetup(value, index));
+    }
     std::vector<Setup> setups;
 
 private:
-    Job& m_job;
+    exportgen::JsonJob m_builder;
 };
 
 // A: known. The bearing set-up on A sights T1 (east, 50 m, rise 2) as a foresight and X as a

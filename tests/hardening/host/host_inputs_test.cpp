@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "convert_driver.h"
+#include "formats/registry.h"
 #include "read_driver.h"
 #include "replay_driver.h"
 #include "support/stored_inputs.h"
-#include "writers/registry.h"
 
 namespace {
 

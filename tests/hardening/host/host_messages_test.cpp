@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {
@@ -18,7 +18,7 @@ const char* const kPrevious = "previous content\n";
 // The built-in sample job's text, as `exportgen convert` reads it: the job the bad inputs
 // below are cut from.
 std::string sampleJob() {
-    return hosttest::readFile(std::string(EXPORTGEN_SOURCE_DIR) + "/tools/exportgen/job/sample_job.json");
+    return hosttest::readFile(std::string(EXPORTGEN_SOURCE_DIR) + "/tools/exportgen/app/sample_job.json");
 }
 
 void expectOneLine(const hosttest::Result& result) {

@@ -1,21 +1,16 @@
 // The job as the host holds it while converting: the header parts (units, job and
-// observation information, known points) for the whole run, and one set-up at a time.
-// Built from JSON values (readers/json_value.h) that have passed the job schema; the checks the
-// schema cannot make (a named point that is not known) throw JobError with the JSON path and the
-// offset of the value in the file.
+// observation information, known points) for the whole run, and one set-up at a time. Values
+// are in metres and decimal degrees, whatever units the input gave them in.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/units.h"
 #include "contracts/dex_data.h"
 #include "job/geometry.h"
-#include "job/text_rules.h"
-#include "readers/json_value.h"
 
 namespace exportgen {
 
@@ -104,33 +99,6 @@ struct LevelRun {
     std::vector<LevelReading> readings;
 };
 
-/// Receives what the job reader noticed and let pass: a reserved character replaced under
-/// --sanitize (`source` the format that reserves it) or an implausible value (`source` "job");
-/// `where` is the JSON path, `offset` the value's byte offset in the file.
-using JobWarning =
-    std::function<void(const char* source, const std::string& what, const std::string& where, std::size_t offset)>;
-
-/// How the texts of a job are checked as they are read: against the reserved characters of the
-/// chosen formats, each found one an error (JobError naming the JSON path) or, with `sanitize`,
-/// replaced by kSanitizeReplacement and reported.
-struct TextCheck {
-    const TextRules* rules = nullptr;  ///< null: no text is checked
-    bool sanitize = false;
-    JobWarning warn;  ///< also told of implausible values; may be empty
-};
-
-/// The units the job file gives its values in ("inputUnits"); the job model holds metres and
-/// decimal degrees, so every distance, height, coordinate and angle is converted as it is read.
-/// Prism constants are not: they are millimetres in every unit system.
-struct InputUnits {
-    orv::ie::EDistUnits distance = orv::ie::eMeters;
-    orv::ie::EAngleUnits angle = orv::ie::eDecimalDegrees;
-    /// A distance, height or coordinate in metres.
-    [[nodiscard]] double metres(double value) const noexcept;
-    /// An angle (direction, zenith, bearing, circle reading) in decimal degrees.
-    [[nodiscard]] double degrees(double value) const noexcept;
-};
-
 class Job {
 public:
     Job();
@@ -148,39 +116,11 @@ public:
         std::size_t dateOffset = 0, timeOffset = 0;
         bool hasTime = false;
     } created;
-    /// When set, a named point that is not known is added to it and the job goes on with what it
-    /// has (a check of the whole job); else it throws JobError.
-    JobProblems* problems = nullptr;
+    /// The known points by name: the index into `points` of the name's entry.
+    std::unordered_map<std::string, std::size_t> pointIndex;
 
-    /// Takes a top-level member other than "setups" (already validated).
-    void apply(std::string_view key, const JsonValue& value);
-    /// The set-up at `index` of "setups" (already validated).
-    [[nodiscard]] Setup makeSetup(const JsonValue& value, std::size_t index);
+    /// The known point named `name`, or null.
     [[nodiscard]] const KnownPoint* find(std::string_view name) const;
-    /// Sets how texts are checked; before the first member is applied.
-    void setTextCheck(TextCheck check) { m_check = std::move(check); }
-    /// The entry at `index` of "points" (already validated).
-    void applyPoint(const JsonValue& entry, std::size_t index);
-
-private:
-    void applyUnits(const JsonValue& value);
-    void applyInputUnits(const JsonValue& value);
-    void applyJob(const JsonValue& value);
-    void applyObservation(const JsonValue& value);
-    void applyPoints(const JsonValue& value);
-    void applyLevelRuns(const JsonValue& value);
-
-    void unknownPoint(const JsonValue& at, const std::string& path, std::string_view name) const;
-
-    /// A known point or, failing that, a traverse station known from an earlier set-up.
-    [[nodiscard]] const KnownPoint* findForSetup(std::string_view name) const;
-    [[nodiscard]] bool freeStationOf(const JsonValue& value, StationFit& fit) const;
-    void learnStation(const Setup& setup, std::string_view name);
-
-    std::unordered_map<std::string, std::size_t> m_byName;
-    TextCheck m_check;
-    std::unordered_map<std::string, KnownPoint> m_stations;  ///< traverse stations with coordinates
-    std::unordered_map<std::string, Point3> m_foresights;    ///< foresight targets as observed
 };
 
 }  // namespace exportgen

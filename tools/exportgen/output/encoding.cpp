@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "cli/errors.h"
-#include "output/text.h"
+#include "base/problems.h"
+#include "base/text.h"
 
 namespace exportgen {
 

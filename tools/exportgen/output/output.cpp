@@ -15,7 +15,7 @@
 #include <cstring>
 #include <utility>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 
 namespace exportgen {
 

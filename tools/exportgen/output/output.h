@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "base/record_sink.h"
 #include "contracts/orv_string.h"
 #include "output/encoding.h"
 
@@ -37,20 +38,20 @@ struct OutputRules {
     bool noClobber = false;
 };
 
-class Output {
+class Output : public RecordSink {
 public:
     /// Writes to `stream`.
     Output(std::ostream& stream, Encoder& encoder);
     /// Writes to `path` as the header says; throws HostError(kExitOutput) with a message that
     /// starts "cannot write PATH: " when the path is refused or cannot be opened.
     Output(const std::string& path, Encoder& encoder, const OutputRules& rules = {});
-    ~Output();
+    ~Output() override;
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
     /// Appends a text in the output's encoding; `describe` names the record for an encoding
     /// error.
-    void text(const COrvStringT& text, const std::function<std::string()>& describe);
+    void text(const COrvStringT& text, const std::function<std::string()>& describe) override;
     /// Appends bytes as they are (already UTF-8).
     void bytes(std::string_view bytes);
     /// True when the output is a file written beside its place and renamed into it by commit():

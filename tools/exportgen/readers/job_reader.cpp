@@ -17,41 +17,16 @@
 #include <utility>
 #include <vector>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 
 namespace exportgen {
 
 namespace {
 
-using json = nlohmann::json;
 namespace ondemand = simdjson::ondemand;
 
 // "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..." becomes
 // "SOURCE:3:5: malformed JSON: syntax error ...".
-std::string jsonErrorMessage(const std::string& source, const std::string& what) {
-    std::string line = "?", column = "?", detail = what;
-    const auto at = what.find("at line ");
-    if (at != std::string::npos) {
-        const auto comma = what.find(", column ", at);
-        const auto colon = what.find(": ", at);
-        if (comma != std::string::npos && colon != std::string::npos && comma < colon) {
-            line = what.substr(at + 8, comma - at - 8);
-            column = what.substr(comma + 9, colon - comma - 9);
-            detail = what.substr(colon + 2);
-        }
-    } else if (const auto close = what.find("] "); close != std::string::npos) {
-        detail = what.substr(close + 2);
-    }
-    // The reader quotes the token it stopped at, which may be a whole long text or number.
-    constexpr std::size_t kDetail = 160;
-    if (detail.size() > kDetail) {
-        std::size_t cut = kDetail;
-        while (cut > 0 && (static_cast<unsigned char>(detail[cut]) & 0xC0U) == 0x80U) --cut;  // whole UTF-8 characters
-        detail = detail.substr(0, cut) + "\u2026";                                            // "…", in UTF-8
-    }
-    return source + ":" + line + ":" + column + ": malformed JSON: " + detail;
-}
-
 // The first byte of [at, end) that does not start a well-formed UTF-8 sequence (the shortest form,
 // no surrogates, nothing above U+10FFFF); null when there is none.
 const char* firstBadUtf8(const char* at, const char* end) {
@@ -646,16 +621,6 @@ std::string location(std::string_view text, const std::string& source, std::size
     return source + ":" + std::to_string(line) + ":" + std::to_string(offset - lineStart + 1);
 }
 
-json parseDocument(std::string_view text, const std::string& source) {
-    try {
-        return json::parse(text.begin(), text.end());
-    } catch (const json::exception& error) {
-        // A syntax error, and a number too large for a double ("1e999"), which the reader
-        // reports as out of range rather than as a parse error.
-        throw HostError(kExitJson, jsonErrorMessage(source, error.what()));
-    }
-}
-
 InputText readFile(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY);
     if (fd < 0) throw HostError(kExitInput, "cannot read " + path + ": " + std::strerror(errno));
@@ -697,14 +662,26 @@ InputText readFile(const std::string& path) {
 }
 
 InputText::InputText(InputText&& other) noexcept
-    : m_map(std::exchange(other.m_map, nullptr)), m_size(other.m_size), m_owned(std::move(other.m_owned)) {}
+    : m_map(std::exchange(other.m_map, nullptr)),
+      m_size(other.m_size),
+      m_owned(std::move(other.m_owned)),
+      m_borrowed(other.m_borrowed) {}
+
+InputText InputText::borrowed(std::string_view text) {
+    InputText input;
+    input.m_borrowed = text.data() != nullptr ? text.data() : "";
+    input.m_size = text.size();
+    return input;
+}
 
 InputText::~InputText() {
     if (m_map != nullptr) munmap(m_map, m_size);
 }
 
 std::string_view InputText::text() const noexcept {
-    return m_map != nullptr ? std::string_view(static_cast<const char*>(m_map), m_size) : std::string_view(m_owned);
+    if (m_map != nullptr) return {static_cast<const char*>(m_map), m_size};
+    if (m_borrowed != nullptr) return {m_borrowed, m_size};
+    return m_owned;
 }
 
 }  // namespace exportgen

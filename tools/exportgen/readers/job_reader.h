@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
@@ -49,9 +48,6 @@ void readJob(std::string_view text, const std::string& source, JobEvents& events
 /// columns in bytes).
 std::string location(std::string_view text, const std::string& source, std::size_t offset);
 
-/// Parses a small whole document (replay scripts); malformed JSON throws HostError(kExitJson).
-nlohmann::json parseDocument(std::string_view text, const std::string& source);
-
 /// The content of an input file: mapped into memory when it is a regular file, else read.
 class InputText {
 public:
@@ -62,12 +58,15 @@ public:
     [[nodiscard]] std::string_view text() const noexcept;
     /// True when the text is a mapping of the file.
     [[nodiscard]] bool mapped() const noexcept { return m_map != nullptr; }
+    /// A text in memory that outlives the InputText (an input a program or a test hands over).
+    [[nodiscard]] static InputText borrowed(std::string_view text);
 
 private:
     friend InputText readFile(const std::string& path);
     void* m_map = nullptr;
     std::size_t m_size = 0;
     std::string m_owned;
+    const char* m_borrowed = nullptr;  // with m_size: a text in memory
 };
 
 /// The content of the file at `path`; throws HostError(kExitInput) when it cannot be read.

@@ -4,8 +4,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "cli/errors.h"
-#include "output/text.h"
+#include "base/embedded.h"
+#include "base/problems.h"
+#include "base/text.h"
 #include "readers/json_value.h"
 
 namespace exportgen {
@@ -452,6 +453,12 @@ void JsonSchema::check(const Node* node, const JsonValue& value, const JsonPath&
                                   value, matched);
         }
     }
+}
+
+const JsonSchema& jobSchema() {
+    static const nlohmann::json document = nlohmann::json::parse(jobSchemaText());
+    static const JsonSchema schema(document);
+    return schema;
 }
 
 }  // namespace exportgen

@@ -85,4 +85,7 @@ private:
     const Node* m_root = nullptr;
 };
 
+/// The job schema, compiled once from the text embedded in the program.
+const JsonSchema& jobSchema();
+
 }  // namespace exportgen

@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "cli/errors.h"
-#include "output/text.h"
+#include "base/problems.h"
+#include "base/text.h"
 
 namespace exportgen {
 
@@ -143,7 +143,7 @@ bool numberText(std::string_view text, char separator, std::string& out) {
     return isDecimal(out);
 }
 
-// The order of the columns of `letters` ("PNEZD"); throws a usage error when it is not one.
+// The order of the columns of `letters` ("PNEZD"); throws SettingError when it is not one.
 std::vector<char> columnsOf(const std::string& letters) {
     std::vector<char> columns;
     std::string seen;
@@ -151,19 +151,20 @@ std::vector<char> columnsOf(const std::string& letters) {
         const char upper = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
         if (upper != kName && upper != kNorth && upper != kEast && upper != kHeight && upper != kCode &&
             upper != kSkip) {
-            throw HostError(kExitUsage, "--columns: '" + std::string(1, ch) +
-                                            "' names no column (P name, N northing, E easting, Z height, D code, "
-                                            "- a column passed over)");
+            throw SettingError("columns", {},
+                               "'" + std::string(1, ch) +
+                                   "' names no column (P name, N northing, E easting, Z height, D code, - a column "
+                                   "passed over)");
         }
         if (upper != kSkip && seen.find(upper) != std::string::npos) {
-            throw HostError(kExitUsage, "--columns: " + std::string(1, upper) + " is given twice");
+            throw SettingError("columns", {}, std::string(1, upper) + " is given twice");
         }
         seen += upper;
         columns.push_back(upper);
     }
     for (char needed : {kName, kNorth, kEast}) {
         if (seen.find(needed) == std::string::npos) {
-            throw HostError(kExitUsage, "--columns " + letters + ": a point list needs the columns P, N and E");
+            throw SettingError("columns", letters, "a point list needs the columns P, N and E");
         }
     }
     return columns;

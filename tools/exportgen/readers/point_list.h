@@ -13,7 +13,7 @@ namespace exportgen {
 /// Reads the point list of `input` into the points of `parts`. `columns`: the order of the
 /// columns of a list without a header row, letters P (name), N, E, Z (height) and D (code), "-"
 /// for a column to pass over; empty: the header row names them, and a list without one is
-/// PNEZD. Heights and codes may be left out. Throws HostError(kExitUsage) for bad `columns` and
+/// PNEZD. Heights and codes may be left out. Throws SettingError for bad `columns` and
 /// the errors of RawInput for a line that cannot be read.
 void readPointList(const RawInput& input, const std::string& columns, JobParts& parts);
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "cli/errors.h"
+#include "base/problems.h"
 
 namespace exportgen {
 

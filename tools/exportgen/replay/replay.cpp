@@ -11,17 +11,17 @@
 #include <tuple>
 #include <utility>
 
-#include "cli/errors.h"
+#include "base/generators.h"
+#include "base/json_document.h"
+#include "base/problems.h"
+#include "base/text.h"
 #include "contracts/text_services.h"
-#include "output/text.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#include "readers/job_reader.h"
 #include "rw5/CRW5Generator.h"
 #include "sdr/CSDRRawGenerator.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
-#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -769,38 +769,48 @@ json runCalls(Root* generator, const Table<Root>& table, const json& calls, Outp
     return results;
 }
 
-template <class Generator>
-std::unique_ptr<Generator> checked(Generator* generator, const std::string& name) {
+template <class Root>
+std::unique_ptr<Root> checked(Root* generator, const std::string& name) {
     if (generator == nullptr) throw HostError(kExitInternal, "cannot create the " + name + " generator");
-    return std::unique_ptr<Generator>(generator);
+    return std::unique_ptr<Root>(generator);
 }
 
-// The operations of a format's groups (ReplayOperations) on its family's root class.
+// The operations of a generator's classes (GeneratorClasses) on its family's root class.
 void addGroups(unsigned groups, Table<CRW5Generator>& t) {
-    if (groups & kRw5Operations) addRw5(t);
-    if (groups & kSdrOperations) addSdr(t);
+    if (groups & kRw5Class) addRw5(t);
+    if (groups & kSdrClass) addSdr(t);
 }
 void addGroups(unsigned groups, Table<CVemraRawDataGenerator>& t) {
-    if (groups & kVemraOperations) addVemra(t);
-    if (groups & kApaSimaOperations) addApaSima(t);
-    if (groups & kDrevanOperations) addDrevan(t);
-    if (groups & kQuoltPashkOperations) addQuoltPashk(t);
+    if (groups & kVemraClass) addVemra(t);
+    if (groups & kApaSimaClass) addApaSima(t);
+    if (groups & kDrevanClass) addDrevan(t);
+    if (groups & kQuoltPashkClass) addQuoltPashk(t);
 }
 
-// The operations a script may call on a generator of `format`, built once per format.
+// The operations a script may call on `generator`, built once per generator.
 template <class Root>
-const Table<Root>& operationsOf(const FormatEntry& format) {
-    static const std::map<const FormatEntry*, Table<Root>> tables = [] {
-        std::map<const FormatEntry*, Table<Root>> all;
-        for (const FormatEntry& entry : formats()) addGroups(entry.replayOperations, all[&entry]);
+const Table<Root>& operationsOf(const Generator& generator) {
+    static const std::map<const Generator*, Table<Root>> tables = [] {
+        std::map<const Generator*, Table<Root>> all;
+        for (const Generator& entry : generators()) addGroups(entry.classes, all[&entry]);
         return all;
     }();
-    return tables.at(&format);
+    return tables.at(&generator);
+}
+
+// The generators' names as a list for people: "vemra, ... or sdr".
+std::string generatorNames() {
+    const auto& all = generators();
+    std::string list;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (i > 0) list += i + 1 == all.size() ? " or " : ", ";
+        list += all[i].name;
+    }
+    return list;
 }
 
 // Creates the generator of `format` for the script's context and runs the calls on it.
-json runScript(const FormatEntry& format, Context& c, const json& calls, Output& output, bool asJson,
-               int& reportStatus) {
+json runScript(const Generator& format, Context& c, const json& calls, Output& output, bool asJson, int& reportStatus) {
     GeneratorInputs inputs;
     inputs.settings = &c.settings;
     inputs.job = &c.job;
@@ -827,7 +837,7 @@ std::vector<std::string> replayOperations(const std::string& generator) {
     auto collect = [&](const auto& table) {
         for (const auto& entry : table) names.push_back(entry.first);
     };
-    const FormatEntry* format = findFormat(generator);
+    const Generator* format = findGenerator(generator.c_str());
     if (format == nullptr) return names;
     if (format->family == GeneratorFamily::rw5) {
         collect(operationsOf<CRW5Generator>(*format));
@@ -841,7 +851,7 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
     const json script = parseDocument(text, source);
     if (!script.is_object()) scriptError("script: expected a JSON object");
     if (!script.contains("generator") || !script["generator"].is_string()) {
-        scriptError("script: \"generator\" must name " + formatNameList(" or "));
+        scriptError("script: \"generator\" must name " + generatorNames());
     }
     const std::string name = script["generator"].get<std::string>();
     Context c;
@@ -858,9 +868,9 @@ void replay(std::string_view text, const std::string& source, bool asJson, Outpu
         }
     } reset;
 
-    const FormatEntry* format = findFormat(name);
+    const Generator* format = findGenerator(name.c_str());
     if (format == nullptr) {
-        scriptError("unknown generator " + shownName(name) + " (expected " + formatNameList(" or ") + ")");
+        scriptError("unknown generator " + shownName(name) + " (expected " + generatorNames() + ")");
     }
     int reportStatus = -1;
     const json results = runScript(*format, c, calls, output, asJson, reportStatus);

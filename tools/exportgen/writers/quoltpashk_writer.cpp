@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "cli/errors.h"
+#include "base/generators.h"
+#include "base/problems.h"
 #include "quoltpashk/CQuoltPashkRawDataGenerator.h"
-#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -24,9 +24,10 @@ constexpr int kSlopeMeasurement = eKindAnglesAndSlopeDistance, kHorizontalMeasur
 
 class QuoltPashkWriter : public WriterBase {
 public:
-    QuoltPashkWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
+    QuoltPashkWriter(const Generator& generator, const Job& job, RecordSink& sink) : WriterBase(generator, job, sink) {
         // The Quolt/Pashk format's factory makes a CQuoltPashkRawDataGenerator.
-        m_generator.reset(created(static_cast<CQuoltPashkRawDataGenerator*>(format.createVemraFamily(inputsOf(job)))));
+        m_generator.reset(
+            created(static_cast<CQuoltPashkRawDataGenerator*>(generator.createVemraFamily(factoryInputs()))));
     }
 
     void begin() override {
@@ -155,8 +156,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FormatWriter> makeQuoltPashkWriter(const FormatEntry& format, Job& job, Output& output) {
-    return std::make_unique<QuoltPashkWriter>(format, job, output);
+std::unique_ptr<FormatWriter> makeQuoltPashkWriter(const Generator& generator, const Job& job, RecordSink& sink) {
+    return std::make_unique<QuoltPashkWriter>(generator, job, sink);
 }
 
 }  // namespace exportgen

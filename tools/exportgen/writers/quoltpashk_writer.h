@@ -7,6 +7,6 @@
 
 namespace exportgen {
 
-std::unique_ptr<FormatWriter> makeQuoltPashkWriter(const FormatEntry& format, Job& job, Output& output);
+std::unique_ptr<FormatWriter> makeQuoltPashkWriter(const Generator& generator, const Job& job, RecordSink& sink);
 
 }  // namespace exportgen

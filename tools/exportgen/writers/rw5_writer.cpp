@@ -5,10 +5,10 @@
 #include <cmath>
 #include <string>
 
-#include "cli/errors.h"
+#include "base/generators.h"
+#include "base/problems.h"
 #include "contracts/text_services.h"
 #include "rw5/CRW5Generator.h"
-#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -18,13 +18,13 @@ namespace {
 
 class Rw5Writer : public WriterBase {
 public:
-    Rw5Writer(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
+    Rw5Writer(const Generator& generator, const Job& job, RecordSink& sink) : WriterBase(generator, job, sink) {
         // Numeric names the generator gives unnamed points skip the names of the known points.
         FreeNumericNames names;
         for (const KnownPoint& point : job.points) names.reserve(point.design.getStation().name());
-        GeneratorInputs inputs = inputsOf(job);
+        GeneratorInputs inputs = factoryInputs();
         inputs.names = &names;
-        m_generator.reset(created(format.createRw5Family(inputs)));
+        m_generator.reset(created(generator.createRw5Family(inputs)));
     }
 
     void begin() override {
@@ -140,8 +140,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FormatWriter> makeRw5Writer(const FormatEntry& format, Job& job, Output& output) {
-    return std::make_unique<Rw5Writer>(format, job, output);
+std::unique_ptr<FormatWriter> makeRw5Writer(const Generator& generator, const Job& job, RecordSink& sink) {
+    return std::make_unique<Rw5Writer>(generator, job, sink);
 }
 
 }  // namespace exportgen

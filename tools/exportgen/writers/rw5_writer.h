@@ -7,6 +7,6 @@
 
 namespace exportgen {
 
-std::unique_ptr<FormatWriter> makeRw5Writer(const FormatEntry& format, Job& job, Output& output);
+std::unique_ptr<FormatWriter> makeRw5Writer(const Generator& generator, const Job& job, RecordSink& sink);
 
 }  // namespace exportgen

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "cli/errors.h"
+#include "base/generators.h"
+#include "base/problems.h"
 #include "sdr/CSDRRawGenerator.h"
-#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -18,9 +18,9 @@ namespace {
 
 class SdrWriter : public WriterBase {
 public:
-    SdrWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
+    SdrWriter(const Generator& generator, const Job& job, RecordSink& sink) : WriterBase(generator, job, sink) {
         // The SDR format's factory makes a CSDRRawGenerator.
-        m_generator.reset(created(static_cast<CSDRRawGenerator*>(format.createRw5Family(inputsOf(job)))));
+        m_generator.reset(created(static_cast<CSDRRawGenerator*>(generator.createRw5Family(factoryInputs()))));
     }
 
     void begin() override {
@@ -163,8 +163,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FormatWriter> makeSdrWriter(const FormatEntry& format, Job& job, Output& output) {
-    return std::make_unique<SdrWriter>(format, job, output);
+std::unique_ptr<FormatWriter> makeSdrWriter(const Generator& generator, const Job& job, RecordSink& sink) {
+    return std::make_unique<SdrWriter>(generator, job, sink);
 }
 
 }  // namespace exportgen

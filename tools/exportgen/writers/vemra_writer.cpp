@@ -9,12 +9,12 @@
 #include <type_traits>
 #include <unordered_set>
 
-#include "cli/errors.h"
-#include "output/text.h"
+#include "base/generators.h"
+#include "base/problems.h"
+#include "base/text.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
-#include "writers/registry.h"
 
 namespace exportgen {
 
@@ -28,12 +28,13 @@ namespace {
 constexpr int kAnglesOnly = eKindAnglesOnly, kHorizontalAngleAlone = eKindHorizontalAngleOnly,
               kSlopeDistanceAlone = eKindSlopeDistanceOnly;
 
-template <class Generator>
+template <class Family>
 class VemraWriter : public WriterBase {
 public:
-    VemraWriter(const FormatEntry& format, Job& job, Output& output) : WriterBase(format, job, output) {
+    VemraWriter(const exportgen::Generator& generator, const Job& job, RecordSink& sink)
+        : WriterBase(generator, job, sink) {
         // Each format of the family has a factory that makes its own generator class.
-        m_generator.reset(this->created(static_cast<Generator*>(format.createVemraFamily(this->inputsOf(job)))));
+        m_generator.reset(this->created(static_cast<Family*>(generator.createVemraFamily(this->factoryInputs()))));
     }
 
     void begin() override {
@@ -187,13 +188,13 @@ private:
     } m_item;
     static constexpr std::size_t kMember = static_cast<std::size_t>(-1);
 
-    static constexpr bool kDrevan = std::is_same_v<Generator, CDrevanRawDataGenerator>;
+    static constexpr bool kDrevan = std::is_same_v<Family, CDrevanRawDataGenerator>;
 
-    std::unique_ptr<Generator> m_generator;
+    std::unique_ptr<Family> m_generator;
 };
 
-template <class Generator>
-void VemraWriter<Generator>::entries() {}
+template <class Family>
+void VemraWriter<Family>::entries() {}
 
 // ApaSima's program, job, atmosphere and constant entries, each a line of its texts joined by
 // commas, ahead of the job header.
@@ -220,16 +221,16 @@ void VemraWriter<CApaSimaRawDataGenerator>::entries() {
 
 }  // namespace
 
-std::unique_ptr<FormatWriter> makeVemraWriter(const FormatEntry& format, Job& job, Output& output) {
-    return std::make_unique<VemraWriter<CVemraRawDataGenerator>>(format, job, output);
+std::unique_ptr<FormatWriter> makeVemraWriter(const Generator& generator, const Job& job, RecordSink& sink) {
+    return std::make_unique<VemraWriter<CVemraRawDataGenerator>>(generator, job, sink);
 }
 
-std::unique_ptr<FormatWriter> makeApaSimaWriter(const FormatEntry& format, Job& job, Output& output) {
-    return std::make_unique<VemraWriter<CApaSimaRawDataGenerator>>(format, job, output);
+std::unique_ptr<FormatWriter> makeApaSimaWriter(const Generator& generator, const Job& job, RecordSink& sink) {
+    return std::make_unique<VemraWriter<CApaSimaRawDataGenerator>>(generator, job, sink);
 }
 
-std::unique_ptr<FormatWriter> makeDrevanWriter(const FormatEntry& format, Job& job, Output& output) {
-    return std::make_unique<VemraWriter<CDrevanRawDataGenerator>>(format, job, output);
+std::unique_ptr<FormatWriter> makeDrevanWriter(const Generator& generator, const Job& job, RecordSink& sink) {
+    return std::make_unique<VemraWriter<CDrevanRawDataGenerator>>(generator, job, sink);
 }
 
 }  // namespace exportgen

@@ -7,8 +7,8 @@
 
 namespace exportgen {
 
-std::unique_ptr<FormatWriter> makeVemraWriter(const FormatEntry& format, Job& job, Output& output);
-std::unique_ptr<FormatWriter> makeApaSimaWriter(const FormatEntry& format, Job& job, Output& output);
-std::unique_ptr<FormatWriter> makeDrevanWriter(const FormatEntry& format, Job& job, Output& output);
+std::unique_ptr<FormatWriter> makeVemraWriter(const Generator& generator, const Job& job, RecordSink& sink);
+std::unique_ptr<FormatWriter> makeApaSimaWriter(const Generator& generator, const Job& job, RecordSink& sink);
+std::unique_ptr<FormatWriter> makeDrevanWriter(const Generator& generator, const Job& job, RecordSink& sink);
 
 }  // namespace exportgen

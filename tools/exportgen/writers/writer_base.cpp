@@ -1,24 +1,26 @@
 #include "writers/writer_base.h"
 
-#include "cli/errors.h"
+#include "base/problems.h"
+#include "base/text.h"
 #include "contracts/text_services.h"
-#include "output/text.h"
-#include "writers/registry.h"
 
 namespace exportgen {
 
-WriterBase::WriterBase(const FormatEntry& format, Job& job, Output& output)
+WriterBase::WriterBase(const Generator& generator, const Job& job, RecordSink& sink)
     : m_job(job),
-      m_output(output),
-      m_format(format.name),
+      m_sink(sink),
+      m_settings(job.settings),
+      m_info(job.info),
+      m_observation(job.observation),
+      m_format(generator.name),
       m_describe([this] { return describe(); }),
-      m_warnings(format.name, WarningPolicy()) {}
+      m_warnings(generator.name, WarningPolicy()) {}
 
 void WriterBase::emit(const COrvStringT& text) {
     if (text.IsEmpty()) return;
     ++m_records;
     for (const wchar_t c : text.view()) m_lines += c == L'\n' ? 1 : 0;
-    m_output.text(text, m_describe);
+    m_sink.text(text, m_describe);
 }
 
 void WriterBase::line(COrvStringT text) {
@@ -177,11 +179,11 @@ COrvStringT WriterBase::levelReadingText(const LevelReading& reading) const {
     return text;
 }
 
-GeneratorInputs WriterBase::inputsOf(Job& job) {
+GeneratorInputs WriterBase::factoryInputs() {
     GeneratorInputs inputs;
-    inputs.settings = &job.settings;
-    inputs.job = &job.info;
-    inputs.observation = &job.observation;
+    inputs.settings = &m_settings;
+    inputs.job = &m_info;
+    inputs.observation = &m_observation;
     return inputs;
 }
 

@@ -10,13 +10,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/generators.h"
+#include "base/record_sink.h"
+#include "base/warnings.h"
 #include "job/job.h"
-#include "output/output.h"
-#include "output/warnings.h"
 
 namespace exportgen {
-
-struct FormatEntry;
 
 class FormatWriter {
 public:
@@ -39,19 +38,19 @@ public:
 /// point each time it is staked (a second stake-out of a point stores where it landed again).
 enum class Store { oncePerName, always };
 
-struct GeneratorInputs;
-
 class WriterBase : public FormatWriter {
 public:
     [[nodiscard]] WarningList& warnings() override { return m_warnings; }
     [[nodiscard]] std::size_t records() const override { return m_lines; }
 
 protected:
-    WriterBase(const FormatEntry& format, Job& job, Output& output);
+    /// The writer of `generator`'s format. The job is read-only: the writers of several formats
+    /// read it at once, each on its own thread.
+    WriterBase(const Generator& generator, const Job& job, RecordSink& sink);
 
-    /// What every format's factory is given: the job's settings, information and observation
-    /// (the RW5 family ignores the observation).
-    [[nodiscard]] static GeneratorInputs inputsOf(Job& job);
+    /// What the format's factory is given: the writer's own copies of the job's settings,
+    /// information and observation (the RW5 family ignores the observation).
+    [[nodiscard]] GeneratorInputs factoryInputs();
     /// `generator`, which the format's factory made; HostError(kExitInternal) when it made none.
     template <class Generator>
     [[nodiscard]] Generator* created(Generator* generator) const {
@@ -110,10 +109,16 @@ protected:
     /// job's units writes its notes the same way.
     [[nodiscard]] virtual COrvStringT noteDistance(double metres) const;
 
-    Job& m_job;
-    Output& m_output;
+    const Job& m_job;
+    RecordSink& m_sink;
 
 private:
+    // The factory borrows these for the generator's whole life; each writer has its own, so that
+    // nothing a generator is given is shared between threads.
+    orv::ie::DexSettings m_settings;
+    orv::ie::DexJobInfo m_info;
+    orv::ie::DexObservationInfo m_observation;
+
     [[nodiscard]] COrvStringT levelRunHead(const LevelRun& run) const;
     [[nodiscard]] COrvStringT levelReadingText(const LevelReading& reading) const;
 

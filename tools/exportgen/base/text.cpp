@@ -1,4 +1,4 @@
-#include "output/text.h"
+#include "base/text.h"
 
 #include <charconv>
 #include <cmath>

@@ -8,12 +8,7 @@
 
 #include "readers/job_reader.h"
 
-namespace exportgen {
-
-class JsonSchema;
-
-/// The job schema, compiled once from the text embedded in the program.
-const JsonSchema& jobSchema();
+namespace exportgen::app {
 
 /// exportgen check: every problem of the job in `text` on its line, how many were not shown,
 /// and a count, on `err`. True when there is no error (warnings alone pass). `locate` names the
@@ -26,4 +21,4 @@ bool reportCheck(std::string_view text, const std::string& source, std::ostream&
 void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err,
                         const Locator& locate = {});
 
-}  // namespace exportgen
+}  // namespace exportgen::app

@@ -1,5 +1,5 @@
 // What convert, check and read take: a job file, a raw file of one of the formats, or a point
-// list, recognised by --from, by the file's suffix or by its first bytes. A raw file and a point
+// list, recognised by what the options name, by the file's suffix or by its first bytes. A raw file and a point
 // list are read into a job document (readers/job_document.h), which is then read as any job file
 // is, with the places of its errors named in the file it came from.
 #pragma once
@@ -8,17 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "output/warnings.h"
+#include "app/app.h"
+#include "base/warnings.h"
 #include "readers/job_document.h"
 #include "readers/job_reader.h"
 
-namespace exportgen {
-
-struct InputOptions {
-    std::string path;     ///< empty: the built-in sample job; "-": the standard input
-    std::string from;     ///< "job", "points" or a format's name (any case); empty: recognised
-    std::string columns;  ///< the columns of a point list without a header row ("PNEZD")
-};
+namespace exportgen::app {
 
 class JobSource {
 public:
@@ -32,7 +27,8 @@ public:
 
     /// The job document: the file itself, or what a reader made of it.
     [[nodiscard]] std::string_view text() const noexcept;
-    /// The input's name in messages: the path, "<stdin>" or "<sample job>".
+    /// The input's name in messages: the path (or the name of bytes in memory), "<stdin>" or
+    /// "<sample job>".
     [[nodiscard]] const std::string& source() const noexcept { return m_source; }
     /// True when the document is the mapped file itself (whose pages the reader may give back).
     [[nodiscard]] bool mapped() const noexcept;
@@ -52,7 +48,4 @@ private:
     WarningList m_warnings;
 };
 
-/// The names --from takes, for messages: "job, points, vemra, ...".
-std::string inputKindList();
-
-}  // namespace exportgen
+}  // namespace exportgen::app

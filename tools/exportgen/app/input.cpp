@@ -1,12 +1,12 @@
-#include "cli/input.h"
+#include "app/input.h"
 
-#include "cli/errors.h"
-#include "embedded.h"
-#include "output/text.h"
+#include "base/embedded.h"
+#include "base/problems.h"
+#include "base/text.h"
+#include "formats/registry.h"
 #include "readers/point_list.h"
-#include "writers/registry.h"
 
-namespace exportgen {
+namespace exportgen::app {
 
 namespace {
 
@@ -67,14 +67,20 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
                             "--from: unknown input \"" + options.from + "\" (expected one of " + inputKindList() + ")");
         }
     }
-    if (options.path.empty()) {
+    const Source& given = options.source;
+    if (given.path.empty() && !given.bytes) {
         if (!kind.empty() && kind != "job") throw HostError(kExitUsage, "--from " + kind + " needs an input file");
         m_source = "<sample job>";
         return;
     }
-    m_file.emplace(readFile(options.path == "-" ? "/dev/stdin" : options.path));
-    m_source = options.path == "-" ? "<stdin>" : options.path;
-    if (kind.empty()) kind = kindBySuffix(options.path);
+    if (given.bytes) {
+        m_file.emplace(InputText::borrowed(*given.bytes));
+        m_source = given.path;
+    } else {
+        m_file.emplace(readFile(given.path == "-" ? "/dev/stdin" : given.path));
+        m_source = given.path == "-" ? "<stdin>" : given.path;
+    }
+    if (kind.empty()) kind = kindBySuffix(given.path);
     if (kind.empty()) kind = kindByContent(m_file->text());
     if (kind.empty()) {
         throw HostError(kExitUsage,
@@ -112,4 +118,4 @@ std::string_view JobSource::text() const noexcept {
 
 bool JobSource::mapped() const noexcept { return !m_document && m_file && m_file->mapped(); }
 
-}  // namespace exportgen
+}  // namespace exportgen::app

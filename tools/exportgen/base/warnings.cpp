@@ -1,6 +1,6 @@
-#include "output/warnings.h"
+#include "base/warnings.h"
 
-#include "cli/errors.h"
+#include "base/problems.h"
 
 namespace exportgen {
 

@@ -10,6 +10,6 @@ endfunction()
 
 embed_bytes(${SCHEMA} jobSchemaText schema_cpp)
 embed_bytes(${SAMPLE} sampleJobText sample_cpp)
-file(WRITE ${OUTPUT}.tmp "// Generated at build time from the repository's files; do not edit.\n#include \"embedded.h\"\n\nnamespace exportgen {\n\n${schema_cpp}\n${sample_cpp}\n}  // namespace exportgen\n")
+file(WRITE ${OUTPUT}.tmp "// Generated at build time from the repository's files; do not edit.\n#include \"base/embedded.h\"\n\nnamespace exportgen {\n\n${schema_cpp}\n${sample_cpp}\n}  // namespace exportgen\n")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUTPUT}.tmp)

@@ -8,7 +8,7 @@
 #include <thread>
 #include <utility>
 
-namespace exportgen {
+namespace exportgen::app {
 
 // Runs one task at a time on a second thread. wait() returns once the task given last is done
 // and rethrows what it threw; the destructor lets a running task finish first.
@@ -70,4 +70,4 @@ private:
     std::thread m_thread;  // last: it starts once the members it uses are made
 };
 
-}  // namespace exportgen
+}  // namespace exportgen::app

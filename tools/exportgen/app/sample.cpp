@@ -1,4 +1,4 @@
-#include "job/sample.h"
+#include "app/sample.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include "contracts/units.h"
 #include "job/geometry.h"
 
-namespace exportgen {
+namespace exportgen::app {
 
 namespace {
 
@@ -206,4 +206,4 @@ void writeSample(std::uint64_t shots, std::uint64_t seed, Output& output) {
     output.bytes(out);
 }
 
-}  // namespace exportgen
+}  // namespace exportgen::app

@@ -5,9 +5,9 @@
 
 namespace exportgen {
 
-/// tools/exportgen/job.schema.json: the JSON Schema of a job file.
+/// tools/exportgen/readers/job.schema.json: the JSON Schema of a job file.
 std::string_view jobSchemaText();
-/// tools/exportgen/sample_job.json: the built-in sample job.
+/// tools/exportgen/app/sample_job.json: the built-in sample job.
 std::string_view sampleJobText();
 
 }  // namespace exportgen

@@ -6,7 +6,7 @@
 
 #include "output/output.h"
 
-namespace exportgen {
+namespace exportgen::app {
 
 /// Writes the job as JSON to `output`: set-ups of at most 250 observations along a traverse,
 /// each oriented on the previous station; every measurement kind (angles and slope distance,
@@ -15,4 +15,4 @@ namespace exportgen {
 /// computed from the written observation.
 void writeSample(std::uint64_t shots, std::uint64_t seed, Output& output);
 
-}  // namespace exportgen
+}  // namespace exportgen::app

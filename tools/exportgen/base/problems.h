@@ -1,5 +1,6 @@
-// Exit statuses of exportgen and the error that carries one to the command's end.
-// The numbers are part of the program's interface: scripts test them.
+// The problems a user meets, with their place: an error carries the kind of problem, which is
+// also the exit status the program ends with (the numbers are part of the program's interface:
+// scripts test them), and an error about a file's content carries its byte offset.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +31,16 @@ public:
 
 private:
     ExitCode m_code;
+};
+
+/// A setting that cannot be taken, in the terms of whoever reads it (the columns of a point
+/// list): `setting` as the options name it ("columns"), the value when the message quotes it,
+/// and what is wrong. The message is "SETTING[ VALUE]: what"; the command line words it as an
+/// error of its flag ("--columns PNX: ...").
+class SettingError : public HostError {
+public:
+    SettingError(const std::string& setting, const std::string& value, const std::string& what)
+        : HostError(kExitUsage, setting + (value.empty() ? "" : " " + value) + ": " + what) {}
 };
 
 /// An error about the content of a job file at a byte offset of the file; the reader turns it

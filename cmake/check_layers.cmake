@@ -1,0 +1,41 @@
+# The direction of the host's folders: every #include "FOLDER/..." in a file of a host folder
+# names the folder itself or one the folder uses (LAYERS, written from the folders' declarations
+# in tools/exportgen/CMakeLists.txt). So no two folders include each other, the readers and the
+# writers never include each other, and nothing below the command line includes cli/ (main.cpp,
+# which stands above every folder, may).
+#
+# cmake -DROOT=tools/exportgen -DLAYERS=build/.../layers.cmake -P cmake/check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+get_filename_component(ROOT "${ROOT}" ABSOLUTE)
+include(${LAYERS})
+set(broken 0)
+foreach(folder IN LISTS layers)
+  file(GLOB_RECURSE sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(source IN LISTS sources)
+    file(STRINGS ${source} includes REGEX "^#include \"[a-z_]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" used "${line}")
+      if(used STREQUAL folder OR NOT used IN_LIST layers)
+        continue()  # the folder itself, or the library (contracts/, rw5/, ...)
+      endif()
+      if(NOT used IN_LIST layer_${folder})
+        file(RELATIVE_PATH shown ${ROOT} ${source})
+        message(SEND_ERROR "${shown}: ${line}: ${folder}/ may include only ${layer_${folder}}")
+        set(broken 1)
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+foreach(folder IN LISTS layers)
+  foreach(used IN LISTS layer_${folder})
+    if(folder IN_LIST layer_${used})
+      message(SEND_ERROR "${folder}/ and ${used}/ are declared to use each other")
+      set(broken 1)
+    endif()
+  endforeach()
+endforeach()
+if(broken)
+  message(FATAL_ERROR "host folders include against their direction (docs/architecture.md)")
+endif()
+list(LENGTH layers count)
+message(STATUS "host layers: ${count} folders, every include in its direction")

@@ -1,0 +1,56 @@
+// exportgen check, read, sample, replay and schema.
+#include "app/app.h"
+#include "app/check.h"
+#include "app/clock.h"
+#include "app/input.h"
+#include "app/outputs.h"
+#include "app/sample.h"
+#include "base/embedded.h"
+#include "base/problems.h"
+#include "formats/registry.h"
+#include "replay/replay.h"
+
+namespace exportgen::app {
+
+bool check(const InputOptions& input, std::ostream& err) {
+    const JobSource source(input, WarningPolicy{});
+    source.warnings().print(err);
+    return reportCheck(source.text(), source.source(), err, source.locator());
+}
+
+void read(const InputOptions& input, const OutputOptions& output, std::ostream& out, std::ostream& err) {
+    const JobSource source(input, WarningPolicy{});
+    Encoder encoder("utf-8");
+    const auto file = makeOutput(output, out, encoder, rulesFor(input.source));
+    file->bytes(source.text());
+    file->bytes("\n");
+    file->commit();
+    source.warnings().print(err);
+}
+
+void sample(std::optional<std::uint64_t> shots, std::uint64_t seed, const OutputOptions& output, std::ostream& out) {
+    Encoder encoder("utf-8");
+    const auto file = makeOutput(output, out, encoder, {});
+    if (shots) {
+        writeSample(*shots, seed, *file);
+    } else {
+        file->bytes(sampleJobText());
+    }
+    file->commit();
+}
+
+void replay(const Source& script, bool asJson, const OutputOptions& output, std::ostream& out) {
+    const ClockScope clock({});
+    const InputText text =
+        script.bytes ? InputText::borrowed(*script.bytes) : readFile(script.path == "-" ? "/dev/stdin" : script.path);
+    Encoder encoder("utf-8");
+    const auto file = makeOutput(output, out, encoder, rulesFor(script));
+    exportgen::replay(text.text(), script.path == "-" && !script.bytes ? "<stdin>" : script.path, asJson, *file);
+    file->commit();
+}
+
+std::string_view schema() { return jobSchemaText(); }
+
+std::string formatNames(const char* lastJoin) { return formatNameList(lastJoin); }
+
+}  // namespace exportgen::app

@@ -1,0 +1,21 @@
+// Where a writer's records go: the writers know nothing of files or encodings, only that each
+// text they hand over is written in order. An output file (output/output.h) is one; a test may
+// keep the texts in memory.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "contracts/orv_string.h"
+
+namespace exportgen {
+
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    /// Appends a text; `describe` names the record, asked only when the text cannot be written
+    /// (a character the output's encoding cannot hold).
+    virtual void text(const COrvStringT& text, const std::function<std::string()>& describe) = 0;
+};
+
+}  // namespace exportgen
