@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "job/job.h"
+
 namespace hosttest {
 
 struct Result {
@@ -42,6 +44,14 @@ std::string syntheticJob(int shots, int seed);
 /// A job of one set-up at S1 (N 1000, E 2000, H 100, instrument height 1.5) whose shots are
 /// `shots` (a JSON list), with `head` (members and their commas) ahead of "setups".
 std::string oneSetup(const std::string& shots, const std::string& head = "");
+
+/// A job file read into the job model as a conversion reads it (without the schema): its header
+/// and level runs, and its set-ups placed.
+struct JobModel {
+    exportgen::Job job;
+    std::vector<exportgen::Setup> setups;
+};
+JobModel readJobModel(const std::string& text);
 
 /// The job document that the reader of `format` makes of `text` (a file of that format), as
 /// JSON text; the reader's warnings are added to `warnings` when given, one "what (where)" each.

@@ -23,7 +23,7 @@ std::string stakeAndLevelJob(const std::string& units, const std::string& design
            designN + ", " + designE + ", " + designH + R"(]},
              {"name": "BM", "coords": [0, 0, )" +
            bm + R"(]}],
-  "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5,
+  "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "backsight": {"bearing": 0, "circle": 0},
               "stakeouts": [{"design": "D1", "to": "SO1", "sd": [0, 90, 25], "hr": 1.5}]}],
   "levelRuns": [{"name": "LR1", "start": "BM", "readings": [{"point": "BM", "bs": )" +
            bs + R"(}, {"point": "TP1", "fs": )" + fs + R"(}]}]})";

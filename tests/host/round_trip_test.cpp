@@ -15,8 +15,6 @@
 #include "formats/registry.h"
 #include "host/host_test_support.h"
 #include "job/job.h"
-#include "readers/job_reader.h"
-#include "readers/json_job.h"
 
 namespace {
 
@@ -72,6 +70,7 @@ hosttest::Result convert(const std::string& jobText, const std::string& format, 
 // lies from the station that observed it (a file without coordinates keeps that much).
 struct Placed {
     exportgen::Point3 at;
+    bool located = true;  ///< `at` is known
     bool observed = false;
     double horizontal = 0.0, rise = 0.0;  ///< from the station's mark to the target
 };
@@ -79,37 +78,38 @@ struct Placed {
 // Every known point, station and observed target of a job where the job model puts it; a target
 // under "STATION>TARGET", since a point observed from two set-ups lies at two distances.
 std::map<std::string, Placed> pointsOf(const std::string& jobText) {
-    class Collect : public exportgen::JobEvents {
-    public:
-        exportgen::Job job;
-        exportgen::JsonJob builder{job};
-        std::map<std::string, Placed> points;
-        void member(std::string_view key, const exportgen::JsonValue& value) override { builder.apply(key, value); }
-        void setupsBegin(bool, std::size_t) override {
-            for (const auto& point : job.points) points[narrow(point.design.getStation().name())].at = point.coords;
-        }
-        void setup(std::size_t index, const exportgen::JsonValue& value) override {
-            const exportgen::Setup setup = builder.makeSetup(value, index);
-            points[narrow(setup.station)] = Placed{setup.coords};
-            for (const auto& shot : setup.shots) {
-                Placed placed;
-                if (exportgen::target(setup.coords, setup.hi, shot.hr, setup.orientation, shot.measurement(),
-                                      placed.at)) {
-                    placed.observed = true;
-                    placed.horizontal = std::hypot(placed.at.n - setup.coords.n, placed.at.e - setup.coords.e);
-                    placed.rise = placed.at.h - setup.coords.h;
-                    points[narrow(setup.station) + ">" + narrow(shot.sight.targetName())] = placed;
-                }
+    const auto narrow = [](const COrvStringT& text) {
+        std::string out;
+        for (wchar_t ch : text.view()) out += static_cast<char>(ch);
+        return out;
+    };
+    const hosttest::JobModel model = hosttest::readJobModel(jobText);
+    std::map<std::string, Placed> points;
+    for (const auto& point : model.job.points) points[narrow(point.design.getStation().name())].at = point.coords;
+    for (const exportgen::Setup& setup : model.setups) {
+        if (setup.coords.known()) points[narrow(setup.station)] = Placed{setup.coords.at};
+        for (std::size_t i = 0; i < setup.shots.size(); ++i) {
+            const exportgen::Observation& shot = setup.shots[i];
+            double horizontal = 0.0, rise = 0.0;
+            if (!setup.hi.known() || !shot.hr.known() || !shot.measured() ||
+                !exportgen::reduce(shot.measurement(), horizontal, rise)) {
+                continue;
             }
+            // How far the target lies from the station's mark holds without the station's place.
+            Placed placed;
+            placed.located = false;
+            placed.observed = true;
+            placed.horizontal = horizontal;
+            placed.rise = setup.hi.value + rise - shot.hr.value;
+            const exportgen::Figure orientation = setup.orientationOfShot(i);
+            if (setup.coords.known() && orientation.known()) {
+                placed.located = exportgen::target(setup.coords.at, setup.hi.value, shot.hr.value, orientation.value,
+                                                   shot.measurement(), placed.at);
+            }
+            points[narrow(setup.station) + ">" + narrow(shot.sight.targetName())] = placed;
         }
-        static std::string narrow(const COrvStringT& text) {
-            std::string out;
-            for (wchar_t ch : text.view()) out += static_cast<char>(ch);
-            return out;
-        }
-    } collect;
-    exportgen::readJob(jobText, "job", collect, false);
-    return collect.points;
+    }
+    return points;
 }
 
 class RoundTrip : public testing::TestWithParam<std::string> {};
@@ -161,7 +161,7 @@ TEST_P(RoundTrip, TheReadPointsLieWhereTheJobPutThem) {
             if (it == original.end()) continue;
             const Placed& expected = it->second;
             const double within = tolerance(expected.at);
-            if (coordinates) {
+            if (coordinates && read.located && expected.located) {
                 ++placed;
                 EXPECT_NEAR(read.at.n, expected.at.n, within) << name;
                 EXPECT_NEAR(read.at.e, expected.at.e, within) << name;

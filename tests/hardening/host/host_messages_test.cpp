@@ -89,7 +89,7 @@ TEST(HostMessages, LongAndMultiLineTextsAreShownEscapedAndCut) {
     hosttest::writeFile(dir + "/job.json", R"({"setups": [{"station": ")" + longName + R"(", "hi": 1}]})");
     const auto job = run({"convert", dir + "/job.json", "--format", "rw5"});
     EXPECT_EQ(job.code, exportgen::kExitJob);
-    EXPECT_NE(job.err.find("$.setups[0].station: unknown point \"line one\\nline two"), std::string::npos)
+    EXPECT_NE(job.err.find("$.setups[0].station: point name \"line one\\nline two"), std::string::npos)
         << job.err.substr(0, 400);
     expectOneShortLine(job);
 

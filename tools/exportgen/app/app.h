@@ -53,6 +53,11 @@ struct ConvertOptions {
     bool strict = false;    ///< a warning is an error (kExitStrict)
     bool quiet = false;     ///< no warnings and no summary on `err`
     bool sanitize = false;  ///< a character a format reserves is replaced by a blank, with a warning
+    /// "N,E,Z" or "N,E,Z,BEARING" in the job's input units: the first set-up nothing else places
+    /// stands at N,E,Z, its backsight at BEARING (without it, its circle reading); empty: none.
+    std::string assume;
+    /// Where the account of the conversion goes as JSON (docs/host.md); empty: nowhere.
+    std::string report;
 };
 
 /// Converts the input into one format or every format. Warnings (what a format could not carry)

@@ -15,17 +15,24 @@ constexpr std::size_t kShownProblems = 50;
 // What a check found, in the order of the file: "FILE:LINE:COL: $.path: message", warnings
 // with "warning: " before them, the warnings left out when `onlyErrors`.
 std::vector<std::string> locatedProblems(const JobProblems& problems, std::string_view text, const std::string& source,
-                                         bool onlyErrors, const Locator& locate) {
+                                         bool onlyErrors, const Locator& locate, const JobSource* points) {
     std::vector<JobProblems::Problem> kept;
     for (const auto& problem : problems.kept()) {
         if (!onlyErrors || !problem.warning) kept.push_back(problem);
     }
-    std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.offset < b.offset; });
+    std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+        return a.input != b.input ? a.input > b.input : a.offset < b.offset;
+    });
     // Lines and columns counted in one walk over the file.
     std::vector<std::string> lines;
     std::size_t line = 1, lineStart = 0, at = 0;
     for (const auto& problem : kept) {
         const std::string prefix = problem.warning ? "warning: " : "";
+        if (problem.input == kPointsInput && points != nullptr) {
+            // A point list of --points, before the job it joins.
+            lines.push_back(prefix + points->place(problem.offset) + ": " + problem.message);
+            continue;
+        }
         if (locate) {
             // A document a reader made of another file: its places are that file's.
             lines.push_back(prefix + locate(problem.offset) + ": " + problem.message);
@@ -44,13 +51,13 @@ std::vector<std::string> locatedProblems(const JobProblems& problems, std::strin
     return lines;
 }
 
-JobProblems checkJob(std::string_view text, const std::string& source, const Locator& locate) {
-    Job job;
+JobProblems checkJob(const JobSource& input, const JobSource* points) {
     JobProblems problems(kShownProblems);
     PipelineOptions options;
     options.collect = &problems;
-    Pipeline pipeline(job, std::move(options));
-    readJob(text, source, pipeline, false, locate);
+    options.extraPoints = points;
+    Pipeline pipeline(input, std::move(options));
+    pipeline.run();
     return problems;
 }
 
@@ -58,9 +65,12 @@ JobProblems checkJob(std::string_view text, const std::string& source, const Loc
 
 // exportgen check: every problem on its line, how many were not shown, and a count. True when
 // there is no error (warnings alone pass).
-bool reportCheck(std::string_view text, const std::string& source, std::ostream& err, const Locator& locate) {
-    const JobProblems problems = checkJob(text, source, locate);
-    const std::vector<std::string> lines = locatedProblems(problems, text, source, false, locate);
+bool reportCheck(const JobSource& input, const JobSource* points, std::ostream& err) {
+    const std::string_view text = input.text();
+    const std::string& source = input.source();
+    const Locator& locate = input.locator();
+    const JobProblems problems = checkJob(input, points);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, false, locate, points);
     for (const auto& line : lines) err << "exportgen: " << line << '\n';
     const std::size_t total = problems.errors() + problems.warnings();
     if (total > lines.size()) err << "exportgen: ... and " << total - lines.size() << " more\n";
@@ -75,10 +85,13 @@ bool reportCheck(std::string_view text, const std::string& source, std::ostream&
 // Before a conversion to a destination that cannot be replaced: the job's errors reported as
 // the conversion reports its one error, all of them; the last is thrown (HostError kExitJob)
 // with the count of those not shown.
-void checkBeforeWriting(std::string_view text, const std::string& source, std::ostream& err, const Locator& locate) {
-    const JobProblems problems = checkJob(text, source, locate);
+void checkBeforeWriting(const JobSource& input, const JobSource* points, std::ostream& err) {
+    const std::string_view text = input.text();
+    const std::string& source = input.source();
+    const Locator& locate = input.locator();
+    const JobProblems problems = checkJob(input, points);
     if (problems.errors() == 0) return;
-    const std::vector<std::string> lines = locatedProblems(problems, text, source, true, locate);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, true, locate, points);
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) err << "exportgen: " << lines[i] << '\n';
     std::string last = lines.empty() ? source + ": the job has errors" : lines.back();
     if (problems.errors() > lines.size())

@@ -70,7 +70,7 @@ void ClockScope::fixAtJobCreation(const Job& job, std::size_t root) {
     };
     if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || date[1] < 1 || date[1] > 12 || date[2] < 1 ||
         date[0] < 1 || date[0] > daysIn(date[1], date[2])) {
-        throw JobError(created.dateOffset,
+        throw JobError(created.datePlace.offset,
                        "$.job.created.date: --now job reads a date day/month/year such as 4/7/2025, found " +
                            shownName(created.date));
     }
@@ -81,7 +81,7 @@ void ClockScope::fixAtJobCreation(const Job& job, std::size_t root) {
     if (time.size() == 2) time.push_back(0);
     if (time.size() != 3 || time[0] > 23 || time[1] > 59 || time[2] > 59) {
         throw JobError(
-            created.timeOffset,
+            created.timePlace.offset,
             "$.job.created.time: --now job reads a time h:mm:ss such as 08:30:00, found " + shownName(created.time));
     }
     base::CTime::SetFixedCurrentTime(base::CTime(date[2], date[1], date[0], time[0], time[1], time[2]));

@@ -15,7 +15,7 @@ namespace exportgen::app {
 bool check(const InputOptions& input, std::ostream& err) {
     const JobSource source(input, WarningPolicy{});
     source.warnings().print(err);
-    return reportCheck(source.text(), source.source(), err, source.locator());
+    return reportCheck(source, nullptr, err);
 }
 
 void read(const InputOptions& input, const OutputOptions& output, std::ostream& out, std::ostream& err) {

@@ -1,4 +1,8 @@
 // exportgen convert: a job read once and written in one or every format.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
 
@@ -71,6 +75,80 @@ std::vector<std::string> formatsToWrite(const ConvertOptions& options, std::stri
     return names;
 }
 
+// --assume N,E,Z[,BEARING]: three or four numbers separated by commas.
+std::optional<Assumed> assumedFrame(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    std::vector<double> values;
+    bool numbers = true;
+    for (std::size_t at = 0; numbers && at <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        double value = 0.0;
+        const auto [end, error] = std::from_chars(text.data() + at, text.data() + comma, value);
+        numbers = comma > at && error == std::errc() && end == text.data() + comma && std::isfinite(value);
+        values.push_back(value);
+        at = comma + 1;
+    }
+    if (!numbers || (values.size() != 3 && values.size() != 4)) {
+        throw SettingError("assume", text, "expected N,E,Z or N,E,Z,BEARING: three or four numbers");
+    }
+    Assumed frame{values[0], values[1], values[2], std::nullopt};
+    if (values.size() == 4) frame.bearing = values[3];
+    return frame;
+}
+
+// "wrote x.vemra: 23 records; left out 1 level run, 2 known points (warnings above)".
+std::string summary(const std::string& file, const Pipeline& pipeline, std::size_t i) {
+    const auto [records, warnings] = pipeline.tally(i);
+    std::string text = "wrote " + file + ": " + std::to_string(records) + " record" + (records == 1 ? "" : "s");
+    std::string lost;
+    for (std::size_t k = 0; k < kItems; ++k) {
+        const auto item = static_cast<Item>(k);
+        const std::uint64_t count = pipeline.ledger(i).entry(item).count(Fate::leftOut);
+        if (count == 0) continue;
+        lost += (lost.empty() ? "" : ", ") + std::to_string(count) + " " + itemName(item, count);
+    }
+    if (!lost.empty()) text += "; left out " + lost;
+    if (warnings > 0) text += " (warnings above)";
+    return text;
+}
+
+// The account of the conversion as JSON: what the job held of each kind, and what each output
+// made of it.
+std::string reportText(const JobSource& input, const std::vector<std::string>& names,
+                       const std::vector<std::string>& files, const Pipeline& pipeline) {
+    nlohmann::ordered_json report;
+    report["input"] = {{"name", input.source()}, {"kind", input.kind()}};
+    nlohmann::ordered_json job = nlohmann::ordered_json::object();
+    const JobCount& count = pipeline.count();
+    for (std::size_t k = 0; k < kItems; ++k) {
+        job[itemKey(static_cast<Item>(k))] = {{"total", count.total[k]}, {"read", count.read[k]}};
+    }
+    report["job"] = job;
+    nlohmann::ordered_json outputs = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto [records, warnings] = pipeline.tally(i);
+        nlohmann::ordered_json output;
+        output["format"] = names[i];
+        output["file"] = files[i].empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(files[i]);
+        output["records"] = records;
+        output["warnings"] = warnings;
+        nlohmann::ordered_json items = nlohmann::ordered_json::object();
+        for (std::size_t k = 0; k < kItems; ++k) {
+            const auto item = static_cast<Item>(k);
+            const Ledger::Entry& entry = pipeline.ledger(i).entry(item);
+            items[itemKey(item)] = {{"total", count.total[k]},
+                                    {"recorded", entry.count(Fate::recorded)},
+                                    {"derived", entry.count(Fate::derived)},
+                                    {"noValue", entry.count(Fate::noValue)},
+                                    {"leftOut", entry.count(Fate::leftOut)}};
+        }
+        output["items"] = items;
+        outputs.push_back(output);
+    }
+    report["outputs"] = outputs;
+    return report.dump(2) + "\n";
+}
+
 }  // namespace
 
 std::unique_ptr<Output> makeOutput(const OutputOptions& options, std::ostream& out, Encoder& encoder,
@@ -96,15 +174,13 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     const bool clockFromJob = options.now == "job";
     ClockScope clock(clockFromJob ? std::string() : options.now);
 
+    const std::optional<Assumed> assumed = assumedFrame(options.assume);
     WarningPolicy policy;
     policy.strict = options.strict;
     policy.quiet = options.quiet;
     const JobSource input(options.input, policy);
     std::optional<JobSource> extraPoints;
     if (options.points) extraPoints.emplace(InputOptions{*options.points, "points", options.input.columns}, policy);
-    const std::string_view text = input.text();
-    const std::string& source = input.source();
-
     OutputRules rules;
     for (const Source* given : {&options.input.source, options.points ? &*options.points : nullptr}) {
         if (given == nullptr) continue;
@@ -129,24 +205,33 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
         }
     }
 
+    std::unique_ptr<Output> report;
+    if (!options.report.empty()) {
+        report = makeOutput(OutputOptions{options.report, options.output.noClobber}, out, encoder, rules);
+    }
+
     // A destination that cannot be replaced at the end (the standard output, a FIFO, a
     // device) would keep what was written before an error: the whole job is checked first.
     bool direct = false;
     for (const auto& output : outputs) direct = direct || !output->replaceable();
-    if (direct) checkBeforeWriting(text, source, err, input.locator());
+    const JobSource* points = extraPoints ? &*extraPoints : nullptr;
+    if (direct) checkBeforeWriting(input, points, err);
 
-    Job job;
     PipelineOptions pipelineOptions;
     pipelineOptions.formats = names;
     for (auto& output : outputs) pipelineOptions.sinks.push_back(output.get());
     pipelineOptions.warnings = policy;
     pipelineOptions.sanitize = options.sanitize;
+    pipelineOptions.assumed = assumed;
     pipelineOptions.clockFromJob = clockFromJob ? &clock : nullptr;
-    pipelineOptions.extraPoints = extraPoints ? &*extraPoints : nullptr;
-    Pipeline pipeline(job, std::move(pipelineOptions));
-    readJob(text, source, pipeline, input.mapped(), input.locator());
-    pipeline.finish();
+    pipelineOptions.extraPoints = points;
+    Pipeline pipeline(input, std::move(pipelineOptions));
+    pipeline.run();
     for (auto& output : outputs) output->commit();
+    if (report) {
+        report->bytes(reportText(input, names, files, pipeline));
+        report->commit();
+    }
     input.warnings().print(err);
     if (extraPoints) extraPoints->warnings().print(err);
     pipeline.printWarnings(err);
@@ -155,9 +240,7 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     // The standard output carries the data alone; a file written says what it holds.
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (files[i].empty()) continue;
-        const auto [records, warnings] = pipeline.tally(i);
-        err << "exportgen: wrote " << files[i] << ": " << records << " record" << (records == 1 ? "" : "s") << ", "
-            << warnings << " warning" << (warnings == 1 ? "" : "s") << '\n';
+        err << "exportgen: " << summary(files[i], pipeline, i) << '\n';
     }
 }
 

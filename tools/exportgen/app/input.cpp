@@ -116,6 +116,11 @@ std::string_view JobSource::text() const noexcept {
     return sampleJobText();
 }
 
+std::string JobSource::place(std::size_t offset) const {
+    if (m_locate) return m_locate(offset);
+    return location(text(), m_source, offset);
+}
+
 bool JobSource::mapped() const noexcept { return !m_document && m_file && m_file->mapped(); }
 
 }  // namespace exportgen::app

@@ -34,6 +34,9 @@ public:
     [[nodiscard]] bool mapped() const noexcept;
     /// Names the places of the document: empty for a job file (its own lines and columns).
     [[nodiscard]] const Locator& locator() const noexcept { return m_locate; }
+    /// "SOURCE:LINE:COLUMN" of the byte at `offset` of the text (of the file it was read from,
+    /// for a document a reader made).
+    [[nodiscard]] std::string place(std::size_t offset) const;
     /// "job", "points" or the name of the format read.
     [[nodiscard]] const std::string& kind() const noexcept { return m_kind; }
     /// What the reader skipped.

@@ -26,33 +26,41 @@ void reportShadowed(const JsonValue& value, const JsonPath& path, JobProblems& p
     }
 }
 
+BuildOptions buildOptions(const PipelineOptions& options, const TextRules* rules) {
+    BuildOptions build;
+    // A check reports what the job holds, not what one format or another could carry.
+    if (options.collect == nullptr) build.rules = rules;
+    build.sanitize = options.sanitize;
+    return build;
+}
+
 }  // namespace
 
-Pipeline::Pipeline(Job& job, PipelineOptions options)
-    : m_builder(job),
+Pipeline::Pipeline(const JobSource& input, PipelineOptions options)
+    : m_input(input),
       m_options(std::move(options)),
+      m_rules(textRulesFor(m_options.formats)),
+      m_builder(buildOptions(m_options, &m_rules), *this),
+      m_json(m_builder),
       m_schema(jobSchema()),
-      m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))),
-      m_rules(textRulesFor(m_options.formats)) {
-    if (collecting()) {
-        m_builder.problems = m_options.collect;
-        return;
-    }
-    TextCheck check;
-    check.rules = &m_rules;
-    check.sanitize = m_options.sanitize;
-    // Told on this thread only: the job is read here. Under --strict the warning is an error
-    // about the job's content, with its line and column.
-    check.warn = [this](const char* source, const std::string& what, const std::string& where, std::size_t offset) {
-        if (m_options.warnings.strict) {
-            throw JobError(offset, where + ": " + source + ": " + what + " (an error under --strict)", kExitStrict);
-        }
-        jobWarnings(source).add(what, where);
-    };
-    m_builder.setTextCheck(std::move(check));
+      m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))) {
+    m_builder.setLocator([this](const Place& at) { return located(at); });
 }
 
 Pipeline::~Pipeline() = default;
+
+std::string Pipeline::located(const Place& at) const {
+    const JobSource* source =
+        at.input == kPointsInput && m_options.extraPoints != nullptr ? m_options.extraPoints : &m_input;
+    return source->place(at.offset);
+}
+
+void Pipeline::run() {
+    // A check may be followed by the conversion of the same text: only a conversion gives the
+    // pages of a mapped file back as it passes them.
+    readJob(m_input.text(), m_input.source(), *this, m_input.mapped() && !collecting(), m_input.locator());
+    m_builder.finish();
+}
 
 void Pipeline::member(std::string_view key, const JsonValue& value) {
     const std::string name(key);
@@ -63,30 +71,35 @@ void Pipeline::member(std::string_view key, const JsonValue& value) {
         if (schema == nullptr) throw JobError(value.offset(), path.text() + ": unknown field");
         m_schema.validate(schema, value, path);
         m_present.push_back(name);
-        m_builder.apply(key, value);
+        m_json.apply(key, value);
         return;
     }
     JobProblems& problems = *m_options.collect;
     m_present.push_back(name);
     if (schema == nullptr) return problems.add(value.offset(), path.text() + ": unknown field");
     reportShadowed(value, path, problems);
-    if (key == "points" && value.isArray()) {
-        // Each good point is known to the set-ups, so that one bad point does not make every
-        // point a set-up names unknown.
-        const JsonSchema::Node* item = m_schema.items(schema);
-        std::size_t index = 0;
-        for (const JsonValue& entry : value) {
-            const JsonPath at{&path, index};
-            if (m_schema.collect(item, entry, at, problems) == 0) m_builder.applyPoint(entry, index);
-            ++index;
+    try {
+        if (key == "points" && value.isArray()) {
+            // Each good point is known to the set-ups, so that one bad point does not make every
+            // point a set-up names unknown.
+            const JsonSchema::Node* item = m_schema.items(schema);
+            std::size_t index = 0;
+            for (const JsonValue& entry : value) {
+                const JsonPath at{&path, index};
+                if (m_schema.collect(item, entry, at, problems) == 0) m_json.applyPoint(entry, index);
+                ++index;
+            }
+            return;
         }
-        return;
+        if (m_schema.collect(schema, value, path, problems) == 0) m_json.apply(key, value);
+    } catch (const JobError& error) {
+        problems.add(error);
     }
-    if (m_schema.collect(schema, value, path, problems) == 0) m_builder.apply(key, value);
 }
 
 void Pipeline::setupsBegin(bool hasSetups, std::size_t root) {
     if (hasSetups) m_present.emplace_back("setups");
+    m_root = root;
     const JsonPath path;
     if (collecting()) {
         try {
@@ -94,14 +107,48 @@ void Pipeline::setupsBegin(bool hasSetups, std::size_t root) {
         } catch (const JobError& error) {
             m_options.collect->add(error);
         }
+    } else {
+        m_schema.checkRequired(m_schema.root(), m_present, path, root);
+    }
+    m_builder.headerDone();
+}
+
+void Pipeline::setup(std::size_t index, const JsonValue& value) {
+    const JsonPath root;
+    const JsonPath setups{&root, std::string_view("setups")};
+    const JsonPath path{&setups, index};
+    if (!collecting()) {
+        m_schema.validate(m_setupSchema, value, path);
+        m_json.addSetup(value, index);
         return;
     }
-    m_schema.checkRequired(m_schema.root(), m_present, path, root);
-    if (m_options.clockFromJob != nullptr) m_options.clockFromJob->fixAtJobCreation(m_builder.job(), root);
+    reportShadowed(value, path, *m_options.collect);
+    if (m_schema.collect(m_setupSchema, value, path, *m_options.collect) != 0) return;
+    try {
+        m_json.addSetup(value, index);
+    } catch (const JobError& error) {
+        m_options.collect->add(error);
+    }
+}
+
+void Pipeline::header(JobBuilder& builder) {
     if (m_options.extraPoints != nullptr) addPoints(*m_options.extraPoints);
+    if (m_options.assumed) {
+        // In the job's input units, as a point list's coordinates are.
+        const Assumed& given = *m_options.assumed;
+        AssumedFrame frame{builder.point(given.n, given.e, given.h), std::nullopt};
+        if (given.bearing) frame.bearing = builder.angle(*given.bearing);
+        builder.assume(frame);
+    }
+    if (collecting()) return;
+    if (m_options.clockFromJob != nullptr) m_options.clockFromJob->fixAtJobCreation(builder.job(), m_root);
+    // A raw file's places are named by its lines; a job file's by JSON paths.
+    PlaceNamer namer;
+    if (m_input.kind() != "job") namer = [this](const Place& at) { return located(at); };
     for (std::size_t i = 0; i < m_options.formats.size(); ++i) {
-        m_writers.push_back(makeFormatWriter(m_options.formats[i], m_builder.job(), *m_options.sinks[i]));
+        m_writers.push_back(makeFormatWriter(m_options.formats[i], builder.job(), *m_options.sinks[i]));
         m_writers.back()->warnings().setPolicy(m_options.warnings);
+        if (auto* base = dynamic_cast<WriterBase*>(m_writers.back().get())) base->setPlaceNamer(namer);
         m_writers.back()->begin();
     }
     // Several formats share nothing but the set-up they read: half of them are written on a
@@ -109,36 +156,41 @@ void Pipeline::setupsBegin(bool hasSetups, std::size_t root) {
     if (m_writers.size() > 1 && std::thread::hardware_concurrency() > 1) m_worker = std::make_unique<Worker>();
 }
 
-void Pipeline::setup(std::size_t index, const JsonValue& value) {
-    const JsonPath root;
-    const JsonPath setups{&root, std::string_view("setups")};
-    const JsonPath path{&setups, index};
-    if (collecting()) {
-        reportShadowed(value, path, *m_options.collect);
-        if (m_schema.collect(m_setupSchema, value, path, *m_options.collect) == 0) {
-            (void)m_builder.makeSetup(value, index);
-        }
-        return;
-    }
-    m_schema.validate(m_setupSchema, value, path);
+void Pipeline::setup(Setup& setup) {
+    if (m_writers.empty()) return;
     if (!m_worker) {
-        const Setup setup = m_builder.makeSetup(value, index);
         for (auto& writer : m_writers) writer->setup(setup);
         return;
     }
     // The worker may still be writing the previous set-up from the other slot.
-    Setup& setup = m_slots[index % 2];
-    setup = m_builder.makeSetup(value, index);
-    m_worker->run([this, &setup] { write(setup, 1); });
-    write(setup, 0);
+    Setup& slot = m_slots[setup.index % 2];
+    std::swap(slot, setup);
+    m_worker->run([this, &slot] { write(slot, 1); });
+    write(slot, 0);
 }
 
-void Pipeline::finish() {
+void Pipeline::end(const Job&) {
     if (m_worker) m_worker->wait();
     for (auto& writer : m_writers) {
         writer->levelRuns();
         writer->end();
     }
+}
+
+void Pipeline::warning(const char* source, const std::string& what, const Place& at, const std::string& where) {
+    if (collecting()) {
+        m_options.collect->add(at.offset, (where.empty() ? std::string() : where + ": ") + what, true, at.input);
+        return;
+    }
+    // Told on this thread only: the job is read here. Under --strict the warning is an error
+    // about the job's content, with its line and column.
+    if (m_options.warnings.strict) {
+        throw JobError(
+            at.offset,
+            (where.empty() ? std::string() : where + ": ") + source + ": " + what + " (an error under --strict)",
+            kExitStrict, at.input);
+    }
+    jobWarnings(source).add(what, where.empty() ? located(at) : where);
 }
 
 void Pipeline::printWarnings(std::ostream& err) const {
@@ -154,8 +206,8 @@ std::pair<std::size_t, std::size_t> Pipeline::tally(std::size_t i) const {
     return {m_writers[i]->records(), warnings};
 }
 
-// The points of a point list (--points) join the job's known points, before the writers
-// write them; an error names the list's line.
+// The points of a point list (--points) join the job's known points, before the set-ups are
+// placed; an error names the list's line.
 void Pipeline::addPoints(const JobSource& list) {
     class Adder : public JobEvents {
     public:
@@ -169,7 +221,9 @@ void Pipeline::addPoints(const JobSource& list) {
     private:
         Pipeline& m_pipeline;
     } adder(*this);
+    m_builder.setInput(kPointsInput);
     readJob(list.text(), list.source(), adder, false, list.locator());
+    m_builder.setInput(kJobInput);
 }
 
 WarningList& Pipeline::jobWarnings(const char* source) {

@@ -1,11 +1,12 @@
-// The one pipeline of a job, for convert and check alike: each part of the job is checked
-// against its piece of the job schema as it is read, built into the job model, and each set-up
-// is handed to the writers as soon as it is read. Its policy says what an error does: end the
-// run (a conversion), or count it and go on with what can be trusted (a check).
+// The one pipeline of a job, for convert, check and read alike: each part of the job is checked
+// against its piece of the job schema as it is read, told to the job builder, which places each
+// set-up and hands it to the writers as soon as it is complete. Its policy says what an error
+// does: end the run (a conversion), or count it and go on with what can be trusted (a check).
 #pragma once
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,19 @@
 #include "app/worker.h"
 #include "base/record_sink.h"
 #include "base/warnings.h"
+#include "job/builder.h"
 #include "readers/job_reader.h"
 #include "readers/json_job.h"
 #include "readers/json_schema.h"
 #include "writers/writer_base.h"
 
 namespace exportgen::app {
+
+/// --assume N,E,Z[,BEARING] as given: in the job's input units.
+struct Assumed {
+    double n = 0.0, e = 0.0, h = 0.0;
+    std::optional<double> bearing;
+};
 
 struct PipelineOptions {
     /// Null: the first error ends the run (thrown). Else every problem goes here, and a part of
@@ -30,44 +38,64 @@ struct PipelineOptions {
     std::vector<RecordSink*> sinks;
     WarningPolicy warnings;
     bool sanitize = false;
+    /// --assume: the local frame of the first set-up nothing else places.
+    std::optional<Assumed> assumed;
     /// Fixed at the job's creation date once it is read (--now job); null: left as it is.
     ClockScope* clockFromJob = nullptr;
-    /// A point list whose points join the job's known points before the writers start.
+    /// A point list whose points join the job's known points before placement.
     const JobSource* extraPoints = nullptr;
 };
 
-class Pipeline : public JobEvents {
+class Pipeline : public JobEvents, public JobListener {
 public:
-    Pipeline(Job& job, PipelineOptions options);
+    /// `input` is the job's own input, for the places of what its readers say.
+    Pipeline(const JobSource& input, PipelineOptions options);
     ~Pipeline() override;
     Pipeline(const Pipeline&) = delete;
     Pipeline& operator=(const Pipeline&) = delete;
 
-    void member(std::string_view key, const JsonValue& value) override;
-    void setupsBegin(bool hasSetups, std::size_t root) override;
-    void setup(std::size_t index, const JsonValue& value) override;
+    /// Reads the input through, writing as it goes.
+    void run();
 
-    /// Ends the conversion: the level runs and what the writers counted.
-    void finish();
     /// Prints the warnings: the job's first, then each format's.
     void printWarnings(std::ostream& err) const;
     /// The lines written and the warnings of the output of format `i`, the job's warnings
     /// about that format included.
     [[nodiscard]] std::pair<std::size_t, std::size_t> tally(std::size_t i) const;
+    /// What became of the job's items in the output of format `i`.
+    [[nodiscard]] const Ledger& ledger(std::size_t i) const { return m_writers[i]->ledger(); }
+    /// What the job held, kind by kind.
+    [[nodiscard]] const JobCount& count() const { return m_builder.count(); }
+
+    // JobEvents: the job file's members and set-ups.
+    void member(std::string_view key, const JsonValue& value) override;
+    void setupsBegin(bool hasSetups, std::size_t root) override;
+    void setup(std::size_t index, const JsonValue& value) override;
+
+    // JobListener: the job as the builder completes it.
+    void header(JobBuilder& builder) override;
+    void setup(Setup& setup) override;
+    void end(const Job& job) override;
+    void warning(const char* source, const std::string& what, const Place& at, const std::string& where) override;
 
 private:
     [[nodiscard]] bool collecting() const noexcept { return m_options.collect != nullptr; }
     void addPoints(const JobSource& list);
     WarningList& jobWarnings(const char* source);
     void write(const Setup& setup, std::size_t first);
+    /// "SOURCE:LINE:COLUMN" of a place of the inputs.
+    [[nodiscard]] std::string located(const Place& at) const;
 
-    JsonJob m_builder;
+    const JobSource& m_input;
     PipelineOptions m_options;
+    TextRules m_rules;
+    JobBuilder m_builder;
+    JsonJob m_json;
     const JsonSchema& m_schema;
     const JsonSchema::Node* m_setupSchema;
+    std::size_t m_root = 0;
     std::vector<std::unique_ptr<FormatWriter>> m_writers;
     std::vector<std::string> m_present;
-    TextRules m_rules;
     std::vector<std::string> m_jobSources;
     std::deque<WarningList> m_jobWarnings;
     Setup m_slots[2];

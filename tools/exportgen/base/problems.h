@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,12 +48,16 @@ public:
 /// into a HostError whose message starts with the file, the line and the column.
 class JobError : public HostError {
 public:
-    JobError(std::size_t offset, const std::string& message, ExitCode code = kExitJob)
-        : HostError(code, message), m_offset(offset) {}
+    /// `input`: which of the command's inputs the offset is in (0 the job's own, 1 a point list
+    /// of --points).
+    JobError(std::size_t offset, const std::string& message, ExitCode code = kExitJob, std::uint32_t input = 0)
+        : HostError(code, message), m_offset(offset), m_input(input) {}
     [[nodiscard]] std::size_t offset() const noexcept { return m_offset; }
+    [[nodiscard]] std::uint32_t input() const noexcept { return m_input; }
 
 private:
     std::size_t m_offset;
+    std::uint32_t m_input;
 };
 
 /// What a check of a whole job finds: errors and warnings at byte offsets of the file. The first
@@ -64,16 +69,17 @@ public:
         std::size_t offset = 0;
         std::string message;  ///< "$.path: what"
         bool warning = false;
+        std::uint32_t input = 0;  ///< which of the command's inputs the offset is in
     };
 
     explicit JobProblems(std::size_t cap) : m_cap(cap) {}
     /// True while another problem would still be kept (its message is worth making).
     [[nodiscard]] bool keeps() const noexcept { return m_kept.size() < m_cap; }
-    void add(std::size_t offset, std::string message, bool warning = false) {
+    void add(std::size_t offset, std::string message, bool warning = false, std::uint32_t input = 0) {
         ++(warning ? m_warnings : m_errors);
-        if (keeps()) m_kept.push_back({offset, std::move(message), warning});
+        if (keeps()) m_kept.push_back({offset, std::move(message), warning, input});
     }
-    void add(const JobError& error) { add(error.offset(), error.what()); }
+    void add(const JobError& error) { add(error.offset(), error.what(), false, error.input()); }
     /// Counts a problem without its message (past the cap).
     void count(bool warning = false) { ++(warning ? m_warnings : m_errors); }
     [[nodiscard]] std::size_t errors() const noexcept { return m_errors; }

@@ -5,11 +5,19 @@
 namespace exportgen {
 
 void WarningList::add(const std::string& what, const std::string& where) {
+    if (m_policy.strict) {
+        throw HostError(kExitStrict, "warning made an error by --strict: " + m_source + ": " + what +
+                                         (where.empty() ? "" : " (" + where + ")"));
+    }
+    inform(what, where);
+}
+
+void WarningList::inform(const std::string& what, const std::string& where) {
+    ++m_count;
+    if (m_lines.size() >= m_policy.cap) return;
     std::string line = m_source + ": " + what;
     if (!where.empty()) line += " (" + where + ")";
-    if (m_policy.strict) throw HostError(kExitStrict, "warning made an error by --strict: " + line);
-    ++m_count;
-    if (m_lines.size() < m_policy.cap) m_lines.push_back(std::move(line));
+    m_lines.push_back(std::move(line));
 }
 
 void WarningList::print(std::ostream& err) const {

@@ -24,6 +24,9 @@ public:
     /// One warning: `what` happened at `where` (a JSON path or a record). Throws
     /// HostError(kExitStrict) under --strict.
     void add(const std::string& what, const std::string& where);
+    /// A warning that tells what was done rather than what was lost (a value worked out from
+    /// others): counted and printed like any other, but no error under --strict.
+    void inform(const std::string& what, const std::string& where);
     [[nodiscard]] std::size_t count() const noexcept { return m_count; }
     [[nodiscard]] bool strict() const noexcept { return m_policy.strict; }
     void setPolicy(WarningPolicy policy) { m_policy = policy; }

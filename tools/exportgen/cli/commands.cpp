@@ -54,6 +54,12 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     convertCommand->add_flag("--strict", convertOptions.strict,
                              "make every warning an error (exit status 9, nothing written)");
     convertCommand->add_flag("--quiet", convertOptions.quiet, "print no warnings and no summary");
+    convertCommand->add_option("--assume", convertOptions.assume,
+                               "N,E,Z[,BEARING]: the first set-up that nothing else places stands at N,E,Z (the "
+                               "job's input units), its backsight at BEARING (default: its circle reading)");
+    convertCommand->add_option("--report", convertOptions.report,
+                               "write the account of the conversion (what was written, worked out or left out of "
+                               "each kind of item) to this file as JSON");
     convertCommand->add_flag("--sanitize", convertOptions.sanitize,
                              "replace a character a format cannot carry in a text field by a blank, with a warning");
 

@@ -1,8 +1,15 @@
 // The job as the host holds it while converting: the header parts (units, job and
-// observation information, known points) for the whole run, and one set-up at a time. Values
-// are in metres and decimal degrees, whatever units the input gave them in.
+// observation information, known points, level runs) for the whole run, and one set-up at a
+// time. Values are in metres and decimal degrees, whatever units the input gave them in.
+//
+// Each coordinate, orientation, height and measurement is one of three things: recorded (the
+// input states it, at a place of the input), derived (worked out by placement from what the
+// input states) or absent (nothing says it). A writer writes a recorded value as it is, a
+// derived one with a warning, and an absent one as its format's no-value, or leaves it out;
+// it never writes a value that is not there.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,89 +21,148 @@
 
 namespace exportgen {
 
+/// Where a value of the job comes from.
+enum class Origin : std::uint8_t {
+    absent,    ///< nothing states it
+    recorded,  ///< the input states it
+    derived,   ///< worked out from what the input states
+};
+
+/// A place in the inputs: the input (kJobInput, or a point list of --points) and the byte
+/// offset of the value there.
+struct Place {
+    std::uint32_t input = 0;
+    std::size_t offset = 0;
+};
+constexpr std::uint32_t kJobInput = 0;
+constexpr std::uint32_t kPointsInput = 1;
+
+/// One figure (a height, an angle) and where it comes from.
+struct Figure {
+    double value = 0.0;
+    Origin origin = Origin::absent;
+
+    [[nodiscard]] bool known() const noexcept { return origin != Origin::absent; }
+    /// The value, or the generators' no-value when it is absent.
+    [[nodiscard]] double orNoValue() const noexcept { return known() ? value : orv::ie::noValue; }
+    void set(double v, Origin o) noexcept { value = v, origin = o; }
+    [[nodiscard]] static Figure recorded(double v) noexcept { return {v, Origin::recorded}; }
+};
+
+/// A point on the ground (or a difference of two) and where it comes from.
+struct Located {
+    Point3 at;
+    Origin origin = Origin::absent;
+
+    [[nodiscard]] bool known() const noexcept { return origin != Origin::absent; }
+    void set(const Point3& p, Origin o) noexcept { at = p, origin = o; }
+};
+
+/// The point, or the generators' no-value in each coordinate when it is absent.
+[[nodiscard]] inline Point3 coordinatesOrNoValue(const Located& located) noexcept {
+    if (located.known()) return located.at;
+    return {orv::ie::noValue, orv::ie::noValue, orv::ie::noValue};
+}
+
 struct KnownPoint {
     orv::ie::DexDesignPoint design;  ///< station (name, coordinates, note) and codes
     COrvStringT code;                ///< the first code's name, for formats with one code field
-    Point3 coords;
+    Point3 coords;                   ///< recorded: a known point is one the input places
+    Place place;
 };
 
-/// A sight from the station: a shot, the measured backsight, a resection observation or a
-/// staked point.
+/// A sight from the station: a shot, a resection observation or a staked point.
 struct Observation {
-    orv::ie::DexTSRawFS sight;  ///< target, measurement, codes, note; kind 2 foresight, 3 side shot
-    double hr = 0.0;            ///< target height
-    COrvStringT code;           ///< the first code's name
-    bool hasCoords = false;     ///< the target's coordinates are known
-    Point3 coords;
-    /// A resection observation: how far the measurement misses the known point, as the
-    /// instrument recorded it (else computed from the set-up).
-    bool hasResidual = false;
-    Point3 residual;
+    orv::ie::DexTSRawFS
+        sight;         ///< target, measurement (none: not measured), codes, note; kind 2 foresight, 3 side shot
+    Figure hr;         ///< target height
+    COrvStringT code;  ///< the first code's name
+    Located coords;    ///< the target: as the input states it, or worked out from the set-up
+    Located residual;  ///< a resection observation: the measured target minus the known point
+    Place place;
+
+    [[nodiscard]] bool measured() const noexcept { return sight.measurement() != nullptr; }
+    /// The measurement; only when measured().
     [[nodiscard]] const orv::ie::DexTSRawMeasurement& measurement() const { return *sight.measurement(); }
+    /// The measurement's kind, or kUnmeasured.
+    [[nodiscard]] int kind() const noexcept { return measured() ? sight.measurement()->kind() : kUnmeasured; }
+    static constexpr int kUnmeasured = -1;
 };
 
+/// An orientation record of a set-up: a backsight to a point or by a bearing, with the circle
+/// reading on it. It orients the set-up's shots from `firstShot` on, until the next one.
 struct Backsight {
     enum class Kind { none, point, bearing } kind = Kind::none;
-    COrvStringT point;     ///< the backsight point (Kind::point)
-    double azimuth = 0.0;  ///< the azimuth of the backsight direction
-    double circle = 0.0;   ///< the horizontal circle reading on it
-    double hr = 0.0;
+    COrvStringT point;  ///< the backsight point (Kind::point)
+    Figure azimuth;     ///< of the backsight direction: a stated bearing, or from the two points' positions
+    Figure circle;      ///< the horizontal circle reading on it: stated, or the measured backsight's
+    Figure hr;
     bool measured = false;              ///< a measurement to the backsight point was taken
     orv::ie::DexTSRawBS sight;          ///< Kind::point: the sight with the known point and measurement
     orv::ie::DexTSRawBkb bearingSight;  ///< Kind::bearing
+    std::size_t firstShot = 0;
+    Place place;
+
+    /// Azimuth = horizontal angle + orientation, for the shots it orients.
+    [[nodiscard]] Figure orientation() const noexcept;
 };
 
 struct Stakeout {
     COrvStringT design;  ///< the design point's name
-    Observation shot;    ///< the staked point as measured
-    Point3 designCoords;
-    Point3 staked;  ///< the staked point's coordinates, recorded or from the measurement
-    /// Staked minus design as the instrument recorded them; else computed from the coordinates.
-    bool hasDifferences = false;
-    Point3 recordedDifferences;
-    /// Staked minus design.
-    [[nodiscard]] Point3 differences() const {
-        return hasDifferences ? recordedDifferences : stakeDelta(staked, designCoords);
-    }
+    Observation shot;    ///< the staked point as measured; its coords where it landed
+    Located designCoords;
+    Located differences;  ///< staked minus design
+};
+
+/// The worst residual of each kind over a resection's observations.
+struct WorstResiduals {
+    Residual value;
+    Origin origin = Origin::absent;
 };
 
 struct Setup {
     std::size_t index = 0;
     COrvStringT station;
-    Point3 coords;
-    double hi = 0.0;
+    Place place;
+    Located coords;
+    Figure hi;
     COrvStringT code;
     COrvStringT note;
     Backsight backsight;
-    /// Azimuth = horizontal angle + orientation: from the backsight, else from the resection,
-    /// else 0 (circle zero to north).
-    double orientation = 0.0;
+    /// Orientation records after the first, each orienting the shots from its firstShot on.
+    std::vector<Backsight> reorientations;
+    /// Azimuth = horizontal angle + orientation, for the shots before the first reorientation
+    /// (and the resection and stake-outs): from the backsight, a first observation to a placed
+    /// point or the resection.
+    Figure orientation;
     std::vector<Observation> resection;
-    /// The resection's worst residuals (horizontal angle, zenith, slope distance) as the
-    /// instrument recorded them; else computed from its observations.
-    bool hasWorstResiduals = false;
-    Residual worstResiduals;
+    WorstResiduals worstResiduals;
     std::vector<Observation> shots;
     std::vector<Stakeout> stakeouts;
+
+    /// The orientation of shot `index`.
+    [[nodiscard]] Figure orientationOfShot(std::size_t index) const noexcept;
 };
 
 struct LevelReading {
     COrvStringT point;
     bool backsight = true;  ///< a backsight reading (on a point of known height), else a foresight
     double rod = 0.0;
-    double distance = orv::ie::noValue;  ///< sight length, noValue when not given
+    Figure distance;  ///< sight length
     COrvStringT code;
-    double collimation = 0.0;  ///< height of the instrument's line of sight after this reading
-    double elevation = 0.0;    ///< the point's height
-    double rise = 0.0;         ///< foresight: height difference from the previous point
+    Figure collimation;  ///< height of the instrument's line of sight after this reading
+    Figure elevation;    ///< the point's height
+    Figure rise;         ///< foresight: height difference from the previous point
+    Place place;
 };
 
 struct LevelRun {
     COrvStringT name;
     COrvStringT description;
     COrvStringT start;
-    double startElevation = 0.0;
+    Figure startElevation;
     std::vector<LevelReading> readings;
+    Place place;
 };
 
 class Job {
@@ -109,11 +175,11 @@ public:
     std::vector<KnownPoint> points;
     std::vector<LevelRun> levelRuns;
     InputUnits input;
-    /// The job's own creation date and time as written ("job.created"), with their offsets.
+    /// The job's own creation date and time as written ("job.created"), with their places.
     struct Created {
         bool present = false;
         std::string date, time;
-        std::size_t dateOffset = 0, timeOffset = 0;
+        Place datePlace, timePlace;
         bool hasTime = false;
     } created;
     /// The known points by name: the index into `points` of the name's entry.

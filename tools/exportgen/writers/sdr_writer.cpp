@@ -8,6 +8,7 @@
 
 #include "base/generators.h"
 #include "base/problems.h"
+#include "base/text.h"
 #include "sdr/CSDRRawGenerator.h"
 
 namespace exportgen {
@@ -23,66 +24,93 @@ public:
         m_generator.reset(created(static_cast<CSDRRawGenerator*>(generator.createRw5Family(factoryInputs()))));
     }
 
-    void begin() override {
+private:
+    void writeHeader() override {
         COrvStringT comment, jobLine, mode;
         m_generator->header(comment, jobLine, mode);
         emit(comment);  // the job and mode lines are RW5 records; the SDR file keeps the comment only
-        if (m_job.settings.getAngleUnits(m_job.info) == eDegMinSec) {
+        const EAngleUnits angle = m_job.settings.getAngleUnits(m_job.info);
+        if (angle == eDegMinSec) {
             warn("angles in packed degrees, minutes and seconds are written as decimal degrees", "$.units.angle");
+        }
+        // The records state no units: a reader takes the distances for metres and the angles for
+        // degrees, which holds when they are.
+        const Where units = [] { return std::string("$.units"); };
+        if (m_job.settings.getDistUnits(m_job.info) == eMeters) wrote(Item::unit, Fate::recorded, units);
+        if (angle == eDegrees || angle == eDecimalDegrees || angle == eDegMinSec) {
+            wrote(Item::unit, angle == eDegMinSec ? Fate::derived : Fate::recorded, units);
         }
         std::size_t i = 0;
         for (const KnownPoint& point : m_job.points) {
             const DexStation& station = point.design.getStation();
             at("known point", &station.name());
             name(station.name(), [i] { return "$.points[" + std::to_string(i) + "].name"; });
+            const Where where = [i] { return "$.points[" + std::to_string(i) + "]"; };
             ++i;
             coordinates(station, point.code, Store::oncePerName);
+            wrote(Item::knownPoint, Fate::recorded, where);
+            if (!point.code.IsEmpty()) wrote(Item::code, Fate::recorded, where);
         }
     }
 
-    void setup(const Setup& s) override {
+    void writeSetup(const Setup& s) override {
         atSetup(s);
-        name(s.station, [&s] { return setupPath(s) + ".station"; });
-        emit(m_generator->occupy(L"NM", s.station, s.code, s.coords.n, s.coords.e, s.coords.h, s.hi));
+        name(s.station, [this, &s] { return setupPath(s) + ".station"; });
+        const Point3 place = coordinatesOrNoValue(s.coords);
+        emit(m_generator->occupy(L"NM", s.station, s.code, place.n, place.e, place.h, s.hi.orNoValue()));
         emit(m_generator->noteLine(s.note));
-        backsight(s);
+        const Where station = [&s] { return utf8(s.station); };
+        wrote(Item::stationPosition, s.coords.origin, station);
+        if (!s.code.IsEmpty()) wrote(Item::code, Fate::recorded, station);
+        noteWritten(s.note, station);
+        if (s.backsight.kind != Backsight::Kind::none) {
+            backsight(s, s.backsight);
+        } else {
+            // Without a backsight record the orientation is the resection's or the first sight's,
+            // and goes with their records; or it is unknown.
+            wrote(Item::orientation, s.orientation.origin, station);
+        }
         std::size_t i = 0;
         for (const Observation& obs : s.resection) {
             at("resection observation to", &obs.sight.targetName());
-            name(obs.sight.targetName(), [&s, i] { return itemPath(s, "resection", i) + ".to"; });
-            ++i;
-            observation(obs);
-            const Point3 miss =
-                obs.hasResidual
-                    ? obs.residual
-                    : residualOf(s.coords, s.hi, s.orientation, obs.coords, obs.hr, obs.measurement()).position;
+            const std::size_t index = i++;
+            name(obs.sight.targetName(), [this, &s, index] { return itemPath(s, "resection", index) + ".to"; });
+            const Where where = [this, &s, index] { return itemPath(s, "resection", index); };
+            observation(obs, where);
+            const Point3 miss = coordinatesOrNoValue(obs.residual);
             emit(m_generator->residualNotes(miss.n, miss.e, miss.h));
+            wrote(Item::residual, obs.residual.origin, where);
         }
-        i = 0;
-        for (const Observation& shot : s.shots) {
+        std::size_t next = 0;  // the next reorientation to write
+        for (i = 0; i < s.shots.size(); ++i) {
+            for (; next < s.reorientations.size() && s.reorientations[next].firstShot <= i; ++next) {
+                backsight(s, s.reorientations[next]);
+            }
+            const Observation& shot = s.shots[i];
             at("observation to", &shot.sight.targetName());
-            name(shot.sight.targetName(), [&s, i] { return itemPath(s, "shots", i) + ".to"; });
-            ++i;
-            observation(shot);
+            name(shot.sight.targetName(), [this, &s, i] { return itemPath(s, "shots", i) + ".to"; });
+            observation(shot, [this, &s, i] { return itemPath(s, "shots", i); });
         }
+        for (; next < s.reorientations.size(); ++next) backsight(s, s.reorientations[next]);
         i = 0;
         for (const Stakeout& stake : s.stakeouts) {
             at("stake-out of", &stake.design);
-            name(stake.shot.sight.targetName(), [&s, i] { return itemPath(s, "stakeouts", i) + ".to"; });
-            ++i;
-            stakeout(stake);
+            const std::size_t index = i++;
+            name(stake.shot.sight.targetName(), [this, &s, index] { return itemPath(s, "stakeouts", index) + ".to"; });
+            stakeout(stake, [this, &s, index] { return itemPath(s, "stakeouts", index); });
         }
     }
 
-    void levelRuns() override {
+    void writeLevelRuns() override {
         int number = 0;
         for (const LevelRun& run : m_job.levelRuns) {
             atLevelRuns(&run.name);
             const int r = number;
             name(run.start, [r] { return "$.levelRuns[" + std::to_string(r) + "].start"; });
             emit(m_generator->levelRunNote(run.name, run.description));
-            emit(m_generator->levelStartRecords(run.start, run.startElevation, COrvStringT(), ++number));
+            emit(m_generator->levelStartRecords(run.start, run.startElevation.orNoValue(), COrvStringT(), ++number));
             int index = 0;
+            Origin origin = run.startElevation.known() ? Origin::recorded : Origin::absent;
             for (const LevelReading& reading : run.readings) {
                 at("level reading on", &reading.point);
                 const int k = index;
@@ -90,21 +118,44 @@ public:
                     return "$.levelRuns[" + std::to_string(r) + "].readings[" + std::to_string(k) + "].point";
                 });
                 levelReading(reading, ++index);
+                for (const Figure* figure : {&reading.collimation, &reading.elevation}) {
+                    if (figure->origin == Origin::absent) origin = Origin::absent;
+                    if (figure->origin == Origin::derived && origin == Origin::recorded) origin = Origin::derived;
+                }
+            }
+            const Where where = [r] { return "$.levelRuns[" + std::to_string(r) + "]"; };
+            wrote(Item::levelRun, origin, where);
+            for (const LevelReading& reading : run.readings) {
+                if (!reading.code.IsEmpty()) wrote(Item::code, Fate::recorded, where);
             }
         }
     }
 
     // The generator notes that some field was longer than its column; the names were reported
     // one by one, anything else is reported here.
-    void end() override {
-        WriterBase::end();
+    void writeEnd() override {
         if (m_generator->reportStatus() == CSDRRawGenerator::kFieldOverflow && !namesChanged()) {
             warn("a field was longer than its 16-character column and was cut to fit",
                  "the generator does not say which");
         }
     }
 
-private:
+    const char* notCarried(Item item) const override {
+        switch (item) {
+            case Item::unit:
+                return "SDR does not state its units: a reader takes its distances for metres and its angles for "
+                       "degrees";
+            case Item::residual:
+                return "SDR writes each resection observation's residuals, not the worst";
+            case Item::controlCode:
+                return "SDR has no field for them";
+            case Item::note:
+                return "SDR writes no note of a known point";
+            default:
+                return WriterBase::notCarried(item);
+        }
+    }
+
     // Names are written in 16-character columns: a longer one is cut, and two names that share
     // their first 16 characters become one.
     static constexpr int kNameWidth = 16;
@@ -120,42 +171,60 @@ private:
         emit(m_generator->coordinateRecord(L"08TP", station.name(), &station, code, 4, store == Store::always, false));
     }
 
-    // The backsight by point or by bearing, and the measurement to a backsight point.
-    void backsight(const Setup& s) {
-        const Backsight& bs = s.backsight;
-        if (bs.kind == Backsight::Kind::none) return;
+    // The backsight by point or by bearing, and the measurement to a backsight point; an angle
+    // that is unknown is written as the empty field of the no-value.
+    void backsight(const Setup& s, const Backsight& bs) {
         at("backsight", &bs.point);
-        if (bs.kind == Backsight::Kind::point) name(bs.point, [&s] { return setupPath(s) + ".backsight.point"; });
-        emit(m_generator->lsHiHr(bs.hr, true));
+        if (bs.kind == Backsight::Kind::point) name(bs.point, [this, &s] { return setupPath(s) + ".backsight.point"; });
+        emit(m_generator->lsHiHr(bs.hr.orNoValue(), true));
         const bool bearingOnly = bs.kind == Backsight::Kind::bearing;
-        emit(m_generator->backsight(bs.point, bearingOnly, bs.azimuth, bs.circle));
-        if (!bearingOnly && bs.measured) emit(m_generator->sightNoteLine(&bs.sight, nullptr));
+        emit(m_generator->backsight(bs.point, bearingOnly, bs.azimuth.orNoValue(), bs.circle.orNoValue()));
+        const Where station = [&s] { return utf8(s.station); };
+        wrote(Item::orientation, bs.orientation().origin, station);
+        if (!bearingOnly && bs.measured) {
+            emit(m_generator->sightNoteLine(&bs.sight, nullptr));
+            wrote(observationItem(bs.sight.measurement()->kind()), Fate::recorded, station);
+        }
     }
 
-    void observation(const Observation& shot) {
-        emit(m_generator->lsHiHr(shot.hr, true));
-        emit(m_generator->sightNoteLine(&shot.sight, nullptr));
+    // A sight without a measurement is written with its values empty.
+    void observation(const Observation& shot, const Where& where) {
+        emit(m_generator->lsHiHr(shot.hr.orNoValue(), true));
+        if (shot.measured()) {
+            emit(m_generator->sightNoteLine(&shot.sight, nullptr));
+            observationWritten(shot, where);
+        } else {
+            DexTSRawFS unmeasured = shot.sight;
+            unmeasured.setMeasurement(DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {noValue, noValue, noValue}));
+            emit(m_generator->sightNoteLine(&unmeasured, nullptr));
+            wrote(Item::observationUnmeasured, Fate::noValue, where);
+        }
         emit(m_generator->noteLine(shot.sight.getNote()));
+        codesWritten(shot.sight.codes, false, true, where);
+        noteWritten(shot.sight.getNote(), where);
     }
 
     // The staked point as measured, the generator's notes of where it landed against the
     // design, and its coordinates.
-    void stakeout(const Stakeout& stake) {
-        observation(stake.shot);
-        const Point3 delta = stake.differences();
+    void stakeout(const Stakeout& stake, const Where& where) {
+        observation(stake.shot, where);
+        const Point3 delta = coordinatesOrNoValue(stake.differences);
         emit(m_generator->stakeoutNotes(stake.design, stake.shot.sight.targetName(), delta.n, delta.e, delta.h));
-        const DexStation staked(stake.shot.sight.targetName(), stake.staked.n, stake.staked.e, stake.staked.h);
+        const Point3 landed = coordinatesOrNoValue(stake.shot.coords);
+        const DexStation staked(stake.shot.sight.targetName(), landed.n, landed.e, landed.h);
         coordinates(staked, stake.shot.code, Store::always);
+        wrote(Item::stakeout, stake.differences.origin, where);
     }
 
     // 63LV backsight / 64LV foresight: rod reading, sight length, code, reading number,
     // backsight flag, height of collimation; a foresight adds the point's height and its rise
     // from the previous point.
     void levelReading(const LevelReading& reading, int index) {
-        const DexTSRawMeasurement values(reading.backsight ? 0 : 1,
-                                         {reading.elevation, reading.distance, reading.rise});
-        emit(m_generator->levelReadingRecord(reading.point, reading.rod, &values, reading.collimation, reading.code,
-                                             reading.backsight, index));
+        const DexTSRawMeasurement values(
+            reading.backsight ? 0 : 1,
+            {reading.elevation.orNoValue(), reading.distance.orNoValue(), reading.rise.orNoValue()});
+        emit(m_generator->levelReadingRecord(reading.point, reading.rod, &values, reading.collimation.orNoValue(),
+                                             reading.code, reading.backsight, index));
     }
 
     std::unique_ptr<CSDRRawGenerator> m_generator;

@@ -37,37 +37,63 @@ public:
         m_generator.reset(this->created(static_cast<Family*>(generator.createVemraFamily(this->factoryInputs()))));
     }
 
-    void begin() override {
+private:
+    void writeHeader() override {
         entries();
         COrvStringT out;
         m_generator->writeJobHeader(out);
         line(out);
+        // The header holds the job's name and third text, the temperature and the pressure; the
+        // fields state the units.
+        const Where job = [] { return std::string("$.job"); };
+        for (const COrvStringT* text : {&m_job.info.jobName, &m_job.info.jobText3}) {
+            if (!text->IsEmpty()) wrote(Item::jobText, Fate::recorded, job);
+        }
+        wrote(
+            Item::unit, Fate::recorded, [] { return std::string("$.units"); }, 2);
+        const Where observation = [] { return std::string("$.observation"); };
+        double value = 0.0;
+        ETemperatureUnits temperatureUnits{};
+        EPressureUnits pressureUnits{};
+        if (m_job.observation.getTemperature(value, temperatureUnits))
+            wrote(Item::atmosphere, Fate::recorded, observation);
+        if (m_job.observation.getPressure(value, pressureUnits)) wrote(Item::atmosphere, Fate::recorded, observation);
+        if (kApaSima && m_job.observation.getPpm(value)) wrote(Item::atmosphere, Fate::recorded, observation);
     }
 
-    void setup(const Setup& s) override {
+    void writeSetup(const Setup& s) override {
         atSetup(s);
+        // The station record's instrument height has no empty form: a set-up without one is left
+        // out whole, every part of it counted.
+        if (!s.hi.known()) return this->warn("the set-up has no instrument height and is left out", this->setupPath(s));
         COrvStringT out;
         if (suspect(s.station)) {
             watchName(s.station, m_generator->mappedName(s.station, false), kChanged, false,
-                      [&s] { return setupPath(s) + ".station"; });
+                      [this, &s] { return this->setupPath(s) + ".station"; });
         }
         m_item = {&s, "code", kMember};
         checkCode(s.code);
-        m_generator->writeStation(out, s.station, s.code, s.hi);
+        m_generator->writeStation(out, s.station, s.code, s.hi.value);
         line(out);
-        backsight(s);
+        if (!s.code.IsEmpty()) wrote(Item::code, Fate::recorded, [this] { return where(); });
+        backsight(s, s.backsight);
         std::size_t i = 0;
         for (const Observation& obs : s.resection) {
             at("resection observation to", &obs.sight.targetName());
             m_item = {&s, "resection", i++};
             observation(obs);
         }
+        std::size_t next = 0;  // the next measured reorientation
         i = 0;
         for (const Observation& shot : s.shots) {
+            for (; next < s.reorientations.size() && s.reorientations[next].firstShot <= i; ++next) {
+                backsight(s, s.reorientations[next]);
+            }
             at("observation to", &shot.sight.targetName());
             m_item = {&s, "shots", i++};
             observation(shot);
         }
+        for (; next < s.reorientations.size(); ++next) backsight(s, s.reorientations[next]);
         i = 0;
         for (const Stakeout& stake : s.stakeouts) {
             at("stake-out of", &stake.design);
@@ -76,38 +102,78 @@ public:
         }
     }
 
-    void levelRuns() override {}
+    void writeLevelRuns() override {}
 
-private:
+    const char* notCarried(Item item) const override {
+        switch (item) {
+            case Item::stationPosition:
+            case Item::knownPoint:
+            case Item::residual:
+            case Item::stakeout:
+                return "the format carries no coordinates";
+            case Item::orientation:
+                return "the format carries no orientation";
+            case Item::levelRun:
+                return "the format has no level records";
+            case Item::note:
+                return "the format has no note records";
+            case Item::jobText:
+                return "the header has no field for the second job text";
+            case Item::controlCode:
+            case Item::attribute:
+                return "the format has no field for them";
+            case Item::code:
+                return "the format writes one code a point";
+            default:
+                return WriterBase::notCarried(item);
+        }
+    }
+
     void entries();
 
     // A measured backsight point is an observation record with the known point's code; a
     // bearing alone has no record.
-    void backsight(const Setup& s) {
-        const Backsight& bs = s.backsight;
+    void backsight(const Setup& s, const Backsight& bs) {
         if (bs.kind != Backsight::Kind::point || !bs.measured) return;
         at("backsight", &bs.point);
         m_item = {&s, "backsight", kMember};
         const KnownPoint* known = m_job.find(utf8(bs.point));
-        record(bs.point, *bs.sight.measurement(), known != nullptr ? known->code : COrvStringT(), bs.hr, nullptr);
+        if (record(bs.point, *bs.sight.measurement(), known != nullptr ? known->code : COrvStringT(), bs.hr, nullptr)) {
+            wrote(observationItem(bs.sight.measurement()->kind()), Fate::recorded, [this] { return where(); });
+        }
     }
 
+    // An observation record; its first code goes with it.
     void observation(const Observation& shot) {
-        const DexTSRawMeasurement coords(0, {shot.coords.n, shot.coords.e, shot.coords.h});
-        record(shot.sight.targetName(), shot.measurement(), shot.code, shot.hr, shot.hasCoords ? &coords : nullptr);
+        if (!shot.measured()) return;  // no record without a measurement
+        const DexTSRawMeasurement coords(0, {shot.coords.at.n, shot.coords.at.e, shot.coords.at.h});
+        if (!record(shot.sight.targetName(), shot.measurement(), shot.code, shot.hr,
+                    shot.coords.known() ? &coords : nullptr)) {
+            return;
+        }
+        const Where here = [this] { return where(); };
+        observationWritten(shot, here);
+        if (!shot.code.IsEmpty()) wrote(Item::code, Fate::recorded, here);
     }
 
     // The record's measurement type is the measurement's kind. Only the Drevan record holds a
     // lone horizontal angle (with the target's coordinates, `coords`, null when unknown) or a
     // lone slope distance; the other dialects leave those sights out, as every dialect leaves
-    // out the other kinds.
-    void record(const COrvStringT& name, const DexTSRawMeasurement& m, const COrvStringT& code, double hr,
+    // out the other kinds. The target height has no empty form: a sight without one is left out.
+    // True when the record was written.
+    bool record(const COrvStringT& name, const DexTSRawMeasurement& m, const COrvStringT& code, const Figure& hr,
                 const DexTSRawMeasurement* coords) {
         const int measType = m.kind();
-        if (measType == kHorizontalAngleAlone || measType == kSlopeDistanceAlone) {
-            if (!kDrevan || (measType == kHorizontalAngleAlone && coords == nullptr)) return leftOut(measType, where());
-        } else if (measType > kAnglesOnly) {
-            return leftOut(measType, where());
+        const bool recordFor = measType == kHorizontalAngleAlone || measType == kSlopeDistanceAlone
+                                   ? kDrevan && (measType == kSlopeDistanceAlone || coords != nullptr)
+                                   : measType <= kAnglesOnly;
+        if (!recordFor) {
+            this->leftOut(observationItem(measType), kNoRecord, [this] { return where(); });
+            return false;
+        }
+        if (!hr.known()) {
+            leftOut(observationItem(measType), "its target height is unknown", [this] { return where(); });
+            return false;
         }
         if (!name.IsEmpty()) checkTarget(name);
         checkCode(code);
@@ -116,9 +182,10 @@ private:
                 checkCoordinates(measType, *coords);
         }
         COrvStringT out;
-        m_generator->writeObservation(out, name, measType, m.valueAt(0), m.valueAt(1), m.valueAt(2), code, hr, nullptr,
-                                      coords);
+        m_generator->writeObservation(out, name, measType, m.valueAt(0), m.valueAt(1), m.valueAt(2), code, hr.value,
+                                      nullptr, coords);
         line(out);
+        return true;
     }
 
     // A target name longer than the record's 8 characters is looked up by its first 8, and the
@@ -172,7 +239,7 @@ private:
         }
     }
 
-    // The JSON path of the sight being written.
+    // The place of the sight being written.
     std::string where() const {
         if (m_item.setup == nullptr) return std::string();
         if (m_item.index == kMember) return setupPath(*m_item.setup) + "." + m_item.list;
@@ -181,14 +248,15 @@ private:
 
     std::unordered_set<std::string> m_reportedCodes;
 
-    struct Item {
+    struct Current {
         const Setup* setup = nullptr;
         const char* list = nullptr;
         std::size_t index = 0;  ///< kMember: `list` names a member of the set-up
-    } m_item;
+    } m_item;                   ///< the sight being written
     static constexpr std::size_t kMember = static_cast<std::size_t>(-1);
 
     static constexpr bool kDrevan = std::is_same_v<Family, CDrevanRawDataGenerator>;
+    static constexpr bool kApaSima = std::is_same_v<Family, CApaSimaRawDataGenerator>;
 
     std::unique_ptr<Family> m_generator;
 };

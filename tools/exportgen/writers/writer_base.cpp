@@ -1,10 +1,42 @@
 #include "writers/writer_base.h"
 
+#include <algorithm>
+
 #include "base/problems.h"
 #include "base/text.h"
 #include "contracts/text_services.h"
 
 namespace exportgen {
+
+namespace {
+
+// How a derived item came about, for its warning.
+const char* derivedHow(Item item) {
+    switch (item) {
+        case Item::orientation:
+            return "worked out from the coordinates and the observations";
+        case Item::levelRun:
+            return "written with heights worked out from the readings";
+        default:
+            return "worked out from the observations";
+    }
+}
+
+// "1 direction-only measurement has no record in this format and is left out" for an
+// observation, "2 known points left out: the format has no place for them" for the rest.
+std::string omissionText(Item item, const char* reason, std::uint64_t count) {
+    if (reason == WriterBase::kNoRecord) {
+        static const char* const kKinds[] = {"slope-distance", "horizontal-distance", "angles-only",
+                                             "direction-only", "distance-only",       "other",
+                                             "unmeasured"};
+        const auto index = static_cast<std::size_t>(item) - static_cast<std::size_t>(Item::observationSlope);
+        return std::to_string(count) + " " + kKinds[index] + " measurement" + (count == 1 ? " has" : "s have") +
+               " no record in this format and " + (count == 1 ? "is" : "are") + " left out";
+    }
+    return std::to_string(count) + " " + itemName(item, count) + " left out: " + reason;
+}
+
+}  // namespace
 
 WriterBase::WriterBase(const Generator& generator, const Job& job, RecordSink& sink)
     : m_job(job),
@@ -15,6 +47,140 @@ WriterBase::WriterBase(const Generator& generator, const Job& job, RecordSink& s
       m_format(generator.name),
       m_describe([this] { return describe(); }),
       m_warnings(generator.name, WarningPolicy()) {}
+
+void WriterBase::begin() {
+    m_accounted.fill(0);
+    writeHeader();
+    JobCount header;
+    countHeader(m_job, header);
+    settle(header, [] { return std::string("the job's header"); });
+}
+
+void WriterBase::setup(const Setup& setup) {
+    m_accounted.fill(0);
+    writeSetup(setup);
+    JobCount part;
+    countSetup(setup, part);
+    settle(part, [this, &setup] { return setupPath(setup); });
+}
+
+void WriterBase::levelRuns() {
+    m_accounted.fill(0);
+    writeLevelRuns();
+    JobCount part;
+    countLevelRuns(m_job, part);
+    settle(part, [] { return std::string("the level runs"); });
+}
+
+void WriterBase::account(Item item, std::uint64_t count) { m_accounted[static_cast<std::size_t>(item)] += count; }
+
+void WriterBase::settle(const JobCount& part, const Where& where) {
+    for (std::size_t i = 0; i < kItems; ++i) {
+        const auto item = static_cast<Item>(i);
+        const std::uint64_t total = part.total[i];
+        if (m_accounted[i] > total) {
+            throw HostError(kExitInternal, std::string(m_format) + " writer accounted for " +
+                                               std::to_string(m_accounted[i]) + " " + itemName(item, 2) + " of " +
+                                               std::to_string(total) + " at " + where());
+        }
+        if (m_accounted[i] >= total) continue;
+        // What was not written of an item nothing gives is no loss; the rest is left out.
+        const std::uint64_t missing = total - m_accounted[i];
+        const std::uint64_t absent = std::min(missing, part.absent[i]);
+        m_ledger.silent(item, absent);
+        leftOut(item, notCarried(item), where, missing - absent);
+    }
+    m_accounted.fill(0);
+}
+
+const char* WriterBase::notCarried(Item item) const {
+    switch (item) {
+        case Item::observationSlope:
+        case Item::observationHorizontal:
+        case Item::observationAngles:
+        case Item::observationDirection:
+        case Item::observationDistance:
+        case Item::observationOther:
+        case Item::observationUnmeasured:
+            return WriterBase::kNoRecord;
+        default:
+            return "the format has no place for them";
+    }
+}
+
+void WriterBase::wrote(Item item, Origin origin, const Where& where, std::uint64_t count) {
+    wrote(item,
+          origin == Origin::recorded  ? Fate::recorded
+          : origin == Origin::derived ? Fate::derived
+                                      : Fate::noValue,
+          where, count);
+}
+
+void WriterBase::wrote(Item item, Fate fate, const Where& where, std::uint64_t count) {
+    account(item, count);
+    m_ledger.add(item, fate, where, count);
+}
+
+void WriterBase::leftOut(Item item, const char* reason, const Where& where, std::uint64_t count) {
+    if (count == 0) return;
+    account(item, count);
+    m_ledger.add(item, Fate::leftOut, where, count);
+    for (Omission& omission : m_omissions) {
+        if (omission.item == item && omission.reason == reason) {
+            omission.count += count;
+            return;
+        }
+    }
+    Omission omission{item, reason, count, "first: " + where()};
+    // Under --strict the first thing left out ends the run, named where it happened.
+    if (m_warnings.strict())
+        m_warnings.add(omissionText(omission.item, omission.reason, omission.count), omission.first);
+    m_omissions.push_back(std::move(omission));
+}
+
+void WriterBase::observationWritten(const Observation& obs, const Where& where) {
+    wrote(observationItem(obs.kind()), Origin::recorded, where);
+}
+
+void WriterBase::codesWritten(const orv::ie::DexCodesDataInterface& codes, bool controlCodes, bool attributes,
+                              const Where& where) {
+    JobCount count;
+    countCodes(codes, count);
+    if (count.of(Item::code) > 0) wrote(Item::code, Fate::recorded, where, count.of(Item::code));
+    if (controlCodes && count.of(Item::controlCode) > 0) {
+        wrote(Item::controlCode, Fate::recorded, where, count.of(Item::controlCode));
+    }
+    if (attributes && count.of(Item::attribute) > 0) {
+        wrote(Item::attribute, Fate::recorded, where, count.of(Item::attribute));
+    }
+}
+
+void WriterBase::noteWritten(const COrvStringT& note, const Where& where) {
+    if (!note.IsEmpty()) wrote(Item::note, Fate::recorded, where);
+}
+
+void WriterBase::end() {
+    writeEnd();
+    for (std::size_t i = 0; i < kItems; ++i) {
+        const auto item = static_cast<Item>(i);
+        const Ledger::Entry& entry = m_ledger.entry(item);
+        if (const std::uint64_t derived = entry.count(Fate::derived); derived > 0 && item != Item::unit) {
+            m_warnings.inform(std::to_string(derived) + " " + itemName(item, derived) + " " + derivedHow(item),
+                              "first: " + entry.firstDerived);
+        }
+        if (const std::uint64_t empty = entry.count(Fate::noValue) - entry.silent; empty > 0) {
+            std::string what = std::to_string(empty) + " " + itemName(item, empty) + " unknown, written empty";
+            if (item == Item::stationPosition || item == Item::orientation) {
+                what += "; --points or --assume N,E,Z[,BEARING] places them";
+            }
+            m_warnings.add(what, "first: " + entry.firstNoValue);
+        }
+    }
+    if (m_warnings.strict()) return;  // the first omission was an error already
+    for (const Omission& omission : m_omissions) {
+        m_warnings.add(omissionText(omission.item, omission.reason, omission.count), omission.first);
+    }
+}
 
 void WriterBase::emit(const COrvStringT& text) {
     if (text.IsEmpty()) return;
@@ -58,46 +224,6 @@ void WriterBase::warn(const std::string& what, const std::string& where) {
     m_warnings.add(what, where.empty() ? describe() : where);
 }
 
-namespace {
-
-const char* kindName(int kind) {
-    switch (kind) {
-        case 0:
-            return "slope-distance";
-        case 1:
-            return "horizontal-distance";
-        case 2:
-            return "angles-only";
-        case 6:
-            return "direction-only";
-        case 9:
-            return "distance-only";
-        default:
-            return "other";
-    }
-}
-
-}  // namespace
-
-void WriterBase::leftOut(int kind, const std::string& where) {
-    LeftOut& counter = m_leftOut[kind >= 0 && kind < 16 ? kind : 15];
-    if (m_warnings.strict()) {
-        warn(std::string("a ") + kindName(kind) + " measurement has no record in this format and is left out", where);
-    }
-    if (counter.count++ == 0) counter.first = where;
-}
-
-void WriterBase::end() {
-    for (int kind = 0; kind < 16; ++kind) {
-        const LeftOut& counter = m_leftOut[kind];
-        if (counter.count == 0) continue;
-        const std::string what = std::to_string(counter.count) + " " + kindName(kind) + " measurement" +
-                                 (counter.count == 1 ? " has" : "s have") + " no record in this format and " +
-                                 (counter.count == 1 ? "is" : "are") + " left out";
-        m_warnings.add(what, "first at " + counter.first);
-    }
-}
-
 void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written, const char* why, bool registerAsIs,
                            const std::function<std::string()>& where) {
     const bool changed = !(given == written);
@@ -125,16 +251,32 @@ void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written,
          where());
 }
 
-std::string WriterBase::setupPath(const Setup& setup) { return "$.setups[" + std::to_string(setup.index) + "]"; }
+std::string WriterBase::setupPath(const Setup& setup) const {
+    if (m_namer) return m_namer(setup.place);
+    return "$.setups[" + std::to_string(setup.index) + "]";
+}
 
-std::string WriterBase::itemPath(const Setup& setup, const char* list, std::size_t index) {
+std::string WriterBase::itemPath(const Setup& setup, const char* list, std::size_t index, const Place& place) const {
+    if (m_namer) return m_namer(place);
     return setupPath(setup) + "." + list + "[" + std::to_string(index) + "]";
+}
+
+std::string WriterBase::itemPath(const Setup& setup, const char* list, std::size_t index) const {
+    const std::vector<Observation>& sights = std::string_view(list) == "resection" ? setup.resection : setup.shots;
+    Place place = setup.place;
+    if (std::string_view(list) == "stakeouts") {
+        if (index < setup.stakeouts.size()) place = setup.stakeouts[index].shot.place;
+    } else if (index < sights.size()) {
+        place = sights[index].place;
+    }
+    return itemPath(setup, list, index, place);
 }
 
 COrvStringT WriterBase::noteDistance(double metres) const { return fixed(metres, 4); }
 
 COrvStringT WriterBase::stakeText(const Stakeout& stake) const {
-    const Point3 delta = stake.differences();
+    if (!stake.differences.known()) return COrvStringT();
+    const Point3& delta = stake.differences.at;
     COrvStringT text = L"Stake ";
     text += stake.design;
     text += L": dN ";
@@ -146,13 +288,32 @@ COrvStringT WriterBase::stakeText(const Stakeout& stake) const {
     return text;
 }
 
-std::vector<COrvStringT> WriterBase::levelRunTexts() const {
+std::vector<COrvStringT> WriterBase::levelRunTexts(const LevelRun& run) const {
     std::vector<COrvStringT> texts;
-    for (const LevelRun& run : m_job.levelRuns) {
-        texts.push_back(levelRunHead(run));
-        for (const LevelReading& reading : run.readings) texts.push_back(levelReadingText(reading));
-    }
+    texts.push_back(levelRunHead(run));
+    for (const LevelReading& reading : run.readings) texts.push_back(levelReadingText(reading));
     return texts;
+}
+
+void WriterBase::levelRunNotes(const std::function<void(const COrvStringT&)>& write) {
+    std::size_t r = 0;
+    for (const LevelRun& run : m_job.levelRuns) {
+        const std::size_t index = r++;
+        for (const COrvStringT& text : levelRunTexts(run)) write(text);
+        Origin origin = Origin::recorded;
+        for (const LevelReading& reading : run.readings) {
+            for (const Figure* figure : {&reading.collimation, &reading.elevation}) {
+                if (figure->origin != Origin::recorded) origin = Origin::derived;
+            }
+        }
+        const Where where = [this, index, &run] {
+            return m_namer ? m_namer(run.place) : "$.levelRuns[" + std::to_string(index) + "]";
+        };
+        wrote(Item::levelRun, origin, where);
+        for (const LevelReading& reading : run.readings) {
+            if (!reading.code.IsEmpty()) leftOut(Item::code, "the host's level notes have no place for codes", where);
+        }
+    }
 }
 
 // The run's name, its description and the known height it starts from.
@@ -162,8 +323,10 @@ COrvStringT WriterBase::levelRunHead(const LevelRun& run) const {
     if (!run.description.IsEmpty()) head += L" " + run.description;
     head += L": start ";
     head += run.start;
-    head += L" EL ";
-    head += noteDistance(run.startElevation);
+    if (run.startElevation.known()) {
+        head += L" EL ";
+        head += noteDistance(run.startElevation.value);
+    }
     return head;
 }
 
@@ -174,8 +337,11 @@ COrvStringT WriterBase::levelReadingText(const LevelReading& reading) const {
     text += reading.point;
     text += L" rod ";
     text += noteDistance(reading.rod);
-    text += reading.backsight ? L" HI " : L" EL ";
-    text += noteDistance(reading.backsight ? reading.collimation : reading.elevation);
+    const Figure& height = reading.backsight ? reading.collimation : reading.elevation;
+    if (height.known()) {
+        text += reading.backsight ? L" HI " : L" EL ";
+        text += noteDistance(height.value);
+    }
     return text;
 }
 

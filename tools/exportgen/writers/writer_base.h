@@ -1,9 +1,16 @@
-// What every format writer shares: the interface the converter drives, and a base that writes
+// What every format writer shares: the interface the pipeline drives, and a base that writes
 // the generators' texts, names the record being written when a character cannot be encoded,
-// and composes the host's own notes (stake-out differences, level runs) for formats whose
-// generators have no records for them.
+// keeps the ledger of what became of every item of the job, and composes the host's own notes
+// (stake-out differences, level runs) for formats whose generators have no records for them.
+//
+// The ledger: a writer says what it wrote of each item, as recorded, as derived or as its
+// format's no-value (wrote()), or what it left out and why (leftOut()). What a part of the job
+// (the header, a set-up, the level runs) holds and the writer did not account for is left out
+// because the format does not carry it (notCarried()). At the end each kind written as derived,
+// as no-value or left out has one warning.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -14,25 +21,32 @@
 #include "base/record_sink.h"
 #include "base/warnings.h"
 #include "job/job.h"
+#include "job/ledger.h"
 
 namespace exportgen {
 
 class FormatWriter {
 public:
     virtual ~FormatWriter() = default;
-    /// The header records and the known points; called once the job's header members are read.
+    /// The header records and the known points; called once the job's header is read.
     virtual void begin() = 0;
     /// The records of one set-up.
     virtual void setup(const Setup& setup) = 0;
     /// The records of the job's level runs, after every set-up.
     virtual void levelRuns() = 0;
     /// After the level runs: adds the warnings known only at the end (what was counted).
-    virtual void end() {}
+    virtual void end() = 0;
     /// What the format could not carry, as warnings.
     [[nodiscard]] virtual WarningList& warnings() = 0;
     /// The lines written so far.
     [[nodiscard]] virtual std::size_t records() const = 0;
+    /// What became of each item of the job.
+    [[nodiscard]] virtual const Ledger& ledger() const = 0;
 };
+
+/// How a writer names a place of the input in a warning ("field.rw5:12"); null for a job file,
+/// whose places are named by their JSON paths.
+using PlaceNamer = std::function<std::string(const Place& at)>;
 
 /// How often a generator stores a point's coordinates: a known point once per name, a staked
 /// point each time it is staked (a second stake-out of a point stores where it landed again).
@@ -40,13 +54,30 @@ enum class Store { oncePerName, always };
 
 class WriterBase : public FormatWriter {
 public:
+    /// The reason an observation is left out when its measurement kind has no record.
+    static constexpr const char* kNoRecord = "no record in this format";
+
+    void begin() final;
+    void setup(const Setup& setup) final;
+    void levelRuns() final;
+    void end() final;
     [[nodiscard]] WarningList& warnings() override { return m_warnings; }
     [[nodiscard]] std::size_t records() const override { return m_lines; }
+    [[nodiscard]] const Ledger& ledger() const override { return m_ledger; }
+    /// How places of the input are named in warnings; before begin().
+    void setPlaceNamer(PlaceNamer namer) { m_namer = std::move(namer); }
 
 protected:
     /// The writer of `generator`'s format. The job is read-only: the writers of several formats
     /// read it at once, each on its own thread.
     WriterBase(const Generator& generator, const Job& job, RecordSink& sink);
+
+    virtual void writeHeader() = 0;
+    virtual void writeSetup(const Setup& setup) = 0;
+    virtual void writeLevelRuns() = 0;
+    virtual void writeEnd() {}
+    /// Why the format leaves out the items of `item` that it has no place for.
+    [[nodiscard]] virtual const char* notCarried(Item item) const;
 
     /// What the format's factory is given: the writer's own copies of the job's settings,
     /// information and observation (the RW5 family ignores the observation).
@@ -72,12 +103,26 @@ protected:
     /// "rw5 record 12 (set-up 3 at "S1", observation to "P7")".
     [[nodiscard]] std::string describe() const;
 
-    /// A warning about what is written at `where` (a JSON path, or a record when empty).
+    /// A warning about what is written at `where` (a place, or a record when empty).
     void warn(const std::string& what, const std::string& where);
-    /// Observations the format has no record for, counted by measurement kind and reported once
-    /// at the end with the first one's place (at once under --strict).
-    void leftOut(int kind, const std::string& where);
-    void end() override;
+
+    // ---- the ledger
+
+    using Where = std::function<std::string()>;
+    /// An item written as it is: recorded or derived by its origin, as no-value when absent.
+    void wrote(Item item, Origin origin, const Where& where, std::uint64_t count = 1);
+    /// An item written with `fate`.
+    void wrote(Item item, Fate fate, const Where& where, std::uint64_t count = 1);
+    /// An item left out, with the reason ("its orientation is unknown"): one warning per kind and
+    /// reason at the end, with the first one's place (at once under --strict).
+    void leftOut(Item item, const char* reason, const Where& where, std::uint64_t count = 1);
+    /// An observation written, or left out when its kind has no record in this format.
+    void observationWritten(const Observation& obs, const Where& where);
+    /// The codes, control codes and attributes of `codes`, each written or left out.
+    void codesWritten(const orv::ie::DexCodesDataInterface& codes, bool controlCodes, bool attributes,
+                      const Where& where);
+    /// A note written, when it has a text.
+    void noteWritten(const COrvStringT& note, const Where& where);
 
     /// A point name `given` that the file holds as `written` (cut to its field, or changed by the
     /// generator's own rules): reported once per name, and so are two names written as one.
@@ -91,18 +136,24 @@ protected:
     /// needs no check.
     [[nodiscard]] bool namesChanged() const noexcept { return !m_writtenBy.empty(); }
 
-    /// "$.setups[3]" and "$.setups[3].shots[7]": the place of a set-up's part for a warning.
-    [[nodiscard]] static std::string setupPath(const Setup& setup);
-    [[nodiscard]] static std::string itemPath(const Setup& setup, const char* list, std::size_t index);
+    /// The place of a set-up or of its part for a warning: "$.setups[3]" and
+    /// "$.setups[3].shots[7]" for a job file, the input's line for a raw file.
+    [[nodiscard]] std::string setupPath(const Setup& setup) const;
+    [[nodiscard]] std::string itemPath(const Setup& setup, const char* list, std::size_t index,
+                                       const Place& place) const;
+    [[nodiscard]] std::string itemPath(const Setup& setup, const char* list, std::size_t index) const;
 
     /// The host's note on a staked point: "Stake <design>: dN … dE … dH …", the differences
-    /// staked minus design in the file's distance units.
+    /// staked minus design in the file's distance units; empty when they are unknown.
     [[nodiscard]] COrvStringT stakeText(const Stakeout& stake) const;
-    /// The host's note texts of the level runs, for formats without level records: per run
+    /// The host's note texts of one level run, for formats without level records: per run
     /// "Level run <name> [<description>]: start <point> EL <height>", then per reading
     /// "BS <point> rod <reading> HI <collimation>" or "FS <point> rod <reading> EL <height>",
-    /// every figure in the file's distance units.
-    [[nodiscard]] std::vector<COrvStringT> levelRunTexts() const;
+    /// every figure in the file's distance units; a height that is unknown is left out of its
+    /// text.
+    [[nodiscard]] std::vector<COrvStringT> levelRunTexts(const LevelRun& run) const;
+    /// The level runs as the host's notes, each run accounted for.
+    void levelRunNotes(const std::function<void(const COrvStringT&)>& write);
 
     /// A distance of the host's notes in the units and at the precision of the file's other
     /// distances. Here metres with 4 decimals; a writer whose generator writes distances in the
@@ -113,30 +164,38 @@ protected:
     RecordSink& m_sink;
 
 private:
+    [[nodiscard]] COrvStringT levelRunHead(const LevelRun& run) const;
+    [[nodiscard]] COrvStringT levelReadingText(const LevelReading& reading) const;
+    /// What the part counted holds and the writer did not account for is left out.
+    void settle(const JobCount& part, const Where& where);
+    void account(Item item, std::uint64_t count);
+
+    [[noreturn]] void noGenerator() const;
+
     // The factory borrows these for the generator's whole life; each writer has its own, so that
     // nothing a generator is given is shared between threads.
     orv::ie::DexSettings m_settings;
     orv::ie::DexJobInfo m_info;
     orv::ie::DexObservationInfo m_observation;
 
-    [[nodiscard]] COrvStringT levelRunHead(const LevelRun& run) const;
-    [[nodiscard]] COrvStringT levelReadingText(const LevelReading& reading) const;
-
-    [[noreturn]] void noGenerator() const;
-
     const char* m_format;
     std::function<std::string()> m_describe;
+    PlaceNamer m_namer;
     const Setup* m_setup = nullptr;
     const char* m_part = "header";
     const COrvStringT* m_name = nullptr;
     std::size_t m_records = 0;
     std::size_t m_lines = 0;
     WarningList m_warnings;
-    struct LeftOut {
-        std::size_t count = 0;
+    Ledger m_ledger;
+    std::array<std::uint64_t, kItems> m_accounted{};  ///< in the part being written
+    struct Omission {
+        Item item;
+        const char* reason;
+        std::uint64_t count = 0;
         std::string first;
     };
-    LeftOut m_leftOut[16];  ///< by measurement kind
+    std::vector<Omission> m_omissions;  ///< left out, by kind and reason
     struct Hash {
         std::size_t operator()(const COrvStringT& text) const noexcept {
             return std::hash<std::wstring_view>()(text.view());

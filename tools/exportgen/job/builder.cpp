@@ -1,0 +1,145 @@
+#include "job/builder.h"
+
+#include "base/atmosphere.h"
+#include "base/problems.h"
+#include "base/text.h"
+
+namespace exportgen {
+
+using namespace orv::ie;
+
+JobBuilder::JobBuilder(BuildOptions options, JobListener& listener)
+    : m_options(std::move(options)),
+      m_listener(listener),
+      m_placement(m_job, std::nullopt,
+                  [this](const std::string& what, const Place& at) { m_listener.warning("job", what, at, {}); }) {}
+
+COrvStringT JobBuilder::text(TextKind kind, std::string_view utf8, const Place& at, const Describe& describe) {
+    if (m_options.rules == nullptr) return wideFromUtf8(utf8);
+    std::size_t first = m_options.rules->firstReserved(kind, utf8);
+    if (first == std::string_view::npos) return wideFromUtf8(utf8);
+    if (!m_options.sanitize) reservedError(kind, utf8, first, at, describe);
+    std::string text(utf8);
+    const std::string where = describe ? describe() : std::string();
+    for (std::size_t i = first; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const char* format = m_options.rules->formatReserving(kind, byte);
+        if (format == nullptr) continue;
+        text[i] = kSanitizeReplacement;
+        m_listener.warning(
+            format,
+            "replaced " + shownCharacter(byte) + " in " + textKindName(kind) + " " + shownName(utf8) + " by a blank",
+            at, where);
+    }
+    return wideFromUtf8(text);
+}
+
+void JobBuilder::reservedError(TextKind kind, std::string_view text, std::size_t at, const Place& place,
+                               const Describe& describe) const {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    std::string message = textKindName(kind) + std::string(" ") + shownName(text) + " holds " + shownCharacter(byte) +
+                          ", which " + m_options.rules->formatReserving(kind, byte) +
+                          " cannot carry there (--sanitize replaces it by a blank)";
+    if (describe) message = describe() + ": " + message;
+    throw JobError(place.offset, message, kExitJob, place.input);
+}
+
+void JobBuilder::warn(const char* source, const std::string& what, const Place& at, const Describe& describe) {
+    m_listener.warning(source, what, at, describe ? describe() : std::string());
+}
+
+void JobBuilder::setUnits(std::optional<EDistUnits> distance, std::optional<EAngleUnits> angle) {
+    if (distance) {
+        m_job.settings.setDistUnits(*distance);
+        m_job.info.setDistUnits(*distance);
+    }
+    if (angle) {
+        m_job.settings.setAngleUnits(*angle);
+        m_job.info.setAngleUnits(*angle);
+    }
+}
+
+void JobBuilder::setApplication(const COrvStringT& name, const COrvStringT& version) {
+    m_job.info.appName = name;
+    m_job.info.appVersion = version;
+}
+
+void JobBuilder::setJobTexts(const COrvStringT& name, const COrvStringT& text2, const COrvStringT& text3) {
+    m_job.info.jobName = name;
+    m_job.info.jobText2 = text2;
+    m_job.info.jobText3 = text3;
+}
+
+void JobBuilder::setCreated(const COrvStringT& date, const Place& datePlace, const std::optional<COrvStringT>& time,
+                            const Place& timePlace) {
+    m_job.info.setCreateTime(date, time ? *time : COrvStringT());
+    Job::Created& created = m_job.created;
+    created.present = true;
+    created.date = utf8(date);
+    created.datePlace = datePlace;
+    created.hasTime = time.has_value();
+    created.time = time ? utf8(*time) : std::string();
+    created.timePlace = timePlace;
+}
+
+void JobBuilder::setInstrument(const COrvStringT& instrument, double prismConstantMillimetres) {
+    m_job.observation.instrument = instrument;
+    m_job.observation.obsConstant = prismConstantMillimetres;
+}
+
+void JobBuilder::setTemperature(double value, ETemperatureUnits units) {
+    m_job.observation.setTemperature(celsiusFrom(value, units), units);
+}
+
+void JobBuilder::setPressure(double value, EPressureUnits units) {
+    m_job.observation.setPressure(hectopascalsFrom(value, units), units);
+}
+
+void JobBuilder::setPpm(double ppm) { m_job.observation.setPpm(ppm); }
+
+void JobBuilder::setScale(double factor, double elevation) {
+    m_job.observation.setEllToGridScaleAndElevation(factor, elevation);
+}
+
+void JobBuilder::addKnownPoint(KnownPoint point, const Describe& describe) {
+    const std::string name = utf8(point.design.getStation().name());
+    const auto [known, added] = m_job.pointIndex.try_emplace(name, m_job.points.size());
+    if (!added) {
+        // The same point twice is harmless; two places for one name are not.
+        const KnownPoint& first = m_job.points[known->second];
+        if (first.coords.n != point.coords.n || first.coords.e != point.coords.e || first.coords.h != point.coords.h) {
+            std::string message = "point " + shownName(name) + " is defined again with other coordinates than at " +
+                                  (m_locate ? m_locate(first.place) : std::string("its first entry"));
+            if (describe) message = describe() + ": " + message;
+            throw JobError(point.place.offset, message, kExitJob, point.place.input);
+        }
+        known->second = m_job.points.size();
+    }
+    m_job.points.push_back(std::move(point));
+}
+
+void JobBuilder::addLevelRun(LevelRun run) { m_job.levelRuns.push_back(std::move(run)); }
+
+void JobBuilder::headerDone() {
+    if (m_headerDone) return;
+    m_headerDone = true;
+    m_listener.header(*this);
+    countHeader(m_job, m_count);
+}
+
+void JobBuilder::addSetup(Setup setup) {
+    headerDone();
+    setup.index = m_setups++;
+    m_placement.place(setup);
+    countSetup(setup, m_count);
+    m_listener.setup(setup);
+}
+
+void JobBuilder::finish() {
+    headerDone();
+    m_placement.levelRuns(m_job.levelRuns);
+    countLevelRuns(m_job, m_count);
+    m_listener.end(m_job);
+}
+
+}  // namespace exportgen

@@ -1,0 +1,142 @@
+// The one way a job is filled. Every reader (the job file's, the raw formats', the point
+// lists') hands what it reads to a JobBuilder in typed calls, each value with its place in the
+// reader's input; the builder checks the texts against what the chosen formats can carry, keeps
+// the header, places each set-up (job/placement.h) and hands it on as soon as it is complete,
+// so a job of a million observations is never held whole.
+//
+// A reader calls, in this order: the header's parts (units, texts, atmosphere, known points,
+// level runs) in any order, headerDone(), the set-ups one by one with setup(), then finish().
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/units.h"
+#include "job/job.h"
+#include "job/ledger.h"
+#include "job/placement.h"
+#include "job/text_rules.h"
+
+namespace exportgen {
+
+class JobBuilder;
+
+/// What the builder hands on as the job is read.
+class JobListener {
+public:
+    virtual ~JobListener() = default;
+    /// The header is complete (units, texts, atmosphere, known points); the listener may still
+    /// add known points (a point list) through the builder before it returns.
+    virtual void header(JobBuilder& builder) = 0;
+    /// A set-up, placed and oriented; the listener may take it (the builder is done with it).
+    virtual void setup(Setup& setup) = 0;
+    /// Every set-up was given; the level runs' heights are worked out.
+    virtual void end(const Job& job) = 0;
+    /// Something the builder let pass: a reserved character replaced (`source` the format that
+    /// reserves it), or what placement noticed (`source` "job"). `where` names the place in
+    /// the reader's terms, or is empty when the place's line and column do.
+    virtual void warning(const char* source, const std::string& what, const Place& at, const std::string& where) = 0;
+};
+
+struct BuildOptions {
+    /// The characters the chosen formats reserve in each kind of text; null: texts are not
+    /// checked.
+    const TextRules* rules = nullptr;
+    /// A reserved character is replaced by kSanitizeReplacement, with a warning, instead of
+    /// being an error.
+    bool sanitize = false;
+};
+
+class JobBuilder {
+public:
+    /// Names a place for a message in the reader's own terms ("$.setups[2].station"); an empty
+    /// function or text: the place's line and column do.
+    using Describe = std::function<std::string()>;
+
+    JobBuilder(BuildOptions options, JobListener& listener);
+    JobBuilder(const JobBuilder&) = delete;
+    JobBuilder& operator=(const JobBuilder&) = delete;
+
+    /// The job as built so far (the header, the level runs).
+    [[nodiscard]] const Job& job() const noexcept { return m_job; }
+    /// What the job holds so far, kind by kind.
+    [[nodiscard]] const JobCount& count() const noexcept { return m_count; }
+
+    // ---- values as they enter the job
+
+    /// The input being read from now on (kJobInput, or a point list), for the places of its values.
+    void setInput(std::uint32_t input) noexcept { m_input = input; }
+    /// The place of the byte at `offset` of the input being read.
+    [[nodiscard]] Place place(std::size_t offset) const noexcept { return {m_input, offset}; }
+
+    /// The units the input gives its distances and angles in, for length() and angle().
+    void setInputUnits(const InputUnits& units) { m_job.input = units; }
+    [[nodiscard]] const InputUnits& inputUnits() const noexcept { return m_job.input; }
+    /// A distance, height or coordinate of the input, in metres.
+    [[nodiscard]] double length(double value) const noexcept { return m_job.input.metres(value); }
+    [[nodiscard]] Point3 point(double n, double e, double h) const noexcept {
+        return {length(n), length(e), length(h)};
+    }
+    /// A direction, zenith, bearing or circle reading of the input, in decimal degrees.
+    [[nodiscard]] double angle(double value) const noexcept { return m_job.input.degrees(value); }
+    /// A text of the input (UTF-8) as the outputs carry it. A character that a chosen format
+    /// reserves in this kind of text is an error (JobError at `at`) or, with sanitize, replaced by
+    /// a blank with a warning.
+    [[nodiscard]] COrvStringT text(TextKind kind, std::string_view utf8, const Place& at,
+                                   const Describe& describe = {});
+    /// A warning about what the reader let pass.
+    void warn(const char* source, const std::string& what, const Place& at, const Describe& describe = {});
+
+    // ---- the header
+
+    void setUnits(std::optional<orv::ie::EDistUnits> distance, std::optional<orv::ie::EAngleUnits> angle);
+    void setApplication(const COrvStringT& name, const COrvStringT& version);
+    void setJobTexts(const COrvStringT& name, const COrvStringT& text2, const COrvStringT& text3);
+    /// The job's creation date (day/month/year) and time as the input writes them.
+    void setCreated(const COrvStringT& date, const Place& datePlace, const std::optional<COrvStringT>& time,
+                    const Place& timePlace);
+    void setInstrument(const COrvStringT& instrument, double prismConstantMillimetres);
+    void setTemperature(double value, orv::ie::ETemperatureUnits units);
+    void setPressure(double value, orv::ie::EPressureUnits units);
+    void setPpm(double ppm);
+    /// The grid scale factor and the elevation it holds at (metres).
+    void setScale(double factor, double elevation);
+    /// A known point. The same name again at the same coordinates is the same point (the last
+    /// entry's texts count); at other coordinates it is an error naming both places.
+    void addKnownPoint(KnownPoint point, const Describe& describe = {});
+    void addLevelRun(LevelRun run);
+    /// The header is complete: the listener is told.
+    void headerDone();
+    /// --assume: the local frame (metres, degrees) of the first set-up nothing else places.
+    void assume(const AssumedFrame& frame) { m_placement.assume(frame); }
+
+    // ---- the set-ups
+
+    /// A set-up, complete: placed, counted and handed on. Its index is its number in the job.
+    void addSetup(Setup setup);
+    /// The end of the input: the level runs are worked out and the listener told.
+    void finish();
+
+    /// "a place the reader named, else the line and column" for errors the builder throws
+    /// about two places.
+    using Locate = std::function<std::string(const Place& at)>;
+    void setLocator(Locate locate) { m_locate = std::move(locate); }
+
+private:
+    [[noreturn]] void reservedError(TextKind kind, std::string_view text, std::size_t at, const Place& place,
+                                    const Describe& describe) const;
+
+    Job m_job;
+    BuildOptions m_options;
+    JobListener& m_listener;
+    Placement m_placement;
+    JobCount m_count;
+    Locate m_locate;
+    std::size_t m_setups = 0;
+    std::uint32_t m_input = kJobInput;
+    bool m_headerDone = false;
+};
+
+}  // namespace exportgen
