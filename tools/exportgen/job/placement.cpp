@@ -45,10 +45,10 @@ Figure Backsight::orientation() const noexcept {
     return result;
 }
 
-Figure Setup::orientationOfShot(std::size_t index) const noexcept {
+Figure Setup::orientationOfShot(std::size_t shot) const noexcept {
     Figure result = orientation;
     for (const Backsight& again : reorientations) {
-        if (again.firstShot <= index) result = again.orientation();
+        if (again.firstShot <= shot) result = again.orientation();
     }
     return result;
 }

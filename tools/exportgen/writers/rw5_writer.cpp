@@ -48,11 +48,11 @@ private:
         atSetup(s);
         resection(s);
         at("station", &s.station);
-        const Point3 station = coordinatesOrNoValue(s.coords);
-        emit(m_generator->occupy(COrvStringT(), s.station, s.note, station.n, station.e, station.h, s.hi.orNoValue()));
-        const Where where = [&s] { return utf8(s.station); };
-        wrote(Item::stationPosition, s.coords.origin, where);
-        noteWritten(s.note, where);
+        const Point3 place = coordinatesOrNoValue(s.coords);
+        emit(m_generator->occupy(COrvStringT(), s.station, s.note, place.n, place.e, place.h, s.hi.orNoValue()));
+        const Where station = [&s] { return utf8(s.station); };
+        wrote(Item::stationPosition, s.coords.origin, station);
+        noteWritten(s.note, station);
         orientation(s);
         std::size_t next = 0;  // the next reorientation to write
         for (std::size_t i = 0; i < s.shots.size(); ++i) {
