@@ -28,7 +28,7 @@ stop_wine() {
 }
 trap stop_wine EXIT
 export WINEPREFIX="$wine_prefix" WINEDEBUG=-all
-/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || { echo "test.sh: Wine could not set up $wine_prefix" >&2; exit 1; }
 cmake --workflow --preset windows
 stop_wine
 trap - EXIT

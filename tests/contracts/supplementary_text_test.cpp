@@ -2,7 +2,7 @@
 // rare ideograph in a family name) in the string and the text services.
 //
 // Where wchar_t has 16 bits (Windows) such a character is a surrogate pair, two units, and
-// lengths, cuts and field widths count units, as on the generators' original platform; where it
+// lengths, cuts and field widths count units, as Windows' own wide strings count them; where it
 // has 32 bits (Linux) it is one unit. The UTF-8 size counts the bytes of the characters that the
 // units encode on both. Every row states the result for both widths; each platform checks its own.
 #include <gtest/gtest.h>

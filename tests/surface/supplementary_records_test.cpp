@@ -2,7 +2,7 @@
 // made by its factory.
 //
 // Where wchar_t has 16 bits (Windows) such a character is a surrogate pair, and the fixed
-// widths of the formats count its two units, as on the generators' original platform: an SDR
+// widths of the formats count its two units, as Windows' own wide strings do: an SDR
 // field holds eight trees, not sixteen, a cut may leave the first half of a pair, and Vemra's
 // eight-unit name key can make two targets one. Where wchar_t has 32 bits a character is one
 // unit. Formats without fixed widths pass the characters whole on both. Every row states the
