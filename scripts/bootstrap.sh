@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when they are missing (only as root; otherwise
 # it names what is missing and goes on, so a developer can install it themselves).
+# Arguments name more packages; `--windows` stands for those of the Windows cross-build:
+# mingw-w64's compiler with posix threads, Wine to run its tests, GoogleTest's sources.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev libsimdjson-dev locales)
+windows_packages=(g++-mingw-w64-x86-64-posix wine64 googletest)
+for arg in "$@"; do
+  if [ "$arg" = --windows ]; then
+    packages+=("${windows_packages[@]}")
+  else
+    packages+=("$arg")
+  fi
+done
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-for p in "$@"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

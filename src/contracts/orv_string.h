@@ -3,7 +3,9 @@
 // It knows its length (a text may hold any wchar_t, the zero character included), keeps its
 // storage on the utility heap, and offers the small set of operations the records use.
 // Indexes and counts are ints, as the records use them; a negative or too large index or
-// count is brought into range and never reads outside the text.
+// count is brought into range and never reads outside the text. Lengths, indexes and counts
+// are in wchar_t units: where wchar_t has 16 bits (Windows) a character outside the basic
+// plane is a surrogate pair, two units, and a cut may fall between them.
 #pragma once
 
 #include <cstddef>

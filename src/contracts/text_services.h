@@ -109,10 +109,10 @@ namespace orv::ie::utils {
 /// int argument can never ask for gigabytes of padding; no format has a field near it.
 constexpr int kMaxFieldWidth = 4096;
 
-/// `text` fitted to a field of `width` characters: a shorter text is padded with `fill` on
-/// the left when `alignRight`, else on the right; a longer text is returned whole when
-/// `keepLonger`, else cut to its first `width` characters. A width of 0 or less pads nothing;
-/// a width beyond kMaxFieldWidth is taken as kMaxFieldWidth.
+/// `text` fitted to a field of `width` characters (wchar_t units: a surrogate pair is two): a
+/// shorter text is padded with `fill` on the left when `alignRight`, else on the right; a
+/// longer text is returned whole when `keepLonger`, else cut to its first `width` units. A
+/// width of 0 or less pads nothing; a width beyond kMaxFieldWidth is taken as kMaxFieldWidth.
 [[nodiscard]] COrvStringT getReportString(wchar_t fill, int width, bool alignRight, const COrvStringT& text,
                                           bool keepLonger);
 /// Appending form of getReportString.
@@ -147,7 +147,9 @@ void appendReportString(COrvStringT& out, wchar_t fill, int width, bool alignRig
 /// An angle value in `units` back to decimal degrees: gons × 0.9, mils × 360/6400, packed
 /// D.MMSSs… unpacked for units 4 (0.0001 is one second), any other units unchanged.
 [[nodiscard]] double angleToDecDeg(double value, EAngleUnits units) noexcept;
-/// The number of bytes of `text` in UTF-8.
+/// The number of bytes of `text` in UTF-8: of the characters its units encode. Where wchar_t
+/// has 16 bits a surrogate pair is one character of 4 bytes; a lone surrogate counts 3, as the
+/// replacement character it becomes (where wchar_t has 32 bits, every surrogate is lone).
 [[nodiscard]] int getMbcsLength(const COrvStringT& text) noexcept;
 
 }  // namespace orv::ie::utils

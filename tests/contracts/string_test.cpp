@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 
 #include "contracts/orv_string.h"
@@ -141,7 +142,14 @@ TEST(OrvStringFormat, IgnoresTheProcessLocale) {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     std::string saved = previous != nullptr ? previous : "C";
     const char* comma = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+    // Windows names its locales otherwise: "de-DE" in the universal C runtime, the older
+    // "German_Germany.1252" in msvcrt (the runtime of mingw-w64's programs, and Wine's).
+#if defined(_WIN32)
+    const auto names = {"de-DE", "German_Germany.1252"};
+#else
+    const auto names = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
+#endif
+    for (const char* name : names) {
         if (std::setlocale(LC_ALL, name) != nullptr) {
             comma = name;
             break;

@@ -1,10 +1,9 @@
 // The slot of a virtual operation in its class's virtual table, for the tests that pin the
 // order of the generators' interfaces.
 //
-// On the Itanium C++ ABI (GCC, Clang) a pointer to a virtual member function holds 1 plus the
-// operation's byte offset in the virtual table. The virtual destructor takes two entries there
-// (complete and deleting), so slot k of the interface (k >= 1, slot 0 being the deleting
-// destructor) is table entry k + 1.
+// On the Itanium C++ ABI (GCC and clang, mingw-w64's on Windows included) a pointer to a virtual member function holds
+// 1 plus the operation's byte offset in the virtual table. The virtual destructor takes two entries there (complete and
+// deleting), so slot k of the interface (k >= 1, slot 0 being the deleting destructor) is table entry k + 1.
 #pragma once
 
 #include <cstddef>

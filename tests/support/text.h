@@ -7,9 +7,12 @@
 
 namespace testsupport {
 
-/// The text as UTF-8, so that gtest prints it readably; "\r\n" stays as it is.
+/// The text as UTF-8, so that gtest prints it readably; "\r\n" stays as it is. Where wchar_t has
+/// 16 bits a surrogate pair is one character of four bytes; a lone surrogate keeps its own three
+/// bytes.
 std::string narrow(const COrvStringT& text);
-/// A UTF-8 text as COrvStringT.
+/// A UTF-8 text as COrvStringT: a character outside the basic plane is a surrogate pair where
+/// wchar_t has 16 bits (Windows), one unit where it has 32.
 COrvStringT wide(const std::string& text);
 /// The content of tests/golden/<name>, with its lines ended by "\r\n" (the files keep "\n").
 std::string golden(const std::string& name);

@@ -2,10 +2,10 @@
 // every block it took; absent settings give metres and degrees. (A failing heap is
 // tests/hardening/factory_heap_test.cpp, the exported names the ctest check_exports.cmake.)
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "contracts/dex_data.h"
@@ -18,12 +18,23 @@
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 
+#if defined(__GLIBC__)  // known once a C library header is in, as gtest's are
+#include <malloc.h>
+#endif
+
 using namespace orv::ie;
 
 namespace {
 
-// Bytes in use on the C heap, from which the utility heap takes its blocks.
-std::size_t heapInUse() { return mallinfo2().uordblks; }
+// Bytes in use on the C heap, from which the utility heap takes its blocks: glibc counts them
+// exactly. Nothing else gives an exact count: the Windows C runtime's heap walk reports the
+// low-fragmentation heap's groups of small blocks as one used block each, a group that stays
+// used when its blocks are freed, so a small block left behind can hide in it.
+#if defined(__GLIBC__)
+std::optional<std::size_t> heapInUse() { return mallinfo2().uordblks; }
+#else
+std::optional<std::size_t> heapInUse() { return std::nullopt; }
+#endif
 
 COrvStringT longName(int i) { return L"a fairly long point name " + orv_formats::IntToString(i); }
 
@@ -45,6 +56,10 @@ void fillAndDelete(CRW5Generator* generator) {
 }
 
 TEST(Factories, EveryGeneratorReleasedThroughItsBaseReturnsEveryBlock) {
+    if (!heapInUse()) {
+        GTEST_SKIP() << "needs glibc's exact count of the bytes in use (mallinfo2); the sanitizer and "
+                        "valgrind runs check for leaks on Linux";
+    }
     DexSettings settings{eUSFeet, eGons};
     DexJobInfo job;
     DexObservationInfo observation;
@@ -64,9 +79,9 @@ TEST(Factories, EveryGeneratorReleasedThroughItsBaseReturnsEveryBlock) {
     };
     for (const auto& factory : factories) {
         factory.use();  // the first use may leave the runtime's own one-time allocations behind
-        const std::size_t before = heapInUse();
+        const std::size_t before = *heapInUse();
         factory.use();
-        EXPECT_EQ(heapInUse(), before) << factory.name << " left blocks behind";
+        EXPECT_EQ(*heapInUse(), before) << factory.name << " left blocks behind";
     }
 }
 

@@ -48,7 +48,9 @@ public:
     DeviceClock& operator=(const DeviceClock&) = delete;
 };
 
-#if defined(__GNUC__) && !defined(_WIN32)
+// GCC and clang follow the Itanium C++ ABI on Windows too (mingw-w64); Microsoft's compiler,
+// and clang in its place (clang-cl), follow Microsoft's.
+#if defined(__GNUC__) && !defined(_MSC_VER)
 constexpr bool kItaniumAbi = true;
 #else
 constexpr bool kItaniumAbi = false;
