@@ -83,9 +83,9 @@ TEST(Check, ErrorsOfTheWholeJobAndWarningsOfWhatItCannotPlace) {
           ":1:104: level backsight on \"Y\", a point of unknown height"},
          "0 errors, 2 warnings"},
         // A bad point is reported once; the good points stay known to the set-ups.
-        {"{\"points\":[{\"name\":\"1\",\"coords\":[0,0]},{\"name\":\"2\",\"coords\":[0,5,0]}],\"setups\":[{"
+        {"{\"points\":[{\"name\":\"1\",\"coords\":[0]},{\"name\":\"2\",\"coords\":[0,5,0]}],\"setups\":[{"
          "\"station\":\"2\",\"hi\":1,\"backsight\":{\"point\":\"1\"}}]}",
-         {":1:33: $.points[0].coords: expected 3 items, found 2", ":1:115: backsight point \"1\" is neither"},
+         {":1:33: $.points[0].coords: expected at least 2 items, found 1", ":1:113: backsight point \"1\" is neither"},
          "1 error, 1 warning"},
         // A resection and a stake-out to unknown points, in one set-up.
         {"{\"setups\":[{\"station\":\"S\",\"coords\":[0,0,0],\"hi\":1,\"resection\":[{\"to\":\"P\",\"sd\":[0,90,1]}],"

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/app.h"
 #include "cli/commands.h"
 #include "formats/registry.h"
 #include "job/builder.h"
@@ -37,29 +38,20 @@ std::string oneSetup(const std::string& shots, const std::string& head) {
 }
 
 std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings) {
-    const exportgen::FormatEntry* entry = exportgen::findFormat(format);
-    if (entry == nullptr || entry->read == nullptr) throw std::logic_error("no reader for " + format);
-    const exportgen::RawInput input(text, "in." + format,
-                                    [warnings](const std::string& what, const std::string& where) {
-                                        if (warnings != nullptr) warnings->push_back(what + " (" + where + ")");
-                                    });
-    exportgen::JobParts parts;
-    entry->read(input, parts);
-    return exportgen::assemble(parts).json();
-}
-
-namespace {
-
-exportgen::MemoryFiles& memoryFiles() {
-    static exportgen::MemoryFiles files;
-    return files;
-}
-
-}  // namespace
-
-std::string memoryFile(const std::string& name, std::string content) {
-    memoryFiles()[name] = std::move(content);
-    return name;
+    exportgen::app::InputOptions input;
+    input.source = exportgen::app::Source::memory("in." + format, text);
+    input.from = format;
+    std::ostringstream out, err;
+    exportgen::app::read(input, {}, out, err);
+    if (warnings != nullptr) {
+        // "exportgen: warning: input: what (where)" a line each.
+        std::istringstream lines(err.str());
+        const std::string head = "exportgen: warning: input: ";
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(head, 0) == 0) warnings->push_back(line.substr(head.size()));
+        }
+    }
+    return out.str();
 }
 
 JobModel readJobModel(const std::string& text) {
@@ -79,6 +71,20 @@ JobModel readJobModel(const std::string& text) {
     exportgen::readJob(text, "job", collect, false);
     collect.builder.finish();
     return std::move(collect.model);
+}
+
+namespace {
+
+exportgen::MemoryFiles& memoryFiles() {
+    static exportgen::MemoryFiles files;
+    return files;
+}
+
+}  // namespace
+
+std::string memoryFile(const std::string& name, std::string content) {
+    memoryFiles()[name] = std::move(content);
+    return name;
 }
 
 Result run(const std::vector<std::string>& args) {

@@ -24,8 +24,9 @@ nlohmann::json pointsOf(const std::string& content, const std::vector<std::strin
     nlohmann::json out = nlohmann::json::array();
     const nlohmann::json document = nlohmann::json::parse(result.out);
     for (const auto& point : document["points"]) {
-        out.push_back(
-            {point["name"], point["coords"][0], point["coords"][1], point["coords"][2], point.value("code", "")});
+        // A point known in plan only has no height.
+        const nlohmann::json height = point["coords"].size() == 3 ? point["coords"][2] : nlohmann::json();
+        out.push_back({point["name"], point["coords"][0], point["coords"][1], height, point.value("code", "")});
     }
     return out;
 }
@@ -56,7 +57,7 @@ TEST(PointList, ColumnsFromAHeaderOrTheirLetters) {
         {"no height and no code",
          "1,5000.5,10000.25\n",
          {},
-         nlohmann::json::array({nlohmann::json::array({"1", 5000.5, 10000.25, 0.0, ""})})},
+         nlohmann::json::array({nlohmann::json::array({"1", 5000.5, 10000.25, nullptr, ""})})},
         {"quoted name and code with separators and quotes",
          "\"A,1\",5000.5,10000.25,100,\"FENCE \"\"old\"\", west\"\n",
          {},

@@ -4,6 +4,7 @@
 #include "app/clock.h"
 #include "app/input.h"
 #include "app/outputs.h"
+#include "app/pipeline.h"
 #include "app/sample.h"
 #include "base/embedded.h"
 #include "base/problems.h"
@@ -19,13 +20,20 @@ bool check(const InputOptions& input, std::ostream& err) {
 }
 
 void read(const InputOptions& input, const OutputOptions& output, std::ostream& out, std::ostream& err) {
+    const ClockScope clock({});
     const JobSource source(input, WarningPolicy{});
     Encoder encoder("utf-8");
     const auto file = makeOutput(output, out, encoder, rulesFor(input.source));
-    file->bytes(source.text());
-    file->bytes("\n");
+    // The job is read as a conversion reads it: what a conversion would refuse is refused here.
+    if (!file->replaceable()) checkBeforeWriting(source, nullptr, err);
+    PipelineOptions options;
+    options.formats = {kJobFile};
+    options.sinks = {file.get()};
+    Pipeline pipeline(source, std::move(options));
+    pipeline.run();
     file->commit();
     source.warnings().print(err);
+    pipeline.printWarnings(err);
 }
 
 void sample(std::optional<std::uint64_t> shots, std::uint64_t seed, const OutputOptions& output, std::ostream& out) {

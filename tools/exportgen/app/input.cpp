@@ -91,7 +91,8 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
                                         (kind == "job" ? "a job file" : kind));
     }
     m_kind = kind;
-    if (kind == "job") return;
+    m_columns = options.columns;
+    if (kind == "job" || built()) return;
 
     const RawInput input(m_file->text(), m_source,
                          [this](const std::string& what, const std::string& where) { m_warnings.add(what, where); });
@@ -100,11 +101,7 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     // once, so that it is not copied as it grows.
     const std::size_t size = m_file->text().size();
     parts.setups.reserve(size + size / 2, size / 8);
-    if (kind == "points") {
-        readPointList(input, options.columns, parts);
-    } else {
-        findFormat(kind)->read(input, parts);
-    }
+    findFormat(kind)->read(input, parts);
     m_document.emplace(assemble(parts));
     const std::string_view raw = m_file->text();
     m_locate = [this, raw](std::size_t offset) { return location(raw, m_source, m_document->sourceOffset(offset)); };
@@ -122,5 +119,22 @@ std::string JobSource::place(std::size_t offset) const {
 }
 
 bool JobSource::mapped() const noexcept { return !m_document && m_file && m_file->mapped(); }
+
+bool JobSource::built() const {
+    if (m_kind == "points") return true;
+    const FormatEntry* format = m_kind == "job" ? nullptr : findFormat(m_kind);
+    return format != nullptr && format->build != nullptr;
+}
+
+void JobSource::build(JobBuilder& builder) const {
+    RawInput input(
+        m_file->text(), m_source,
+        [this](const std::string& what, const std::string& where) { m_warnings.add(what, where); }, m_file->mapped());
+    if (m_kind == "points") {
+        readPointList(input, m_columns, builder);
+    } else {
+        findFormat(m_kind)->build(input, builder);
+    }
+}
 
 }  // namespace exportgen::app

@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "base/warnings.h"
+#include "job/builder.h"
 #include "readers/job_document.h"
 #include "readers/job_reader.h"
 
@@ -41,6 +42,12 @@ public:
     [[nodiscard]] const std::string& kind() const noexcept { return m_kind; }
     /// What the reader skipped.
     [[nodiscard]] const WarningList& warnings() const noexcept { return m_warnings; }
+    /// True when the input is read into a job builder by its reader (a raw file, a point list),
+    /// false when it is a job file (or a document a reader made of one), read by the job reader.
+    [[nodiscard]] bool built() const;
+    /// Reads the input into `builder` (built() only): a point list's points, or a raw file's
+    /// whole job. What the reader skips goes to warnings().
+    void build(JobBuilder& builder) const;
 
 private:
     std::optional<InputText> m_file;
@@ -48,7 +55,8 @@ private:
     std::string m_kind = "job";
     std::optional<JobDocument> m_document;
     Locator m_locate;
-    WarningList m_warnings;
+    std::string m_columns;
+    mutable WarningList m_warnings;
 };
 
 }  // namespace exportgen::app

@@ -4,6 +4,7 @@
 
 #include "base/problems.h"
 #include "formats/registry.h"
+#include "writers/job_file_writer.h"
 
 namespace exportgen::app {
 
@@ -56,10 +57,20 @@ std::string Pipeline::located(const Place& at) const {
 }
 
 void Pipeline::run() {
-    // A check may be followed by the conversion of the same text: only a conversion gives the
-    // pages of a mapped file back as it passes them.
-    readJob(m_input.text(), m_input.source(), *this, m_input.mapped() && !collecting(), m_input.locator());
-    m_builder.finish();
+    try {
+        if (m_input.built()) {
+            m_input.build(m_builder);
+        } else {
+            // A check may be followed by the conversion of the same text: only a conversion gives
+            // the pages of a mapped file back as it passes them.
+            readJob(m_input.text(), m_input.source(), *this, m_input.mapped() && !collecting(), m_input.locator());
+        }
+        m_builder.finish();
+    } catch (const JobError& error) {
+        // What the builder finds wrong with what a raw reader or a point list gave it.
+        if (collecting()) return m_options.collect->add(error);
+        throw HostError(error.code(), located(Place{error.input(), error.offset()}) + ": " + error.what());
+    }
 }
 
 void Pipeline::member(std::string_view key, const JsonValue& value) {
@@ -146,7 +157,11 @@ void Pipeline::header(JobBuilder& builder) {
     PlaceNamer namer;
     if (m_input.kind() != "job") namer = [this](const Place& at) { return located(at); };
     for (std::size_t i = 0; i < m_options.formats.size(); ++i) {
-        m_writers.push_back(makeFormatWriter(m_options.formats[i], builder.job(), *m_options.sinks[i]));
+        if (m_options.formats[i] == kJobFile) {
+            m_writers.push_back(std::make_unique<JobFileWriter>(builder.job(), *m_options.sinks[i]));
+        } else {
+            m_writers.push_back(makeFormatWriter(m_options.formats[i], builder.job(), *m_options.sinks[i]));
+        }
         m_writers.back()->warnings().setPolicy(m_options.warnings);
         if (auto* base = dynamic_cast<WriterBase*>(m_writers.back().get())) base->setPlaceNamer(namer);
         m_writers.back()->begin();
@@ -222,7 +237,11 @@ void Pipeline::addPoints(const JobSource& list) {
         Pipeline& m_pipeline;
     } adder(*this);
     m_builder.setInput(kPointsInput);
-    readJob(list.text(), list.source(), adder, false, list.locator());
+    if (list.built()) {
+        list.build(m_builder);
+    } else {
+        readJob(list.text(), list.source(), adder, false, list.locator());
+    }
     m_builder.setInput(kJobInput);
 }
 

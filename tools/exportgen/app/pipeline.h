@@ -29,6 +29,9 @@ struct Assumed {
     std::optional<double> bearing;
 };
 
+/// The name in PipelineOptions::formats of the job file (JSON) that `read` writes.
+constexpr const char* kJobFile = "job";
+
 struct PipelineOptions {
     /// Null: the first error ends the run (thrown). Else every problem goes here, and a part of
     /// the job that breaks the schema is not built (its fields cannot be trusted).

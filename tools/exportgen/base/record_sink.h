@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "contracts/orv_string.h"
 
@@ -16,6 +17,8 @@ public:
     /// Appends a text; `describe` names the record, asked only when the text cannot be written
     /// (a character the output's encoding cannot hold).
     virtual void text(const COrvStringT& text, const std::function<std::string()>& describe) = 0;
+    /// Appends bytes as they are (UTF-8).
+    virtual void bytes(std::string_view utf8) = 0;
 };
 
 }  // namespace exportgen

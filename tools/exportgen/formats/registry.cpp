@@ -22,15 +22,16 @@ const std::vector<FormatEntry>& formats() {
     const ReservedCharacters apaSimaFields{nullptr, nullptr, nullptr, nullptr, "_,"};
     const ReservedCharacters sdrFields{};
     static const std::vector<FormatEntry> table = {
-        {"vemra", ".vemra", "Vemra", findGenerator("vemra"), makeVemraWriter, vemraFields, readVemra, looksLikeVemra},
+        {"vemra", ".vemra", "Vemra", findGenerator("vemra"), makeVemraWriter, vemraFields, readVemra, nullptr,
+         looksLikeVemra},
         {"apasima", ".apasima", "ApaSima", findGenerator("apasima"), makeApaSimaWriter, apaSimaFields, readApaSima,
-         looksLikeApaSima},
-        {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, readDrevan,
+         nullptr, looksLikeApaSima},
+        {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, readDrevan, nullptr,
          looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
-         readQuoltPashk, looksLikeQuoltPashk},
-        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readRw5, looksLikeRw5},
-        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, looksLikeSdr},
+         readQuoltPashk, nullptr, looksLikeQuoltPashk},
+        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readRw5, nullptr, looksLikeRw5},
+        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, nullptr, looksLikeSdr},
     };
     return table;
 }

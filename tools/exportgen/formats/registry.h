@@ -42,6 +42,9 @@ struct FormatEntry {
     ReservedCharacters reserved;
     /// Reads a file of the format into a job (null: the format is not read).
     ReadRaw read;
+    /// Reads a file of the format into the job builder (null: `read` does, through a job
+    /// document).
+    BuildRaw build;
     /// True when `head`, the first bytes of a file (up to 4 KiB), look like the format's first
     /// records: how an input without a known suffix is recognised.
     bool (*looksLike)(std::string_view head);

@@ -49,25 +49,28 @@ struct Figure {
     [[nodiscard]] static Figure recorded(double v) noexcept { return {v, Origin::recorded}; }
 };
 
-/// A point on the ground (or a difference of two) and where it comes from.
+/// A point on the ground (or a difference of two) and where it comes from. A point known in plan
+/// only (a 2-D point) has no height.
 struct Located {
     Point3 at;
     Origin origin = Origin::absent;
+    bool hasHeight = true;  ///< when known: the height is known too
 
     [[nodiscard]] bool known() const noexcept { return origin != Origin::absent; }
-    void set(const Point3& p, Origin o) noexcept { at = p, origin = o; }
+    void set(const Point3& p, Origin o, bool height = true) noexcept { at = p, origin = o, hasHeight = height; }
 };
 
-/// The point, or the generators' no-value in each coordinate when it is absent.
+/// The point, or the generators' no-value in each coordinate that is absent.
 [[nodiscard]] inline Point3 coordinatesOrNoValue(const Located& located) noexcept {
-    if (located.known()) return located.at;
-    return {orv::ie::noValue, orv::ie::noValue, orv::ie::noValue};
+    if (!located.known()) return {orv::ie::noValue, orv::ie::noValue, orv::ie::noValue};
+    return {located.at.n, located.at.e, located.hasHeight ? located.at.h : orv::ie::noValue};
 }
 
 struct KnownPoint {
     orv::ie::DexDesignPoint design;  ///< station (name, coordinates, note) and codes
     COrvStringT code;                ///< the first code's name, for formats with one code field
     Point3 coords;                   ///< recorded: a known point is one the input places
+    bool hasHeight = true;           ///< false for a point known in plan only (its height no-value in `design`)
     Place place;
 };
 

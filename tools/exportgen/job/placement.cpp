@@ -79,16 +79,16 @@ void Placement::position(Setup& setup) {
     if (setup.coords.known()) return;
     const std::string station = utf8(setup.station);
     if (const KnownPoint* point = m_job.find(station)) {
-        setup.coords.set(point->coords, Origin::recorded);
+        setup.coords.set(point->coords, Origin::recorded, point->hasHeight);
         return;
     }
     if (const auto it = m_stations.find(station); it != m_stations.end()) {
         // A station occupied again stands where it stood.
-        setup.coords.set(it->second.coords, Origin::derived);
+        setup.coords.set(it->second.coords, Origin::derived, it->second.hasHeight);
         return;
     }
     if (const auto it = m_foresights.find(station); it != m_foresights.end()) {
-        setup.coords.set(it->second.at, Origin::derived);
+        setup.coords.set(it->second.at, Origin::derived, it->second.hasHeight);
         return;
     }
     // A free station: two or more known points of its resection, sighted with distances.
@@ -206,7 +206,7 @@ void Placement::resection(Setup& setup) {
         if (!placedAndOriented || known == nullptr || !obs.measured() || !obs.hr.known()) continue;
         const Residual r = residualOf(setup.coords.at, setup.hi.value, setup.orientation.value, *known, obs.hr.value,
                                       obs.measurement());
-        if (!obs.residual.known()) obs.residual.set(r.position, Origin::derived);
+        if (!obs.residual.known()) obs.residual.set(r.position, Origin::derived, setup.coords.hasHeight);
         if (std::fabs(r.horizontal) > std::fabs(worst.horizontal)) worst.horizontal = r.horizontal;
         if (std::fabs(r.zenith) > std::fabs(worst.zenith)) worst.zenith = r.zenith;
         if (std::fabs(r.slope) > std::fabs(worst.slope)) worst.slope = r.slope;
@@ -221,8 +221,8 @@ void Placement::resection(Setup& setup) {
 void Placement::stakeouts(Setup& setup) const {
     for (Stakeout& stake : setup.stakeouts) {
         if (!stake.designCoords.known()) {
-            if (const Point3* design = placed(utf8(stake.design))) {
-                stake.designCoords.set(*design, Origin::recorded);
+            if (const KnownPoint* design = pointNamed(utf8(stake.design))) {
+                stake.designCoords.set(design->coords, Origin::recorded, design->hasHeight);
             } else {
                 m_warn("stake-out design point " + shownName(utf8(stake.design)) + " is not a known point",
                        stake.shot.place);
@@ -234,10 +234,11 @@ void Placement::stakeouts(Setup& setup) const {
         if (!shot.coords.known() && setup.coords.known() && orientation.known() && setup.hi.known() &&
             shot.hr.known() && shot.measured() &&
             target(setup.coords.at, setup.hi.value, shot.hr.value, orientation.value, shot.measurement(), landed)) {
-            shot.coords.set(landed, Origin::derived);
+            shot.coords.set(landed, Origin::derived, setup.coords.hasHeight);
         }
         if (!stake.differences.known() && shot.coords.known() && stake.designCoords.known()) {
-            stake.differences.set(stakeDelta(shot.coords.at, stake.designCoords.at), Origin::derived);
+            stake.differences.set(stakeDelta(shot.coords.at, stake.designCoords.at), Origin::derived,
+                                  shot.coords.hasHeight && stake.designCoords.hasHeight);
         }
     }
 }
@@ -265,6 +266,7 @@ void Placement::learn(const Setup& setup) {
     if (setup.coords.known() && m_job.find(station) == nullptr && m_stations.count(station) == 0) {
         KnownPoint& point = m_stations[station];
         point.coords = setup.coords.at;
+        point.hasHeight = setup.coords.hasHeight;
         point.code = setup.code;
         point.place = setup.place;
         const Point3& p = setup.coords.at;
@@ -286,7 +288,7 @@ void Placement::learn(const Setup& setup) {
         if (placed(name) != nullptr || m_foresights.count(name) != 0) {
             check(name, observed, shot.place);
         } else if (shot.sight.sightKind() == orv::ie::eSightForesight) {
-            m_foresights.emplace(name, Target{observed, station});
+            m_foresights.emplace(name, Target{observed, station, setup.coords.hasHeight});
         }
     }
 }
@@ -294,8 +296,9 @@ void Placement::learn(const Setup& setup) {
 void Placement::levelRuns(std::vector<LevelRun>& runs) const {
     for (LevelRun& run : runs) {
         if (!run.startElevation.known()) {
-            if (const Point3* start = placed(utf8(run.start))) {
-                run.startElevation.set(start->h, Origin::recorded);
+            const KnownPoint* start = pointNamed(utf8(run.start));
+            if (start != nullptr && start->hasHeight) {
+                run.startElevation.set(start->coords.h, Origin::recorded);
             } else {
                 m_warn("level run start " + shownName(utf8(run.start)) + " is not a point of known height", run.place);
             }
@@ -313,8 +316,8 @@ void Placement::levelRuns(std::vector<LevelRun>& runs) const {
                 reading.elevation = Figure();
                 if (const auto it = heights.find(name); it != heights.end()) {
                     reading.elevation = it->second;
-                } else if (const Point3* point = placed(name)) {
-                    reading.elevation.set(point->h, Origin::recorded);
+                } else if (const KnownPoint* point = pointNamed(name); point != nullptr && point->hasHeight) {
+                    reading.elevation.set(point->coords.h, Origin::recorded);
                 } else {
                     m_warn("level backsight on " + shownName(name) + ", a point of unknown height", reading.place);
                 }

@@ -78,6 +78,7 @@ private:
     struct Target {
         Point3 at;
         std::string from;  ///< the station it was sighted from
+        bool hasHeight = true;
     };
     std::unordered_map<std::string, Target> m_foresights;  ///< the first placed foresight to each name
 };

@@ -53,7 +53,7 @@ public:
     /// error.
     void text(const COrvStringT& text, const std::function<std::string()>& describe) override;
     /// Appends bytes as they are (already UTF-8).
-    void bytes(std::string_view bytes);
+    void bytes(std::string_view bytes) override;
     /// True when the output is a file written beside its place and renamed into it by commit():
     /// nothing reaches the destination before. False for the standard output, a device or FIFO.
     [[nodiscard]] bool replaceable() const noexcept { return !m_temporary.empty(); }

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "readers/pages.h"
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -100,24 +102,6 @@ private:
 
 // Gives the pages of a mapped file that the reader has passed back to the system every 16 MiB,
 // so that the job file does not stay resident behind the reader.
-class Releaser {
-public:
-    Releaser(const Source& source, bool mapped) : m_released(source.begin()), m_mapped(mapped) {}
-    void passed(const char* at) noexcept {
-        if (!m_mapped || static_cast<std::size_t>(at - m_released) < kStep) return;
-        const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-        const auto from = (reinterpret_cast<std::uintptr_t>(m_released) + page - 1) / page * page;
-        const auto to = reinterpret_cast<std::uintptr_t>(at) / page * page;
-        if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
-        m_released = at;
-    }
-
-private:
-    static constexpr std::size_t kStep = std::size_t{16} << 20;
-    const char* m_released;
-    bool m_mapped;
-};
-
 // The light scan: finds where values begin and end without parsing them. Strings are skipped
 // whole (a bracket in a note is text); brackets are only counted, so a value whose brackets do
 // not match is found too long or too short and then refused by the parser.
@@ -544,7 +528,7 @@ void readJob(std::string_view text, const std::string& name, JobEvents& events, 
     try {
         // The first pass: where each member and each set-up lies.
         Scanner scan(source, source.begin());
-        Releaser scanned(source, mapped);
+        PageReleaser scanned(source.text(), mapped);
         scan.skipByteOrderMark();
         if (!scan.space()) source.malformed(scan.at(), "an empty file; expected a job object");
         const char* root = scan.at();
@@ -577,7 +561,7 @@ void readJob(std::string_view text, const std::string& name, JobEvents& events, 
                         do {
                             const char* start = scan.value();
                             setups.emplace_back(start, scan.at());
-                            scanned.passed(scan.at());
+                            scanned.passed(source.offset(scan.at()));
                         } while (scan.take(','));
                         scan.expect(']', "',' or ']' in the list of set-ups");
                     }
@@ -597,13 +581,16 @@ void readJob(std::string_view text, const std::string& name, JobEvents& events, 
             events.member(member.key, builder.parse(member.start, member.end));
         }
         events.setupsBegin(hasSetups, source.offset(root));
-        Releaser read(source, mapped);
+        PageReleaser read(source.text(), mapped);
         std::size_t index = 0;
         for (const auto& [start, end] : setups) {
             events.setup(index++, builder.parse(start, end));
-            read.passed(end);
+            read.passed(source.offset(end));
         }
     } catch (const JobError& error) {
+        // An error about another input (a point list read while this job's header was read) is
+        // that input's to name.
+        if (error.input() != 0) throw;
         source.job(error);
     }
 }

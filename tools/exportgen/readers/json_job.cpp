@@ -207,8 +207,8 @@ void readObservation(JobBuilder& b, const JsonPath& path, const JsonValue& objec
         } else if (key == "fs") {
             foresight = member.boolean();
         } else if (key == "hr") {
-            lastHr = Figure::recorded(b.length(member.number()));
-            if (std::fabs(lastHr.value) > kHighestHeight) {
+            lastHr = member.isNull() ? Figure() : Figure::recorded(b.length(member.number()));
+            if (lastHr.known() && std::fabs(lastHr.value) > kHighestHeight) {
                 checkHeight(b, &member, "target height", JsonPath{&path, key});
             }
         } else if (key == "note") {
@@ -251,8 +251,8 @@ Backsight readBacksight(JobBuilder& b, const JsonPath& path, const JsonValue& bs
     // The backsight starts the set-up's target heights: its own, or 0.
     lastHr = Figure::recorded(0.0);
     if (const JsonValue* hr = bs.find("hr")) {
-        lastHr = Figure::recorded(b.length(hr->number()));
-        checkHeight(b, hr, "target height", JsonPath{&path, std::string_view("hr")});
+        lastHr = hr->isNull() ? Figure() : Figure::recorded(b.length(hr->number()));
+        if (lastHr.known()) checkHeight(b, hr, "target height", JsonPath{&path, std::string_view("hr")});
     }
     backsight.hr = lastHr;
     for (const JsonValue& member : bs) {
@@ -260,22 +260,30 @@ Backsight readBacksight(JobBuilder& b, const JsonPath& path, const JsonValue& bs
             checkMeasurement(b, member.key(), member, JsonPath{&path, member.key()});
         }
     }
+    const JsonValue* bearing = bs.find("bearing");
     if (const JsonValue* point = bs.find("point")) {
         backsight.kind = Backsight::Kind::point;
         backsight.point = checked(b, TextKind::name, *point, JsonPath{&path, std::string_view("point")});
         backsight.sight.setTargetName(backsight.point);
         if (const KnownPoint* known = b.job().find(point->text())) backsight.sight.setBSPoint(known->design);
-    } else {
+    } else if (bearing != nullptr) {
         backsight.kind = Backsight::Kind::bearing;
-        backsight.azimuth = Figure::recorded(b.angle(bs.find("bearing")->number()));
         backsight.bearingSight.setBsNameMode(1);
+    } else {
+        throw JobError(bs.offset(), path.text() + ": needs a point, a bearing or both");
     }
+    // A bearing given with a point is the file's own bearing of the backsight direction.
+    if (bearing != nullptr) backsight.azimuth = Figure::recorded(b.angle(bearing->number()));
     // The circle reading on the backsight; a job file that leaves it out read the measured
     // backsight's horizontal angle, or set the circle to zero on the backsight.
     const JsonValue* circle = bs.find("circle");
-    backsight.circle = Figure::recorded(circle != nullptr    ? b.angle(circle->number())
-                                        : backsight.measured ? m.valueAt(0)
-                                                             : 0.0);
+    if (circle != nullptr && circle->isNull()) {
+        backsight.circle = Figure();
+    } else {
+        backsight.circle = Figure::recorded(circle != nullptr    ? b.angle(circle->number())
+                                            : backsight.measured ? m.valueAt(0)
+                                                                 : 0.0);
+    }
     if (backsight.measured) {
         m.setBacksightTarget(true);
         backsight.sight.setMeasurement(m);
@@ -375,10 +383,13 @@ void JsonJob::applyPoint(const JsonValue& entry, std::size_t index) {
     JobBuilder& b = m_builder;
     KnownPoint point;
     point.place = placeOf(entry);
-    point.coords = xyz(*entry.find("coords"), b);
+    const JsonValue& coords = *entry.find("coords");
+    point.hasHeight = coords.size() == 3;
+    point.coords =
+        b.point(coords.at(0)->number(), coords.at(1)->number(), point.hasHeight ? coords.at(2)->number() : 0.0);
     const JsonValue& name = *entry.find("name");
     point.design.setStation(DexStation(checked(b, TextKind::name, name, JsonPath{&path, std::string_view("name")}),
-                                       point.coords.n, point.coords.e, point.coords.h,
+                                       point.coords.n, point.coords.e, point.hasHeight ? point.coords.h : noValue,
                                        textOf(b, TextKind::note, entry, "note", path)));
     readCodes(b, path, entry.find("codes"), entry.find("code"), point.design.codes, point.code);
     b.addKnownPoint(std::move(point), [&path] { return path.text(); });
@@ -396,6 +407,9 @@ void JsonJob::applyLevelRuns(const JsonValue& value) {
         run.name = textOf(b, TextKind::text, entry, "name", runPath);
         run.description = textOf(b, TextKind::text, entry, "description", runPath);
         run.start = checked(b, TextKind::name, *entry.find("start"), JsonPath{&runPath, std::string_view("start")});
+        if (const JsonValue* elevation = entry.find("elevation")) {
+            run.startElevation = Figure::recorded(b.length(elevation->number()));
+        }
         const JsonPath readingsPath{&runPath, std::string_view("readings")};
         std::size_t i = 0;
         for (const JsonValue& item : *entry.find("readings")) {

@@ -8,6 +8,8 @@
 
 namespace exportgen {
 
+using namespace orv::ie;
+
 namespace {
 
 // The letters of the columns.
@@ -196,7 +198,7 @@ bool commentOrBlank(std::string_view line) {
 
 }  // namespace
 
-void readPointList(const RawInput& input, const std::string& columnLetters, JobParts& parts) {
+void readPointList(RawInput& input, const std::string& columnLetters, JobBuilder& builder) {
     std::vector<char> columns;
     if (!columnLetters.empty()) columns = columnsOf(columnLetters);
     RawLines lines(input.text());
@@ -225,8 +227,6 @@ void readPointList(const RawInput& input, const std::string& columnLetters, JobP
                             "a point needs a name, a northing and an easting; found " + std::to_string(fields.size()) +
                                 " field" + (fields.size() == 1 ? "" : "s"));
         }
-        parts.points.from(lines.offset());
-        parts.points.beginObject();
         std::array<const Field*, 3> coords{};  // northing, easting, height
         const Field* name = nullptr;
         const Field* code = nullptr;
@@ -254,26 +254,35 @@ void readPointList(const RawInput& input, const std::string& columnLetters, JobP
         if (name == nullptr || name->text.empty()) {
             input.malformed(lines, name == nullptr ? line.size() : name->column, "a point without a name");
         }
-        parts.points.member("name", unquoted(*name));
-        parts.points.key("coords").beginArray();
+        const auto placeOf = [&](const Field& field) { return builder.place(lines.offset() + field.column); };
+        KnownPoint point;
+        point.place = builder.place(lines.offset());
+        double values[3] = {0.0, 0.0, 0.0};
         static const char* const kWhat[] = {"northing", "easting", "height"};
         for (std::size_t k = 0; k < 3; ++k) {
             const Field* field = coords[k];
             if (field == nullptr || (k == 2 && field->text.empty())) {
                 if (k < 2) input.malformed(lines, line.size(), std::string("the point has no ") + kWhat[k]);
-                parts.points.number(0.0);  // a point without a height lies at height 0
+                point.hasHeight = false;  // a point in plan only
                 continue;
             }
-            if (!numberText(field->text, separator, number) || !parts.points.decimal(number)) {
+            if (!numberText(field->text, separator, number) || !parseDecimal(number, values[k])) {
                 input.malformed(lines, field->column,
                                 std::string("expected the ") + kWhat[k] + " as a number, found \"" +
                                     std::string(field->text.substr(0, 40)) + "\"");
             }
         }
-        parts.points.endArray();
-        if (code != nullptr && !code->text.empty()) parts.points.member("code", unquoted(*code));
-        parts.points.endObject();
+        point.coords = builder.point(values[0], values[1], values[2]);
+        const COrvStringT pointName = builder.text(TextKind::name, unquoted(*name), placeOf(*name));
+        point.design.setStation(
+            DexStation(pointName, point.coords.n, point.coords.e, point.hasHeight ? point.coords.h : noValue));
+        if (code != nullptr && !code->text.empty()) {
+            point.code = builder.text(TextKind::code, unquoted(*code), placeOf(*code));
+            point.design.codes.addCode(DexCodeValues(DexCodeDescription(point.code)));
+        }
+        builder.addKnownPoint(std::move(point));
     }
+    input.passed(input.text().size());
 }
 
 bool looksLikePointList(std::string_view head) {

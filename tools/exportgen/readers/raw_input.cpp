@@ -25,8 +25,8 @@ bool RawLines::next() noexcept {
 }
 
 RawInput::RawInput(std::string_view text, std::string source,
-                   std::function<void(const std::string& what, const std::string& where)> warn)
-    : m_text(text), m_source(std::move(source)), m_warn(std::move(warn)) {}
+                   std::function<void(const std::string& what, const std::string& where)> warn, bool mapped)
+    : m_text(text), m_source(std::move(source)), m_warn(std::move(warn)), m_pages(text, mapped) {}
 
 void RawInput::malformed(const RawLines& at, std::size_t column, const std::string& what) const {
     throw HostError(kExitJson,
@@ -60,6 +60,16 @@ bool isDecimal(std::string_view text) noexcept {
     double value = 0.0;
     const auto result = std::from_chars(text.data() + start, text.data() + text.size(), value);
     return result.ec != std::errc::result_out_of_range;
+}
+
+bool parseDecimal(std::string_view text, double& value) noexcept {
+    if (!isDecimal(text)) return false;
+    const bool negative = text[0] == '-';
+    if (text[0] == '+' || text[0] == '-') text.remove_prefix(1);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
+    if (negative) value = -value;
+    return true;
 }
 
 std::size_t characterLength(std::string_view text, std::size_t at) noexcept {

@@ -1,5 +1,12 @@
 // What a reader of a raw file or a point list is given, and the line-by-line walk over the text
 // that every such reader makes.
+//
+// A reader fills the job through a JobBuilder (job/builder.h): the header's parts first (units,
+// texts, atmosphere, known points, level runs), then headerDone(), then each set-up with
+// addSetup() as soon as it is complete, each value with its place (the byte offset in the
+// file). It never works out a position or an orientation: placement does. A reader may pass
+// over the text twice (known points may be stored anywhere); it tells the input what it has
+// passed for good, so that a mapped file's pages are given back.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +14,9 @@
 #include <string>
 #include <string_view>
 
+#include "job/builder.h"
 #include "readers/job_document.h"
+#include "readers/pages.h"
 
 namespace exportgen {
 
@@ -39,7 +48,7 @@ public:
     /// `warn` is told of each record the reader skipped or read only in part: what happened and
     /// where ("FILE:LINE").
     RawInput(std::string_view text, std::string source,
-             std::function<void(const std::string& what, const std::string& where)> warn);
+             std::function<void(const std::string& what, const std::string& where)> warn, bool mapped = false);
 
     [[nodiscard]] std::string_view text() const noexcept { return m_text; }
     [[nodiscard]] const std::string& source() const noexcept { return m_source; }
@@ -49,11 +58,14 @@ public:
     [[noreturn]] void malformed(const RawLines& at, std::size_t column, const std::string& what) const;
     /// A warning about the current line of `at`.
     void warn(const RawLines& at, const std::string& what) const;
+    /// The reader is done with the text before `offset` for good (its last pass).
+    void passed(std::size_t offset) noexcept { m_pages.passed(offset); }
 
 private:
     std::string_view m_text;
     std::string m_source;
     std::function<void(const std::string&, const std::string&)> m_warn;
+    PageReleaser m_pages;
 };
 
 /// A number as raw files write them and a job document takes them as they stand: an optional
@@ -61,11 +73,18 @@ private:
 /// (a job holds no other).
 [[nodiscard]] bool isDecimal(std::string_view text) noexcept;
 
+/// The value of a decimal number as raw files write it (isDecimal): the double nearest to it, as a
+/// job file's number reads. False for any other text.
+[[nodiscard]] bool parseDecimal(std::string_view text, double& value) noexcept;
+
 /// The bytes of the character at `at` of `text`: a well-formed UTF-8 sequence is one
 /// character, and so is any other byte (a file in a single-byte encoding).
 [[nodiscard]] std::size_t characterLength(std::string_view text, std::size_t at) noexcept;
 
 /// A reader: the job that `input` holds, as parts of a job document.
 using ReadRaw = void (*)(const RawInput& input, JobParts& parts);
+/// A reader: the job that `input` holds, told to `builder`, the header done and every set-up
+/// added (the caller finishes the builder).
+using BuildRaw = void (*)(RawInput& input, JobBuilder& builder);
 
 }  // namespace exportgen
