@@ -183,6 +183,10 @@ public:
     [[nodiscard]] COrvStringT getCodeStringAt(int index) const;
     /// The control code; empty when not set.
     [[nodiscard]] COrvStringT getControlCode(ECodeControlCode which) const;
+    /// True when the control code is set and not empty (without copying it).
+    [[nodiscard]] bool hasControlCode(ECodeControlCode which) const noexcept {
+        return (which == eControlCode1 || which == eControlCode2) && !m_control[which].IsEmpty();
+    }
     /// The value of the attribute at `index`; empty when not set.
     [[nodiscard]] COrvStringT getAttrAt(int index) const;
 

@@ -143,8 +143,9 @@ TEST_P(Ledger, EveryRawFilesItemsAreAccountedForAndReadBack) {
             const json& written = first.report["outputs"][0]["items"];
             for (const char* kind : {"stationPositions", "knownPoints", "slopeDistanceObservations",
                                      "horizontalDistanceObservations", "anglesOnlyObservations"}) {
-                EXPECT_EQ(second.report["job"][kind]["read"].get<std::uint64_t>(),
-                          written[kind]["recorded"].get<std::uint64_t>() + written[kind]["derived"].get<std::uint64_t>())
+                EXPECT_EQ(
+                    second.report["job"][kind]["read"].get<std::uint64_t>(),
+                    written[kind]["recorded"].get<std::uint64_t>() + written[kind]["derived"].get<std::uint64_t>())
                     << kind;
             }
         }

@@ -131,7 +131,8 @@ void JobBuilder::addSetup(Setup setup) {
     headerDone();
     setup.index = m_setups++;
     m_placement.place(setup);
-    countSetup(setup, m_count);
+    countSetup(setup, setup.items);
+    m_count.add(setup.items);
     m_listener.setup(setup);
 }
 

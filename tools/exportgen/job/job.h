@@ -18,15 +18,9 @@
 #include "base/units.h"
 #include "contracts/dex_data.h"
 #include "job/geometry.h"
+#include "job/items.h"
 
 namespace exportgen {
-
-/// Where a value of the job comes from.
-enum class Origin : std::uint8_t {
-    absent,    ///< nothing states it
-    recorded,  ///< the input states it
-    derived,   ///< worked out from what the input states
-};
 
 /// A place in the inputs: the input (kJobInput, or a point list of --points) and the byte
 /// offset of the value there.
@@ -142,6 +136,8 @@ struct Setup {
     WorstResiduals worstResiduals;
     std::vector<Observation> shots;
     std::vector<Stakeout> stakeouts;
+    /// What the set-up holds, kind by kind, once it is placed (counted once for every writer).
+    JobCount items;
 
     /// The orientation of shot `index`.
     [[nodiscard]] Figure orientationOfShot(std::size_t index) const noexcept;

@@ -79,7 +79,7 @@ void countCodes(const orv::ie::DexCodesDataInterface& codes, JobCount& count) {
         if (description == nullptr) continue;
         if (!description->codeName().IsEmpty()) count.add(Item::code, Origin::recorded);
         for (const auto which : {orv::ie::eControlCode1, orv::ie::eControlCode2}) {
-            if (!code->getControlCode(which).IsEmpty()) count.add(Item::controlCode, Origin::recorded);
+            if (code->hasControlCode(which)) count.add(Item::controlCode, Origin::recorded);
         }
         count.add(Item::attribute, Origin::recorded, static_cast<std::uint64_t>(description->getSize()));
     }

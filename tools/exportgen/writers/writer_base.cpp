@@ -59,9 +59,7 @@ void WriterBase::begin() {
 void WriterBase::setup(const Setup& setup) {
     m_accounted.fill(0);
     writeSetup(setup);
-    JobCount part;
-    countSetup(setup, part);
-    settle(part, [this, &setup] { return setupPath(setup); });
+    settle(setup.items, [this, &setup] { return setupPath(setup); });
 }
 
 void WriterBase::levelRuns() {
