@@ -55,21 +55,17 @@ std::string readRaw(const std::string& format, const std::string& text, std::vec
 }
 
 JobModel readJobModel(const std::string& text) {
-    class Collect : public exportgen::JobEvents, public exportgen::JobListener {
+    class Collect : public exportgen::JobListener {
     public:
         JobModel model;
-        exportgen::JobBuilder builder{exportgen::BuildOptions{}, *this};
-        exportgen::JsonJob json{builder};
-        void member(std::string_view key, const exportgen::JsonValue& value) override { json.apply(key, value); }
-        void setupsBegin(bool, std::size_t) override { builder.headerDone(); }
-        void setup(std::size_t index, const exportgen::JsonValue& value) override { json.addSetup(value, index); }
         void header(exportgen::JobBuilder&) override {}
         void setup(exportgen::Setup& setup) override { model.setups.push_back(std::move(setup)); }
         void end(const exportgen::Job& job) override { model.job = job; }
         void warning(const char*, const std::string&, const exportgen::Place&, const std::string&) override {}
     } collect;
-    exportgen::readJob(text, "job", collect, false);
-    collect.builder.finish();
+    exportgen::JobBuilder builder(exportgen::BuildOptions{}, collect);
+    exportgen::buildJsonJob(text, "job", false, {}, builder, nullptr);
+    builder.finish();
     return std::move(collect.model);
 }
 

@@ -56,10 +56,10 @@ ClockScope::~ClockScope() {
     orv::platform::SetShortDatePattern(nullptr);
 }
 
-void ClockScope::fixAtJobCreation(const Job& job, std::size_t root) {
+void ClockScope::fixAtJobCreation(const Job& job) {
     const Job::Created& created = job.created;
     if (!created.present) {
-        throw JobError(root,
+        throw JobError(job.root.offset,
                        "$.job.created.date: missing; --now job takes the header dates from the job's creation date");
     }
     std::vector<int> date, time{0, 0, 0};

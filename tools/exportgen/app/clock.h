@@ -22,8 +22,8 @@ public:
 
     /// Fixes the clock at the job's own creation date ("job.created", day/month/year) and time
     /// (h:mm or h:mm:ss; midnight when left out). Throws JobError at the value that cannot be read,
-    /// or at `root` (the job's offset) when the job has no creation date.
-    void fixAtJobCreation(const Job& job, std::size_t root);
+    /// or at the job's beginning when the job has no creation date.
+    void fixAtJobCreation(const Job& job);
 
 private:
     std::unique_lock<std::mutex> m_lock;

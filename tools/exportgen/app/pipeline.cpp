@@ -10,23 +10,6 @@ namespace exportgen::app {
 
 namespace {
 
-// A member named twice counts with its last value; a check says so.
-void reportShadowed(const JsonValue& value, const JsonPath& path, JobProblems& problems) {
-    if (value.isObject()) {
-        for (const JsonValue& member : value) {
-            const JsonPath field{&path, member.key()};
-            if (member.shadowed()) {
-                problems.add(member.offset(), field.text() + ": named twice; the later value counts", true);
-            } else {
-                reportShadowed(member, field, problems);
-            }
-        }
-    } else if (value.isArray()) {
-        std::size_t index = 0;
-        for (const JsonValue& item : value) reportShadowed(item, JsonPath{&path, index++}, problems);
-    }
-}
-
 BuildOptions buildOptions(const PipelineOptions& options, const TextRules* rules) {
     BuildOptions build;
     // A check reports what the job holds, not what one format or another could carry.
@@ -41,10 +24,7 @@ Pipeline::Pipeline(const JobSource& input, PipelineOptions options)
     : m_input(input),
       m_options(std::move(options)),
       m_rules(textRulesFor(m_options.formats)),
-      m_builder(buildOptions(m_options, &m_rules), *this),
-      m_json(m_builder),
-      m_schema(jobSchema()),
-      m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))) {
+      m_builder(buildOptions(m_options, &m_rules), *this) {
     m_builder.setLocator([this](const Place& at) { return located(at); });
 }
 
@@ -63,82 +43,14 @@ void Pipeline::run() {
         } else {
             // A check may be followed by the conversion of the same text: only a conversion gives
             // the pages of a mapped file back as it passes them.
-            readJob(m_input.text(), m_input.source(), *this, m_input.mapped() && !collecting(), m_input.locator());
+            buildJsonJob(m_input.text(), m_input.source(), m_input.mapped() && !collecting(), m_input.locator(),
+                         m_builder, m_options.collect);
         }
         m_builder.finish();
     } catch (const JobError& error) {
         // What the builder finds wrong with what a raw reader or a point list gave it.
         if (collecting()) return m_options.collect->add(error);
         throw HostError(error.code(), located(Place{error.input(), error.offset()}) + ": " + error.what());
-    }
-}
-
-void Pipeline::member(std::string_view key, const JsonValue& value) {
-    const std::string name(key);
-    const JsonPath root;
-    const JsonPath path{&root, key};
-    const JsonSchema::Node* schema = m_schema.property(m_schema.root(), name);
-    if (!collecting()) {
-        if (schema == nullptr) throw JobError(value.offset(), path.text() + ": unknown field");
-        m_schema.validate(schema, value, path);
-        m_present.push_back(name);
-        m_json.apply(key, value);
-        return;
-    }
-    JobProblems& problems = *m_options.collect;
-    m_present.push_back(name);
-    if (schema == nullptr) return problems.add(value.offset(), path.text() + ": unknown field");
-    reportShadowed(value, path, problems);
-    try {
-        if (key == "points" && value.isArray()) {
-            // Each good point is known to the set-ups, so that one bad point does not make every
-            // point a set-up names unknown.
-            const JsonSchema::Node* item = m_schema.items(schema);
-            std::size_t index = 0;
-            for (const JsonValue& entry : value) {
-                const JsonPath at{&path, index};
-                if (m_schema.collect(item, entry, at, problems) == 0) m_json.applyPoint(entry, index);
-                ++index;
-            }
-            return;
-        }
-        if (m_schema.collect(schema, value, path, problems) == 0) m_json.apply(key, value);
-    } catch (const JobError& error) {
-        problems.add(error);
-    }
-}
-
-void Pipeline::setupsBegin(bool hasSetups, std::size_t root) {
-    if (hasSetups) m_present.emplace_back("setups");
-    m_root = root;
-    const JsonPath path;
-    if (collecting()) {
-        try {
-            m_schema.checkRequired(m_schema.root(), m_present, path, root);
-        } catch (const JobError& error) {
-            m_options.collect->add(error);
-        }
-    } else {
-        m_schema.checkRequired(m_schema.root(), m_present, path, root);
-    }
-    m_builder.headerDone();
-}
-
-void Pipeline::setup(std::size_t index, const JsonValue& value) {
-    const JsonPath root;
-    const JsonPath setups{&root, std::string_view("setups")};
-    const JsonPath path{&setups, index};
-    if (!collecting()) {
-        m_schema.validate(m_setupSchema, value, path);
-        m_json.addSetup(value, index);
-        return;
-    }
-    reportShadowed(value, path, *m_options.collect);
-    if (m_schema.collect(m_setupSchema, value, path, *m_options.collect) != 0) return;
-    try {
-        m_json.addSetup(value, index);
-    } catch (const JobError& error) {
-        m_options.collect->add(error);
     }
 }
 
@@ -152,7 +64,7 @@ void Pipeline::header(JobBuilder& builder) {
         builder.assume(frame);
     }
     if (collecting()) return;
-    if (m_options.clockFromJob != nullptr) m_options.clockFromJob->fixAtJobCreation(builder.job(), m_root);
+    if (m_options.clockFromJob != nullptr) m_options.clockFromJob->fixAtJobCreation(builder.job());
     // A raw file's places are named by its lines; a job file's by JSON paths.
     PlaceNamer namer;
     if (m_input.kind() != "job") namer = [this](const Place& at) { return located(at); };
@@ -224,24 +136,8 @@ std::pair<std::size_t, std::size_t> Pipeline::tally(std::size_t i) const {
 // The points of a point list (--points) join the job's known points, before the set-ups are
 // placed; an error names the list's line.
 void Pipeline::addPoints(const JobSource& list) {
-    class Adder : public JobEvents {
-    public:
-        explicit Adder(Pipeline& pipeline) : m_pipeline(pipeline) {}
-        void member(std::string_view key, const JsonValue& value) override {
-            if (key == "points") m_pipeline.member(key, value);
-        }
-        void setupsBegin(bool, std::size_t) override {}
-        void setup(std::size_t, const JsonValue&) override {}
-
-    private:
-        Pipeline& m_pipeline;
-    } adder(*this);
     m_builder.setInput(kPointsInput);
-    if (list.built()) {
-        list.build(m_builder);
-    } else {
-        readJob(list.text(), list.source(), adder, false, list.locator());
-    }
+    list.build(m_builder);
     m_builder.setInput(kJobInput);
 }
 

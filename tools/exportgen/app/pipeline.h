@@ -16,9 +16,7 @@
 #include "base/record_sink.h"
 #include "base/warnings.h"
 #include "job/builder.h"
-#include "readers/job_reader.h"
 #include "readers/json_job.h"
-#include "readers/json_schema.h"
 #include "writers/writer_base.h"
 
 namespace exportgen::app {
@@ -49,7 +47,7 @@ struct PipelineOptions {
     const JobSource* extraPoints = nullptr;
 };
 
-class Pipeline : public JobEvents, public JobListener {
+class Pipeline : public JobListener {
 public:
     /// `input` is the job's own input, for the places of what its readers say.
     Pipeline(const JobSource& input, PipelineOptions options);
@@ -70,11 +68,6 @@ public:
     /// What the job held, kind by kind.
     [[nodiscard]] const JobCount& count() const { return m_builder.count(); }
 
-    // JobEvents: the job file's members and set-ups.
-    void member(std::string_view key, const JsonValue& value) override;
-    void setupsBegin(bool hasSetups, std::size_t root) override;
-    void setup(std::size_t index, const JsonValue& value) override;
-
     // JobListener: the job as the builder completes it.
     void header(JobBuilder& builder) override;
     void setup(Setup& setup) override;
@@ -93,12 +86,7 @@ private:
     PipelineOptions m_options;
     TextRules m_rules;
     JobBuilder m_builder;
-    JsonJob m_json;
-    const JsonSchema& m_schema;
-    const JsonSchema::Node* m_setupSchema;
-    std::size_t m_root = 0;
     std::vector<std::unique_ptr<FormatWriter>> m_writers;
-    std::vector<std::string> m_present;
     std::vector<std::string> m_jobSources;
     std::deque<WarningList> m_jobWarnings;
     Setup m_slots[2];

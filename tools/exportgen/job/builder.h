@@ -91,6 +91,8 @@ public:
 
     // ---- the header
 
+    /// Where the job begins in the input (the offset of a job file's object).
+    void setRoot(const Place& root) { m_job.root = root; }
     void setUnits(std::optional<orv::ie::EDistUnits> distance, std::optional<orv::ie::EAngleUnits> angle);
     void setApplication(const COrvStringT& name, const COrvStringT& version);
     void setJobTexts(const COrvStringT& name, const COrvStringT& text2, const COrvStringT& text3);

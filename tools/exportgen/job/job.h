@@ -181,6 +181,8 @@ public:
         Place datePlace, timePlace;
         bool hasTime = false;
     } created;
+    /// Where the job begins in its input (a message about the job as a whole names it).
+    Place root;
     /// The known points by name: the index into `points` of the name's entry.
     std::unordered_map<std::string, std::size_t> pointIndex;
 

@@ -522,4 +522,117 @@ void JsonJob::addSetup(const JsonValue& value, std::size_t index) {
     b.addSetup(std::move(setup));
 }
 
+namespace {
+
+// A member named twice counts with its last value; a check says so.
+void reportShadowed(const JsonValue& value, const JsonPath& path, JobProblems& problems) {
+    if (value.isObject()) {
+        for (const JsonValue& member : value) {
+            const JsonPath field{&path, member.key()};
+            if (member.shadowed()) {
+                problems.add(member.offset(), field.text() + ": named twice; the later value counts", true);
+            } else {
+                reportShadowed(member, field, problems);
+            }
+        }
+    } else if (value.isArray()) {
+        std::size_t index = 0;
+        for (const JsonValue& item : value) reportShadowed(item, JsonPath{&path, index++}, problems);
+    }
+}
+
+// The job file's members and set-ups as the job reader finds them, checked and told to the
+// builder.
+class JsonJobReader : public JobEvents {
+public:
+    JsonJobReader(JobBuilder& builder, JobProblems* collect)
+        : m_json(builder),
+          m_builder(builder),
+          m_collect(collect),
+          m_schema(jobSchema()),
+          m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))) {}
+
+    void member(std::string_view key, const JsonValue& value) override {
+        const std::string name(key);
+        const JsonPath root;
+        const JsonPath path{&root, key};
+        const JsonSchema::Node* schema = m_schema.property(m_schema.root(), name);
+        m_present.push_back(name);
+        if (m_collect == nullptr) {
+            if (schema == nullptr) throw JobError(value.offset(), path.text() + ": unknown field");
+            m_schema.validate(schema, value, path);
+            m_json.apply(key, value);
+            return;
+        }
+        if (schema == nullptr) return m_collect->add(value.offset(), path.text() + ": unknown field");
+        reportShadowed(value, path, *m_collect);
+        try {
+            if (key == "points" && value.isArray()) {
+                // Each good point is known to the set-ups, so that one bad point does not make
+                // every point a set-up names unknown.
+                const JsonSchema::Node* item = m_schema.items(schema);
+                std::size_t index = 0;
+                for (const JsonValue& entry : value) {
+                    const JsonPath at{&path, index};
+                    if (m_schema.collect(item, entry, at, *m_collect) == 0) m_json.applyPoint(entry, index);
+                    ++index;
+                }
+                return;
+            }
+            if (m_schema.collect(schema, value, path, *m_collect) == 0) m_json.apply(key, value);
+        } catch (const JobError& error) {
+            if (error.input() != kJobInput) throw;
+            m_collect->add(error);
+        }
+    }
+
+    void setupsBegin(bool hasSetups, std::size_t root) override {
+        if (hasSetups) m_present.emplace_back("setups");
+        const JsonPath path;
+        try {
+            m_schema.checkRequired(m_schema.root(), m_present, path, root);
+        } catch (const JobError& error) {
+            if (m_collect == nullptr) throw;
+            m_collect->add(error);
+        }
+        m_builder.setRoot(m_builder.place(root));
+        m_builder.headerDone();
+    }
+
+    void setup(std::size_t index, const JsonValue& value) override {
+        const JsonPath root;
+        const JsonPath setups{&root, std::string_view("setups")};
+        const JsonPath path{&setups, index};
+        if (m_collect == nullptr) {
+            m_schema.validate(m_setupSchema, value, path);
+            m_json.addSetup(value, index);
+            return;
+        }
+        reportShadowed(value, path, *m_collect);
+        if (m_schema.collect(m_setupSchema, value, path, *m_collect) != 0) return;
+        try {
+            m_json.addSetup(value, index);
+        } catch (const JobError& error) {
+            if (error.input() != kJobInput) throw;
+            m_collect->add(error);
+        }
+    }
+
+private:
+    JsonJob m_json;
+    JobBuilder& m_builder;
+    JobProblems* m_collect;
+    const JsonSchema& m_schema;
+    const JsonSchema::Node* m_setupSchema;
+    std::vector<std::string> m_present;
+};
+
+}  // namespace
+
+void buildJsonJob(std::string_view text, const std::string& source, bool mapped, const Locator& locate,
+                  JobBuilder& builder, JobProblems* collect) {
+    JsonJobReader reader(builder, collect);
+    readJob(text, source, reader, mapped, locate);
+}
+
 }  // namespace exportgen

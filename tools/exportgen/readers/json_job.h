@@ -5,10 +5,22 @@
 
 #include <string_view>
 
+#include "base/problems.h"
 #include "job/builder.h"
+#include "readers/job_reader.h"
 #include "readers/json_value.h"
 
 namespace exportgen {
+
+/// Reads the job file `text` (read from `source`) into `builder`: each member checked against its
+/// piece of the job schema, then the header done, then each set-up checked and added as it is
+/// read. `collect` null: the first error is thrown (HostError with the file, line and column, and
+/// the JSON path). Else every problem goes to `collect` and the reading goes on; a part of the
+/// job that breaks the schema is not built (its fields cannot be trusted). `mapped`: the text is
+/// a file mapping whose pages are given back as the reader passes them. `locate` names places
+/// when the text is not the file the user named.
+void buildJsonJob(std::string_view text, const std::string& source, bool mapped, const Locator& locate,
+                  JobBuilder& builder, JobProblems* collect);
 
 class JsonJob {
 public:
