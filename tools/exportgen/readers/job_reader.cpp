@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "readers/json_parse.h"
 #include "readers/pages.h"
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -251,13 +252,33 @@ static bool isNumberText(std::string_view token) {
     return i == token.size();
 }
 
-// Parses one value of the file with simdjson's On-Demand parser into a JsonValue tree.
-class JsonTreeBuilder {
+// Parses one value of the file with simdjson's On-Demand parser into a JsonValue tree, or opens
+// it for a walk.
+class JsonTreeBuilder : public JsonParse {
 public:
     explicit JsonTreeBuilder(const Source& source) : m_source(source) {}
 
+    /// The value of the text [start, end) of the file, for a walk (value()).
+    void open(const char* start, const char* end) {
+        iterate(start, end);
+        check(m_document.get_value().get(m_value), m_data);
+    }
+    simdjson::ondemand::value& value() override { return m_value; }
+    std::size_t offset(const char* token) const noexcept override {
+        return m_base + static_cast<std::size_t>(token - m_data);
+    }
+    void check(simdjson::error_code error, const char* at) override { check(error, m_document, at); }
+
     /// The value of the text [start, end) of the file.
     const JsonValue& parse(const char* start, const char* end) {
+        iterate(start, end);
+        m_nodes.clear();
+        root(m_document);
+        return m_nodes.front();
+    }
+
+private:
+    void iterate(const char* start, const char* end) {
         const auto length = static_cast<std::size_t>(end - start);
         const char* data = start;
         std::size_t capacity = static_cast<std::size_t>(m_source.end() - start);
@@ -272,14 +293,9 @@ public:
         m_data = data;
         m_length = length;
         m_base = m_source.offset(start);
-        m_nodes.clear();
-        ondemand::document document;
-        check(m_parser.iterate(data, length, capacity).get(document), document, data);
-        root(document);
-        return m_nodes.front();
+        check(m_parser.iterate(data, length, capacity).get(m_document), m_document, data);
     }
 
-private:
     void root(ondemand::document& document) {
         ondemand::json_type type{};
         check(document.type().get(type), document, m_data);
@@ -473,6 +489,8 @@ private:
 
     const Source& m_source;
     ondemand::parser m_parser;
+    ondemand::document m_document;
+    ondemand::value m_value;
     std::vector<char> m_padded;
     std::vector<JsonValue> m_nodes;
     const char* m_data = nullptr;
@@ -584,7 +602,8 @@ void readJob(std::string_view text, const std::string& name, JobEvents& events, 
         PageReleaser read(source.text(), mapped);
         std::size_t index = 0;
         for (const auto& [start, end] : setups) {
-            events.setup(index++, builder.parse(start, end));
+            builder.open(start, end);
+            events.setup(index++, builder);
             read.passed(source.offset(end));
         }
     } catch (const JobError& error) {

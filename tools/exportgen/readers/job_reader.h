@@ -19,6 +19,8 @@
 
 namespace exportgen {
 
+class JsonParse;
+
 /// What the reader finds.
 class JobEvents {
 public:
@@ -28,8 +30,8 @@ public:
     /// After every other member, before the first set-up; `hasSetups` tells whether the file has
     /// a "setups" member at all, and `root` is the offset of the job's object.
     virtual void setupsBegin(bool hasSetups, std::size_t root) = 0;
-    /// One element of "setups", with its index.
-    virtual void setup(std::size_t index, const JsonValue& value) = 0;
+    /// One element of "setups", with its index: walked from `parse` (readers/json_parse.h).
+    virtual void setup(std::size_t index, JsonParse& parse) = 0;
 };
 
 /// Names the place of a byte of a job document for a message, "SOURCE:LINE:COLUMN": of the

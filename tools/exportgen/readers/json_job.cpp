@@ -7,6 +7,7 @@
 #include "contracts/text_services.h"
 #include "contracts/units.h"
 #include "readers/json_schema.h"
+#include "readers/json_walk.h"
 
 namespace exportgen {
 
@@ -27,42 +28,9 @@ COrvStringT textOf(JobBuilder& b, TextKind kind, const JsonValue& object, const 
     return checked(b, kind, *member, at);
 }
 
-// Values no instrument gives: a negative distance, a zenith outside a full circle, an
-// instrument or target height beyond a kilometre. They are written as given, and reported.
-constexpr double kHighestHeight = 1000.0;
-
+// A value no instrument gives (a negative distance): written as given, and reported.
 void implausible(JobBuilder& b, const std::string& what, const JsonPath& path, std::size_t offset) {
     b.warn("job", what, b.place(offset), [&path] { return path.text(); });
-}
-
-void checkHeight(JobBuilder& b, const JsonValue* value, const char* what, const JsonPath& path) {
-    if (value == nullptr) return;
-    const double height = value->number();
-    if (std::fabs(height) > kHighestHeight) {
-        implausible(b, std::string(what) + " " + shortestNumber(height) + " m is beyond a kilometre", path,
-                    value->offset());
-    }
-}
-
-// The measurement `values` of kind `key` (sd, hd, angles, hz, dist) at `path`.
-void checkMeasurement(JobBuilder& b, std::string_view key, const JsonValue& values, const JsonPath& path) {
-    std::size_t distance = 99, zenith = 99;
-    if (key == "sd") zenith = 1, distance = 2;
-    if (key == "hd") distance = 1;
-    if (key == "angles") zenith = 1;
-    if (key == "dist") distance = 0;
-    std::size_t i = 0;
-    for (const JsonValue& v : values) {
-        const std::size_t index = i++;
-        const double x = v.number();
-        if (index == distance && x < 0.0) {
-            const JsonPath at{&path, index};
-            implausible(b, "negative distance " + shortestNumber(x), at, v.offset());
-        } else if (index == zenith && !(x >= 0.0 && x <= 360.0)) {
-            const JsonPath at{&path, index};
-            implausible(b, "zenith " + shortestNumber(x) + " is outside 0 to 360 degrees", at, v.offset());
-        }
-    }
 }
 
 double numberOf(const JsonValue& object, const char* key, double fallback) {
@@ -78,10 +46,6 @@ int indexIn(const JsonValue& value, std::initializer_list<const char*> names) {
         ++index;
     }
     return 0;
-}
-
-Point3 xyz(const JsonValue& value, const JobBuilder& b) {
-    return b.point(value.at(0)->number(), value.at(1)->number(), value.at(2)->number());
 }
 
 // The codes of a point or an observation from its members "codes" (a list) or "code" (one code
@@ -148,148 +112,6 @@ void readCodes(JobBuilder& b, const JsonPath& path, const JsonValue* list, const
         firstCode = checked(b, TextKind::code, *code, at);
         if (!firstCode.IsEmpty()) codes.addCode(DexCodeValues(DexCodeDescription(firstCode)));
     }
-}
-
-// The kind of measurement a member of an observation holds: sd, hd, angles, hz or dist; -1 for
-// any other member.
-int measurementKind(std::string_view key) {
-    if (key == "sd") return eKindAnglesAndSlopeDistance;
-    if (key == "hd") return eKindAngleAndHorizontalDistance;
-    if (key == "angles") return eKindAnglesOnly;
-    if (key == "hz") return eKindHorizontalAngleOnly;
-    if (key == "dist") return eKindSlopeDistanceOnly;
-    return -1;
-}
-
-// Whether the value at `index` of a measurement of `kind` is an angle (else a distance or a
-// height difference): sd [hz, zenith, slope], hd [hz, horizontal, rise], angles [hz, zenith],
-// hz [hz], dist [slope].
-bool isAngle(int kind, std::size_t index) {
-    if (kind == 9) return false;
-    if (kind == 1) return index == 0;
-    return index < 2;
-}
-
-DexTSRawMeasurement measurementOf(int kind, const JsonValue& list, const JobBuilder& b) {
-    std::vector<double> values;
-    values.reserve(3);
-    for (const JsonValue& v : list) {
-        const double number = v.number();
-        values.push_back(isAngle(kind, values.size()) ? b.angle(number) : b.length(number));
-    }
-    return DexTSRawMeasurement(kind, std::move(values));
-}
-
-// The one measurement of an object (the schema allows one).
-bool readMeasurement(const JsonValue& object, DexTSRawMeasurement& m, const JobBuilder& b) {
-    for (const JsonValue& member : object) {
-        const int kind = member.shadowed() ? -1 : measurementKind(member.key());
-        if (kind < 0) continue;
-        m = measurementOf(kind, member, b);
-        return true;
-    }
-    return false;
-}
-
-// An observation in one walk over its members: a set-up holds thousands of them. `path` is the
-// observation's own. A target height carries over to the sights after it (`lastHr`).
-void readObservation(JobBuilder& b, const JsonPath& path, const JsonValue& object, Figure& lastHr, Observation& shot) {
-    const JsonValue* target = nullptr;
-    const JsonValue* note = nullptr;
-    const JsonValue* codes = nullptr;
-    const JsonValue* code = nullptr;
-    bool foresight = false;
-    for (const JsonValue& member : object) {
-        if (member.shadowed()) continue;
-        const std::string_view key = member.key();
-        if (key == "to") {
-            target = &member;
-        } else if (key == "fs") {
-            foresight = member.boolean();
-        } else if (key == "hr") {
-            lastHr = member.isNull() ? Figure() : Figure::recorded(b.length(member.number()));
-            if (lastHr.known() && std::fabs(lastHr.value) > kHighestHeight) {
-                checkHeight(b, &member, "target height", JsonPath{&path, key});
-            }
-        } else if (key == "note") {
-            note = &member;
-        } else if (key == "codes") {
-            codes = &member;
-        } else if (key == "code") {
-            code = &member;
-        } else if (key == "coords") {
-            shot.coords.set(xyz(member, b), Origin::recorded);
-        } else if (const int kind = measurementKind(key); kind >= 0) {
-            shot.sight.setMeasurement(measurementOf(kind, member, b));
-            checkMeasurement(b, key, member, JsonPath{&path, key});
-        }
-    }
-    shot.place = b.place(object.offset());
-    shot.sight.setTargetName(target != nullptr
-                                 ? checked(b, TextKind::name, *target, JsonPath{&path, std::string_view("to")})
-                                 : COrvStringT());
-    shot.sight.setKind(foresight ? eSightForesight : eSightSideShot);
-    shot.hr = lastHr;
-    readCodes(b, path, codes, code, shot.sight.codes, shot.code);
-    shot.sight.setNote(note != nullptr ? checked(b, TextKind::note, *note, JsonPath{&path, std::string_view("note")})
-                                       : COrvStringT());
-}
-
-Observation readObservation(JobBuilder& b, const JsonPath& path, const JsonValue& object, Figure& lastHr) {
-    Observation shot;
-    readObservation(b, path, object, lastHr, shot);
-    return shot;
-}
-
-// An orientation record: a backsight to a point or by a bearing, with the circle reading on it
-// and what was measured to the point. `path` is the record's own.
-Backsight readBacksight(JobBuilder& b, const JsonPath& path, const JsonValue& bs, Figure& lastHr) {
-    Backsight backsight;
-    backsight.place = b.place(bs.offset());
-    DexTSRawMeasurement m;
-    backsight.measured = readMeasurement(bs, m, b);
-    // The backsight starts the set-up's target heights: its own, or 0.
-    lastHr = Figure::recorded(0.0);
-    if (const JsonValue* hr = bs.find("hr")) {
-        lastHr = hr->isNull() ? Figure() : Figure::recorded(b.length(hr->number()));
-        if (lastHr.known()) checkHeight(b, hr, "target height", JsonPath{&path, std::string_view("hr")});
-    }
-    backsight.hr = lastHr;
-    for (const JsonValue& member : bs) {
-        if (!member.shadowed() && measurementKind(member.key()) >= 0) {
-            checkMeasurement(b, member.key(), member, JsonPath{&path, member.key()});
-        }
-    }
-    const JsonValue* bearing = bs.find("bearing");
-    if (const JsonValue* point = bs.find("point")) {
-        backsight.kind = Backsight::Kind::point;
-        backsight.point = checked(b, TextKind::name, *point, JsonPath{&path, std::string_view("point")});
-        backsight.sight.setTargetName(backsight.point);
-        if (const KnownPoint* known = b.job().find(point->text())) backsight.sight.setBSPoint(known->design);
-    } else if (bearing != nullptr) {
-        backsight.kind = Backsight::Kind::bearing;
-        backsight.bearingSight.setBsNameMode(1);
-    } else {
-        throw JobError(bs.offset(), path.text() + ": needs a point, a bearing or both");
-    }
-    // A bearing given with a point is the file's own bearing of the backsight direction.
-    if (bearing != nullptr) backsight.azimuth = Figure::recorded(b.angle(bearing->number()));
-    // The circle reading on the backsight; a job file that leaves it out read the measured
-    // backsight's horizontal angle, or set the circle to zero on the backsight.
-    const JsonValue* circle = bs.find("circle");
-    if (circle != nullptr && circle->isNull()) {
-        backsight.circle = Figure();
-    } else {
-        backsight.circle = Figure::recorded(circle != nullptr    ? b.angle(circle->number())
-                                            : backsight.measured ? m.valueAt(0)
-                                                                 : 0.0);
-    }
-    if (backsight.measured) {
-        m.setBacksightTarget(true);
-        backsight.sight.setMeasurement(m);
-        backsight.bearingSight.setMeasurement(m);
-    }
-    return backsight;
 }
 
 int indexOf(const JsonValue& value, std::initializer_list<const char*> names) { return indexIn(value, names); }
@@ -447,81 +269,6 @@ void JsonJob::applyLevelRuns(const JsonValue& value) {
     }
 }
 
-void JsonJob::addSetup(const JsonValue& value, std::size_t index) {
-    const JsonPath root;
-    const JsonPath setups{&root, std::string_view("setups")};
-    const JsonPath here{&setups, index};
-    JobBuilder& b = m_builder;
-    Setup setup;
-    setup.place = placeOf(value);
-    setup.station = checked(b, TextKind::name, *value.find("station"), JsonPath{&here, std::string_view("station")});
-    if (const JsonValue* coords = value.find("coords")) setup.coords.set(xyz(*coords, b), Origin::recorded);
-    if (const JsonValue* hi = value.find("hi")) {
-        setup.hi = Figure::recorded(b.length(hi->number()));
-        checkHeight(b, hi, "instrument height", JsonPath{&here, std::string_view("hi")});
-    }
-    setup.code = textOf(b, TextKind::code, value, "code", here);
-    setup.note = textOf(b, TextKind::note, value, "note", here);
-    // A job file's sight without "hr" has the last target height given before it in its set-up,
-    // or 0 (a target on the point itself).
-    Figure lastHr = Figure::recorded(0.0);
-
-    if (const JsonValue* bs = value.find("backsight")) {
-        setup.backsight = readBacksight(b, JsonPath{&here, std::string_view("backsight")}, *bs, lastHr);
-    }
-    if (const JsonValue* worst = value.find("worstResiduals")) {
-        setup.worstResiduals.origin = Origin::recorded;
-        setup.worstResiduals.value.horizontal = b.angle(worst->at(0)->number());
-        setup.worstResiduals.value.zenith = b.angle(worst->at(1)->number());
-        setup.worstResiduals.value.slope = b.length(worst->at(2)->number());
-    }
-    if (const JsonValue* resection = value.find("resection")) {
-        const JsonPath list{&here, std::string_view("resection")};
-        std::size_t i = 0;
-        for (const JsonValue& item : *resection) {
-            Observation obs = readObservation(b, JsonPath{&list, i++}, item, lastHr);
-            if (const JsonValue* residual = item.find("residual")) {
-                obs.residual.set(xyz(*residual, b), Origin::recorded);
-            }
-            setup.resection.push_back(std::move(obs));
-        }
-    }
-    if (const JsonValue* shots = value.find("shots")) {
-        setup.shots.resize(shots->size());
-        const JsonPath list{&here, std::string_view("shots")};
-        std::size_t i = 0;
-        for (const JsonValue& item : *shots) {
-            const JsonPath at{&list, i};
-            readObservation(b, at, item, lastHr, setup.shots[i++]);
-        }
-    }
-    if (const JsonValue* again = value.find("reorientations")) {
-        const JsonPath list{&here, std::string_view("reorientations")};
-        std::size_t i = 0;
-        for (const JsonValue& item : *again) {
-            Backsight backsight = readBacksight(b, JsonPath{&list, i++}, item, lastHr);
-            backsight.firstShot = static_cast<std::size_t>(item.find("fromShot")->number());
-            setup.reorientations.push_back(std::move(backsight));
-        }
-    }
-    if (const JsonValue* stakeouts = value.find("stakeouts")) {
-        const JsonPath list{&here, std::string_view("stakeouts")};
-        std::size_t i = 0;
-        for (const JsonValue& item : *stakeouts) {
-            const JsonPath itemPath{&list, i++};
-            Stakeout stakeout;
-            stakeout.design =
-                checked(b, TextKind::name, *item.find("design"), JsonPath{&itemPath, std::string_view("design")});
-            stakeout.shot = readObservation(b, itemPath, item, lastHr);
-            if (const JsonValue* differences = item.find("differences")) {
-                stakeout.differences.set(xyz(*differences, b), Origin::recorded);
-            }
-            setup.stakeouts.push_back(std::move(stakeout));
-        }
-    }
-    b.addSetup(std::move(setup));
-}
-
 namespace {
 
 // A member named twice counts with its last value; a check says so.
@@ -550,7 +297,7 @@ public:
           m_builder(builder),
           m_collect(collect),
           m_schema(jobSchema()),
-          m_setupSchema(m_schema.items(m_schema.property(m_schema.root(), "setups"))) {}
+          m_setups(builder, m_schema, collect) {}
 
     void member(std::string_view key, const JsonValue& value) override {
         const std::string name(key);
@@ -599,31 +346,15 @@ public:
         m_builder.headerDone();
     }
 
-    void setup(std::size_t index, const JsonValue& value) override {
-        const JsonPath root;
-        const JsonPath setups{&root, std::string_view("setups")};
-        const JsonPath path{&setups, index};
-        if (m_collect == nullptr) {
-            m_schema.validate(m_setupSchema, value, path);
-            m_json.addSetup(value, index);
-            return;
-        }
-        reportShadowed(value, path, *m_collect);
-        if (m_schema.collect(m_setupSchema, value, path, *m_collect) != 0) return;
-        try {
-            m_json.addSetup(value, index);
-        } catch (const JobError& error) {
-            if (error.input() != kJobInput) throw;
-            m_collect->add(error);
-        }
-    }
+    void setup(std::size_t, JsonParse& parse) override { m_setups.walk(parse, m_index++); }
 
 private:
     JsonJob m_json;
     JobBuilder& m_builder;
     JobProblems* m_collect;
     const JsonSchema& m_schema;
-    const JsonSchema::Node* m_setupSchema;
+    SetupWalk m_setups;
+    std::size_t m_index = 0;
     std::vector<std::string> m_present;
 };
 

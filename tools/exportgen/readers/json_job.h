@@ -30,8 +30,6 @@ public:
     void apply(std::string_view key, const JsonValue& value);
     /// The entry at `index` of "points" (already validated).
     void applyPoint(const JsonValue& entry, std::size_t index);
-    /// The set-up at `index` of "setups" (already validated), handed to the builder.
-    void addSetup(const JsonValue& value, std::size_t index);
 
 private:
     void applyUnits(const JsonValue& value);

@@ -13,16 +13,6 @@ namespace exportgen {
 
 namespace {
 
-enum TypeBit : unsigned {
-    kNull = 1,
-    kBoolean = 2,
-    kInteger = 4,
-    kNumber = 8,
-    kString = 16,
-    kArray = 32,
-    kObject = 64,
-};
-
 unsigned typeBit(const std::string& name) {
     if (name == "null") return kNull;
     if (name == "boolean") return kBoolean;
@@ -72,6 +62,8 @@ std::string shown(const JsonValue& value) {
     return {};
 }
 
+}  // namespace
+
 std::string expectedTypes(unsigned types) {
     static const std::pair<unsigned, const char*> names[] = {
         {kObject, "an object"},   {kArray, "an array"},    {kString, "a string"}, {kNumber, "a number"},
@@ -85,8 +77,6 @@ std::string expectedTypes(unsigned types) {
     }
     return text;
 }
-
-}  // namespace
 
 std::string JsonPath::text() const {
     std::vector<const JsonPath*> chain;

@@ -19,6 +19,20 @@
 
 namespace exportgen {
 
+/// The JSON types a schema node allows, as bits of JsonSchema::Node::types.
+enum TypeBit : unsigned {
+    kNull = 1,
+    kBoolean = 2,
+    kInteger = 4,
+    kNumber = 8,
+    kString = 16,
+    kArray = 32,
+    kObject = 64,
+};
+
+/// The types of `types` for a message: "a number or null".
+std::string expectedTypes(unsigned types);
+
 class JsonValue;
 class JobProblems;
 
@@ -61,6 +75,11 @@ public:
     [[nodiscard]] const Node* property(const Node* node, const std::string& name) const;
     /// The items schema of an array node (null when it has none).
     [[nodiscard]] const Node* items(const Node* node) const;
+    /// The node itself, or the definition it refers to.
+    [[nodiscard]] static const Node* resolved(const Node* node) noexcept {
+        while (node != nullptr && node->ref != nullptr) node = node->ref;
+        return node;
+    }
 
     /// Checks `value` against `node`; throws JobError with the JSON path of the first violation
     /// and the offset of the value that breaks it.
