@@ -758,7 +758,7 @@ private:
 
     bool inSetup(const char* what) const {
         if (m_occupied) return true;
-        warn(std::string(what) + " before any station record is skipped");
+        warn(std::string(what) + " outside a set-up (before its station record) is skipped");
         return false;
     }
 
