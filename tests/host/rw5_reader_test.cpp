@@ -220,6 +220,8 @@ TEST(Rw5Reader, SkippedRecordsAreWarnedAtTheirLine) {
     const Case cases[] = {
         {"XX,AB1\r\n", {"an unknown record XX is skipped (in.rw5:5)"}},
         {"hello\r\n", {"a line that is no RW5 record is skipped (in.rw5:5)"}},
+        {"MO,AD0,UN1,SF0.9996,EC0,EO0.0,AU0\r\n",
+         {"the mode record's SF \"0.9996\" is skipped: a job holds no such setting (in.rw5:5)"}},
         {"OF,HD1.0,--Horizontal Distance Offset\r\n",
          {"an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:5)"}},
         {"FD,OPS,FPA,SD1.0000,--\r\n--\r\n", {"an empty note line is skipped (in.rw5:6)"}},

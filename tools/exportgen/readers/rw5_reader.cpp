@@ -742,13 +742,30 @@ private:
                            type == "BD" || type == "BR" || type == "RB" || type == "RS" || isObservation(type);
         if (!known) return warn("an unknown record " + std::string(type) + " is skipped");
         checkTags();
+        if (type == "MO") return modeSettings();
         if (type == "OC") return occupy();
         if (type == "LS") return heights();
         if (type == "BK") return backsight();
         if (type == "BD" || type == "BR" || type == "RB") return measuredBacksight();
         if (type == "RS") return resection();
         if (isObservation(type)) return observation();
-        // JB and MO were read in the first pass.
+        // JB was read in the first pass.
+    }
+
+    // The mode record's scale factor, curvature setting and offset (SF, EC, EO): the job holds
+    // none of them, so one other than a writer's plain setting is not silently dropped.
+    void modeSettings() const {
+        static constexpr std::pair<std::string_view, double> kPlain[] = {{"SF", 1.0}, {"EC", 0.0}, {"EO", 0.0}};
+        for (const auto& [tag, plain] : kPlain) {
+            const Field* field = find(tag);
+            double value = 0.0;
+            if (field == nullptr || trimmed(field->value).empty() ||
+                (parseDecimal(trimmed(field->value), value) && value == plain)) {
+                continue;
+            }
+            warn("the mode record's " + std::string(tag) + " " + shownName(field->value) +
+                 " is skipped: a job holds no such setting");
+        }
     }
 
     void note() {
