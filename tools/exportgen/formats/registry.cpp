@@ -30,7 +30,11 @@ const std::vector<FormatEntry>& formats() {
          looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
          readQuoltPashk, nullptr, looksLikeQuoltPashk},
-        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readRw5, nullptr, looksLikeRw5},
+        // RW5 fills the job builder. Its `read` is never called (an input with a builder is built);
+        // it stands while the inputs still ask for `read` to take a format as an input.
+        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields,
+         [](const RawInput&, JobParts&) { throw HostError(kExitInternal, "RW5 files are read by buildRw5"); }, buildRw5,
+         looksLikeRw5},
         {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, nullptr, looksLikeSdr},
     };
     return table;

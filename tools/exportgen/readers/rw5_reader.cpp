@@ -1,27 +1,33 @@
-// RW5 raw file -> job document. One pass over the lines; each record is split into its fields
-// in place (views into the file's text) and written into the document in the job file's terms.
+// RW5 raw file -> job builder, in two passes over the lines.
 //
-// The writer's record order decides how records become job parts: stored points ahead of the
-// first set-up are the known points; a set-up is its resection ("RS"), its occupy record ("OC"),
-// the heights ("LS"), its backsight ("BK" and the measured "BD"/"BR"/"RB"), its observations
-// ("FD"/"FR", "OB"/"SS" in RB mode, each with the note line that may follow it) and its
-// stake-outs (an observation followed by the stored staked point with its "Stake" note); the
-// level runs are notes at the end. What the writer derives (the backsight azimuth, the worst
-// residuals of a resection, the stake-out differences, a level run's heights) is recognised and
-// not read back, since writing the job again derives it anew.
+// The first pass reads what the writers need before the first set-up: the header's note line,
+// job and mode records, every stored point that is no staked point (a known point may be stored
+// anywhere in the file) and the level-run notes. The second pass reads the set-ups and hands each
+// to the builder as soon as it is complete: its resection ("RS" before its "OC"), its station,
+// heights ("LS"), orientation records ("BK" and the measured "BD"/"BR"/"RB"), observations
+// ("FD"/"FR", "OB"/"SS", each with the note line that may follow it) and stake-outs (an
+// observation followed by the stored staked point with its "Stake" note). Both passes classify
+// the lines with the same grammar, so that they agree on which stored point is a staked one.
+//
+// A value the file states is recorded, and so is one its grammar carries forward: an instrument
+// writes the heights only when they change, so a sight without an "LS" record ahead of it was
+// taken with the heights of the last one. A value nothing states stays absent: placement works
+// out what can be worked out.
 #include "readers/rw5_reader.h"
 
-#include <charconv>
-#include <cmath>
+#include <deque>
+#include <optional>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
+
+#include "base/text.h"
 
 namespace exportgen {
 
 namespace {
+
+using namespace orv::ie;
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
@@ -35,6 +41,20 @@ bool isRecord(std::string_view line) {
     return line.size() >= 2 && isCapital(line[0]) && isCapital(line[1]) && (line.size() == 2 || line[2] == ',');
 }
 
+bool isObservation(std::string_view type) { return type == "FD" || type == "FR" || type == "OB" || type == "SS"; }
+
+// The two-letter tags each record may carry; any other is skipped with a warning.
+const char* knownTags(std::string_view type) {
+    if (type == "JB") return "NMDTTM";
+    if (type == "MO") return "ADUNSFECEOAU";
+    if (type == "OC") return "OPN E EL";
+    if (type == "SP") return "PNN E EL";
+    if (type == "LS") return "HIHR";
+    if (type == "BK") return "OPBPBSBC";
+    if (type == "RS") return "PNCRZESDCEHD";
+    return "OPBPFPARALZESDCEHDHR";  // the observations and the measured backsights
+}
+
 // One field of a record: its two-letter tag, the value after it and the column of that value.
 struct Field {
     std::string_view tag;
@@ -42,127 +62,221 @@ struct Field {
     std::size_t column = 0;
 };
 
-// A value as the file writes it and the byte of the file it starts at.
-struct Value {
-    std::string_view text;
-    std::size_t offset = 0;
+// A number field's value without the blanks some collectors put around it ("EL 250.000").
+std::string_view trimmed(std::string_view value, std::size_t* column = nullptr) {
+    while (!value.empty() && value.front() == ' ') {
+        value.remove_prefix(1);
+        if (column != nullptr) ++*column;
+    }
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    return value;
+}
+
+bool valued(const Field* field) { return field != nullptr && !trimmed(field->value).empty(); }
+
+// The measurement fields of an observation, the last of each tag counting.
+struct MeasurementFields {
+    const Field* h = nullptr;  // AR or AL
+    const Field* z = nullptr;
+    const Field* s = nullptr;
+    const Field* ce = nullptr;
+    const Field* hd = nullptr;
+    const Field* hr = nullptr;
+    bool left = false;
+
+    // The kind of measurement the fields make, or -1. A bare tag stands for a value not
+    // measured: a direction alone is written with bare ZE and SD, a distance alone (in RB mode)
+    // after bare AR and ZE.
+    [[nodiscard]] int kind() const {
+        const bool neither = ce == nullptr && hd == nullptr;
+        if (valued(h) && valued(ce) && valued(hd) && z == nullptr && s == nullptr)
+            return eKindAngleAndHorizontalDistance;
+        if (valued(h) && valued(z) && valued(s) && neither) return eKindAnglesAndSlopeDistance;
+        if (valued(h) && valued(z) && !valued(s) && neither) return eKindAnglesOnly;
+        if (valued(h) && !valued(z) && !valued(s) && neither) return eKindHorizontalAngleOnly;
+        if (!valued(h) && !valued(z) && valued(s) && neither) return eKindSlopeDistanceOnly;
+        return -1;
+    }
 };
 
-// The measurement of an observation, in the order the job lists its values: sd [horizontal
-// angle, zenith, slope distance], hd [horizontal angle, horizontal distance, height
-// difference], angles [horizontal angle, zenith], hz [horizontal angle], dist [slope distance].
-struct Measurement {
-    const char* key = nullptr;
-    Value values[3];
-    int count = 0;
-    bool left = false;  // the horizontal angle was written as an angle to the left
+// "Level run NAME[ DESCRIPTION]: start POINT[ EL HEIGHT]", the height the start point's.
+struct LevelHead {
+    std::string_view name, description, start, elevation;
+    std::size_t descriptionAt = 0, startAt = 0, elevationAt = 0;  // in the note's text
 };
 
-// An observation waiting for what may follow it: its note line, or the stored point that makes
-// it a stake-out.
-struct Shot {
-    Value to;
-    Measurement measurement;
-    Value hr;
-    bool hasHr = false;
-    std::string_view codes;
-    std::size_t codesOffset = 0;
-    Value note;
-    bool hasNote = false;
-    std::size_t offset = 0;
+constexpr std::string_view kRunHead = "Level run ";
+
+bool levelHead(std::string_view text, LevelHead& head) {
+    static constexpr std::string_view kStart = ": start ";
+    static constexpr std::string_view kHeight = " EL ";
+    if (!startsWith(text, kRunHead)) return false;
+    const std::size_t start = text.rfind(kStart);
+    if (start == std::string_view::npos || start <= kRunHead.size()) return false;
+    head.startAt = start + kStart.size();
+    head.start = text.substr(head.startAt);
+    head.elevation = {};
+    const std::size_t height = head.start.rfind(kHeight);
+    if (height != std::string_view::npos && height > 0 && isDecimal(head.start.substr(height + kHeight.size()))) {
+        head.elevation = head.start.substr(height + kHeight.size());
+        head.elevationAt = head.startAt + height + kHeight.size();
+        head.start = head.start.substr(0, height);
+    }
+    const std::string_view title = text.substr(kRunHead.size(), start - kRunHead.size());
+    const std::size_t blank = title.find(' ');
+    // A run has a name and starts at a point.
+    if (blank == 0 || head.start.empty()) return false;
+    head.name = title.substr(0, blank);
+    head.description = blank == std::string_view::npos ? std::string_view() : title.substr(blank + 1);
+    head.descriptionAt = kRunHead.size() + blank + 1;
+    return true;
+}
+
+// "BS POINT rod ROD[ HI HEIGHT]" (the height of collimation) or "FS POINT rod ROD[ EL HEIGHT]"
+// (the point's height), as the level recorded them.
+struct LevelNote {
+    bool backsight = true;
+    std::string_view point, rod, height;
+    std::size_t rodAt = 0, heightAt = 0;  // in the note's text
 };
 
-struct BacksightRecord {
-    bool given = false;
-    bool bearing = false;
-    Value point;
-    Value azimuth;
-    Value circle;
-    Value hr;
-    bool hasHr = false;
-    bool measured = false;
-    bool unknownPoint = false;  // no stored point or earlier station of that name
-    Measurement measurement;
-    std::size_t offset = 0;
-};
+bool levelReading(std::string_view text, LevelNote& note) {
+    static constexpr std::string_view kRod = " rod ";
+    note.backsight = startsWith(text, "BS ");
+    if (!note.backsight && !startsWith(text, "FS ")) return false;
+    const std::size_t rod = text.rfind(kRod);
+    if (rod == std::string_view::npos || rod <= 3) return false;
+    note.rodAt = rod + kRod.size();
+    const std::string_view tail = text.substr(note.rodAt);
+    const std::size_t blank = tail.find(' ');
+    note.rod = tail.substr(0, blank);
+    note.height = {};
+    if (!isDecimal(note.rod)) return false;
+    if (blank != std::string_view::npos) {
+        const std::string_view height = tail.substr(blank);
+        if (!startsWith(height, note.backsight ? " HI " : " EL ") || !isDecimal(height.substr(4))) return false;
+        note.height = height.substr(4);
+        note.heightAt = note.rodAt + blank + 4;
+    }
+    note.point = text.substr(3, rod - 3);
+    return true;
+}
 
-struct ResectionSight {
-    Value to;
-    Measurement measurement;
-};
+// The codes of a point as the observation records write them: each code's name, a blank and its
+// first control code, then a blank and its second when there is one, codes one blank apart (a
+// code string glued to its name).
+std::string codesText(const DexCodesDataInterface& codes) {
+    std::string text;
+    const int count = codes.getNumberOfCodes();
+    for (int i = 0; i < count; ++i) {
+        const DexCodeValues* code = codes.getCode(i);
+        if (code == nullptr) continue;
+        if (const DexCodeDescription* description = code->getDescription()) text += utf8(description->codeName());
+        if (code->getNumberOfTheCodeStrings() > 0 && code->getCodeStringAt(0).Find(L"line-") < 0) {
+            text += utf8(code->getCodeStringAt(0));
+        }
+        text += ' ' + utf8(code->getControlCode(eControlCode1));
+        if (!code->getControlCode(eControlCode2).IsEmpty()) text += ' ' + utf8(code->getControlCode(eControlCode2));
+        if (i + 1 < count) text += ' ';
+    }
+    return text;
+}
 
-struct PointCoords {
-    std::string_view n, e, h;
-};
-
-// The set-up being read.
-struct SetupState {
-    bool open = false;
-    bool occupied = false;  // its "OC" record was read
-    std::size_t offset = 0;
-    Value station;
-    Value coords[3];
-    bool knownStation = false;  // a stored point with the same coordinates: the job names it alone
-    Value note;
-    bool headWritten = false;  // its object is open in the document
-    bool sighted = false;      // a backsight or an observation was read
-    Value hi;
-    bool hasHi = false;
-    Value firstHr;  // the target height of its first sight, taken for its resection
-    bool hasFirstHr = false;
-    Value worst[3];  // the worst residuals of its resection as recorded: horizontal, zenith, slope
-    bool hasWorst[3] = {false, false, false};
-    BacksightRecord backsight;
-    std::vector<ResectionSight> resection;
-    bool shotsOpen = false;  // its "shots" array is being written
-    JobDocument stakeouts;
-};
+bool sameFigure(const Figure& a, const Figure& b) { return a.origin == b.origin && (!a.known() || a.value == b.value); }
 
 class Rw5Reader {
 public:
-    Rw5Reader(const RawInput& input, JobParts& parts) : m_input(input), m_parts(parts), m_lines(input.text()) {}
+    Rw5Reader(RawInput& input, JobBuilder& builder) : m_input(input), m_b(builder), m_lines(input.text()) {}
 
     void read() {
-        while (m_lines.next()) line(m_lines.line());
-        flushShot();
-        closeLevelRun();
-        closeSetup();
-        releaseWaiting(false);
-        members();
+        header();
+        m_b.headerDone();
+        setups();
     }
 
 private:
-    void line(std::string_view text) {
-        if (text.empty()) return;
-        if (startsWith(text, "--")) {
-            noteLine(text.substr(2));
-            m_sawLine = true;
-            return;
+    // ---- the grammar of the lines, the same in both passes
+
+    enum class Role {
+        blank,
+        application,   // the header's first note line
+        levelHead,     // a level run's first note
+        levelReading,  // a rod reading of the run open
+        shotNote,      // the note line right after an observation
+        note,          // any other note line
+        emptyNote,
+        noRecord,     // a line that is neither a note nor a record
+        record,       // a record other than a stored point
+        stakedPoint,  // the stored point a stake-out observation landed on
+        storedPoint,
+    };
+
+    void restart() {
+        m_lines = RawLines(m_input.text());
+        m_first = true;
+        m_runOpen = false;
+        m_sight = Sight();
+    }
+
+    bool next(Role& role) {
+        if (!m_lines.next()) return false;
+        role = classify(m_lines.line());
+        return true;
+    }
+
+    Role classify(std::string_view line) {
+        if (line.empty()) return Role::blank;
+        const bool first = m_first;
+        m_first = false;
+        if (startsWith(line, "--")) {
+            m_body = line.substr(2);
+            if (first) return Role::application;
+            if (m_body.empty()) {
+                m_runOpen = m_sight.open = false;
+                return Role::emptyNote;
+            }
+            if (levelHead(m_body, m_head)) {
+                m_runOpen = true;
+                m_sight.open = false;
+                return Role::levelHead;
+            }
+            if (m_runOpen && levelReading(m_body, m_reading)) return Role::levelReading;
+            m_runOpen = false;
+            if (m_sight.open && !m_sight.noted) {
+                m_sight.noted = true;
+                return Role::shotNote;
+            }
+            m_sight.open = false;
+            return Role::note;
         }
-        m_sawLine = true;
-        closeLevelRun();
-        if (!isRecord(text)) {
-            flushShot();
-            m_input.warn(m_lines, "a line that is no RW5 record is skipped");
-            return;
+        m_runOpen = false;
+        if (!isRecord(line)) {
+            m_sight.open = false;
+            return Role::noRecord;
         }
-        split(text);
-        const std::string_view type = text.substr(0, 2);
-        if (type == "SP") return storedPoint();
-        flushShot();
-        if (type == "JB") return jobRecord();
-        if (type == "MO") return modeRecord();
-        if (type == "OC") return occupy();
-        if (type == "LS") return heights();
-        if (type == "BK") return backsight();
-        if (type == "BD" || type == "BR" || type == "RB") return backsightObservation();
-        if (type == "FD" || type == "FR" || type == "OB" || type == "SS") return observation();
-        if (type == "RS") return resection();
-        if (type == "OF") {
-            m_input.warn(m_lines, "an offset record (OF) is skipped: a job holds no offset measurements");
-            return;
+        split(line);
+        m_type = line.substr(0, 2);
+        if (m_type == "SP") {
+            const bool staked = m_sight.open && m_sight.slope && stakeNote() && find("PN") != nullptr &&
+                                find("PN")->value == m_sight.target;
+            m_sight.open = false;
+            return staked ? Role::stakedPoint : Role::storedPoint;
         }
-        m_input.warn(m_lines, "an unknown record " + std::string(type) + " is skipped");
+        m_sight.open = isObservation(m_type) && m_fields.size() >= 2 && m_fields[0].tag == "OP" &&
+                       (m_fields[1].tag == "FP" || m_fields[1].tag == "BP");
+        if (m_sight.open) {
+            m_sight.target = m_fields[1].value;
+            m_sight.slope = measurementFields(2).kind() == eKindAnglesAndSlopeDistance;
+            m_sight.noted = false;
+        }
+        return Role::record;
+    }
+
+    // "Stake DESIGN: dN …": the note of a staked point, DESIGN the point it was staked for.
+    bool stakeNote() const {
+        if (!m_hasNote || !startsWith(m_note, kStake)) return false;
+        const std::size_t delta = m_note.rfind(kDelta);
+        return delta != std::string_view::npos && delta > kStake.size();
     }
 
     // ---- fields
@@ -170,18 +284,20 @@ private:
     void split(std::string_view line) {
         m_fields.clear();
         m_hasNote = false;
+        m_note = {};
         std::size_t at = 2;
         while (at < line.size()) {
             const std::size_t start = at + 1;
             if (line.compare(start, 2, "--") == 0) {
                 // The note is the last field and may hold commas.
                 m_hasNote = true;
-                m_note = {line.substr(start + 2), m_lines.offset() + start + 2};
+                m_noteColumn = start + 2;
+                m_note = line.substr(m_noteColumn);
                 return;
             }
             std::size_t end = line.find(',', start);
             if (end == std::string_view::npos) end = line.size();
-            if (end - start < 2) m_input.malformed(m_lines, start, "a field cut short: no two-letter tag");
+            if (end - start < 2) malformed(start, "a field cut short: no two-letter tag");
             m_fields.push_back({line.substr(start, 2), line.substr(start + 2, end - start - 2), start + 2});
             at = end;
         }
@@ -194,876 +310,837 @@ private:
         return nullptr;
     }
 
-    [[noreturn]] void cutShort(const char* tag) const {
-        m_input.malformed(m_lines, m_lines.line().size(), std::string("record cut short: no ") + tag + " field");
-    }
-
     const Field& required(const char* tag) const {
         const Field* field = find(tag);
-        if (field == nullptr) cutShort(tag);
+        if (field == nullptr) {
+            malformed(m_lines.line().size(), std::string("record cut short: no ") + tag + " field");
+        }
         return *field;
     }
 
-    Value text(const Field& field) const { return {field.value, m_lines.offset() + field.column}; }
-
-    // A number field; blanks around the number (some collectors write "EL 250.000") are not
-    // part of it.
-    Value number(const Field& field) const {
-        std::string_view value = field.value;
-        std::size_t column = field.column;
-        while (!value.empty() && value.front() == ' ') value.remove_prefix(1), ++column;
-        while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
-        if (value.empty()) {
-            m_input.malformed(m_lines, field.column, "the " + std::string(field.tag) + " field has no value");
-        }
-        if (!isDecimal(value)) {
-            m_input.malformed(
-                m_lines, column,
-                "expected a number after " + std::string(field.tag) + ", found \"" + std::string(field.value) + "\"");
-        }
-        return {value, m_lines.offset() + column};
-    }
-
-    Value number(const char* tag) const { return number(required(tag)); }
-
-    // The measurement fields of an observation from field `first` on: AR/AL (horizontal angle),
-    // ZE (zenith), SD (slope distance), CE (height difference), HD (horizontal distance); in RB
-    // mode a backsight also carries its target height (HR), which the "LS" record gives too.
-    Measurement measurement(std::size_t first) const {
-        const Field* h = nullptr;
-        const Field* z = nullptr;
-        const Field* s = nullptr;
-        const Field* ce = nullptr;
-        const Field* hd = nullptr;
-        bool left = false;
+    MeasurementFields measurementFields(std::size_t first) const {
+        MeasurementFields m;
         for (std::size_t i = first; i < m_fields.size(); ++i) {
             const Field& field = m_fields[i];
             if (field.tag == "AR" || field.tag == "AL") {
-                h = &field;
-                left = field.tag == "AL";
+                m.h = &field;
+                m.left = field.tag == "AL";
             } else if (field.tag == "ZE") {
-                z = &field;
+                m.z = &field;
             } else if (field.tag == "SD") {
-                s = &field;
+                m.s = &field;
             } else if (field.tag == "CE") {
-                ce = &field;
+                m.ce = &field;
             } else if (field.tag == "HD") {
-                hd = &field;
-            } else if (field.tag != "HR") {
-                m_input.malformed(m_lines, field.column - 2,
-                                  "unexpected field " + std::string(field.tag) + " in an observation");
+                m.hd = &field;
+            } else if (field.tag == "HR") {
+                m.hr = &field;
             }
-        }
-        const auto valued = [](const Field* f) { return f != nullptr && !f->value.empty(); };
-        Measurement m;
-        m.left = left;
-        if (valued(h) && valued(ce) && valued(hd) && z == nullptr && s == nullptr) {
-            m.key = "hd";
-            m.values[0] = number(*h), m.values[1] = number(*hd), m.values[2] = number(*ce), m.count = 3;
-        } else if (valued(h) && valued(z) && valued(s) && ce == nullptr && hd == nullptr) {
-            m.key = "sd";
-            m.values[0] = number(*h), m.values[1] = number(*z), m.values[2] = number(*s), m.count = 3;
-        } else if (valued(h) && valued(z) && !valued(s) && ce == nullptr && hd == nullptr) {
-            // RB mode writes a bare SD after the angles.
-            m.key = "angles";
-            m.values[0] = number(*h), m.values[1] = number(*z), m.count = 2;
-        } else if (valued(h) && !valued(z) && !valued(s) && ce == nullptr && hd == nullptr) {
-            m.key = "hz";
-            m.values[0] = number(*h), m.count = 1;
-        } else if (!valued(h) && !valued(z) && valued(s) && ce == nullptr && hd == nullptr) {
-            // RB mode writes bare AR and ZE ahead of the distance.
-            m.key = "dist";
-            m.left = false;
-            m.values[0] = number(*s), m.count = 1;
-        } else {
-            const std::size_t column = first < m_fields.size() ? m_fields[first].column - 2 : m_lines.line().size();
-            m_input.malformed(m_lines, column, "the measurement fields make no measurement");
         }
         return m;
     }
 
-    // ---- writing values
-
-    // A number; what the job reader finds wrong with it is reported at the start of the list
-    // or member that holds it (a mark per number would double the document's bookkeeping).
-    static void decimal(JobDocument& doc, const Value& value) { static_cast<void>(doc.decimal(value.text)); }
-
-    // The horizontal angle: one to the left is negative, and one written as zero stays to the
-    // left by the smallest step, so that it is written as "AL" again. The writer brings an angle
-    // into the circle before it rounds it, so one a hair below the full circle is written as the
-    // full circle; it is read as that hair below, which reads back as the same text.
-    void horizontalAngle(JobDocument& doc, const Value& value, bool left) {
-        std::string_view digits = value.text;
-        const bool negative = !digits.empty() && digits[0] == '-';
-        if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
-        bool zero = true;
-        for (const char c : digits) zero = zero && (c == '0' || c == '.');
-        m_scratch.assign(left != negative ? "-" : "");
-        if (fullCircle(digits)) {
-            m_scratch += m_gons ? "399.9999999999" : "359.5959999999";
-        } else if (left && zero) {
-            m_scratch += "0.000000001";
-        } else {
-            m_scratch += digits;
+    // Notes every field of the record whose tag the record does not carry: files of other
+    // collectors write fields of their own.
+    void checkTags() {
+        const std::string_view known = knownTags(m_type);
+        for (const Field& field : m_fields) {
+            bool found = false;
+            for (std::size_t i = 0; i + 1 < known.size() && !found; i += 2) found = known.substr(i, 2) == field.tag;
+            if (found) continue;
+            auto unknown = m_unknown.begin();
+            while (unknown != m_unknown.end() && unknown->tag != field.tag) ++unknown;
+            if (unknown == m_unknown.end()) {
+                m_unknown.push_back({std::string(field.tag), 0, 0, m_lines});
+                unknown = m_unknown.end() - 1;
+            }
+            if (unknown->line != m_lines.number()) ++unknown->records;
+            unknown->line = m_lines.number();
         }
-        static_cast<void>(doc.decimal(m_scratch));
     }
 
-    bool fullCircle(std::string_view digits) const {
-        const std::string_view circle = m_gons ? "400" : "360";
-        if (!startsWith(digits, circle)) return false;
-        const std::string_view fraction = digits.substr(circle.size());
-        if (fraction.empty()) return true;
-        if (fraction[0] != '.') return false;
-        for (const char c : fraction.substr(1)) {
-            if (c != '0') return false;
+    // ---- values
+
+    [[noreturn]] void malformed(std::size_t column, const std::string& what) const {
+        m_input.malformed(m_lines, column, what);
+    }
+
+    void warn(const std::string& what) const { m_input.warn(m_lines, what); }
+
+    Place at(std::size_t column) const { return m_b.place(m_lines.offset() + column); }
+
+    COrvStringT text(TextKind kind, std::string_view value, std::size_t column) {
+        return m_b.text(kind, value, at(column));
+    }
+
+    COrvStringT text(TextKind kind, const Field& field) { return text(kind, field.value, field.column); }
+
+    // A number field; false for a bare tag (a value the file does not know).
+    bool optionalNumber(const Field& field, double& value) const {
+        std::size_t column = field.column;
+        const std::string_view digits = trimmed(field.value, &column);
+        if (digits.empty()) return false;
+        if (!parseDecimal(digits, value)) {
+            malformed(column,
+                      "expected a number after " + std::string(field.tag) + ", found " + shownName(field.value));
         }
         return true;
     }
 
-    void writeMeasurement(JobDocument& doc, const Measurement& m) {
-        doc.from(m.values[0].offset);
-        doc.key(m.key).beginArray();
-        const bool angleFirst = std::string_view(m.key) != "dist";
-        for (int i = 0; i < m.count; ++i) {
-            if (i == 0 && angleFirst) {
-                horizontalAngle(doc, m.values[0], m.left);
-            } else {
-                decimal(doc, m.values[i]);
-            }
+    double number(const Field& field) const {
+        double value = 0.0;
+        if (!optionalNumber(field, value)) {
+            malformed(field.column, "the " + std::string(field.tag) + " field has no value");
         }
-        doc.endArray();
+        return value;
     }
 
-    void writeText(JobDocument& doc, const char* key, const Value& value) {
-        doc.from(value.offset);
-        doc.key(key).text(value.text);
+    double number(const char* tag) const { return number(required(tag)); }
+
+    Figure length(const Field& field) const {
+        double value = 0.0;
+        return optionalNumber(field, value) ? Figure::recorded(m_b.length(value)) : Figure();
     }
 
-    void writeCoords(JobDocument& doc, const Value* coords) {
-        doc.from(coords[0].offset);
-        doc.key("coords").beginArray();
-        for (int i = 0; i < 3; ++i) decimal(doc, coords[i]);
-        doc.endArray();
+    // A horizontal angle or circle reading: one to the left is negative, and one written as zero
+    // stays to the left by the smallest step, so that it is written as "AL" again. A writer
+    // brings an angle into the circle before it rounds it, so one a hair below the full circle
+    // is written as the full circle: it is read as that hair below, which is written so again.
+    double horizontal(const Field& field, bool left) const {
+        std::size_t column = field.column;
+        std::string_view digits = trimmed(field.value, &column);
+        const bool negative = !digits.empty() && digits[0] == '-';
+        if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
+        double value = 0.0;
+        if (!parseDecimal(digits, value)) {
+            malformed(column,
+                      "expected a number after " + std::string(field.tag) + ", found " + shownName(field.value));
+        }
+        const bool gons = m_b.inputUnits().angle == eGons;
+        if (value == (gons ? 400.0 : 360.0)) value = gons ? 399.9999999999 : 359.5959999999;
+        double degrees = m_b.angle(value);
+        if (degrees == 0.0 && left && !negative) degrees = m_b.angle(1e-9);
+        return left != negative ? -degrees : degrees;
     }
 
-    // The code field of an observation: each code is its name, a blank and its first control
-    // code, then a blank and the second control code when there is one, codes one blank apart.
-    // The blanks are read as that grammar: pairs of name and control code, one code taking a
-    // second control code when the count is odd. Whatever the split, the codes give the same
-    // text again.
-    void writeCodes(JobDocument& doc, std::string_view text) {
+    // The measurement of an observation from field `first` on; `hr` becomes the target height
+    // of an HR field among them.
+    DexTSRawMeasurement measurement(std::size_t first, Figure& hr) const {
+        const MeasurementFields f = measurementFields(first);
+        const int kind = f.kind();
+        std::vector<double> values;
+        switch (kind) {
+            case eKindAnglesAndSlopeDistance:
+                values = {horizontal(*f.h, f.left), m_b.angle(number(*f.z)), m_b.length(number(*f.s))};
+                break;
+            case eKindAngleAndHorizontalDistance:
+                values = {horizontal(*f.h, f.left), m_b.length(number(*f.hd)), m_b.length(number(*f.ce))};
+                break;
+            case eKindAnglesOnly:
+                values = {horizontal(*f.h, f.left), m_b.angle(number(*f.z))};
+                break;
+            case eKindHorizontalAngleOnly:
+                values = {horizontal(*f.h, f.left)};
+                break;
+            case eKindSlopeDistanceOnly:
+                values = {m_b.length(number(*f.s))};
+                break;
+            default:
+                malformed(first < m_fields.size() ? m_fields[first].column - 2 : m_lines.line().size(),
+                          "the measurement fields make no measurement");
+        }
+        if (f.hr != nullptr) hr = length(*f.hr);
+        return DexTSRawMeasurement(kind, std::move(values));
+    }
+
+    // The coordinates of an OC or SP record, each of which may be bare: a point known in plan
+    // has a bare EL; one without its northing or easting is not known at all.
+    enum class Coordinates { none, partial, plan, full };
+
+    Coordinates coordinates(Point3& point) const {
+        double n = 0.0, e = 0.0, h = 0.0;
+        const bool north = optionalNumber(required("N "), n);
+        const bool east = optionalNumber(required("E "), e);
+        const bool height = optionalNumber(required("EL"), h);
+        if (!north || !east) return north || east || height ? Coordinates::partial : Coordinates::none;
+        point = m_b.point(n, e, height ? h : 0.0);
+        return height ? Coordinates::full : Coordinates::plan;
+    }
+
+    // The code field of an observation: pairs of name and first control code, one code taking a
+    // second control code when the count of blank-separated words is odd, or, when the last
+    // word is empty, one code whose control code holds the blanks. Whatever the split, the
+    // codes give the same text again.
+    void readCodes(std::string_view text, std::size_t offset, DexCodesDataInterface& codes, COrvStringT& first) {
         if (text.empty()) return;
         m_tokens.clear();
-        for (std::size_t at = 0;;) {
-            const std::size_t blank = text.find(' ', at);
-            m_tokens.push_back(text.substr(at, blank == std::string_view::npos ? std::string_view::npos : blank - at));
+        for (std::size_t from = 0;;) {
+            const std::size_t blank = text.find(' ', from);
+            m_tokens.emplace_back(text.substr(from, blank == std::string_view::npos ? blank : blank - from),
+                                  offset + from);
             if (blank == std::string_view::npos) break;
-            at = blank + 1;
+            from = blank + 1;
         }
         const std::size_t n = m_tokens.size();
-        if (n == 2 && m_tokens[1].empty()) {
-            // One code without control codes, the most common: the job's short form.
-            doc.key("code").text(m_tokens[0]);
-            return;
-        }
-        doc.key("codes").beginArray();
+        constexpr std::size_t kNone = std::string_view::npos;
+        const auto add = [&](std::size_t name, std::size_t control1, std::size_t control2) {
+            const auto word = [&](std::size_t i, TextKind kind) {
+                return m_b.text(kind, m_tokens[i].first, m_b.place(m_tokens[i].second));
+            };
+            DexCodeValues code(DexCodeDescription(word(name, TextKind::code)));
+            if (control1 != kNone) code.setControlCode(eControlCode1, word(control1, TextKind::attribute));
+            if (control2 != kNone) code.setControlCode(eControlCode2, word(control2, TextKind::attribute));
+            if (first.IsEmpty()) first = code.getDescription()->codeName();
+            codes.addCode(code);
+        };
         if (n == 1) {
-            writeCode(doc, m_tokens[0], {}, {});
+            add(0, kNone, kNone);
         } else if (n % 2 == 0) {
-            for (std::size_t i = 0; i < n; i += 2) writeCode(doc, m_tokens[i], m_tokens[i + 1], {});
-        } else if (!m_tokens[n - 1].empty()) {
-            for (std::size_t i = 0; i + 3 < n; i += 2) writeCode(doc, m_tokens[i], m_tokens[i + 1], {});
-            writeCode(doc, m_tokens[n - 3], m_tokens[n - 2], m_tokens[n - 1]);
+            for (std::size_t i = 0; i < n; i += 2) add(i, i + 1, kNone);
+        } else if (!m_tokens[n - 1].first.empty()) {
+            for (std::size_t i = 0; i + 3 < n; i += 2) add(i, i + 1, kNone);
+            add(n - 3, n - 2, n - 1);
         } else {
-            // No code can take the last blank's empty text as its second control code: one
-            // code whose control code holds the blanks.
             const std::size_t blank = text.find(' ');
-            writeCode(doc, text.substr(0, blank), text.substr(blank + 1), {});
+            m_tokens[1] = {text.substr(blank + 1), offset + blank + 1};
+            add(0, 1, kNone);
         }
-        doc.endArray();
     }
 
-    static void writeCode(JobDocument& doc, std::string_view name, std::string_view first, std::string_view second) {
-        doc.beginObject();
-        doc.key("code").text(name);
-        if (!first.empty() || !second.empty()) {
-            doc.key("control").beginArray();
-            doc.text(first);
-            if (!second.empty()) doc.text(second);
-            doc.endArray();
+    // ---- the first pass: header, units, known points, level runs
+
+    void header() {
+        InputUnits units;
+        units.distance = eMeters;
+        units.angle = eDegMinSec;
+        m_b.setInputUnits(units);
+        m_b.setUnits(eMeters, eDegrees);
+        restart();
+        Role role = Role::blank;
+        while (next(role)) {
+            if (role != Role::levelReading && role != Role::blank) addRun();
+            switch (role) {
+                case Role::application:
+                    application();
+                    break;
+                case Role::levelHead:
+                    m_unitsFixed = true;
+                    levelRun();
+                    break;
+                case Role::levelReading:
+                    levelReadingNote();
+                    break;
+                case Role::storedPoint:
+                    m_unitsFixed = true;
+                    storedPoint();
+                    break;
+                case Role::record:
+                    if (m_type == "JB") {
+                        jobRecord();
+                    } else if (m_type == "MO") {
+                        modeRecord();
+                    } else {
+                        m_unitsFixed = true;
+                    }
+                    break;
+                default:
+                    break;
+            }
         }
-        doc.endObject();
+        addRun();
     }
 
-    // ---- header records
-
-    void noteLine(std::string_view text) {
-        const std::size_t offset = m_lines.offset() + 2;
-        if (!m_sawLine) {
-            // The header's first line: the program and its version.
-            const std::size_t version = text.rfind(" Version ");
-            m_application = {text.substr(0, version), offset};
-            m_version = {version == std::string_view::npos ? std::string_view() : text.substr(version + 9),
-                         offset + (version == std::string_view::npos ? text.size() : version + 9)};
-            m_hasApplication = true;
-            return;
-        }
-        if (text.empty()) {
-            // The writer writes no empty note line.
-            flushShot();
-            m_input.warn(m_lines, "an empty note line is skipped");
-            return;
-        }
-        if (levelRunHead(text, offset)) return;
-        if (m_runOpen) {
-            if (levelReading(text, offset)) return;
-            closeLevelRun();
-        }
-        if (m_shotPending && !m_shot.hasNote) {
-            m_shot.note = {text, offset};
-            m_shot.hasNote = true;
-            return;
-        }
-        flushShot();
-        if (m_setup.open && !m_setup.occupied && !m_setup.resection.empty() && worstResidual(text, offset)) return;
-        m_input.warn(m_lines, "a note that belongs to no observation is skipped");
-    }
-
-    // The worst residuals of a resection as the instrument recorded them: read back as recorded,
-    // so that they are written with the same digits rather than worked out again from the
-    // rounded observations.
-    bool worstResidual(std::string_view text, std::size_t offset) {
-        static constexpr std::string_view kLabels[] = {
-            "Horizontal Angle Worst Residual: ", "Zenith Angle Worst Residual: ", "Slope Distance Worst Residual: "};
-        for (int i = 0; i < 3; ++i) {
-            if (!startsWith(text, kLabels[i])) continue;
-            const std::string_view value = text.substr(kLabels[i].size());
-            if (!isDecimal(value)) return false;
-            m_setup.worst[i] = {value, offset + kLabels[i].size()};
-            m_setup.hasWorst[i] = true;
-            return true;
-        }
-        return false;
+    // "--NAME Version V": the program that wrote the file.
+    void application() {
+        const std::size_t version = m_body.rfind(" Version ");
+        const std::string_view name = m_body.substr(0, version);
+        const std::size_t versionAt = version == std::string_view::npos ? m_body.size() : version + 9;
+        m_b.setApplication(text(TextKind::text, name, 2),
+                           text(TextKind::text, m_body.substr(versionAt), 2 + versionAt));
     }
 
     void jobRecord() {
-        if (const Field* name = find("NM")) {
-            m_jobName = text(*name);
-            m_hasJobName = true;
-        }
-        if (const Field* date = find("DT")) {
-            // Month-day-year in the file, day/month/year in the job.
-            const std::string_view d = date->value;
-            const bool valid = d.size() == 10 && d[2] == '-' && d[5] == '-' && isDigit(d[0]) && isDigit(d[1]) &&
+        if (const Field* name = find("NM")) m_b.setJobTexts(text(TextKind::text, *name), {}, {});
+        const Field* date = find("DT");
+        if (date == nullptr) return;
+        // Month-day-year in the file, day/month/year in the job.
+        const std::string_view d = date->value;
+        const bool validDate = d.size() == 10 && d[2] == '-' && d[5] == '-' && isDigit(d[0]) && isDigit(d[1]) &&
                                isDigit(d[3]) && isDigit(d[4]) && isDigit(d[6]) && isDigit(d[7]) && isDigit(d[8]) &&
                                isDigit(d[9]);
-            if (!valid) m_input.malformed(m_lines, date->column, "expected a date MM-DD-YYYY");
-            m_created = withoutLeadingZero(d.substr(3, 2)) + "/" + withoutLeadingZero(d.substr(0, 2)) + "/" +
-                        std::string(d.substr(6));
-            m_createdOffset = m_lines.offset() + date->column;
-            m_hasCreated = true;
+        if (!validDate) malformed(date->column, "expected a date MM-DD-YYYY");
+        const std::string created = withoutLeadingZero(d.substr(3, 2)) + "/" + withoutLeadingZero(d.substr(0, 2)) +
+                                    "/" + std::string(d.substr(6));
+        std::optional<COrvStringT> time;
+        const Field* clock = find("TM");
+        if (clock != nullptr) {
+            const std::string_view t = clock->value;
+            const bool validTime = t.size() == 8 && t[2] == ':' && t[5] == ':' && isDigit(t[0]) && isDigit(t[1]) &&
+                                   isDigit(t[3]) && isDigit(t[4]) && isDigit(t[6]) && isDigit(t[7]);
+            if (!validTime) malformed(clock->column, "expected a time hh:mm:ss");
+            time = wideFromUtf8(withoutLeadingZero(t.substr(0, 2)) + std::string(t.substr(2)));
         }
-        if (const Field* time = find("TM")) {
-            const std::string_view t = time->value;
-            const bool valid = t.size() == 8 && t[2] == ':' && t[5] == ':' && isDigit(t[0]) && isDigit(t[1]) &&
-                               isDigit(t[3]) && isDigit(t[4]) && isDigit(t[6]) && isDigit(t[7]);
-            if (!valid) m_input.malformed(m_lines, time->column, "expected a time hh:mm:ss");
-            m_time = withoutLeadingZero(t.substr(0, 2)) + std::string(t.substr(2));
-            m_hasTime = true;
-        }
+        m_b.setCreated(wideFromUtf8(created), at(date->column), time, at(clock != nullptr ? clock->column : 0));
     }
 
     static std::string withoutLeadingZero(std::string_view digits) {
         return std::string(digits[0] == '0' ? digits.substr(1) : digits);
     }
 
+    // Unit digit 1 metres, 0 international feet, 2 US survey feet; angle digit 1 gons, 0 packed
+    // degrees, minutes and seconds. The job's units are the file's, so that they are written again.
     void modeRecord() {
-        if (const Field* unit = find("UN")) {
+        InputUnits units = m_b.inputUnits();
+        const Field* unit = find("UN");
+        if (unit != nullptr) {
             if (unit->value != "0" && unit->value != "1" && unit->value != "2") {
-                m_input.malformed(m_lines, unit->column, "expected the distance unit 0, 1 or 2");
+                malformed(unit->column, "expected the distance unit 0, 1 or 2");
             }
-            m_distance = unit->value == "1" ? "metres" : unit->value == "0" ? "internationalFeet" : "usSurveyFeet";
+            units.distance = unit->value == "1" ? eMeters : unit->value == "0" ? eInternationalFeet : eUSFeet;
         }
-        if (const Field* angle = find("AU")) {
-            if (angle->value != "0" && angle->value != "1") {
-                m_input.malformed(m_lines, angle->column, "expected the angle unit 0 or 1");
-            }
-            m_gons = angle->value == "1";
+        const Field* angle = find("AU");
+        if (angle != nullptr) {
+            if (angle->value != "0" && angle->value != "1") malformed(angle->column, "expected the angle unit 0 or 1");
+            units.angle = angle->value == "1" ? eGons : eDegMinSec;
         }
+        const InputUnits& before = m_b.inputUnits();
+        if (m_unitsFixed && (units.distance != before.distance || units.angle != before.angle)) {
+            malformed(units.distance != before.distance ? unit->column : angle->column,
+                      "the units change after the first points or set-ups; a job has one set of units");
+        }
+        m_b.setInputUnits(units);
+        m_b.setUnits(units.distance, units.angle == eGons ? eGons : eDegrees);
     }
 
-    // ---- points
-
-    // A stored point: ahead of the set-ups a known point; after the observation of the same
-    // name with a "Stake" note, the point that observation staked out.
+    // A stored point that is no staked point: a known point. Its note field is its code, a blank
+    // and its note, or either alone: the text up to the first blank is the code when more
+    // follows, a text without blanks a code.
     void storedPoint() {
-        const Value name = text(required("PN"));
-        const Value coords[3] = {number("N "), number("E "), number("EL")};
-        const Value note = m_hasNote ? m_note : Value{{}, m_lines.offset() + m_lines.line().size()};
-        if (m_shotPending && stakeOut(name, coords, note)) return;
-        flushShot();
-        const auto [known, added] =
-            m_points.try_emplace(name.text, PointCoords{coords[0].text, coords[1].text, coords[2].text});
-        if (!added) {
-            const PointCoords& first = known->second;
-            if (first.n != coords[0].text || first.e != coords[1].text || first.h != coords[2].text) {
-                m_input.warn(m_lines, "point \"" + std::string(name.text) +
-                                          "\" is stored again with other coordinates and is skipped");
+        const Field& name = required("PN");
+        Point3 coords;
+        const Coordinates given = coordinates(coords);
+        if (given != Coordinates::full && given != Coordinates::plan) {
+            warn("a stored point without its northing and easting is skipped");
+            return;
+        }
+        KnownPoint point;
+        point.place = at(0);
+        point.coords = coords;
+        point.hasHeight = given == Coordinates::full;
+        const COrvStringT pointName = text(TextKind::name, name);
+        if (const KnownPoint* known = m_b.job().find(utf8(pointName))) {
+            // The first entry of a name counts.
+            const Point3& c = known->coords;
+            if (c.n != coords.n || c.e != coords.e || c.h != coords.h || known->hasHeight != point.hasHeight) {
+                warn("point " + shownName(name.value) + " is stored again with other coordinates and is skipped");
             }
             return;
         }
-        JobDocument& doc = m_parts.points;
-        doc.from(m_lines.offset());
-        doc.beginObject();
-        writeText(doc, "name", name);
-        writeCoords(doc, coords);
-        pointNote(doc, note);
-        doc.endObject();
-    }
-
-    // A known point's note field is its code, a blank and its note, or either alone: the text
-    // up to the first blank is the code when a note follows it, a text without blanks a code.
-    void pointNote(JobDocument& doc, const Value& note) {
-        const std::string_view text = note.text;
-        if (text.empty()) return;
-        const std::size_t blank = text.find(' ');
-        doc.from(note.offset);
+        COrvStringT note;
+        const std::string_view field = m_hasNote ? m_note : std::string_view();
+        const std::size_t blank = field.find(' ');
         if (blank == std::string_view::npos) {
-            doc.key("code").text(text);
-        } else if (blank > 0 && blank + 1 < text.size()) {
-            doc.key("code").text(text.substr(0, blank));
-            doc.from(note.offset + blank + 1);
-            doc.key("note").text(text.substr(blank + 1));
+            if (!field.empty()) point.code = text(TextKind::code, field, m_noteColumn);
+        } else if (blank > 0 && blank + 1 < field.size()) {
+            point.code = text(TextKind::code, field.substr(0, blank), m_noteColumn);
+            note = text(TextKind::note, field.substr(blank + 1), m_noteColumn + blank + 1);
         } else {
-            doc.key("note").text(text);
+            note = text(TextKind::note, field, m_noteColumn);
         }
+        point.design.setStation(DexStation(pointName, coords.n, coords.e, point.hasHeight ? coords.h : noValue, note));
+        if (!point.code.IsEmpty()) point.design.codes.addCode(DexCodeValues(DexCodeDescription(point.code)));
+        m_b.addKnownPoint(std::move(point));
     }
 
-    bool stakeOut(const Value& name, const Value* coords, const Value& note) {
-        static constexpr std::string_view kStake = "Stake ";
-        static constexpr std::string_view kDelta = ": dN ";
-        if (m_shot.hasNote || std::string_view(m_shot.measurement.key) != "sd" || name.text != m_shot.to.text ||
-            !startsWith(note.text, kStake)) {
-            return false;
-        }
-        const std::size_t delta = note.text.rfind(kDelta);
-        if (delta == std::string_view::npos || delta <= kStake.size()) return false;
-        const Value design{note.text.substr(kStake.size(), delta - kStake.size()), note.offset + kStake.size()};
-        if (!known(design.text)) return false;
-        JobDocument& doc = m_setup.stakeouts;
-        doc.from(m_shot.offset);
-        doc.beginObject();
-        writeText(doc, "design", design);
-        writeText(doc, "to", m_shot.to);
-        writeMeasurement(doc, m_shot.measurement);
-        if (m_shot.hasHr) {
-            doc.key("hr");
-            decimal(doc, m_shot.hr);
-        }
-        stakeCode(doc);
-        writeCoords(doc, coords);
-        stakeDifferences(doc, note, delta + kDelta.size());
-        doc.endObject();
-        m_shotPending = false;
-        return true;
+    void levelRun() {
+        const std::size_t base = 2;  // the note's text starts after "--"
+        m_run = LevelRun();
+        m_hasRun = true;
+        m_run.place = at(base + kRunHead.size());
+        m_run.name = text(TextKind::text, m_head.name, base + kRunHead.size());
+        m_run.description = text(TextKind::text, m_head.description, base + m_head.descriptionAt);
+        m_run.start = text(TextKind::name, m_head.start, base + m_head.startAt);
+        double value = 0.0;
+        if (parseDecimal(m_head.elevation, value)) m_run.startElevation = Figure::recorded(m_b.length(value));
     }
 
-    // "dN X dE Y dH Z" as the instrument recorded them (staked minus design), so that they are
-    // written with the same digits rather than worked out again from rounded coordinates.
-    void stakeDifferences(JobDocument& doc, const Value& note, std::size_t at) {
-        const std::string_view text = note.text.substr(at);
-        const std::size_t east = text.find(" dE ");
-        const std::size_t height = text.find(" dH ");
-        if (east == std::string_view::npos || height == std::string_view::npos || height < east) return;
-        const std::string_view values[3] = {text.substr(0, east), text.substr(east + 4, height - east - 4),
-                                            text.substr(height + 4)};
-        for (const std::string_view value : values) {
-            if (!isDecimal(value)) return;
+    void levelReadingNote() {
+        const std::size_t base = 2;
+        LevelReading reading;
+        reading.place = at(base + 3);
+        reading.point = text(TextKind::name, m_reading.point, base + 3);
+        reading.backsight = m_reading.backsight;
+        double value = 0.0;
+        if (parseDecimal(m_reading.rod, value)) reading.rod = m_b.length(value);
+        if (parseDecimal(m_reading.height, value)) {
+            (reading.backsight ? reading.collimation : reading.elevation) = Figure::recorded(m_b.length(value));
         }
-        doc.from(note.offset + at);
-        doc.key("differences").beginArray();
-        for (const std::string_view value : values) static_cast<void>(doc.decimal(value));
-        doc.endArray();
+        m_run.readings.push_back(std::move(reading));
     }
 
-    // A stake-out carries one code, written as its name and a blank.
-    void stakeCode(JobDocument& doc) {
-        const std::string_view codes = m_shot.codes;
-        if (codes.empty()) return;
-        const std::size_t blank = codes.find(' ');
-        if (blank + 1 != codes.size()) {
-            m_input.warn(m_lines, "a stake-out carries one code without control codes: \"" + std::string(codes) +
-                                      "\" is read as the code \"" + std::string(codes.substr(0, blank)) + "\"");
-        }
-        doc.from(m_shot.codesOffset);
-        doc.key("code").text(codes.substr(0, blank));
+    void addRun() {
+        if (!m_hasRun) return;
+        m_hasRun = false;
+        m_b.addLevelRun(std::move(m_run));
     }
 
-    // ---- set-ups
+    // ---- the second pass: the set-ups
 
-    // A point a set-up may name: a stored point or the station of an earlier set-up.
-    bool known(std::string_view name) const { return m_points.count(name) != 0 || m_stations.count(name) != 0; }
-
-    void openSetup() {
+    void setups() {
+        restart();
+        Role role = Role::blank;
+        while (next(role)) {
+            m_input.passed(m_lines.offset());
+            if (role == Role::blank) continue;
+            if (role != Role::shotNote && role != Role::stakedPoint) flushShot();
+            switch (role) {
+                case Role::shotNote:
+                    if (m_shotPending) {
+                        m_shot.sight.setNote(text(TextKind::note, m_body, 2));
+                    } else {
+                        note();
+                    }
+                    break;
+                case Role::note:
+                    note();
+                    break;
+                case Role::emptyNote:
+                    warn("an empty note line is skipped");
+                    break;
+                case Role::noRecord:
+                    warn("a line that is no RW5 record is skipped");
+                    break;
+                case Role::storedPoint:
+                    checkTags();  // read in the first pass
+                    break;
+                case Role::stakedPoint:
+                    checkTags();
+                    stakeOut();
+                    break;
+                case Role::record:
+                    record();
+                    break;
+                default:
+                    break;  // the header's note line and the level runs: read in the first pass
+            }
+        }
         closeSetup();
-        m_setup.open = true;
-        m_setup.offset = m_lines.offset();
-    }
-
-    void occupy() {
-        if (!m_setup.open || m_setup.occupied) openSetup();
-        m_setup.occupied = true;
-        m_setup.offset = m_lines.offset();
-        m_setup.station = text(required("OP"));
-        for (int i = 0; i < 3; ++i) m_setup.coords[i] = number(i == 0 ? "N " : i == 1 ? "E " : "EL");
-        const auto known = m_points.find(m_setup.station.text);
-        // A known point is named alone, so that the set-up takes the point's own coordinates.
-        m_setup.knownStation = known != m_points.end() && known->second.n == m_setup.coords[0].text &&
-                               known->second.e == m_setup.coords[1].text && known->second.h == m_setup.coords[2].text;
-        m_setup.note = m_hasNote ? m_note : Value{};
-        m_stations.insert(m_setup.station.text);
-    }
-
-    // The set-up's object and its station, written when its first observation or its end
-    // comes: a set-up without sights waits for the next one to tell its instrument height.
-    void writeHead() {
-        if (m_setup.headWritten) return;
-        m_setup.headWritten = true;
-        JobDocument& doc = m_parts.setups;
-        doc.from(m_setup.offset);
-        doc.beginObject();
-        writeText(doc, "station", m_setup.station);
-        if (!m_setup.knownStation) writeCoords(doc, m_setup.coords);
-        if (!m_setup.note.text.empty()) writeText(doc, "note", m_setup.note);
-    }
-
-    // The instrument height is written with the first sight after an occupy that changed it,
-    // and the target height whenever it changes: each sight takes the heights last written.
-    void heights() {
-        if (const Field* hi = find("HI")) {
-            if (m_hasWaiting && m_setup.occupied && !m_setup.hasHi && !m_setup.sighted) {
-                releaseWaiting(heightsForced(number(*hi), find("HR")));
-            }
-            m_hi = number(*hi);
-            m_hasHiValue = true;
-            if (m_setup.occupied && !m_setup.hasHi) {
-                m_setup.hi = m_hi;
-                m_setup.hasHi = true;
-            }
+        releaseWaiting(Figure());
+        for (const Unknown& unknown : m_unknown) {
+            m_input.warn(unknown.first, "an unknown field " + shownName(unknown.tag) + " is skipped" +
+                                            (unknown.records == 1 ? std::string()
+                                                                  : " in " + std::to_string(unknown.records) +
+                                                                        " records, the first here"));
         }
-        if (const Field* hr = find("HR")) {
-            m_hr = number(*hr);
-            m_hasHrValue = true;
+        m_input.passed(m_input.text().size());
+    }
+
+    void record() {
+        const std::string_view type = m_type;
+        if (type == "OF") return warn("an offset record (OF) is skipped: a job holds no offset measurements");
+        const bool known = type == "JB" || type == "MO" || type == "OC" || type == "LS" || type == "BK" ||
+                           type == "BD" || type == "BR" || type == "RB" || type == "RS" || isObservation(type);
+        if (!known) return warn("an unknown record " + std::string(type) + " is skipped");
+        checkTags();
+        if (type == "MO") return modeSettings();
+        if (type == "OC") return occupy();
+        if (type == "LS") return heights();
+        if (type == "BK") return backsight();
+        if (type == "BD" || type == "BR" || type == "RB") return measuredBacksight();
+        if (type == "RS") return resection();
+        if (isObservation(type)) return observation();
+        // JB was read in the first pass.
+    }
+
+    // The mode record's scale factor, curvature setting and offset (SF, EC, EO): the job holds
+    // none of them, so one other than a writer's plain setting is not silently dropped.
+    void modeSettings() const {
+        static constexpr std::pair<std::string_view, double> kPlain[] = {{"SF", 1.0}, {"EC", 0.0}, {"EO", 0.0}};
+        for (const auto& [tag, plain] : kPlain) {
+            const Field* field = find(tag);
+            double value = 0.0;
+            if (field == nullptr || trimmed(field->value).empty() ||
+                (parseDecimal(trimmed(field->value), value) && value == plain)) {
+                continue;
+            }
+            warn("the mode record's " + std::string(tag) + " " + shownName(field->value) +
+                 " is skipped: a job holds no such setting");
         }
     }
 
-    bool inSetup(const char* what) {
-        if (m_setup.occupied) return true;
-        m_input.warn(m_lines, std::string(what) + " before any station record is skipped");
+    void note() {
+        if (m_open && !m_occupied && !m_setup.resection.empty() && worstResidual()) return;
+        warn("a note that belongs to no observation is skipped");
+    }
+
+    bool inSetup(const char* what) const {
+        if (m_occupied) return true;
+        warn(std::string(what) + " outside a set-up (before its station record) is skipped");
         return false;
     }
 
-    void sighted() {
-        // A sight without heights ahead of it: the instrument height did not change.
-        m_setup.sighted = true;
-        releaseWaiting(false);
-        if (m_setup.hasFirstHr || !m_hasHrValue) return;
-        m_setup.firstHr = m_hr;
-        m_setup.hasFirstHr = true;
+    void openSetup() {
+        closeSetup();
+        m_open = true;
+        m_occupied = false;
+        m_hiKnown = false;
+        m_worst = Worst();
+        m_resectionLine.reset();
     }
 
-    // The backsight: a point, or "0" for a bearing. The azimuth (BS) of a point comes from the
-    // coordinates and is derived again; the circle reading (BC) is the job's.
+    // A set-up is complete at the next set-up or the end of the file. One whose instrument height
+    // is not known yet waits for what the next sight says of it.
+    void closeSetup() {
+        flushShot();
+        if (!m_open) return;
+        m_open = false;
+        Setup setup = std::move(m_setup);
+        m_setup = Setup();
+        if (!m_occupied) {
+            if (m_resectionLine) m_input.warn(*m_resectionLine, "a resection without its station record is skipped");
+            return;
+        }
+        if (m_hiKnown) return m_b.addSetup(std::move(setup));
+        m_waiting.push_back(std::move(setup));
+        // A file of ever more set-ups without sights is not held whole: the heights of the oldest
+        // stay unknown.
+        if (m_waiting.size() > kMostWaiting) {
+            m_b.addSetup(std::move(m_waiting.front()));
+            m_waiting.pop_front();
+        }
+    }
+
+    // The instrument height of the set-ups without sights before the set-up being read, now that
+    // it is known (or known to be unknown).
+    void releaseWaiting(const Figure& hi) {
+        while (!m_waiting.empty()) {
+            Setup setup = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            setup.hi = hi;
+            m_b.addSetup(std::move(setup));
+        }
+    }
+
+    void occupy() {
+        if (!m_open || m_occupied) openSetup();
+        m_occupied = true;
+        m_setup.place = at(0);
+        const Field& station = required("OP");
+        Point3 coords;
+        const Coordinates given = coordinates(coords);
+        m_setup.station = text(TextKind::name, station);
+        if (given == Coordinates::full || given == Coordinates::plan) {
+            m_setup.coords.set(coords, Origin::recorded, given == Coordinates::full);
+        } else if (given == Coordinates::partial) {
+            warn("a station with a northing or an easting alone is read without coordinates");
+        }
+        if (m_hasNote) m_setup.note = text(TextKind::note, m_note, m_noteColumn);
+        worstResiduals();
+    }
+
+    // The heights are written ahead of a sight when they changed: the instrument height when a
+    // set-up changed it, the target height when it moved by a millimetre or more. So the first
+    // "LS" after an "OC" states the set-up's instrument height; a first sight without one was
+    // taken with the height of the last "LS", and so were the set-ups without sights before it.
+    // An "LS" after such set-ups says that one of them changed the height, not which: theirs
+    // stay unknown.
+    void heights() {
+        if (const Field* hi = find("HI")) {
+            const Figure value = length(*hi);
+            releaseWaiting(Figure());
+            m_lastHi = value;
+            if (m_occupied && !m_hiKnown) {
+                m_setup.hi = value;
+                m_hiKnown = true;
+            } else if (m_occupied && !sameFigure(m_setup.hi, value)) {
+                warn("the instrument height changes within a set-up; the set-up keeps its first");
+            }
+        }
+        if (const Field* hr = find("HR")) m_lastHr = length(*hr);
+    }
+
+    // A sight of the set-up: its instrument height is the last one stated when no "LS" came since
+    // its "OC".
+    void sighted() {
+        if (m_hiKnown) return;
+        m_hiKnown = true;
+        m_setup.hi = m_lastHi;
+        releaseWaiting(m_lastHi);
+    }
+
+    // The orientation record the set-up's next measured backsight belongs to, or null.
+    Backsight* lastOrientation() {
+        if (!m_setup.reorientations.empty()) return &m_setup.reorientations.back();
+        return m_setup.backsight.kind == Backsight::Kind::none ? nullptr : &m_setup.backsight;
+    }
+
+    // A later orientation record orients the shots after it only.
+    void addOrientation(Backsight backsight) {
+        if (lastOrientation() == nullptr && m_setup.shots.empty()) {
+            m_setup.backsight = std::move(backsight);
+        } else {
+            backsight.firstShot = m_setup.shots.size();
+            m_setup.reorientations.push_back(std::move(backsight));
+        }
+    }
+
+    // "BK": the backsight point ("0" for a backsight by bearing), the bearing of the backsight
+    // direction (BS) and the circle reading on it (BC), as the instrument states them.
     void backsight() {
         if (!inSetup("a backsight")) return;
-        BacksightRecord& bs = m_setup.backsight;
-        bs = BacksightRecord();
-        bs.given = true;
-        bs.offset = m_lines.offset();
         required("OP");
-        bs.point = text(required("BP"));
-        // A point the file gives no coordinates for cannot orient a job: its azimuth (BS) is
-        // kept as a bearing.
-        bs.unknownPoint = !known(bs.point.text);
-        bs.bearing = bs.point.text == "0" || bs.unknownPoint;
-        if (bs.unknownPoint && bs.point.text != "0") {
-            m_input.warn(m_lines, "the backsight point \"" + std::string(bs.point.text) +
-                                      "\" has no coordinates in the file: read as a bearing");
-        }
-        bs.azimuth = number("BS");
-        bs.circle = number("BC");
-        bs.hr = m_hr;
-        bs.hasHr = m_hasHrValue;
+        const Field& point = required("BP");
         sighted();
+        Backsight bs;
+        bs.place = at(0);
+        bs.hr = m_lastHr;
+        if (point.value == "0") {
+            bs.kind = Backsight::Kind::bearing;
+            bs.bearingSight.setBsNameMode(1);
+        } else {
+            bs.kind = Backsight::Kind::point;
+            bs.point = text(TextKind::name, point);
+            bs.sight.setTargetName(bs.point);
+        }
+        bs.azimuth = Figure::recorded(m_b.angle(number("BS")));
+        bs.circle = Figure::recorded(m_b.angle(number("BC")));
+        addOrientation(std::move(bs));
     }
 
-    // The measurement to the backsight point follows its record; it makes a "BP0" a point.
-    void backsightObservation() {
+    // "BD"/"BR" (or "RB" in RB mode, with the target height): the measurement to the point of the
+    // orientation record before it. It never orients: it is what was measured. A set-up whose
+    // backsight bearing was unknown has the measurement without its "BK".
+    void measuredBacksight() {
         if (!inSetup("a backsight observation")) return;
-        BacksightRecord& bs = m_setup.backsight;
-        if (!bs.given || bs.measured) {
-            m_input.warn(m_lines, "a backsight observation without its backsight record is skipped");
-            return;
+        if (m_fields.size() < 2 || m_fields[0].tag != "OP" || (m_fields[1].tag != "BP" && m_fields[1].tag != "FP")) {
+            malformed(2, "expected the station (OP) and the backsight point (BP)");
         }
-        if (bs.unknownPoint) return;  // a bearing now
-        required("OP");
-        const Value point = text(required("BP"));
-        const Measurement m = measurement(2);
-        if (point.text != bs.point.text) {
-            m_input.warn(m_lines, "a backsight observation to another point than the backsight is skipped");
-            return;
+        sighted();
+        const COrvStringT name = text(TextKind::name, m_fields[1]);
+        Backsight* bs = lastOrientation();
+        const bool same = bs != nullptr && bs->kind == Backsight::Kind::point && bs->point == name;
+        if (same && bs->measured) {
+            return warn(
+                "a second measurement of the backsight (its other face) is skipped: a job holds one a backsight");
         }
-        if (m.key != std::string_view("sd") && m.key != std::string_view("hd") && m.key != std::string_view("angles")) {
-            m_input.warn(m_lines, std::string("a backsight measured by ") + m.key + " is read without its measurement");
-            bs.bearing = false;
-            return;
+        if (!same && (bs != nullptr || !m_setup.shots.empty())) {
+            return warn("a backsight observation to " + shownName(m_fields[1].value) +
+                        " that follows no backsight record to it is skipped");
         }
-        bs.measured = true;
-        bs.bearing = false;
-        bs.measurement = m;
+        if (!same) {
+            m_setup.backsight.kind = Backsight::Kind::point;
+            m_setup.backsight.point = name;
+            m_setup.backsight.sight.setTargetName(name);
+            m_setup.backsight.place = at(0);
+            m_setup.backsight.hr = m_lastHr;
+            bs = &m_setup.backsight;
+        }
+        DexTSRawMeasurement m = measurement(2, bs->hr);
+        m.setBacksightTarget(true);
+        bs->measured = true;
+        bs->sight.setMeasurement(m);
+        bs->bearingSight.setMeasurement(m);
+        // Written with the point's codes, the note field repeats those of its known point.
+        if (!m_hasNote || m_note.empty()) return;
+        const KnownPoint* known = m_b.job().find(utf8(name));
+        if (known != nullptr && codesText(known->design.codes) == m_note) return;
+        warn("the note field " + shownName(m_note) +
+             " of a backsight observation is skipped: a job keeps a point's codes and note with the known point");
     }
 
+    // An observation, waiting for what may follow it: its note line, or the stored point that
+    // makes it a stake-out.
     void observation() {
         if (!inSetup("an observation")) return;
         if (m_fields.size() < 2 || m_fields[0].tag != "OP" || (m_fields[1].tag != "FP" && m_fields[1].tag != "BP")) {
-            m_input.malformed(m_lines, 2, "expected the station (OP) and the target (FP)");
+            malformed(2, "expected the station (OP) and the target (FP)");
         }
-        m_shot = Shot();
-        m_shot.offset = m_lines.offset();
-        m_shot.to = text(m_fields[1]);
-        m_shot.measurement = measurement(2);
-        m_shot.hr = m_hr;
-        m_shot.hasHr = m_hasHrValue;
-        if (m_hasNote) {
-            m_shot.codes = m_note.text;
-            m_shot.codesOffset = m_note.offset;
-        }
-        m_shotPending = true;
         sighted();
+        m_shot = Observation();
+        m_shot.place = at(0);
+        m_shot.sight.setTargetName(text(TextKind::name, m_fields[1]));
+        m_shot.sight.setKind(eSightSideShot);
+        // An HR field is the target height of this shot alone.
+        m_shot.hr = m_lastHr;
+        m_shot.sight.setMeasurement(measurement(2, m_shot.hr));
+        m_shotCodes = m_hasNote ? m_note : std::string_view();
+        m_shotCodesAt = m_lines.offset() + m_noteColumn;
+        m_shotPending = true;
     }
 
     void flushShot() {
         if (!m_shotPending) return;
         m_shotPending = false;
-        writeHead();
-        JobDocument& doc = m_parts.setups;
-        if (!m_setup.shotsOpen) {
-            doc.key("shots").beginArray();
-            m_setup.shotsOpen = true;
-        }
-        doc.from(m_shot.to.offset);
-        doc.beginObject();
-        doc.key("to").text(m_shot.to.text);
-        writeMeasurement(doc, m_shot.measurement);
-        if (m_shot.hasHr) {
-            doc.key("hr");
-            decimal(doc, m_shot.hr);
-        }
-        writeCodes(doc, m_shot.codes);
-        if (m_shot.hasNote) writeText(doc, "note", m_shot.note);
-        doc.endObject();
+        readCodes(m_shotCodes, m_shotCodesAt, m_shot.sight.codes, m_shot.code);
+        m_setup.shots.push_back(std::move(m_shot));
     }
 
-    // A resection observation: the point as named, the circle reading, and zenith and slope
-    // distance (a job's resection is measured so).
-    void resection() {
-        if (!m_setup.open || m_setup.occupied) openSetup();
-        ResectionSight sight;
-        sight.to = text(required("PN"));
-        if (!known(sight.to.text)) {
-            m_input.warn(m_lines, "a resection observation to \"" + std::string(sight.to.text) +
-                                      "\", a point without coordinates in the file, is skipped");
-            return;
+    // The stored point after a stake-out observation: where it landed, with "Stake DESIGN: dN X
+    // dE Y dH Z" (staked minus design) as the instrument recorded them.
+    void stakeOut() {
+        if (!m_shotPending) return warn("a staked point whose observation was skipped is skipped");
+        m_shotPending = false;
+        Stakeout stake;
+        const std::size_t delta = m_note.rfind(kDelta);
+        stake.design =
+            text(TextKind::name, m_note.substr(kStake.size(), delta - kStake.size()), m_noteColumn + kStake.size());
+        stake.shot = std::move(m_shot);
+        // A stake-out carries one code.
+        const std::size_t blank = m_shotCodes.find(' ');
+        if (!m_shotCodes.empty() && blank + 1 != m_shotCodes.size()) {
+            warn("a stake-out carries one code without control codes: " + shownName(m_shotCodes) +
+                 " is read as the code " + shownName(m_shotCodes.substr(0, blank)));
         }
-        const Value circle = number("CR");
+        if (!m_shotCodes.empty() && blank != 0) {
+            stake.shot.code = m_b.text(TextKind::code, m_shotCodes.substr(0, blank), m_b.place(m_shotCodesAt));
+            stake.shot.sight.codes.addCode(DexCodeValues(DexCodeDescription(stake.shot.code)));
+        }
+        Point3 landed;
+        const Coordinates given = coordinates(landed);
+        if (given == Coordinates::full || given == Coordinates::plan) {
+            stake.shot.coords.set(landed, Origin::recorded, given == Coordinates::full);
+        }
+        const std::size_t from = delta + kDelta.size();
+        const std::string_view differences = m_note.substr(from);
+        const std::size_t east = differences.find(" dE ");
+        const std::size_t height = differences.find(" dH ");
+        double n = 0.0, e = 0.0, h = 0.0;
+        if (east != std::string_view::npos && height != std::string_view::npos && east < height &&
+            parseDecimal(differences.substr(0, east), n) &&
+            parseDecimal(differences.substr(east + 4, height - east - 4), e) &&
+            parseDecimal(differences.substr(height + 4), h)) {
+            stake.differences.set(m_b.point(n, e, h), Origin::recorded);
+        }
+        m_setup.stakeouts.push_back(std::move(stake));
+    }
+
+    // "RS", ahead of its set-up's "OC": the point as named, the circle reading, and zenith and
+    // slope distance or height difference and horizontal distance. Its target height is not
+    // written.
+    void resection() {
+        if (!m_open || m_occupied) openSetup();
+        if (!m_resectionLine) m_resectionLine = m_lines;
+        const Field& point = required("PN");
+        const Field& circle = required("CR");
         const Field* zenith = find("ZE");
         const Field* slope = find("SD");
-        if (zenith == nullptr || slope == nullptr) {
-            m_input.warn(m_lines, "a resection observation without zenith and slope distance is skipped");
-            return;
-        }
-        sight.measurement.key = "sd";
-        sight.measurement.values[0] = circle;
-        sight.measurement.values[1] = number(*zenith);
-        sight.measurement.values[2] = number(*slope);
-        sight.measurement.count = 3;
-        m_setup.resection.push_back(sight);
-    }
-
-    // The set-up's object was opened by its occupy record and its observations written into it
-    // as they came; what the later records completed (the heights, the backsight, the resection
-    // and the stake-outs) closes it.
-    void closeSetup() {
-        flushShot();
-        if (!m_setup.open) return;
-        if (!m_setup.occupied) {
-            m_input.warn(m_lines, "a resection without its station record is skipped");
-            m_setup = SetupState();
-            return;
-        }
-        releaseWaiting(false);
-        if (!m_setup.sighted && !m_setup.hasHi) {
-            m_waiting = std::move(m_setup);
-            m_hasWaiting = true;
+        const Field* rise = find("CE");
+        const Field* distance = find("HD");
+        std::vector<double> values;
+        int kind = eKindAnglesAndSlopeDistance;
+        if (valued(zenith) && valued(slope) && rise == nullptr && distance == nullptr) {
+            values = {horizontal(circle, false), m_b.angle(number(*zenith)), m_b.length(number(*slope))};
+        } else if (valued(rise) && valued(distance) && zenith == nullptr && slope == nullptr) {
+            kind = eKindAngleAndHorizontalDistance;
+            values = {horizontal(circle, false), m_b.length(number(*distance)), m_b.length(number(*rise))};
         } else {
-            writeSetup(Height::read);
+            return warn(
+                "a resection observation without zenith and slope distance (or height difference and "
+                "horizontal distance) is skipped");
         }
-        m_setup = SetupState();
+        Observation obs;
+        obs.place = at(0);
+        obs.sight.setTargetName(text(TextKind::name, point));
+        obs.sight.setKind(eSightSideShot);
+        obs.sight.setMeasurement(DexTSRawMeasurement(kind, std::move(values)));
+        m_setup.resection.push_back(std::move(obs));
     }
 
-    // The instrument height of a set-up: as its "LS" record gave it, or, for a set-up without
-    // sights, the last one written or another one.
-    enum class Height { read, unchanged, changed };
+    // The worst residuals of a resection, notes between its "RS" and "OC" records: read as the
+    // instrument recorded them when the three are there.
+    bool worstResidual() {
+        static constexpr std::string_view kLabels[] = {
+            "Horizontal Angle Worst Residual: ", "Zenith Angle Worst Residual: ", "Slope Distance Worst Residual: "};
+        for (int i = 0; i < 3; ++i) {
+            if (!startsWith(m_body, kLabels[i])) continue;
+            double value = 0.0;
+            if (!parseDecimal(m_body.substr(kLabels[i].size()), value)) return false;
+            if (!m_worst.first) m_worst.first = m_lines;
+            m_worst.values[i] = i < 2 ? m_b.angle(value) : m_b.length(value);
+            m_worst.given |= 1U << i;
+            return true;
+        }
+        return false;
+    }
 
-    void writeSetup(Height height) {
-        writeHead();
-        JobDocument& doc = m_parts.setups;
-        if (m_setup.shotsOpen) doc.endArray();
-        doc.from(m_setup.hasHi ? m_setup.hi.offset : m_setup.offset);
-        doc.key("hi");
-        if (m_setup.hasHi) {
-            decimal(doc, m_setup.hi);
-        } else if (height == Height::changed || !m_hasHiValue) {
-            doc.number(m_hasHiValue && isZero(m_hi.text) ? 1.0 : 0.0);
+    void worstResiduals() {
+        if (m_worst.given == 0) return;
+        if (m_worst.given == 7) {
+            m_setup.worstResiduals.value.horizontal = m_worst.values[0];
+            m_setup.worstResiduals.value.zenith = m_worst.values[1];
+            m_setup.worstResiduals.value.slope = m_worst.values[2];
+            m_setup.worstResiduals.origin = Origin::recorded;
         } else {
-            decimal(doc, m_hi);
+            m_input.warn(*m_worst.first,
+                         "worst-residual notes without all three of horizontal angle, zenith and slope distance are "
+                         "skipped");
         }
-        writeBacksight(doc);
-        writeResection(doc);
-        if (m_setup.hasWorst[0] && m_setup.hasWorst[1] && m_setup.hasWorst[2]) {
-            doc.from(m_setup.worst[0].offset);
-            doc.key("worstResiduals").beginArray();
-            for (const Value& value : m_setup.worst) decimal(doc, value);
-            doc.endArray();
-        }
-        if (!m_setup.stakeouts.empty()) {
-            doc.key("stakeouts").beginArray();
-            doc.append(m_setup.stakeouts);
-            doc.endArray();
-        }
-        doc.endObject();
+        m_worst = Worst();
     }
 
-    // A set-up without sights writes no heights, so its instrument height is unknown. The
-    // writer states the heights ahead of the next sight when the instrument height changed at
-    // an occupy since the last "LS" record, or when the target height moved by a millimetre or
-    // more: an "LS" record with the last instrument height and the same target height says
-    // that the height changed in between (and back); otherwise it did not change.
-    void releaseWaiting(bool changed) {
-        if (!m_hasWaiting) return;
-        m_hasWaiting = false;
-        std::swap(m_setup, m_waiting);
-        writeSetup(changed ? Height::changed : Height::unchanged);
-        std::swap(m_setup, m_waiting);
-        m_waiting = SetupState();
-    }
+    static constexpr std::string_view kStake = "Stake ";
+    static constexpr std::string_view kDelta = ": dN ";
+    static constexpr std::size_t kMostWaiting = 1024;
 
-    bool heightsForced(const Value& hi, const Field* hr) const {
-        if (!m_hasHiValue || !m_hasHrValue || hr == nullptr || hr->value.empty()) return false;
-        double previousHi = 0.0, nextHi = 0.0, previousHr = 0.0, nextHr = 0.0;
-        if (!parse(m_hi.text, previousHi) || !parse(hi.text, nextHi) || !parse(m_hr.text, previousHr) ||
-            !parse(hr->value, nextHr)) {
-            return false;
-        }
-        const double moved = metres(previousHr) - metres(nextHr);
-        return previousHi == nextHi && -0.001 < moved && moved < 0.001;
-    }
-
-    static bool parse(std::string_view text, double& value) {
-        if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-        return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value);
-    }
-
-    double metres(double value) const {
-        const std::string_view distance = m_distance;
-        if (distance == "usSurveyFeet") return value * 1200.0 / 3937.0;
-        if (distance == "internationalFeet") return value * 0.3048;
-        return value;
-    }
-
-    static bool isZero(std::string_view digits) {
-        for (const char c : digits) {
-            if (c >= '1' && c <= '9') return false;
-        }
-        return true;
-    }
-
-    void writeBacksight(JobDocument& doc) {
-        const BacksightRecord& bs = m_setup.backsight;
-        if (!bs.given) return;
-        doc.from(bs.offset);
-        doc.key("backsight").beginObject();
-        if (bs.bearing) {
-            doc.key("bearing");
-            decimal(doc, bs.azimuth);
-        } else {
-            writeText(doc, "point", bs.point);
-        }
-        doc.key("circle");
-        decimal(doc, bs.circle);
-        if (bs.hasHr) {
-            doc.key("hr");
-            decimal(doc, bs.hr);
-        }
-        if (bs.measured) writeMeasurement(doc, bs.measurement);
-        doc.endObject();
-    }
-
-    // The target heights of a resection are not written; the set-up's first sight's is taken.
-    void writeResection(JobDocument& doc) {
-        if (m_setup.resection.empty()) return;
-        const bool hasHr = m_setup.hasFirstHr || m_hasHrValue;
-        const Value hr = m_setup.hasFirstHr ? m_setup.firstHr : m_hr;
-        doc.key("resection").beginArray();
-        for (const ResectionSight& sight : m_setup.resection) {
-            doc.from(sight.to.offset);
-            doc.beginObject();
-            writeText(doc, "to", sight.to);
-            writeMeasurement(doc, sight.measurement);
-            if (hasHr) {
-                doc.key("hr");
-                decimal(doc, hr);
-            }
-            doc.endObject();
-        }
-        doc.endArray();
-    }
-
-    // ---- level runs
-
-    // "Level run NAME[ DESCRIPTION]: start POINT EL HEIGHT": the height is the start point's.
-    bool levelRunHead(std::string_view text, std::size_t offset) {
-        static constexpr std::string_view kHead = "Level run ";
-        static constexpr std::string_view kStart = ": start ";
-        static constexpr std::string_view kHeight = " EL ";
-        if (!startsWith(text, kHead)) return false;
-        const std::size_t start = text.rfind(kStart);
-        if (start == std::string_view::npos || start <= kHead.size()) return false;
-        const std::size_t height = text.rfind(kHeight);
-        if (height == std::string_view::npos || height <= start + kStart.size() ||
-            !isDecimal(text.substr(height + kHeight.size()))) {
-            return false;
-        }
-        const std::string_view title = text.substr(kHead.size(), start - kHead.size());
-        const std::size_t blank = title.find(' ');
-        // A run has a name. Its start is taken as written: whether it names a stored point is the
-        // job's to say, since the point may be stored further on (the writer stores every known
-        // point ahead of the set-ups, so a reading that depended on the order would change).
-        const std::string_view from = text.substr(start + kStart.size(), height - start - kStart.size());
-        if (blank == 0) return false;
-        flushShot();
-        closeLevelRun();
-        JobDocument& doc = m_parts.levelRuns;
-        doc.from(offset + kHead.size());
-        doc.beginObject();
-        doc.key("name").text(title.substr(0, blank));
-        if (blank != std::string_view::npos) {
-            doc.from(offset + kHead.size() + blank + 1);
-            doc.key("description").text(title.substr(blank + 1));
-        }
-        doc.from(offset + start + kStart.size());
-        doc.key("start").text(from);
-        doc.key("readings").beginArray();
-        m_runOpen = true;
-        return true;
-    }
-
-    // "BS POINT rod ROD HI HEIGHT" or "FS POINT rod ROD EL HEIGHT": the heights are the run's
-    // arithmetic and are derived again.
-    bool levelReading(std::string_view text, std::size_t offset) {
-        static constexpr std::string_view kRod = " rod ";
-        const bool backsight = startsWith(text, "BS ");
-        if (!backsight && !startsWith(text, "FS ")) return false;
-        const std::size_t rod = text.rfind(kRod);
-        if (rod == std::string_view::npos || rod <= 3) return false;
-        const std::string_view tail = text.substr(rod + kRod.size());
-        const std::size_t blank = tail.find(' ');
-        if (blank == std::string_view::npos) return false;
-        const std::string_view reading = tail.substr(0, blank);
-        const std::string_view height = tail.substr(blank);
-        if (!isDecimal(reading) || !startsWith(height, backsight ? " HI " : " EL ") || !isDecimal(height.substr(4))) {
-            return false;
-        }
-        JobDocument& doc = m_parts.levelRuns;
-        doc.from(offset + 3);
-        doc.beginObject();
-        doc.key("point").text(text.substr(3, rod - 3));
-        doc.from(offset + rod + kRod.size());
-        doc.key(backsight ? "bs" : "fs");
-        static_cast<void>(doc.decimal(reading));
-        // The height of collimation or the point's height as the level recorded it.
-        doc.key(backsight ? "hi" : "elevation");
-        static_cast<void>(doc.decimal(height.substr(4)));
-        doc.endObject();
-        return true;
-    }
-
-    void closeLevelRun() {
-        if (!m_runOpen) return;
-        m_runOpen = false;
-        m_parts.levelRuns.endArray();
-        m_parts.levelRuns.endObject();
-    }
-
-    // ---- the job's own members
-
-    void members() {
-        JobDocument& doc = m_parts.members;
-        const char* angleIn = m_gons ? "gons" : "packedDms";
-        unitsMembers(doc, m_distance, angleIn, m_gons ? "gons" : "degrees");
-        if (!m_hasApplication && !m_hasJobName && !m_hasCreated) return;
-        doc.key("job").beginObject();
-        if (m_hasApplication) {
-            writeText(doc, "application", m_application);
-            writeText(doc, "version", m_version);
-        }
-        if (m_hasJobName) writeText(doc, "name", m_jobName);
-        if (m_hasCreated) {
-            doc.from(m_createdOffset);
-            doc.key("created").beginObject();
-            doc.member("date", m_created);
-            if (m_hasTime) doc.member("time", m_time);
-            doc.endObject();
-        }
-        doc.endObject();
-    }
-
-    const RawInput& m_input;
-    JobParts& m_parts;
+    RawInput& m_input;
+    JobBuilder& m_b;
     RawLines m_lines;
 
+    // The line being read.
+    std::string_view m_type;
     std::vector<Field> m_fields;
-    Value m_note;
+    std::string_view m_note;  // the note field of a record
+    std::size_t m_noteColumn = 0;
     bool m_hasNote = false;
-    std::vector<std::string_view> m_tokens;
-    std::string m_scratch;
-    bool m_sawLine = false;
+    std::string_view m_body;  // the text of a note line
+    LevelHead m_head;
+    LevelNote m_reading;
+    std::vector<std::pair<std::string_view, std::size_t>> m_tokens;
 
-    Value m_application, m_version, m_jobName;
-    bool m_hasApplication = false, m_hasJobName = false;
-    std::string m_created, m_time;
-    std::size_t m_createdOffset = 0;
-    bool m_hasCreated = false, m_hasTime = false;
-    const char* m_distance = "metres";
-    bool m_gons = false;
-
-    std::unordered_map<std::string_view, PointCoords> m_points;
-    std::unordered_set<std::string_view> m_stations;
-    Value m_hi, m_hr;
-    bool m_hasHiValue = false, m_hasHrValue = false;
-    SetupState m_setup;
-    SetupState m_waiting;  // a set-up without sights, written once the next one tells its height
-    bool m_hasWaiting = false;
-    Shot m_shot;
-    bool m_shotPending = false;
+    // The grammar's state.
+    bool m_first = true;
     bool m_runOpen = false;
+    struct Sight {
+        bool open = false;   // the last line was an observation, or its note
+        bool noted = false;  // its note line was read
+        bool slope = false;  // measured by angles and slope distance, as a stake-out is
+        std::string_view target;
+    } m_sight;
+
+    // The first pass.
+    bool m_unitsFixed = false;
+    LevelRun m_run;
+    bool m_hasRun = false;
+
+    // The second pass.
+    Setup m_setup;
+    bool m_open = false;      // a set-up is being read: its "RS" or "OC" came
+    bool m_occupied = false;  // its "OC" came
+    bool m_hiKnown = false;   // its instrument height is known, or known to be unknown
+    std::optional<RawLines> m_resectionLine;
+    Figure m_lastHi, m_lastHr;  // as the last "LS" stated them
+    std::deque<Setup> m_waiting;
+    Observation m_shot;
+    bool m_shotPending = false;
+    std::string_view m_shotCodes;
+    std::size_t m_shotCodesAt = 0;
+    struct Worst {
+        double values[3] = {0.0, 0.0, 0.0};
+        unsigned given = 0;
+        std::optional<RawLines> first;
+    } m_worst;
+    struct Unknown {
+        std::string tag;
+        std::size_t records = 0;
+        std::size_t line = 0;
+        RawLines first;
+    };
+    std::vector<Unknown> m_unknown;
 };
 
 }  // namespace
 
-void readRw5(const RawInput& input, JobParts& parts) { Rw5Reader(input, parts).read(); }
+void buildRw5(RawInput& input, JobBuilder& builder) { Rw5Reader(input, builder).read(); }
 
 bool looksLikeRw5(std::string_view head) {
     static constexpr std::string_view kStarts[] = {"JB,NM", "MO,AD", "OC,OP", "SP,PN"};

@@ -1,5 +1,6 @@
-// The RW5 reader: an RW5 raw file back into a job document, so that writing it again as RW5
-// gives the same bytes (docs/formats/rw5.md, "Reading", says what comes back and what cannot).
+// The RW5 reader: an RW5 raw file into the job builder, every value with its place in the file,
+// so that writing the job again as RW5 gives the same bytes (docs/formats/rw5.md, "Reading",
+// says what comes back, what is skipped and what stays unknown).
 #pragma once
 
 #include <string_view>
@@ -8,12 +9,12 @@
 
 namespace exportgen {
 
-/// The job that an RW5 file holds: header and mode lines as the job's texts and units, stored
-/// points before the first set-up as known points, every set-up with its heights, backsight,
-/// resection, observations and stake-outs, and the level-run notes as level runs. An unknown
-/// record or a note that belongs to nothing is skipped with a warning; a malformed record is an
-/// error naming its line and column.
-void readRw5(const RawInput& input, JobParts& parts);
+/// The job that an RW5 file holds, told to `builder`: the header and mode records as the job's
+/// texts and units, every stored point that is no staked point as a known point, the level-run
+/// notes as level runs, then every set-up as soon as it is complete, with its heights,
+/// orientation records, resection, observations and stake-outs. An unknown record, field or
+/// note is skipped with a warning; a malformed record is an error naming its line and column.
+void buildRw5(RawInput& input, JobBuilder& builder);
 
 /// True when `head` (the first bytes of a file) reads as RW5: every whole line a note ("--") or
 /// a record of two capital letters and a comma, and at least one of the records that start
