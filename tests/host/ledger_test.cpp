@@ -36,10 +36,13 @@ std::vector<Fixture> jobs() {
                               {"built-in in US feet and gons", sampleIn("usSurveyFeet", "gons"), "job"},
                               {"built-in in feet and mils", sampleIn("internationalFeet", "mils"), "job"},
                               {"synthetic", hosttest::syntheticJob(120, 5), "job"},
-                              // Nothing places the station: its position and orientation are absent.
+                              // Nothing places the stations: their positions and orientations
+                              // are absent, and so are the resection's residuals.
                               {"unplaced",
                                R"({"setups": [{"station": "S1", "hi": 1.5, "backsight": {"point": "B"},
-                                   "shots": [{"to": "A", "sd": [10, 90, 25], "hr": 1.5, "code": "TREE"}]}]})",
+                                   "shots": [{"to": "A", "sd": [10, 90, 25], "hr": 1.5, "code": "TREE"}]},
+                                  {"station": "R1", "hi": 1.5, "resection": [{"to": "A", "sd": [10, 90, 25], "hr": null},
+                                   {"to": "B", "sd": [100, 90, 30]}], "shots": [{"to": "C", "sd": [50, 90, 5]}]}]})",
                                "job"}};
     return list;
 }

@@ -344,8 +344,7 @@ public:
                            height(member, m_setup.hi.value, "instrument height", at);
                        }
                    } else if (key == "coords") {
-                       Point3 p;
-                       if (xyz(member, schema, at, p)) m_setup.coords.set(p, Origin::recorded);
+                       coordinates(member, schema, at, m_setup.coords);
                    } else if (key == "code" || key == "note") {
                        std::string_view given;
                        if (!text(member, schema, at, given)) return;
@@ -442,8 +441,7 @@ private:
                        codes(member, schema, at, shot.sight.codes, shot.code);
                        hasCode = false;
                    } else if (key == "coords") {
-                       Point3 p;
-                       if (xyz(member, schema, at, p)) shot.coords.set(p, Origin::recorded);
+                       coordinates(member, schema, at, shot.coords);
                    } else if (key == "residual") {
                        Point3 p;
                        if (xyz(member, schema, at, p)) shot.residual.set(p, Origin::recorded);
@@ -544,13 +542,15 @@ private:
         backsight.hr = m_lastHr;
         backsight.measured = measured.measurement() != nullptr;
         // The circle reading on the backsight; a job file that leaves it out read the measured
-        // backsight's horizontal angle, or set the circle to zero on the backsight.
+        // backsight's horizontal angle, or set the circle to zero on the backsight (a distance
+        // alone reads no circle).
+        const bool turned = backsight.measured && measured.measurement()->kind() != eKindSlopeDistanceOnly;
         if (nullCircle) {
             backsight.circle = Figure();
         } else {
-            backsight.circle = Figure::recorded(hasCircle            ? m_b.angle(circle)
-                                                : backsight.measured ? measured.measurement()->valueAt(0)
-                                                                     : 0.0);
+            backsight.circle = Figure::recorded(hasCircle ? m_b.angle(circle)
+                                                : turned  ? measured.measurement()->valueAt(0)
+                                                          : 0.0);
         }
         if (backsight.measured) {
             DexTSRawMeasurement m = *measured.measurement();
@@ -658,6 +658,14 @@ private:
         if (!numbers(value, node, path, values, count) || count < 3) return false;
         p = m_b.point(values[0], values[1], values[2]);
         return true;
+    }
+
+    // Coordinates of a station or a target: in three dimensions, or in plan only.
+    void coordinates(ondemand::value& value, const Node* node, const JsonPath& path, Located& located) {
+        double values[3] = {0, 0, 0};
+        std::size_t count = 0;
+        if (!numbers(value, node, path, values, count) || count < 2) return;
+        located.set(m_b.point(values[0], values[1], count == 3 ? values[2] : 0.0), Origin::recorded, count == 3);
     }
 
     void height(ondemand::value& value, double metres, const char* what, const JsonPath& path) {

@@ -21,6 +21,11 @@ Json figure(const Figure& value) { return value.origin == Origin::recorded ? Jso
 
 Json xyz(const Point3& p) { return Json::array({p.n, p.e, p.h}); }
 
+// A station's or a target's coordinates, in plan only when the height is not known.
+Json coordinates(const Located& located) {
+    return located.hasHeight ? xyz(located.at) : Json::array({located.at.n, located.at.e});
+}
+
 const char* measurementKey(int kind) {
     switch (kind) {
         case eKindAnglesAndSlopeDistance:
@@ -108,7 +113,7 @@ Json sight(const Observation& obs) {
     if (obs.sight.sightKind() == eSightForesight) object["fs"] = true;
     codes(object, obs.sight.codes);
     if (!obs.sight.getNote().IsEmpty()) object["note"] = text(obs.sight.getNote());
-    if (obs.coords.origin == Origin::recorded) object["coords"] = xyz(obs.coords.at);
+    if (obs.coords.origin == Origin::recorded) object["coords"] = coordinates(obs.coords);
     return object;
 }
 
@@ -201,7 +206,7 @@ void JobFileWriter::setup(const Setup& s) {
     Json object;
     object["station"] = text(s.station);
     if (s.coords.origin == Origin::recorded && m_job.find(utf8(s.station)) == nullptr) {
-        object["coords"] = xyz(s.coords.at);
+        object["coords"] = coordinates(s.coords);
     }
     if (s.hi.origin == Origin::recorded) object["hi"] = s.hi.value;
     if (!s.code.IsEmpty()) object["code"] = text(s.code);

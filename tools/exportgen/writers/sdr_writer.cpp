@@ -79,7 +79,7 @@ private:
             observation(obs, where);
             const Point3 miss = coordinatesOrNoValue(obs.residual);
             emit(m_generator->residualNotes(miss.n, miss.e, miss.h));
-            wrote(Item::residual, obs.residual.origin, where);
+            if (obs.residual.known()) wrote(Item::residual, obs.residual.origin, where);
         }
         std::size_t next = 0;  // the next reorientation to write
         for (i = 0; i < s.shots.size(); ++i) {
