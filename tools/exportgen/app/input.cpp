@@ -95,7 +95,9 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     if (kind == "job" || built()) return;
 
     const RawInput input(m_file->text(), m_source,
-                         [this](const std::string& what, const std::string& where) { m_warnings.add(what, where); });
+                         [this](const std::string& what, std::size_t offset) {
+                             m_warnings.add(what, location(m_file->text(), m_source, offset));
+                         });
     JobParts parts;
     // The set-ups are most of a raw file, and their document about as large: room for it at
     // once, so that it is not copied as it grows.
@@ -127,9 +129,12 @@ bool JobSource::built() const {
 }
 
 void JobSource::build(JobBuilder& builder) const {
+    // What the reader skipped is told through the builder: a check lists it with the job's other
+    // problems, --strict makes it an error, and a conversion warns of it once.
     RawInput input(
         m_file->text(), m_source,
-        [this](const std::string& what, const std::string& where) { m_warnings.add(what, where); }, m_file->mapped());
+        [&builder](const std::string& what, std::size_t offset) { builder.warn("input", what, builder.place(offset)); },
+        m_file->mapped());
     if (m_kind == "points") {
         readPointList(input, m_columns, builder);
     } else {

@@ -24,8 +24,7 @@ bool RawLines::next() noexcept {
     return true;
 }
 
-RawInput::RawInput(std::string_view text, std::string source,
-                   std::function<void(const std::string& what, const std::string& where)> warn, bool mapped)
+RawInput::RawInput(std::string_view text, std::string source, Warn warn, bool mapped)
     : m_text(text), m_source(std::move(source)), m_warn(std::move(warn)), m_pages(text, mapped) {}
 
 void RawInput::malformed(const RawLines& at, std::size_t column, const std::string& what) const {
@@ -34,7 +33,7 @@ void RawInput::malformed(const RawLines& at, std::size_t column, const std::stri
 }
 
 void RawInput::warn(const RawLines& at, const std::string& what) const {
-    if (m_warn) m_warn(what, m_source + ":" + std::to_string(at.number()));
+    if (m_warn) m_warn(what, at.offset());
 }
 
 bool isDecimal(std::string_view text) noexcept {

@@ -45,10 +45,11 @@ private:
 /// A file of another kind than a job file, as a reader takes it.
 class RawInput {
 public:
-    /// `warn` is told of each record the reader skipped or read only in part: what happened and
-    /// where ("FILE:LINE").
-    RawInput(std::string_view text, std::string source,
-             std::function<void(const std::string& what, const std::string& where)> warn, bool mapped = false);
+    /// What a reader tells of a record it skipped or read only in part: what happened, and the
+    /// byte offset in the text of the line.
+    using Warn = std::function<void(const std::string& what, std::size_t offset)>;
+
+    RawInput(std::string_view text, std::string source, Warn warn, bool mapped = false);
 
     [[nodiscard]] std::string_view text() const noexcept { return m_text; }
     [[nodiscard]] const std::string& source() const noexcept { return m_source; }
@@ -64,7 +65,7 @@ public:
 private:
     std::string_view m_text;
     std::string m_source;
-    std::function<void(const std::string&, const std::string&)> m_warn;
+    Warn m_warn;
     PageReleaser m_pages;
 };
 
