@@ -20,21 +20,15 @@ using hosttest::run;
 const char* const kFamily[] = {"vemra", "apasima", "drevan"};
 const char* const kNow = "2026-01-01T00:00:00";
 
-// The job text `job` converted to `format` with the fixed clock; `extra` are further options.
-hosttest::Result convert(const std::string& job, const std::string& format,
-                         const std::vector<std::string>& extra = {}) {
+const std::string kHeader = "_!J_\"_#_$1/1/2026_%0.000_&000_\r\n";
+const std::string kStation = "'S1_(_)1.500_\r\n";
+const std::string kEntries = "P,Ver 1\r\nJ,,,,2026/1/1\r\n1,1,0.0,0.0,0.0,1\r\n+00\r\n";
+
+// The job text `job` converted to `format` with the fixed clock.
+hosttest::Result convert(const std::string& job, const std::string& format) {
     static int count = 0;
     const std::string path = hosttest::memoryFile("vemra_reader/job" + std::to_string(++count) + ".json", job);
-    std::vector<std::string> args{"convert", path, "-f", format, "--now", kNow, "--quiet"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return run(args);
-}
-
-// The sample job written in other units.
-std::string sampleIn(const std::string& distance, const std::string& angle) {
-    nlohmann::json job = nlohmann::json::parse(hosttest::sampleJob());
-    job["units"] = {{"distance", distance}, {"angle", angle}};
-    return job.dump();
+    return run({"convert", path, "-f", format, "--now", kNow, "--quiet"});
 }
 
 nlohmann::json readJob(const std::string& format, const std::string& text,
@@ -62,14 +56,6 @@ void PrintTo(const Job& job, std::ostream* out) { *out << job.what; }
 std::vector<Job> edgeJobs() {
     using hosttest::oneSetup;
     return {
-        {"two names cut to 8 characters become one",
-         oneSetup(R"([{"to": "KERB_NORTH_0001", "sd": [10, 90, 25]}, {"to": "KERB_NORTH_0002", "sd": [11, 90, 25]}])")},
-        {"names without their underscore meet",
-         oneSetup(
-             R"([{"to": "A_1", "sd": [10, 90, 25]}, {"to": "A1", "sd": [11, 90, 25]}, {"to": "A11", "hd": [1, 2, 3]}])")},
-        {"codes without their '*' and '_'",
-         R"({"setups": [{"station": "S_1", "coords": [0, 0, 0], "hi": 1, "code": "ST*A",
-"shots": [{"to": "P", "sd": [1, 90, 2], "code": "KERB_L"}, {"to": "Q", "sd": [1, 90, 2], "code": "KERB_L"}]}]})"},
         // Drevan's "D" and "U" groups.
         {"direction-only and distance-only shots, with and without coordinates",
          oneSetup(R"([{"to": "D1", "hz": [10]}, {"to": "D2", "hz": [20], "coords": [1, 2, 3]},
@@ -120,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Table, VemraFamilyEdges, testing::ValuesIn(edgeJobs()),
                          [](const testing::TestParamInfo<Job>& item) { return std::to_string(item.index); });
 
 // What the sample's Vemra file holds: the header's texts and atmosphere, a set-up per station
-// with its instrument height and code, and every observation record as a shot; no station
+// with its instrument height and code, and every observation record as a side shot; no station
 // position, no orientation, no known point.
 TEST(VemraReader, TheSampleReadsAsItsSetUpsAndShotsWithNothingMadeUp) {
     const auto written = run({"convert", "-f", "vemra", "--now", kNow, "--quiet"});
@@ -131,10 +117,8 @@ TEST(VemraReader, TheSampleReadsAsItsSetUpsAndShotsWithNothingMadeUp) {
     EXPECT_EQ(job["job"]["name"], "SAMPLE");
     EXPECT_EQ(job["job"]["text3"], "north site");
     EXPECT_FALSE(job["job"].contains("created"));
-    EXPECT_EQ(job["observation"]["instrument"], "TS-1");
-    EXPECT_EQ(job["observation"]["temperature"], 18.5);
-    EXPECT_EQ(job["observation"]["pressure"], 1008.0);
-    EXPECT_FALSE(job["observation"].contains("ppm"));
+    EXPECT_EQ(job["observation"], nlohmann::json::parse(R"({"instrument": "TS-1", "temperature": 18.5,
+        "temperatureUnits": "celsius", "pressure": 1008.0, "pressureUnits": "hPa"})"));
     EXPECT_EQ(job["points"], nlohmann::json::array());
     EXPECT_EQ(job["levelRuns"], nlohmann::json::array());
 
@@ -146,8 +130,6 @@ TEST(VemraReader, TheSampleReadsAsItsSetUpsAndShotsWithNothingMadeUp) {
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(setups[i]["station"], stations[i]);
         EXPECT_EQ(setups[i]["hi"], heights[i]);
-        EXPECT_FALSE(setups[i].contains("coords")) << stations[i];
-        EXPECT_FALSE(setups[i].contains("backsight")) << stations[i];
         EXPECT_EQ(setups[i]["shots"].size(), shots[i]) << stations[i];
     }
     EXPECT_EQ(setups[0]["code"], "CP");
@@ -158,9 +140,8 @@ TEST(VemraReader, TheSampleReadsAsItsSetUpsAndShotsWithNothingMadeUp) {
     expectValues(first["sd"], {270.0, dms(89, 24, 11), 120.007}, "+2");
     EXPECT_EQ(first["hr"], 1.6);
     EXPECT_EQ(first["code"], "CP");
-    // The measured backsight of set-up 2 is a plain shot: +1_ a+3600000d_ b0903423d_ c+00120006m_
+    // The measured backsight of set-up 2: +1_ a+3600000d_ b0903423d_ c+00120006m_
     EXPECT_EQ(setups[1]["shots"][0]["to"], "1");
-    EXPECT_FALSE(setups[1]["shots"][0].contains("fs"));
     expectValues(setups[1]["shots"][0]["sd"], {360.0, dms(90, 34, 23), 120.006}, "+1");
     // +103_ a+2900000d_ d+00018000m_ e+00000000m_ and +104_ a+3400000d_ b0873533d_
     expectValues(setups[1]["shots"][2]["hd"], {290.0, 18.0, 0.0}, "+103");
@@ -176,7 +157,10 @@ TEST(VemraReader, TheSampleReadsAsItsSetUpsAndShotsWithNothingMadeUp) {
         EXPECT_FALSE(setup.coords.known());
         EXPECT_FALSE(setup.orientation.known());
         EXPECT_EQ(setup.backsight.kind, exportgen::Backsight::Kind::none);
-        for (const exportgen::Observation& shot : setup.shots) EXPECT_FALSE(shot.coords.known());
+        for (const exportgen::Observation& shot : setup.shots) {
+            EXPECT_FALSE(shot.coords.known());
+            EXPECT_EQ(shot.sight.sightKind(), orv::ie::eSightSideShot);
+        }
     }
 }
 
@@ -189,7 +173,6 @@ TEST(VemraReader, StationsStandWhereAPointListPutsThemAndNowhereElse) {
     const auto alone = run({"convert", file, "-f", "rw5", "--now", kNow, "--quiet"});
     ASSERT_EQ(alone.code, 0) << alone.err;
     EXPECT_NE(alone.out.find("OC,OP1,N ,E ,EL,"), std::string::npos) << alone.out;
-    EXPECT_EQ(alone.out.find("N 0.0000"), std::string::npos) << alone.out;
 
     const std::string list = hosttest::memoryFile(
         "vemra_reader/stations.csv", "P,N,E,Z\n1,5000,10000,100\n2,5000,10120,101.2\n3,4910,10120,100.8\n");
@@ -204,8 +187,7 @@ TEST(VemraReader, StationsStandWhereAPointListPutsThemAndNowhereElse) {
 // stations listed before the first observation are in them too.
 TEST(VemraReader, TheFirstUnitLettersHoldForTheRecordsBeforeThem) {
     const std::string file =
-        "_!J_\"_#_$1/1/2026_%0.000_&000_\r\n'S1_(_)5.000_\r\n'S2_(_)5.000_\r\n"
-        "+P_ a+1000000g_ d+00010000f_ e-00001000f_*_,5.000_\r\n";
+        kHeader + "'S1_(_)5.000_\r\n'S2_(_)5.000_\r\n" + "+P_ a+1000000g_ d+00010000f_ e-00001000f_*_,5.000_\r\n";
     const nlohmann::json job = readJob("vemra", file);
     EXPECT_EQ(job["units"], nlohmann::json({{"distance", "usSurveyFeet"}, {"angle", "gons"}}));
     const double foot = 1200.0 / 3937.0;
@@ -215,8 +197,9 @@ TEST(VemraReader, TheFirstUnitLettersHoldForTheRecordsBeforeThem) {
     EXPECT_NEAR(shot["hr"].get<double>(), 5.0 * foot, 1e-12);
 }
 
-// Drevan's groups: "W" and "U" record the target's coordinates (in metres, whatever the file's
-// distances are in), and beside a slope distance the angles have 5 decimals.
+// Drevan's groups: "W" and "U" record the target's coordinates, and beside a slope distance the
+// angles have 5 decimals. (Coordinates in a file in feet, which stay metres, and ApaSima's angle
+// digits in mils are the shared round trip's: its jobs in feet, gons and mils.)
 TEST(VemraReader, DrevanGroupsAndTheirCoordinates) {
     const std::string golden = hosttest::readFile(hosttest::dataPath("golden/drevan_setout.txt"));
     const nlohmann::json job = readJob("drevan", golden);
@@ -241,17 +224,9 @@ TEST(VemraReader, DrevanGroupsAndTheirCoordinates) {
     const nlohmann::json read = readJob("drevan", hosttest::withNewlines(sample));
     EXPECT_NEAR(read["setups"][4]["shots"][1]["sd"][0].get<double>(), dms(16, 57, 44.4), 1e-9);
     EXPECT_NEAR(read["setups"][4]["shots"][0]["sd"][0].get<double>(), dms(277, 30, 0), 1e-9);
-
-    // In feet the coordinates stay metres.
-    const auto feet = convert(sampleIn("usSurveyFeet", "degrees"), "drevan");
-    ASSERT_EQ(feet.code, 0) << feet.err;
-    const nlohmann::json inFeet = readJob("drevan", feet.out);
-    EXPECT_EQ(inFeet["units"]["distance"], "usSurveyFeet");
-    EXPECT_EQ(inFeet["setups"][0]["shots"][1]["coords"][0], 5022.0836);
 }
 
-// ApaSima's entries give the program, the creation date, the ppm and the prism constant, and
-// its angle digits are degrees, minutes and seconds whatever the unit letter says.
+// ApaSima's entries give the program, the creation date, the ppm and the prism constant.
 TEST(VemraReader, ApaSimaEntries) {
     const std::string golden =
         hosttest::withNewlines(hosttest::readFile(hosttest::dataPath("golden/sample_apasima.txt")));
@@ -260,20 +235,12 @@ TEST(VemraReader, ApaSimaEntries) {
         "text3": "north site", "created": {"date": "4/7/2025"}})"));
     EXPECT_EQ(job["observation"], nlohmann::json::parse(R"({"instrument": "TS-1", "prismConstant": -30.0,
         "temperature": 18.5, "temperatureUnits": "celsius", "pressure": 1008.4, "pressureUnits": "hPa", "ppm": 3.2})"));
-
-    const auto mils = convert(sampleIn("metres", "mils"), "apasima");
-    ASSERT_EQ(mils.code, 0) << mils.err;
-    const nlohmann::json inMils = readJob("apasima", mils.out);
-    EXPECT_EQ(inMils["units"]["angle"], "mils");
-    // +2_ a+0270000m_ b0089241m_: 89°24'10" (a mil field holds minutes and tens of seconds)
-    expectValues(inMils["setups"][0]["shots"][0]["sd"], {270.0, dms(89, 24, 10), 120.007}, "+2");
 }
 
 // A text the chosen output cannot carry is refused at its line and column in the raw file.
 TEST(VemraReader, AReservedCharacterIsRefusedAtItsPlaceInTheFile) {
     const std::string file = hosttest::memoryFile("vemra_reader/comma.vemra",
-                                                  "_!J_\"_#_$1/1/2026_%0.000_&000_\r\n'S1_(_)1.500_\r\n"
-                                                  "+P_ a+0100000d_ b0900000d_*A,B_,1.000_\r\n");
+                                                  kHeader + kStation + "+P_ a+0100000d_ b0900000d_*A,B_,1.000_\r\n");
     const auto refused = run({"convert", file, "-f", "rw5", "--now", kNow});
     EXPECT_EQ(refused.code, exportgen::kExitJob);
     EXPECT_EQ(refused.err,
@@ -291,10 +258,6 @@ struct Bad {
 
 void PrintTo(const Bad& bad, std::ostream* out) { *out << bad.what; }
 
-const std::string kHeader = "_!J_\"_#_$1/1/2026_%0.000_&000_\r\n";
-const std::string kStation = "'S1_(_)1.500_\r\n";
-const std::string kEntries = "P,Ver 1\r\nJ,,,,2026/1/1\r\n1,1,0.0,0.0,0.0,1\r\n+00\r\n";
-
 std::vector<Bad> badFiles() {
     return {
         {"an unknown record", "vemra", kHeader + kStation + "#XYZ_\r\n+P_ a+0100000d_ b0900000d_*_,1.000_\r\n", "",
@@ -307,8 +270,6 @@ std::vector<Bad> badFiles() {
          "an observation without a measurement, skipped (in.drevan:3)"},
         {"a digit that is not one", "vemra", kHeader + kStation + "+P_ a+01x0000d_ b0900000d_*_,1.000_\r\n",
          "in.vemra:3:9: the horizontal angle: expected 7 digits"},
-        {"a record cut short", "vemra", kHeader + kStation + "+P_ a+0100000d_ b0900",
-         "in.vemra:3:22: the vertical angle: expected 7 digits"},
         {"a field without its end", "vemra", kHeader + "'S1_(CP",
          "in.vemra:2:8: the station code is cut short: no closing '_'"},
         {"a height beyond the range of a double", "vemra", kHeader + "'S1_(_)1" + std::string(400, '0') + "_\r\n",
@@ -319,28 +280,17 @@ std::vector<Bad> badFiles() {
          kHeader + kStation + "+P_ a+0100000d_ b0900000d_*_,1.000_\r\n" + kStation +
              "+P_ a+0100000d_ b1000000g_*_,1.000_\r\n",
          "in.vemra:5:25: the vertical angle is in gons where the file's angles are in degrees"},
-        {"distances in two units", "vemra",
-         kHeader + kStation + "+P_ a+0100000d_ d+00001000m_ e+00001000f_*_,1.000_\r\n",
-         "in.vemra:3:40: the height difference is in feet where the file's distances are in metres"},
         {"seconds of 60", "vemra", kHeader + kStation + "+P_ a+0100060d_ b0900000d_*_,1.000_\r\n",
          "in.vemra:3:7: angle \"0100060\" is no degrees, minutes and seconds: 60 minutes or seconds"},
-        {"text after the last field", "vemra", kHeader + kStation + "+P_ a+0100000d_ b0900000d_*_,1.000_x\r\n",
-         "in.vemra:3:36: unexpected text after the record's last field"},
         {"an observation before any station", "vemra", kHeader + "+P_ a+0100000d_ b0900000d_*_,1.000_\r\n",
          "in.vemra:2:1: an observation before the first station"},
         {"a second header", "vemra", kHeader + kHeader, "in.vemra:2:1: a second job header"},
-        {"a pressure with decimals", "vemra", "_!J_\"_#_$1/1/2026_%0.000_&1013.2_\r\n",
-         "in.vemra:1:27: the pressure is not a whole number"},
         {"Drevan: a group without its closing text", "drevan",
          kHeader + kStation + "+P_ ?+00120007m0892411+2700000d+00120000***+**+**00_*_,1.6000_\r\n",
          "in.drevan:3:52: expected the group's closing text (\"***+**+**000\")"},
-        {"Drevan: a group letter that is none", "drevan", kHeader + kStation + "+P_ Q+00001000m000_*_,1.0000_\r\n",
-         "in.drevan:3:5: expected a measurement group: one of ?WR<DAEU"},
         {"ApaSima: no entries", "apasima", kHeader, "in.apasima:1:1: expected the program entry"},
         {"ApaSima: a short atmosphere entry", "apasima", "P,Ver 1\r\nJ,,,,2026/1/1\r\n1,1,0.0\r\n",
          "in.apasima:3:8: the atmosphere entry has fewer than 6 texts"},
-        {"ApaSima: a date of two parts", "apasima", "P,Ver 1\r\nJ,,,,2026/1\r\n",
-         "in.apasima:2:6: the creation date is not three parts year/month/day"},
         {"ApaSima: a station before the header", "apasima", kEntries + kStation + kHeader,
          "in.apasima:5:1: no job header (\"_!\") after the ApaSima entries"},
         {"ApaSima: the entries alone", "apasima", kEntries,
