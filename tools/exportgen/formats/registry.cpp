@@ -22,11 +22,11 @@ const std::vector<FormatEntry>& formats() {
     const ReservedCharacters apaSimaFields{nullptr, nullptr, nullptr, nullptr, "_,"};
     const ReservedCharacters sdrFields{};
     static const std::vector<FormatEntry> table = {
-        {"vemra", ".vemra", "Vemra", findGenerator("vemra"), makeVemraWriter, vemraFields, readVemra, nullptr,
+        {"vemra", ".vemra", "Vemra", findGenerator("vemra"), makeVemraWriter, vemraFields, nullptr, buildVemra,
          looksLikeVemra},
-        {"apasima", ".apasima", "ApaSima", findGenerator("apasima"), makeApaSimaWriter, apaSimaFields, readApaSima,
-         nullptr, looksLikeApaSima},
-        {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, readDrevan, nullptr,
+        {"apasima", ".apasima", "ApaSima", findGenerator("apasima"), makeApaSimaWriter, apaSimaFields, nullptr,
+         buildApaSima, looksLikeApaSima},
+        {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, nullptr, buildDrevan,
          looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
          readQuoltPashk, nullptr, looksLikeQuoltPashk},

@@ -1,25 +1,30 @@
-// Reads the Vemra family back into a job: the job header, one set-up per station record and one
-// shot per observation record, each value passed on as the digits the file holds.
+// Reads the Vemra family into the job builder: the job header (and ApaSima's entries ahead of it)
+// as the job's texts, units and atmosphere, one set-up per station record and one shot per
+// observation record, each figure with its place in the file.
 //
-// What the records leave open, and how it is read:
-// - A station record holds no coordinates and the records say nothing of how a set-up was
-//   oriented, so every set-up stands at 0, 0, 0 (given as its coordinates: the job would
-//   otherwise have no place for it, since a station that is neither known nor sighted as a
-//   foresight is an unknown point) and every observation, the backsight's and a resection's
-//   included, is read as a shot in the order of the file. They are written again as the same
-//   records in the same order.
+// What the records leave open stays open:
+// - A station record holds a name, a code and the instrument height: no coordinates, and no
+//   record says how a set-up was oriented. The station's position and the set-up's orientation
+//   are absent, for placement to work out from what else is known (a point list, an assumed
+//   frame) or to leave absent.
+// - The records do not tell a backsight, a resection sight or a stake-out from any other sight:
+//   every observation record is a shot, in the order of the file.
 // - The fixed-width digit fields have an implied decimal point; the reader puts it back where
 //   the field's width and the unit letter place it.
 // - Distances marked "f" may be US survey or international feet; the digits are the same either
 //   way once read and written in one unit, and they are read as US survey feet.
+//
+// The file's units are its first unit letters, which may stand far from its start (a file may
+// list its stations before its first observation): a first pass reads the records as far as
+// the first angle and distance letters, and the second pass reads the job.
 #include "readers/vemra_reader.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "contracts/text_services.h"
 
@@ -31,8 +36,8 @@ constexpr std::size_t kAngleDigits = 7;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A number of the file as the decimal text the job document takes: the field's sign, its digits
-// with the point put back, or a value the reader worked out.
+// A number of the file: the field's sign and its digits with the point put back, a plain text
+// of the file, or a value the reader worked out; in the file's units.
 struct Number {
     char text[40] = {};
     std::size_t size = 0;
@@ -156,7 +161,7 @@ struct Shot {
     std::size_t offset = 0;
     std::string_view name;
     std::size_t nameAt = 0;
-    const char* kind = nullptr;  ///< the job's measurement member: "sd", "hd", "angles", "hz", "dist"
+    int kind = 0;  ///< the measurement's kind
     Number values[3];
     std::size_t count = 0;
     bool hasCoords = false;
@@ -166,35 +171,94 @@ struct Shot {
     Number hr;
 };
 
+// Whether the value at `index` of a measurement of `kind` is an angle (else a distance or a
+// height difference): slope [hz, zenith, slope], horizontal [hz, horizontal, rise], angles
+// [hz, zenith], a direction [hz], a distance [slope].
+bool isAngle(int kind, std::size_t index) {
+    using namespace orv::ie;
+    if (kind == eKindSlopeDistanceOnly) return false;
+    if (kind == eKindAngleAndHorizontalDistance) return index == 0;
+    return index < 2;
+}
+
+// A text of the file as UTF-8: a well-formed UTF-8 sequence stays as it is, and any other byte
+// above 127 is a character of a single-byte encoding (Latin-1), the character of its number.
+std::string_view utf8Of(std::string_view text, std::string& buffer) {
+    bool asIs = true;
+    for (std::size_t i = 0; i < text.size() && asIs; i += characterLength(text, i)) {
+        asIs = static_cast<unsigned char>(text[i]) < 0x80 || characterLength(text, i) > 1;
+    }
+    if (asIs) return text;
+    buffer.clear();
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = characterLength(text, i);
+        if (byte < 0x80 || length > 1) {
+            buffer.append(text.data() + i, length);
+        } else {
+            buffer += static_cast<char>(0xC0 | (byte >> 6));
+            buffer += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+        i += length;
+    }
+    return buffer;
+}
+
 class Reader {
 public:
-    Reader(VemraDialect dialect, const RawInput& input, JobParts& parts)
-        : m_dialect(dialect), m_input(input), m_parts(parts), m_lines(input.text()) {}
+    /// Without a builder, the reader makes the first pass: it reads the records, warning of
+    /// nothing, until it knows the file's units.
+    Reader(VemraDialect dialect, RawInput& input, JobBuilder* builder)
+        : m_dialect(dialect), m_input(input), m_builder(builder), m_lines(input.text()) {}
 
-    void read() {
+    // The first pass: the file's first angle and distance letters (0 for a kind it has none of).
+    std::pair<char, char> units() {
+        if (m_dialect == VemraDialect::apaSima) entries();
+        while ((m_angle == 0 || m_distance == 0) && m_lines.next()) record();
+        return {m_angle, m_distance};
+    }
+
+    // The second pass, in the units the first found.
+    void read(std::pair<char, char> units) {
+        m_angle = units.first;
+        m_distance = units.second;
+        inputUnits();
         if (m_dialect == VemraDialect::apaSima) entries();
         while (m_lines.next()) {
-            const std::string_view line = m_lines.line();
-            if (line.empty()) continue;
-            if (line.substr(0, 2) == "_!") {
-                header();
-            } else if (line[0] == '\'') {
-                station();
-            } else if (line[0] == '+') {
-                observation();
-            } else {
-                m_input.warn(m_lines, "a record the reader does not know (\"" + std::string(line.substr(0, 16)) +
-                                          (line.size() > 16 ? "...\"" : "\"") + "), skipped");
-            }
+            m_input.passed(m_lines.offset());
+            record();
         }
         if (m_dialect == VemraDialect::apaSima && !m_headerSeen) {
             m_input.malformed(m_lines, m_lines.line().size(), "no job header (\"_!\") after the ApaSima entries");
         }
         closeSetup();
-        units();
+        m_builder->headerDone();
+        m_input.passed(m_input.text().size());
     }
 
 private:
+    [[nodiscard]] bool building() const noexcept { return m_builder != nullptr; }
+
+    // A warning of the second pass about the current line.
+    void warn(const std::string& what) const {
+        if (building()) m_input.warn(m_lines, what);
+    }
+
+    void record() {
+        const std::string_view line = m_lines.line();
+        if (line.empty()) return;
+        if (line.substr(0, 2) == "_!") {
+            header();
+        } else if (line[0] == '\'') {
+            station();
+        } else if (line[0] == '+') {
+            observation();
+        } else {
+            warn("a record the reader does not know (\"" + std::string(line.substr(0, 16)) +
+                 (line.size() > 16 ? "...\"" : "\"") + "), skipped");
+        }
+    }
+
     // ApaSima's program, job, atmosphere and constant entries, in that order, ahead of the job
     // header: texts joined by commas.
     void entries() {
@@ -235,8 +299,7 @@ private:
             } else if (i == 1) {
                 for (std::size_t k = 1; k < 4; ++k) {
                     if (!entry.texts[k].empty()) {
-                        m_input.warn(m_lines, "job entry text " + std::to_string(k + 1) +
-                                                  " is not kept (the format writes it empty)");
+                        warn("job entry text " + std::to_string(k + 1) + " is not kept (the format writes it empty)");
                     }
                 }
                 std::size_t slashes = 0;
@@ -248,8 +311,8 @@ private:
             } else if (i == 2) {
                 for (const std::size_t k : {0, 1, 5}) {
                     if (entry.texts[k] != "1") {
-                        m_input.warn(m_lines, "atmosphere entry text " + std::to_string(k + 1) + " \"" +
-                                                  std::string(entry.texts[k]) + "\" is read as 1");
+                        warn("atmosphere entry text " + std::to_string(k + 1) + " \"" + std::string(entry.texts[k]) +
+                             "\" is read as 1");
                     }
                 }
                 number(2, "the temperature");
@@ -279,41 +342,40 @@ private:
         f.expect("$", "the date");
         f.text("the date");  // today's date when written: nothing of the job
         f.expect("%", "the temperature");
-        const std::size_t temperatureAt = f.offset(), temperatureColumn = f.column();
+        const std::size_t temperatureColumn = f.column();
         const std::string_view temperature = f.text("the temperature");
         if (!isDecimal(temperature)) f.fail(temperatureColumn, "the temperature is not a number");
         f.expect("&", "the pressure");
-        const std::size_t pressureAt = f.offset(), pressureColumn = f.column();
+        const std::size_t pressureColumn = f.column();
         const std::string_view pressure = f.text("the pressure");
         if (!isDecimal(pressure) || pressure.find('.') != std::string_view::npos) {
             f.fail(pressureColumn, "the pressure is not a whole number");
         }
         f.end();
+        if (!building()) return;
 
-        JobDocument& doc = m_parts.members;
-        doc.key("job").beginObject();
-        if (!name.empty()) text(doc, "name", name, nameAt);
-        if (!text3.empty()) text(doc, "text3", text3, text3At);
-        if (m_dialect == VemraDialect::apaSima) apaSimaJob(doc, name);
-        doc.endObject();
-
-        doc.key("observation").beginObject();
-        if (!instrument.empty()) text(doc, "instrument", instrument, instrumentAt);
+        JobBuilder& b = *m_builder;
+        if (m_dialect == VemraDialect::apaSima) apaSimaJob(name);
+        b.setJobTexts(text(TextKind::text, name, nameAt), COrvStringT(), text(TextKind::text, text3, text3At));
+        b.setInstrument(text(TextKind::text, instrument, instrumentAt),
+                        m_dialect == VemraDialect::apaSima ? prismConstant() : 0.0);
         // The header writes "0.000" and "000" when the settings hold no temperature or pressure.
-        if (temperature != "0.000") temperatureOf(doc, temperature, temperatureAt);
-        if (pressure != "000") pressureOf(doc, pressure, pressureAt);
-        if (m_dialect == VemraDialect::apaSima) apaSimaObservation(doc);
-        doc.endObject();
+        if (temperature != "0.000") temperatureOf(temperature);
+        if (pressure != "000") pressureOf(pressure);
+        if (m_dialect == VemraDialect::apaSima && decimalValue(m_entries[2].texts[4]) != 0.0) {
+            b.setPpm(numberOf(m_entries[2].texts[4]));
+        }
     }
 
-    void apaSimaJob(JobDocument& doc, std::string_view headerName) {
+    // The program entry's name and version, and the job entry's creation date.
+    void apaSimaJob(std::string_view headerName) {
         const Entry& program = m_entries[0];
-        if (!program.texts[0].empty()) text(doc, "application", program.texts[0], program.at[0]);
-        text(doc, "version", program.texts[1].substr(4), program.at[1] + 4);
+        m_builder->setApplication(text(TextKind::text, program.texts[0], program.at[0]),
+                                  text(TextKind::text, program.texts[1].substr(4), program.at[1] + 4));
         const Entry& job = m_entries[1];
         if (job.texts[0] != headerName) {
-            m_input.warn(m_lines, "the job entry's name \"" + std::string(job.texts[0]) +
-                                      "\" is not the header's; the header's is read");
+            warn("the job entry's name \"" + std::string(job.texts[0]) +
+                 "\" is not the header's; the header's is read");
         }
         // The entry holds the creation date day/month/year written the other way round.
         const std::string_view date = job.texts[4];
@@ -324,18 +386,15 @@ private:
         created += date.substr(first + 1, second - first - 1);
         created += '/';
         created += date.substr(0, first);
-        doc.from(job.at[4]);
-        doc.key("created").beginObject();
-        doc.member("date", created);
-        doc.endObject();
+        const Place at = m_builder->place(job.at[4]);
+        m_builder->setCreated(m_builder->text(TextKind::text, utf8Of(created, m_buffer), at), at, std::nullopt, at);
     }
 
     // The header's temperature has 3 decimals; ApaSima's atmosphere entry writes the same value
     // with 1. When the header's value rounds otherwise than the entry (18.250 written for
     // 18.2503 with the entry's 18.3), a value within half a unit of the header's last digit
     // gives both.
-    void temperatureOf(JobDocument& doc, std::string_view header, std::size_t at) {
-        doc.from(at);
+    void temperatureOf(std::string_view header) {
         const auto entryText = [](double value) { return orv_formats::DoubleToString(value, 1); };
         if (m_dialect == VemraDialect::apaSima) {
             const std::string_view entry = m_entries[2].texts[2];
@@ -347,14 +406,14 @@ private:
                         !sameText(entryText(value), entry)) {
                         continue;
                     }
-                    doc.key("temperature").number(value);
+                    m_builder->setTemperature(value, orv::ie::eCelsius);
                     return;
                 }
-                m_input.warn(m_lines, "the atmosphere entry's temperature " + std::string(entry) +
-                                          " is not the header's " + std::string(header) + "; the header's is read");
+                warn("the atmosphere entry's temperature " + std::string(entry) + " is not the header's " +
+                     std::string(header) + "; the header's is read");
             }
         }
-        decimal(doc.key("temperature"), header);
+        m_builder->setTemperature(numberOf(header), orv::ie::eCelsius);
     }
 
     static bool sameText(const COrvStringT& text, std::string_view ascii) {
@@ -369,52 +428,41 @@ private:
     // The header's pressure is a whole number in the unit of the observation settings; ApaSima's
     // atmosphere entry gives it in hPa with a decimal. The unit is the one that turns the
     // entry's value into the header's.
-    void pressureOf(JobDocument& doc, std::string_view header, std::size_t at) {
-        doc.from(at);
+    void pressureOf(std::string_view header) {
+        using namespace orv::ie;
         if (m_dialect != VemraDialect::apaSima) {
-            decimal(doc.key("pressure"), header);
+            m_builder->setPressure(numberOf(header), eHectoPascal);
             return;
         }
         const Entry& atmosphere = m_entries[2];
         const double hpa = decimalValue(atmosphere.texts[3]);
         const double written = decimalValue(header);
         static const struct {
-            const char* name;
+            EPressureUnits units;
             double perHpa;
-        } kUnits[] = {{"hPa", 1.0}, {"mmHg", 0.750061683}, {"inHg", 0.0295299831}};
+        } kUnits[] = {{eHectoPascal, 1.0}, {eMillimetresHg, 0.750061683}, {eInchesHg, 0.0295299831}};
         for (const auto& unit : kUnits) {
             if (std::trunc(std::round(hpa * unit.perHpa)) != written) continue;
-            doc.from(atmosphere.at[3]);
             if (unit.perHpa == 1.0) {
-                decimal(doc.key("pressure"), atmosphere.texts[3]);
+                m_builder->setPressure(numberOf(atmosphere.texts[3]), eHectoPascal);
             } else {
-                doc.key("pressure").number(hpa * unit.perHpa);
-                doc.member("pressureUnits", unit.name);
+                m_builder->setPressure(hpa * unit.perHpa, unit.units);
             }
             return;
         }
-        m_input.warn(m_lines, "the atmosphere entry's pressure " + std::string(atmosphere.texts[3]) +
-                                  " hPa is not the header's " + std::string(header) + "; the header's is read as hPa");
-        decimal(doc.key("pressure"), header);
+        warn("the atmosphere entry's pressure " + std::string(atmosphere.texts[3]) + " hPa is not the header's " +
+             std::string(header) + "; the header's is read as hPa");
+        m_builder->setPressure(numberOf(header), eHectoPascal);
     }
 
-    void apaSimaObservation(JobDocument& doc) {
-        const Entry& atmosphere = m_entries[2];
-        if (decimalValue(atmosphere.texts[4]) != 0.0) {
-            doc.from(atmosphere.at[4]);
-            decimal(doc.key("ppm"), atmosphere.texts[4]);
-        }
-        // The constant is written as a whole number of millimetres, "+00" when it is 0: "00" and
-        // "-0" are constants under half a millimetre, read as a quarter.
-        const Entry& constant = m_entries[3];
-        const std::string_view value = constant.texts[0];
-        if (value == "+00") return;
-        doc.from(constant.at[0]);
-        if (decimalValue(value) == 0.0) {
-            doc.key("prismConstant").number(value[0] == '-' ? -0.25 : 0.25);
-        } else {
-            decimal(doc.key("prismConstant"), value);
-        }
+    // The constant is written as a whole number of millimetres, "+00" when it is 0: "00" and
+    // "-0" are constants under half a millimetre that are not 0, read as a quarter of one (a
+    // figure within the entry's resolution that writes the entry again).
+    double prismConstant() const {
+        const std::string_view value = m_entries[3].texts[0];
+        if (value == "+00") return 0.0;
+        if (decimalValue(value) == 0.0) return value[0] == '-' ? -0.25 : 0.25;
+        return numberOf(value);
     }
 
     // 'name_(code_)instrument height_
@@ -428,23 +476,23 @@ private:
         const std::size_t codeAt = f.offset();
         const std::string_view code = f.text("the station code");
         f.expect(")", "the instrument height");
-        const std::size_t hiAt = f.offset(), hiColumn = f.column();
+        const std::size_t hiColumn = f.column();
         const std::string_view hi = f.text("the instrument height");
         if (!isDecimal(hi)) f.fail(hiColumn, "the instrument height is not a number");
         f.end();
-
-        JobDocument& doc = m_parts.setups;
-        doc.from(m_lines.offset());
-        doc.beginObject();
-        text(doc, "station", name, nameAt);
-        doc.key("coords").beginArray();
-        for (int i = 0; i < 3; ++i) doc.number(0.0);
-        doc.endArray();
-        doc.from(hiAt);
-        decimal(doc.key("hi"), hi);
-        if (!code.empty()) text(doc, "code", code, codeAt);
-        m_setupOpen = true;
+        if (m_dialect == VemraDialect::apaSima && !m_headerSeen) {
+            f.fail(0, "no job header (\"_!\") after the ApaSima entries");
+        }
         ++m_setups;
+        if (!building()) return;
+
+        m_builder->headerDone();
+        m_setup = Setup();
+        m_setup.place = m_builder->place(m_lines.offset());
+        m_setup.station = text(TextKind::name, name, nameAt);
+        m_setup.code = text(TextKind::code, code, codeAt);
+        m_setup.hi = Figure::recorded(m_builder->length(numberOf(hi)));
+        m_setupOpen = true;
     }
 
     // A name made only of "+" and "_" is written as nothing (a nameless target is a blank, not
@@ -452,17 +500,17 @@ private:
     // nothing again.
     static std::string_view orNameless(std::string_view name) { return name.empty() ? "+" : name; }
 
+    // The set-up read so far is complete: handed on.
     void closeSetup() {
         if (!m_setupOpen) return;
-        if (m_shotsOpen) m_parts.setups.endArray();
-        m_parts.setups.endObject();
-        m_setupOpen = m_shotsOpen = false;
+        m_setupOpen = false;
+        m_builder->addSetup(std::move(m_setup));
     }
 
     // +name_ measurement fields_*code_,target height_
     void observation() {
         Fields f(m_input, m_lines);
-        if (!m_setupOpen) f.fail(0, "an observation before the first station");
+        if (m_setups == 0) f.fail(0, "an observation before the first station");
         Shot shot;
         shot.offset = m_lines.offset();
         f.expect("+", "an observation");
@@ -479,7 +527,36 @@ private:
         if (!isDecimal(hr)) f.fail(hrColumn, "the target height is not a number");
         shot.hr = plain(hr, f.offsetOf(hrColumn));
         f.end();
-        if (measured) write(shot);
+        if (measured && building()) add(shot);
+    }
+
+    // The shot as the set-up's next one: a side shot (the record does not say more), its figures
+    // in metres and degrees, the target's coordinates when the record gives them.
+    void add(const Shot& shot) {
+        using namespace orv::ie;
+        JobBuilder& b = *m_builder;
+        Observation obs;
+        obs.place = b.place(shot.offset);
+        obs.sight.setTargetName(text(TextKind::name, shot.name, shot.nameAt));
+        obs.sight.setKind(eSightSideShot);
+        std::vector<double> values;
+        values.reserve(shot.count);
+        for (std::size_t i = 0; i < shot.count; ++i) {
+            const double value = valueOf(shot.values[i]);
+            values.push_back(isAngle(shot.kind, i) ? b.angle(value) : b.length(value));
+        }
+        obs.sight.setMeasurement(DexTSRawMeasurement(shot.kind, std::move(values)));
+        obs.hr = Figure::recorded(b.length(valueOf(shot.hr)));
+        if (!shot.code.empty()) {
+            obs.code = text(TextKind::code, shot.code, shot.codeAt);
+            if (!obs.code.IsEmpty()) obs.sight.codes.addCode(DexCodeValues(DexCodeDescription(obs.code)));
+        }
+        // Coordinates are written in metres whatever the file's distance unit.
+        if (shot.hasCoords) {
+            obs.coords.set({valueOf(shot.coords[0]), valueOf(shot.coords[1]), valueOf(shot.coords[2])},
+                           Origin::recorded);
+        }
+        m_setup.shots.push_back(std::move(obs));
     }
 
     // " a+" horizontal, then " b" vertical with an optional " c" slope distance, or " d"
@@ -499,10 +576,10 @@ private:
                 f.expect(" c", "the slope distance");
                 shot.values[2] = distance(f, "the slope distance", 8, 3, true);
                 f.expect("_", "the end of the slope distance");
-                shot.kind = "sd";
+                shot.kind = orv::ie::eKindAnglesAndSlopeDistance;
                 shot.count = 3;
             } else {
-                shot.kind = "angles";
+                shot.kind = orv::ie::eKindAnglesOnly;
                 shot.count = 2;
             }
         } else if (second == 'd') {
@@ -512,7 +589,7 @@ private:
             f.expect(" e", "the height difference");
             shot.values[2] = distance(f, "the height difference", 8, 3, true);
             f.expect("_", "the end of the height difference");
-            shot.kind = "hd";
+            shot.kind = orv::ie::eKindAngleAndHorizontalDistance;
             shot.count = 3;
         } else {
             f.fail(secondColumn, "expected the vertical angle (\"b\") or the horizontal distance (\"d\")");
@@ -547,7 +624,7 @@ private:
         const std::size_t groupColumn = f.column();
         const char group = f.peek();
         if (group == '_') {
-            m_input.warn(m_lines, "an observation without a measurement, skipped");
+            warn("an observation without a measurement, skipped");
             f.expect("_", "the end of the measurement group");
             return false;
         }
@@ -562,12 +639,12 @@ private:
                 const Raw horizontal = rawAngle(f, "the horizontal angle", true, true);
                 const FieldDigits hd = digitsOf(distance(f, "the horizontal distance", 8, 3, false));
                 f.expect("***+**+**000", "the group's closing text");
-                shot.kind = "sd";
+                shot.kind = orv::ie::eKindAnglesAndSlopeDistance;
                 shot.count = 3;
                 shot.values[0] = drevanAngle(f, horizontal, 4, true);
                 shot.values[1] = drevanAngle(f, vertical, 4, false);
                 shot.values[2] = sd;
-                horizontalDistance(shot, vertical.digits, hd.view());
+                if (building()) horizontalDistance(shot, vertical.digits, hd.view());
                 break;
             }
             case 'W': {  // the same with 4 distance and 5 angle decimals and the target's coordinates
@@ -576,7 +653,7 @@ private:
                 const Raw horizontal = rawAngle(f, "the horizontal angle", true, true);
                 coordinates(f, shot, 4, 10, false);
                 f.expect("***+**+**000", "the group's closing text");
-                shot.kind = "sd";
+                shot.kind = orv::ie::eKindAnglesAndSlopeDistance;
                 shot.count = 3;
                 shot.values[0] = drevanAngle(f, horizontal, 5, true);
                 shot.values[1] = drevanAngle(f, vertical, 5, false);
@@ -590,12 +667,12 @@ private:
                 const Number dh = distance(f, "the height difference", 8, 3, false);
                 f.expect("***+**+**000", "the group's closing text");
                 const Number zenithValue = drevanAngle(f, zenith, 4, false);
-                shot.kind = "hd";
+                shot.kind = orv::ie::eKindAngleAndHorizontalDistance;
                 shot.count = 3;
                 shot.values[0] = drevanAngle(f, horizontal, 4, true);
                 shot.values[1] = hd;
                 shot.values[2] = dh;
-                zenithOf(shot, zenith.digits, zenithValue);
+                if (building()) zenithOf(shot, zenith.digits, zenithValue);
                 break;
             }
             case '<': {  // vertical, horizontal, then "+****" and the angle letter
@@ -604,7 +681,7 @@ private:
                 f.expect("+****", "the group's closing text");
                 angleLetter(f, "the angle group");
                 f.expect("000", "the group's closing text");
-                shot.kind = "angles";
+                shot.kind = orv::ie::eKindAnglesOnly;
                 shot.count = 2;
                 shot.values[0] = drevanAngle(f, horizontal, 4, false);
                 shot.values[1] = drevanAngle(f, vertical, 4, false);
@@ -613,22 +690,22 @@ private:
             case 'D':
                 shot.values[0] = distance(f, "the slope distance", 8, 3, true);
                 f.expect("000", "the group's closing text");
-                shot.kind = "dist";
+                shot.kind = orv::ie::eKindSlopeDistanceOnly;
                 shot.count = 1;
                 break;
             case 'A':
             case 'E':
                 distance(f, "the distance", 8, 3, true);
                 f.expect("000", "the group's closing text");
-                m_input.warn(m_lines, std::string("a distance of kind ") + (group == 'A' ? "A" : "E") +
-                                          ", which a job cannot hold, skipped");
+                warn(std::string("a distance of kind ") + (group == 'A' ? "A" : "E") +
+                     ", which a job cannot hold, skipped");
                 f.expect("_", "the end of the measurement group");
                 return false;
             case 'U': {  // the target's coordinates and a direction
                 coordinates(f, shot, 3, 8, true);
                 const Raw horizontal = rawAngle(f, "the horizontal angle", true, true);
                 f.expect("000", "the group's closing text");
-                shot.kind = "hz";
+                shot.kind = orv::ie::eKindHorizontalAngleOnly;
                 shot.count = 1;
                 shot.values[0] = drevanAngle(f, horizontal, 4, true);
                 break;
@@ -712,9 +789,9 @@ private:
                 return;
             }
         }
-        m_input.warn(m_lines,
-                     "no measurement within the file's digits gives its horizontal distance; "
-                     "writing it again may differ in that field");
+        warn(
+            "no measurement within the file's digits gives its horizontal distance; "
+            "writing it again may differ in that field");
     }
 
     void zenithOf(Shot& shot, std::string_view zenithDigits, const Number& zenith) {
@@ -743,9 +820,9 @@ private:
                 return;
             }
         }
-        m_input.warn(m_lines,
-                     "no measurement within the file's digits gives its zenith; writing it again may "
-                     "differ in that field");
+        warn(
+            "no measurement within the file's digits gives its zenith; writing it again may "
+            "differ in that field");
     }
 
     // Where to look, in units of a field's last digit: the figure as read, then further out
@@ -850,9 +927,6 @@ private:
             const std::string_view digits = f.digits(sign != 0 ? width : width + 1, kAxes[i]);
             const std::size_t integer = digits.size() - static_cast<std::size_t>(decimals);
             shot.coords[i] = fixedPoint(sign, digits, integer, f.offsetOf(column));
-            std::uint64_t whole = 0;
-            for (const char c : digits) whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
-            shot.coords[i].value = static_cast<double>(whole) / std::pow(10.0, decimals) * (sign == '-' ? -1.0 : 1.0);
             if (i == 2 && letterOnLast) distanceLetter(f, "the height");
         }
         shot.hasCoords = true;
@@ -904,66 +978,38 @@ private:
                "angle \"" + std::string(digits) + "\" is no degrees, minutes and seconds: 60 minutes or seconds");
     }
 
-    void write(const Shot& shot) {
-        JobDocument& doc = m_parts.setups;
-        if (!m_shotsOpen) {
-            doc.key("shots").beginArray();
-            m_shotsOpen = true;
-        }
-        doc.from(shot.offset);
-        doc.beginObject();
-        text(doc, "to", shot.name, shot.nameAt);
-        doc.key(shot.kind).beginArray();
-        for (std::size_t i = 0; i < shot.count; ++i) value(doc, shot.values[i]);
-        doc.endArray();
-        doc.key("hr");
-        value(doc, shot.hr);
-        if (!shot.code.empty()) text(doc, "code", shot.code, shot.codeAt);
-        if (shot.hasCoords) {
-            doc.key("coords").beginArray();
-            for (const Number& coordinate : shot.coords) {
-                if (m_distance == 'f') {
-                    // Coordinates are written in metres in every unit; the job reads them in the
-                    // file's feet.
-                    doc.from(coordinate.offset);
-                    doc.number(coordinate.value * 3937.0 / 1200.0);
-                } else {
-                    value(doc, coordinate);
-                }
-            }
-            doc.endArray();
-        }
-        doc.endObject();
-    }
-
-    void value(JobDocument& doc, const Number& number) {
-        doc.from(number.offset);
-        if (number.computed) {
-            doc.number(number.value);
-        } else if (!doc.decimal(number.whole.empty() ? std::string_view(number.text, number.size) : number.whole)) {
+    // The file's figure in its units.
+    double valueOf(const Number& number) const {
+        if (number.computed) return number.value;
+        double value = 0.0;
+        if (!parseDecimal(number.whole.empty() ? textOf(number) : number.whole, value)) {
             m_input.malformed(m_lines, number.offset - m_lines.offset(), "not a number");
         }
+        return value;
     }
 
-    void decimal(JobDocument& doc, std::string_view digits) {
-        if (!doc.decimal(digits)) m_input.malformed(m_lines, 0, "not a number");
+    // A plain number of the file that the reader has checked (isDecimal).
+    static double numberOf(std::string_view text) {
+        double value = 0.0;
+        return parseDecimal(text, value) ? value : 0.0;
     }
 
-    static void text(JobDocument& doc, const char* name, std::string_view value, std::size_t at) {
-        doc.from(at);
-        doc.key(name).text(value);
+    // A text of the file, checked against what the chosen formats reserve.
+    COrvStringT text(TextKind kind, std::string_view raw, std::size_t offset) {
+        return m_builder->text(kind, utf8Of(raw, m_buffer), m_builder->place(offset));
     }
 
-    // The file's units: what the unit letters say, metres and degrees when it has none.
-    void units() {
-        JobDocument& doc = m_parts.members;
-        doc.from(0);
-        const char* distance = m_distance == 'f' ? "usSurveyFeet" : "metres";
-        const char* angle = m_angle == 'g' ? "gons" : m_angle == 'm' ? "mils" : "degrees";
-        const char* input = m_dialect == VemraDialect::apaSima || (m_angle != 'g' && m_angle != 'm') ? "packedDms"
-                            : m_angle == 'g'                                                         ? "gons"
-                                                                                                     : "mils";
-        unitsMembers(doc, distance, input, angle);
+    // The file's units: what the unit letters say, metres and degrees when it has none. ApaSima
+    // writes packed degrees, minutes and seconds whatever its letter says.
+    void inputUnits() {
+        using namespace orv::ie;
+        InputUnits units;
+        units.distance = m_distance == 'f' ? eUSFeet : eMeters;
+        units.angle = m_dialect == VemraDialect::apaSima || (m_angle != 'g' && m_angle != 'm') ? eDegMinSec
+                      : m_angle == 'g'                                                         ? eGons
+                                                                                               : eMils;
+        m_builder->setInputUnits(units);
+        m_builder->setUnits(units.distance, m_angle == 'g' ? eGons : m_angle == 'm' ? eMils : eDegrees);
     }
 
     struct Entry {
@@ -972,13 +1018,14 @@ private:
     };
 
     VemraDialect m_dialect;
-    const RawInput& m_input;
-    JobParts& m_parts;
+    RawInput& m_input;
+    JobBuilder* m_builder;  ///< null in the first pass
     RawLines m_lines;
     Entry m_entries[4];
+    Setup m_setup;  ///< the set-up being read
+    std::string m_buffer;
     bool m_headerSeen = false;
     bool m_setupOpen = false;
-    bool m_shotsOpen = false;
     std::size_t m_setups = 0;
     char m_angle = 0;     ///< the angle letter of the file: d, g or m
     char m_distance = 0;  ///< the distance letter: m or f
@@ -1015,14 +1062,14 @@ bool startsVemraHeader(std::string_view line) {
 }
 
 }  // namespace
-
-void readVemraFamily(VemraDialect dialect, const RawInput& input, JobParts& parts) {
-    Reader(dialect, input, parts).read();
+void buildVemraFamily(VemraDialect dialect, RawInput& input, JobBuilder& builder) {
+    const std::pair<char, char> units = Reader(dialect, input, nullptr).units();
+    Reader(dialect, input, &builder).read(units);
 }
 
-void readVemra(const RawInput& input, JobParts& parts) { readVemraFamily(VemraDialect::vemra, input, parts); }
-void readApaSima(const RawInput& input, JobParts& parts) { readVemraFamily(VemraDialect::apaSima, input, parts); }
-void readDrevan(const RawInput& input, JobParts& parts) { readVemraFamily(VemraDialect::drevan, input, parts); }
+void buildVemra(RawInput& input, JobBuilder& builder) { buildVemraFamily(VemraDialect::vemra, input, builder); }
+void buildApaSima(RawInput& input, JobBuilder& builder) { buildVemraFamily(VemraDialect::apaSima, input, builder); }
+void buildDrevan(RawInput& input, JobBuilder& builder) { buildVemraFamily(VemraDialect::drevan, input, builder); }
 
 bool looksLikeVemra(std::string_view head) {
     return startsVemraHeader(lineAt(head, 0)) && drevanObservation(head) <= 0;

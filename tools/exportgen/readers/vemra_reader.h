@@ -11,12 +11,13 @@ namespace exportgen {
 
 enum class VemraDialect { vemra, apaSima, drevan };
 
-/// The job that a file of `dialect` holds.
-void readVemraFamily(VemraDialect dialect, const RawInput& input, JobParts& parts);
+/// The job that a file of `dialect` holds, told to `builder`: the header, then each set-up as
+/// soon as its station's records end.
+void buildVemraFamily(VemraDialect dialect, RawInput& input, JobBuilder& builder);
 
-void readVemra(const RawInput& input, JobParts& parts);
-void readApaSima(const RawInput& input, JobParts& parts);
-void readDrevan(const RawInput& input, JobParts& parts);
+void buildVemra(RawInput& input, JobBuilder& builder);
+void buildApaSima(RawInput& input, JobBuilder& builder);
+void buildDrevan(RawInput& input, JobBuilder& builder);
 
 /// Whether the start of a file looks like the dialect. A file of a header and stations alone
 /// (no observation record) could be Vemra or Drevan: it counts as Vemra.
