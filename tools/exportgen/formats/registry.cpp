@@ -12,6 +12,17 @@
 
 namespace exportgen {
 
+namespace {
+
+// The `read` of a format that is read into the job builder (`build`). The inputs still take a
+// format with a null `read` for one that is not read at all; `build` is always asked first, so
+// this is never called.
+void readThroughBuilder(const RawInput&, JobParts&) {
+    throw HostError(kExitInternal, "this format is read through the job builder");
+}
+
+}  // namespace
+
 const std::vector<FormatEntry>& formats() {
     // RW5 and Quolt/Pashk separate their fields by commas; a note is the last field of its
     // record (or a line of its own) and may hold them. The Vemra family ends each field with
@@ -29,7 +40,7 @@ const std::vector<FormatEntry>& formats() {
         {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, readDrevan, nullptr,
          looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
-         readQuoltPashk, nullptr, looksLikeQuoltPashk},
+         readThroughBuilder, buildQuoltPashk, looksLikeQuoltPashk},
         {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readRw5, nullptr, looksLikeRw5},
         {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, nullptr, looksLikeSdr},
     };
