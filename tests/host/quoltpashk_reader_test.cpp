@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                R"({"units": {"distance": "usSurveyFeet", "angle": "gons"},
                    "job": {"application": "SurveyDesk", "version": "10", "name": ""},
                    "observation": {"scaleFactor": 0.9996, "elevation": 99.999999898}})"},
-        Header{"mils, a temperature without a pressure", "UNITS   M,M\r\nTEMP    12.5,0.0\r\n",
+        Header{"mils, no scale, a temperature without a pressure",
+               "UNITS   M,M\r\nSCALE   1.000000,1.000000,0.000000\r\nTEMP    12.5,0.0\r\n",
                R"({"units": {"distance": "metres", "angle": "mils"}, "job": {"application": "exportgen",
                    "version": "1.0", "name": ""}, "observation": {"temperature": 12.5, "temperatureUnits": "celsius"}})"}),
     [](const testing::TestParamInfo<Header>& param) { return "case" + std::to_string(param.index); });

@@ -393,9 +393,11 @@ private:
                 std::array<Value, 3> values;
                 require(lines, line, split(lines, line, values), 3, "the elevation");
                 // The combined factor is worked out from the other two: it is checked, not kept.
+                // Scale 1 at sea level is what a generator writes for a job without a scale.
                 (void)number(lines, values[0], line, "combined scale factor");
                 const double factor = number(lines, values[1], line, "grid scale factor");
-                m_b.setScale(factor, m_b.length(number(lines, values[2], line, "elevation")));
+                const double elevation = number(lines, values[2], line, "elevation");
+                if (factor != 1.0 || elevation != 0.0) m_b.setScale(factor, m_b.length(elevation));
                 break;
             }
             case Record::date: {
