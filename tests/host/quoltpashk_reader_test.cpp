@@ -114,8 +114,6 @@ TEST(QuoltPashkReader, RecordsWhatTheLinesStateAndNothingElse) {
                              "SS      SO1,1.800,PEG\r\n"
                              "SD      306.30000,90.00000,75.0128\r\n"
                              "XYZ     10059.9930,4955.0120,100.4900\r\n"
-                             "CTL     ST\r\n"
-                             "NOTE    by the fence\r\n"
                              "NOTE    Stake D1: dN 0.0120 dE -0.0070 dH -0.0100\r\n"
                              "NOTE    Level run LR1 benchmark loop: start 1 EL 100.0000\r\n"
                              "NOTE    BS 1 rod 1.4321 HI 101.4321\r\n"
@@ -145,7 +143,7 @@ TEST(QuoltPashkReader, RecordsWhatTheLinesStateAndNothingElse) {
         "backsight": {"point": "1", "bearing": 270.0, "circle": 0.0, "hr": 1.6, "angles": [0.0, 90.5]},
         "resection": [{"to": "7", "sd": [277.5, 90.0, 70.7112], "hr": null}],
         "stakeouts": [{"design": "D1", "to": "SO1", "sd": [306.5, 90.0, 75.0128], "hr": 1.8,
-                       "codes": [{"code": "PEG", "control": ["ST", ""]}], "note": "by the fence", "coords": [4955.012, 10059.993, 100.49], "differences": [0.012, -0.007, -0.01]}]})")));
+                       "code": "PEG", "coords": [4955.012, 10059.993, 100.49], "differences": [0.012, -0.007, -0.01]}]})")));
     // The level runs are the last lines; the heights their notes book are recorded, those they do
     // not book are not.
     EXPECT_EQ(rounded(job["levelRuns"]), rounded(json::parse(R"([{"name": "LR1", "description": "benchmark loop",
