@@ -12,6 +12,17 @@
 
 namespace exportgen {
 
+namespace {
+
+// The `read` of a format that is read into the job builder (`build`). The inputs still take a
+// format with a null `read` for one that is not read at all; `build` is always asked first, so
+// this is never called.
+void readThroughBuilder(const RawInput&, JobParts&) {
+    throw HostError(kExitInternal, "this format is read through the job builder");
+}
+
+}  // namespace
+
 const std::vector<FormatEntry>& formats() {
     // RW5 and Quolt/Pashk separate their fields by commas; a note is the last field of its
     // record (or a line of its own) and may hold them. The Vemra family ends each field with
@@ -29,11 +40,8 @@ const std::vector<FormatEntry>& formats() {
         {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, nullptr, buildDrevan,
          looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
-         readQuoltPashk, nullptr, looksLikeQuoltPashk},
-        // RW5 fills the job builder. Its `read` is never called (an input with a builder is built);
-        // it stands while the inputs still ask for `read` to take a format as an input.
-        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields,
-         [](const RawInput&, JobParts&) { throw HostError(kExitInternal, "RW5 files are read by buildRw5"); }, buildRw5,
+         readThroughBuilder, buildQuoltPashk, looksLikeQuoltPashk},
+        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readThroughBuilder, buildRw5,
          looksLikeRw5},
         {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, nullptr, looksLikeSdr},
     };

@@ -8,8 +8,9 @@
 
 namespace exportgen {
 
-/// Reads a Quolt/Pashk file into the parts of a job document.
-void readQuoltPashk(const RawInput& input, JobParts& parts);
+/// Reads a Quolt/Pashk file into `builder`: the header and the level runs, then each set-up as
+/// soon as the next station line ends it.
+void buildQuoltPashk(RawInput& input, JobBuilder& builder);
 
 /// Whether the first bytes of a file look like a Quolt/Pashk file: lines that start with the
 /// format's keywords laid out in their eight columns.
