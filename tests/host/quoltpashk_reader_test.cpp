@@ -224,40 +224,40 @@ INSTANTIATE_TEST_SUITE_P(
     Table, QuoltPashkSkipped,
     testing::Values(
         Skipped{"STN     A,1.5,CP,extra\r\nPRISM   -30\r\nSS      B,1.5,C,second\r\nOFFSET  1.0000,0.0000,0.0000\r\n",
-                {"STN: the values after the 3rd are not read (in.quoltpashk:3)",
-                 "an unknown record \"PRISM\" is not read (in.quoltpashk:4)",
-                 "SS: the text after the code has no place in the job and is not read (in.quoltpashk:5)",
-                 "OFFSET: the record has no place in the job and is not read (in.quoltpashk:6)"}},
+                {"STN: the values after the 3rd are not read (in.quoltpashk:3:1)",
+                 "an unknown record \"PRISM\" is not read (in.quoltpashk:4:1)",
+                 "SS: the text after the code has no place in the job and is not read (in.quoltpashk:5:1)",
+                 "OFFSET: the record has no place in the job and is not read (in.quoltpashk:6:1)"}},
         Skipped{"SS      B,1.5,\r\nBKB     X,0.00000,0.00000\r\nSTN     A,1.5,\r\nJOB     LATE\r\n",
-                {"SS: a record before any station is not read (in.quoltpashk:3)",
-                 "BKB: a record before any station is not read (in.quoltpashk:4)",
-                 "JOB: a header record after the first station is not read (in.quoltpashk:6)"}},
+                {"SS: a record before any station is not read (in.quoltpashk:3:1)",
+                 "BKB: a record before any station is not read (in.quoltpashk:4:1)",
+                 "JOB: a header record after the first station is not read (in.quoltpashk:6:1)"}},
         Skipped{"STN     A,1.5,\r\nSS      B,1.5,\r\nSD      1.00000,90.00000,5.0000\r\nHV      1.00000,90.00000\r\n"
                 "XYZ     1.0000,2.0000,3.0000\r\nXYZ     1.0000,2.0000,3.0000\r\nBS      B,1.5\r\n",
-                {"HV: a measurement that follows no sight is not read (in.quoltpashk:6)",
-                 "XYZ: coordinates that follow no sight are not read (in.quoltpashk:8)",
-                 "BS: a backsight sight that follows no BKB record is not read (in.quoltpashk:9)"}},
+                {"HV: a measurement that follows no sight is not read (in.quoltpashk:6:1)",
+                 "XYZ: coordinates that follow no sight are not read (in.quoltpashk:8:1)",
+                 "BS: a backsight sight that follows no BKB record is not read (in.quoltpashk:9:1)"}},
         Skipped{"STN     A,1.5,\r\nBKB     X,0.00000,0.00000\r\nNOTE    where?\r\nSS      B,1.5,\r\nNOTE    one\r\n"
                 "NOTE    two\r\nRES_OBS C,1.000,1\r\nSS      D,1.5,\r\n",
-                {"a note that belongs to no record that carries one is not read (in.quoltpashk:5)",
-                 "a note that belongs to no record that carries one is not read (in.quoltpashk:8)",
-                 "RES_OBS: a resection observation without its measurement is not read (in.quoltpashk:9)"}},
+                {"a note that belongs to no record that carries one is not read (in.quoltpashk:5:1)",
+                 "a note that belongs to no record that carries one is not read (in.quoltpashk:8:1)",
+                 "RES_OBS: a resection observation without its measurement is not read (in.quoltpashk:9:1)"}},
         // A stake-out note on a sight that more sights follow is the sight's note; one that has a
         // note already is not read.
         Skipped{"STN     A,1.5,\r\nSS      B,1.5,\r\nNOTE    mine\r\nNOTE    Stake D: dN 0 dE 0 dH 0\r\n"
                 "BKB     K,0.00000,0.00000\r\nBS      L,1.5\r\n",
-                {"a note that belongs to no record that carries one is not read (in.quoltpashk:6)",
+                {"a note that belongs to no record that carries one is not read (in.quoltpashk:6:1)",
                  "BS: the backsight sighted is \"L\", the BKB before it names \"K\"; the backsight is read as the "
-                 "one sighted (in.quoltpashk:8)"}},
+                 "one sighted (in.quoltpashk:8:1)"}},
         Skipped{"DATE    1/1/2026,\r\nDATE    2/1/2026,\r\n",
-                {"DATE: the record is given twice; the second is not read (in.quoltpashk:4)"}}),
+                {"DATE: the record is given twice; the second is not read (in.quoltpashk:4:1)"}}),
     [](const testing::TestParamInfo<Skipped>& param) { return "case" + std::to_string(param.index); });
 
 TEST(QuoltPashkReader, AFileWithoutUnitsIsReadInMetresAndDegreesAndSaysSo) {
     std::vector<std::string> warnings;
     const json job = readFile("STN     A,1.5,\r\nSS      B,1.5,\r\nSD      1.30000,90.00000,5.0000\r\n", &warnings);
     EXPECT_EQ(warnings, std::vector<std::string>{"the file has no UNITS line: its figures are read as metres and "
-                                                 "degrees (in.quoltpashk:1)"});
+                                                 "degrees (in.quoltpashk:1:1)"});
     EXPECT_EQ(rounded(job["setups"][0]["shots"][0]["sd"]), rounded(json::parse("[1.5, 90.0, 5.0]")));
 }
 

@@ -195,7 +195,7 @@ TEST(Rw5Reader, TheReadJobHoldsWhatTheRecordsState) {
         "SP,PNB,N 100.0000,E 0.0000,EL10.0000,--CP\r\nOC,OPS,N 0.0000,E 0.0000,EL10.0000,--\r\n"
         "LS,HI5.0000,HR6.0000\r\nBK,OPS,BPB,BS0.0000,BC0.0000\r\nBD,OPS,FPB,AR0.00000,ZE100.00000,SD100.0000,--CP \r\n"
         "SS,OPS,FPA,AL10.50000,CE-0.3750,HD20.5000,HR4.0000,XY1,--\r\nFD,OPS,FPC,AL0.00000,ZE100.00000,--\r\n";
-    EXPECT_EQ(warningsOf(feet, &job), std::vector<std::string>{"an unknown field \"XY\" is skipped (in.rw5:9)"});
+    EXPECT_EQ(warningsOf(feet, &job), std::vector<std::string>{"an unknown field \"XY\" is skipped (in.rw5:9:1)"});
     EXPECT_EQ(job["units"], json::parse(R"({"distance": "internationalFeet", "angle": "gons"})"));
     EXPECT_EQ(job["job"]["created"], json::parse(R"({"date": "31/12/2025", "time": "23:59:58"})"));
     const json& s = job["setups"][0];
@@ -218,43 +218,44 @@ TEST(Rw5Reader, SkippedRecordsAreWarnedAtTheirLine) {
         std::vector<std::string> warnings;
     };
     const Case cases[] = {
-        {"XX,AB1\r\n", {"an unknown record XX is skipped (in.rw5:5)"}},
-        {"hello\r\n", {"a line that is no RW5 record is skipped (in.rw5:5)"}},
+        {"XX,AB1\r\n", {"an unknown record XX is skipped (in.rw5:5:1)"}},
+        {"hello\r\n", {"a line that is no RW5 record is skipped (in.rw5:5:1)"}},
         {"MO,AD0,UN1,SF0.9996,EC0,EO0.0,AU0\r\n",
-         {"the mode record's SF \"0.9996\" is skipped: a job holds no such setting (in.rw5:5)"}},
+         {"the mode record's SF \"0.9996\" is skipped: a job holds no such setting (in.rw5:5:1)"}},
         {"OF,HD1.0,--Horizontal Distance Offset\r\n",
-         {"an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:5)"}},
-        {"FD,OPS,FPA,SD1.0000,--\r\n--\r\n", {"an empty note line is skipped (in.rw5:6)"}},
+         {"an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:5:1)"}},
+        {"FD,OPS,FPA,SD1.0000,--\r\n--\r\n", {"an empty note line is skipped (in.rw5:6:1)"}},
         {"FD,OPS,FPA,SD1.0000,--\r\n--one\r\n--two\r\n",
-         {"a note that belongs to no observation is skipped (in.rw5:7)"}},
-        {"SP,PNA,N ,E ,EL1.0,--\r\n", {"a stored point without its northing and easting is skipped (in.rw5:5)"}},
+         {"a note that belongs to no observation is skipped (in.rw5:7:1)"}},
+        {"SP,PNA,N ,E ,EL1.0,--\r\n", {"a stored point without its northing and easting is skipped (in.rw5:5:1)"}},
         {"SP,PNA,N 1.0,E 1.0,EL1.0,--\r\nSP,PNA,N 2.0,E 1.0,EL1.0,--\r\n",
-         {"point \"A\" is stored again with other coordinates and is skipped (in.rw5:6)"}},
+         {"point \"A\" is stored again with other coordinates and is skipped (in.rw5:6:1)"}},
         {"OC,OPT,N 1.0,E ,EL,--\r\n",
-         {"a station with a northing or an easting alone is read without coordinates (in.rw5:5)"}},
+         {"a station with a northing or an easting alone is read without coordinates (in.rw5:5:1)"}},
         {"LS,HI1.0\r\nLS,HI2.0\r\n",
-         {"the instrument height changes within a set-up; the set-up keeps its first (in.rw5:6)"}},
+         {"the instrument height changes within a set-up; the set-up keeps its first (in.rw5:6:1)"}},
         {"BK,OPS,BPA,BS0,BC0\r\nBD,OPS,BPA,SD1\r\nBR,OPS,BPA,SD1\r\n",
-         {"a second measurement of the backsight (its other face) is skipped: a job holds one a backsight (in.rw5:7)"}},
+         {"a second measurement of the backsight (its other face) is skipped: a job holds one a backsight "
+          "(in.rw5:7:1)"}},
         {"BK,OPS,BPA,BS0,BC0\r\nBD,OPS,BPQ,SD1\r\n",
-         {"a backsight observation to \"Q\" that follows no backsight record to it is skipped (in.rw5:6)"}},
+         {"a backsight observation to \"Q\" that follows no backsight record to it is skipped (in.rw5:6:1)"}},
         {"BD,OPS,BPA,SD1,--fence\r\n",
          {"the note field \"fence\" of a backsight observation is skipped: a job keeps a point's codes and note with "
-          "the known point (in.rw5:5)"}},
+          "the known point (in.rw5:5:1)"}},
         {"FD,OPS,FPA,AR1,ZE90,SD2,--A B C\r\nSP,PNA,N 1.0,E 1.0,EL1.0,--Stake D: dN 0 dE 0 dH 0\r\n",
-         {"a stake-out carries one code without control codes: \"A B C\" is read as the code \"A\" (in.rw5:6)"}},
+         {"a stake-out carries one code without control codes: \"A B C\" is read as the code \"A\" (in.rw5:6:1)"}},
         {"RS,PNA,CR1.0\r\n" + station,
          {"a resection observation without zenith and slope distance (or height difference and horizontal distance) "
-          "is skipped (in.rw5:5)"}},
+          "is skipped (in.rw5:5:1)"}},
         {"RS,PNA,CR1.0,ZE90,SD5\r\n--Horizontal Angle Worst Residual: 0.00010\r\n" + station,
          {"worst-residual notes without all three of horizontal angle, zenith and slope distance are skipped "
-          "(in.rw5:6)"}},
-        {"RS,PNA,CR1.0,ZE90,SD5\r\n", {"a resection without its station record is skipped (in.rw5:5)"}},
+          "(in.rw5:6:1)"}},
+        {"RS,PNA,CR1.0,ZE90,SD5\r\n", {"a resection without its station record is skipped (in.rw5:5:1)"}},
         {"RS,PNA,CR1.0,ZE90,SD5\r\nFD,OPS,FPA,SD1\r\n" + station,
-         {"an observation outside a set-up (before its station record) is skipped (in.rw5:6)"}},
+         {"an observation outside a set-up (before its station record) is skipped (in.rw5:6:1)"}},
         {"FD,OPS,FPA,SD1.0,XY1\r\nFD,OPS,FPB,SD1.0,XY2,ZZ3\r\n",
-         {"an unknown field \"XY\" is skipped in 2 records, the first here (in.rw5:5)",
-          "an unknown field \"ZZ\" is skipped (in.rw5:6)"}},
+         {"an unknown field \"XY\" is skipped in 2 records, the first here (in.rw5:5:1)",
+          "an unknown field \"ZZ\" is skipped (in.rw5:6:1)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tail);
@@ -303,8 +304,8 @@ TEST(Rw5Reader, RbModeReadsAsThePlainRecords) {
     const std::string rb = hosttest::readFile(hosttest::dataPath("golden/rw5_setup_rb.rw5"));
     json plainJob, rbJob;
     const std::vector<std::string> expected = {
-        "an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:12)",
-        "a note that belongs to no observation is skipped (in.rw5:14)"};
+        "an offset record (OF) is skipped: a job holds no offset measurements (in.rw5:12:1)",
+        "a note that belongs to no observation is skipped (in.rw5:14:1)"};
     EXPECT_EQ(warningsOf(plain, &plainJob), expected);
     EXPECT_EQ(warningsOf(rb, &rbJob), expected);
     EXPECT_EQ(rbJob, plainJob);

@@ -30,7 +30,7 @@ TEST_P(ReadInputs, EveryStoredFileReadsCleanly) {
     g_from = GetParam();
     if (g_from != std::string("points")) {
         ASSERT_NE(exportgen::findFormat(g_from), nullptr);
-        ASSERT_NE(exportgen::findFormat(g_from)->read, nullptr) << "no reader for " << g_from;
+        ASSERT_TRUE(exportgen::findFormat(g_from)->readable()) << "no reader for " << g_from;
     }
     testsupport::replayStoredInputs(std::string("read_") + g_from, runRead);
 }

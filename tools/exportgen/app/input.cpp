@@ -26,7 +26,7 @@ std::string kindBySuffix(const std::string& path) {
         if (endsWith(name, suffix)) return "points";
     }
     for (const FormatEntry& format : formats()) {
-        if (format.read != nullptr && endsWith(name, format.suffix)) return format.name;
+        if (format.readable() && endsWith(name, format.suffix)) return format.name;
     }
     return {};
 }
@@ -40,7 +40,7 @@ std::string kindByContent(std::string_view text) {
     while (at < head.size() && (head[at] == ' ' || head[at] == '\t' || head[at] == '\r' || head[at] == '\n')) ++at;
     if (at < head.size() && (head[at] == '{' || head[at] == '[')) return "job";
     for (const FormatEntry& format : formats()) {
-        if (format.read != nullptr && format.looksLike != nullptr && format.looksLike(head)) return format.name;
+        if (format.readable() && format.looksLike != nullptr && format.looksLike(head)) return format.name;
     }
     if (looksLikePointList(head)) return "points";
     return {};
@@ -51,7 +51,7 @@ std::string kindByContent(std::string_view text) {
 std::string inputKindList() {
     std::string list = "job, points";
     for (const FormatEntry& format : formats()) {
-        if (format.read != nullptr) list += std::string(", ") + format.name;
+        if (format.readable()) list += std::string(", ") + format.name;
     }
     return list;
 }
@@ -62,7 +62,7 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     if (kind == "csv") kind = "points";
     if (!kind.empty() && kind != "job" && kind != "points") {
         const FormatEntry* format = findFormat(kind);
-        if (format == nullptr || format->read == nullptr) {
+        if (format == nullptr || !format->readable()) {
             throw HostError(kExitUsage,
                             "--from: unknown input \"" + options.from + "\" (expected one of " + inputKindList() + ")");
         }
@@ -94,10 +94,9 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     m_columns = options.columns;
     if (kind == "job" || built()) return;
 
-    const RawInput input(m_file->text(), m_source,
-                         [this](const std::string& what, std::size_t offset) {
-                             m_warnings.add(what, location(m_file->text(), m_source, offset));
-                         });
+    const RawInput input(m_file->text(), m_source, [this](const std::string& what, std::size_t offset) {
+        m_warnings.add(what, location(m_file->text(), m_source, offset));
+    });
     JobParts parts;
     // The set-ups are most of a raw file, and their document about as large: room for it at
     // once, so that it is not copied as it grows.

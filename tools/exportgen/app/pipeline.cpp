@@ -128,7 +128,8 @@ void Pipeline::printWarnings(std::ostream& err) const {
 std::pair<std::size_t, std::size_t> Pipeline::tally(std::size_t i) const {
     std::size_t warnings = m_writers[i]->warnings().count();
     for (std::size_t k = 0; k < m_jobWarnings.size(); ++k) {
-        if (m_jobSources[k] == m_options.formats[i] || m_jobSources[k] == "job" || m_jobSources[k] == "input") warnings += m_jobWarnings[k].count();
+        if (m_jobSources[k] == m_options.formats[i] || m_jobSources[k] == "job" || m_jobSources[k] == "input")
+            warnings += m_jobWarnings[k].count();
     }
     return {m_writers[i]->records(), warnings};
 }

@@ -48,6 +48,9 @@ struct FormatEntry {
     /// True when `head`, the first bytes of a file (up to 4 KiB), look like the format's first
     /// records: how an input without a known suffix is recognised.
     bool (*looksLike)(std::string_view head);
+
+    /// Whether files of the format are read.
+    [[nodiscard]] bool readable() const noexcept { return read != nullptr || build != nullptr; }
 };
 
 /// Every format, in the order of the help texts and of `convert --all`.

@@ -1,6 +1,7 @@
 #include "writers/writer_base.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/problems.h"
 #include "base/text.h"
@@ -25,7 +26,7 @@ const char* derivedHow(Item item) {
 // "1 direction-only measurement has no record in this format and is left out" for an
 // observation, "2 known points left out: the format has no place for them" for the rest.
 std::string omissionText(Item item, const char* reason, std::uint64_t count) {
-    if (reason == WriterBase::kNoRecord) {
+    if (std::strcmp(reason, WriterBase::kNoRecord) == 0) {
         static const char* const kKinds[] = {"slope-distance", "horizontal-distance", "angles-only",
                                              "direction-only", "distance-only",       "other",
                                              "unmeasured"};
@@ -124,7 +125,7 @@ void WriterBase::leftOut(Item item, const char* reason, const Where& where, std:
     account(item, count);
     m_ledger.add(item, Fate::leftOut, where, count);
     for (Omission& omission : m_omissions) {
-        if (omission.item == item && omission.reason == reason) {
+        if (omission.item == item && std::strcmp(omission.reason, reason) == 0) {
             omission.count += count;
             return;
         }
