@@ -104,6 +104,8 @@ public:
     explicit DexPointName(COrvStringT name) : m_name(std::move(name)) {}
     DexPointName(const DexPointName&) = default;
     DexPointName& operator=(const DexPointName&) = default;
+    DexPointName(DexPointName&&) noexcept = default;
+    DexPointName& operator=(DexPointName&&) noexcept = default;
     virtual ~DexPointName() = default;
 
     [[nodiscard]] virtual const COrvStringT& name() const { return m_name; }
@@ -153,6 +155,8 @@ public:
     explicit DexCodeDescription(COrvStringT name) : m_name(std::move(name)) {}
     DexCodeDescription(const DexCodeDescription&) = default;
     DexCodeDescription& operator=(const DexCodeDescription&) = default;
+    DexCodeDescription(DexCodeDescription&&) noexcept = default;
+    DexCodeDescription& operator=(DexCodeDescription&&) noexcept = default;
     virtual ~DexCodeDescription() = default;
 
     [[nodiscard]] virtual const COrvStringT& codeName() const { return m_name; }
@@ -222,6 +226,7 @@ public:
                                                   EDexCodeStyleFormat format) const;
 
     void addCode(const DexCodeValues& code) { m_codes.emplace_back(code); }
+    void addCode(DexCodeValues&& code) { m_codes.emplace_back(std::move(code)); }
     void addNullCode() { m_codes.emplace_back(std::nullopt); }
     void clear() noexcept { m_codes.clear(); }
 
@@ -274,6 +279,8 @@ public:
         : m_kind(kind), m_values(std::move(values)), m_backsightTarget(backsightTarget) {}
     DexTSRawMeasurement(const DexTSRawMeasurement&) = default;
     DexTSRawMeasurement& operator=(const DexTSRawMeasurement&) = default;
+    DexTSRawMeasurement(DexTSRawMeasurement&&) noexcept = default;
+    DexTSRawMeasurement& operator=(DexTSRawMeasurement&&) noexcept = default;
     virtual ~DexTSRawMeasurement() = default;
 
     /// The value at `index`; 0 outside the list.
@@ -306,6 +313,8 @@ class DexTSRawDataSightInterface {
 public:
     DexTSRawDataSightInterface(const DexTSRawDataSightInterface&) = default;
     DexTSRawDataSightInterface& operator=(const DexTSRawDataSightInterface&) = default;
+    DexTSRawDataSightInterface(DexTSRawDataSightInterface&&) noexcept = default;
+    DexTSRawDataSightInterface& operator=(DexTSRawDataSightInterface&&) noexcept = default;
     virtual ~DexTSRawDataSightInterface() = default;
 
     [[nodiscard]] virtual const COrvStringT& targetName() const { return m_targetName; }
@@ -322,6 +331,7 @@ public:
 
     void setTargetName(const COrvStringT& name) { m_targetName = name; }
     void setMeasurement(const DexTSRawMeasurement& measurement) { m_measurement = measurement; }
+    void setMeasurement(DexTSRawMeasurement&& measurement) noexcept { m_measurement = std::move(measurement); }
     void clearMeasurement() noexcept { m_measurement.reset(); }
     void setBsNameMode(int mode) noexcept { m_bsNameMode = mode; }
     void setNote(const COrvStringT& note) { m_note = note; }

@@ -1,6 +1,9 @@
 #include "readers/json_walk.h"
 
 #include <array>
+#include <deque>
+#include <utility>
+#include <vector>
 #include <cmath>
 #include <string>
 
@@ -55,17 +58,6 @@ unsigned typeBits(ondemand::json_type type) {
     return 0;
 }
 
-// The kind of measurement a member of an observation holds: sd, hd, angles, hz or dist; -1 for
-// any other member.
-int measurementKind(std::string_view key) {
-    if (key == "sd") return eKindAnglesAndSlopeDistance;
-    if (key == "hd") return eKindAngleAndHorizontalDistance;
-    if (key == "angles") return eKindAnglesOnly;
-    if (key == "hz") return eKindHorizontalAngleOnly;
-    if (key == "dist") return eKindSlopeDistanceOnly;
-    return -1;
-}
-
 // Whether the value at `index` of a measurement of `kind` is an angle (else a distance or a
 // height difference): sd [hz, zenith, slope], hd [hz, horizontal, rise], angles [hz, zenith],
 // hz [hz], dist [slope].
@@ -75,13 +67,74 @@ bool isAngle(int kind, std::size_t index) {
     return index < 2;
 }
 
+// The members of a set-up and its parts the walk reads, by name.
+enum class Key : std::uint8_t {
+    other,
+    station, hi, coords, code, codes, note, backsight, reorientations, worstResiduals, resection, shots, stakeouts,
+    to, hr, fs, measured, residual, differences, design,
+    point, bearing, circle, fromShot,
+    strings, control, attributes,
+    sd, hd, angles, hz, dist,
+};
+
+Key keyOf(std::string_view name) {
+    static const std::pair<const char*, Key> kNames[] = {
+        {"station", Key::station}, {"hi", Key::hi}, {"coords", Key::coords}, {"code", Key::code},
+        {"codes", Key::codes}, {"note", Key::note}, {"backsight", Key::backsight},
+        {"reorientations", Key::reorientations}, {"worstResiduals", Key::worstResiduals},
+        {"resection", Key::resection}, {"shots", Key::shots}, {"stakeouts", Key::stakeouts}, {"to", Key::to},
+        {"hr", Key::hr}, {"fs", Key::fs}, {"measured", Key::measured}, {"residual", Key::residual},
+        {"differences", Key::differences}, {"design", Key::design}, {"point", Key::point},
+        {"bearing", Key::bearing}, {"circle", Key::circle}, {"fromShot", Key::fromShot}, {"strings", Key::strings},
+        {"control", Key::control}, {"attributes", Key::attributes}, {"sd", Key::sd}, {"hd", Key::hd},
+        {"angles", Key::angles}, {"hz", Key::hz}, {"dist", Key::dist}};
+    for (const auto& [text, key] : kNames) {
+        if (name == text) return key;
+    }
+    return Key::other;
+}
+
+// The measurement kind a member holds; -1 for a member that holds none.
+int measurementKind(Key key) {
+    switch (key) {
+        case Key::sd:
+            return eKindAnglesAndSlopeDistance;
+        case Key::hd:
+            return eKindAngleAndHorizontalDistance;
+        case Key::angles:
+            return eKindAnglesOnly;
+        case Key::hz:
+            return eKindHorizontalAngleOnly;
+        case Key::dist:
+            return eKindSlopeDistanceOnly;
+        default:
+            return -1;
+    }
+}
+
 }  // namespace
+
+// What each member of each object of the schema is to the walk, worked out once per object
+// schema: a member is then told by its index, not by comparing its name again.
+struct SetupWalk::Roles {
+    std::deque<std::pair<const Node*, std::vector<Key>>> of;
+
+    const std::vector<Key>& roles(const Node* shape) {
+        for (const auto& [node, keys] : of) {
+            if (node == shape) return keys;
+        }
+        std::vector<Key> keys;
+        keys.reserve(shape->properties.size());
+        for (const auto& property : shape->properties) keys.push_back(keyOf(property.first));
+        return of.emplace_back(shape, std::move(keys)).second;
+    }
+};
 
 // One walk: the set-up being built, where the walk is, and what it found wrong.
 class SetupWalk::Walk {
 public:
-    Walk(JobBuilder& builder, JobProblems* collect, JsonParse& parse)
-        : m_b(builder), m_collect(collect), m_parse(parse) {}
+    Walk(JobBuilder& builder, JobProblems* collect, JsonParse& parse, Roles& roles)
+        : m_b(builder), m_collect(collect), m_parse(parse), m_roles(roles) {}
 
     bool broken() const noexcept { return m_failures != 0; }
 
@@ -105,20 +158,23 @@ public:
     }
 
     // A number, or false (reported) for another type or a number the node does not allow; a
-    // null the node allows gives false without a report and `null` set.
+    // null the node allows gives false without a report and `null` set. Read as a number first:
+    // the type is asked only of a value that is none.
     bool number(ondemand::value& value, const Node* node, const JsonPath& path, double& out, bool* null = nullptr) {
-        ondemand::json_type type{};
-        if (!typed(value, node, path, type)) return false;
-        if (type == ondemand::json_type::null) {
-            if (null != nullptr) *null = true;
-            return false;
+        const auto error = value.get_double().get(out);
+        if (error != simdjson::SUCCESS) {
+            ondemand::json_type type{};
+            if (!typed(value, node, path, type)) return false;
+            if (type == ondemand::json_type::number) m_parse.check(error, token(value));
+            if (type == ondemand::json_type::null && null != nullptr) *null = true;
+            return type == ondemand::json_type::null ? false : otherType(value, node, path, type);
         }
-        if (type != ondemand::json_type::number) return otherType(value, node, path, type);
-        const std::string_view raw = value.raw_json_token();
-        m_parse.check(value.get_double().get(out), raw.data());
         // An integer is converted as an integer: "-0" is +0.
-        if (out == 0.0 && raw.find_first_of(".eE") == std::string_view::npos) out = 0.0;
+        if (out == 0.0 && value.raw_json_token().find_first_of(".eE") == std::string_view::npos) out = 0.0;
         for (const Node* n = node; n != nullptr; n = n->ref) {
+            if (n->types != 0 && (n->types & (kNumber | kInteger)) == 0) {
+                return fail(value, path, "expected " + expectedTypes(n->types) + ", found a number");
+            }
             // A number written with a fraction or exponent is an integer when its value is whole.
             if ((n->types & (kNumber | kInteger)) == kInteger && !(std::isfinite(out) && std::floor(out) == out)) {
                 return fail(value, path, "expected " + expectedTypes(n->types) + ", found a number");
@@ -137,14 +193,17 @@ public:
     }
 
     bool text(ondemand::value& value, const Node* node, const JsonPath& path, std::string_view& out) {
-        ondemand::json_type type{};
-        if (!typed(value, node, path, type)) return false;
-        if (type != ondemand::json_type::string) return otherType(value, node, path, type);
-        m_parse.check(value.get_string().get(out), token(value));
+        if (value.get_string().get(out) != simdjson::SUCCESS) {
+            ondemand::json_type type{};
+            if (!typed(value, node, path, type)) return false;
+            if (type == ondemand::json_type::string) m_parse.check(value.get_string().get(out), token(value));
+            return otherType(value, node, path, type);
+        }
         for (const Node* n = node; n != nullptr; n = n->ref) {
-            if (!allowed(n, [&](const nlohmann::json& v) {
-                    return v.is_string() && v.get_ref<const std::string&>() == out;
-                })) {
+            if (n->types != 0 && (n->types & kString) == 0) {
+                return fail(value, path, "expected " + expectedTypes(n->types) + ", found a string");
+            }
+            if (!allowed(n, [&](const nlohmann::json& v) { return v.is_string() && v.get_ref<const std::string&>() == out; })) {
                 return fail(value, path, shownName(out) + " is not one of " + listed(n));
             }
             if (n->minLength && out.size() < *n->minLength) {
@@ -222,7 +281,8 @@ public:
         m_parse.check(value.get_object().get(members), start);
         const Node* shape = node;  // the node that names the members
         while (shape->properties.empty() && shape->ref != nullptr) shape = shape->ref;
-        std::array<const char*, 64> seen{};  // where each property was given first
+        const std::vector<Key>& roles = m_roles.roles(shape);
+        std::array<const char*, 64> seen{};  // where each property was given last
         for (auto field : members) {
             std::string_view key;
             m_parse.check(field.unescaped_key().get(key), nullptr);
@@ -248,7 +308,7 @@ public:
                 }
                 seen[index] = token(member);
             }
-            each(key, member, shape->properties[index].second, at);
+            each(roles[index], member, shape->properties[index].second, at);
         }
         for (const Node* n = node; n != nullptr; n = n->ref) {
             for (const std::string& name : n->required) {
@@ -333,27 +393,27 @@ public:
         m_setup.place = place(token(value));
         m_lastHr = Figure::recorded(0.0);  // a target on the point itself until a height is given
         object(value, node, here,
-               [&](std::string_view key, ondemand::value& member, const Node* schema, const JsonPath& at) {
+               [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
                    double figure = 0.0;
-                   if (key == "station") {
+                   if (key == Key::station) {
                        std::string_view name;
                        if (text(member, schema, at, name)) m_setup.station = checked(TextKind::name, name, member, at);
-                   } else if (key == "hi") {
+                   } else if (key == Key::hi) {
                        if (number(member, schema, at, figure)) {
                            m_setup.hi = Figure::recorded(m_b.length(figure));
                            height(member, m_setup.hi.value, "instrument height", at);
                        }
-                   } else if (key == "coords") {
+                   } else if (key == Key::coords) {
                        coordinates(member, schema, at, m_setup.coords);
-                   } else if (key == "code" || key == "note") {
+                   } else if (key == Key::code || key == Key::note) {
                        std::string_view given;
                        if (!text(member, schema, at, given)) return;
-                       (key == "code" ? m_setup.code : m_setup.note) =
-                           checked(key == "code" ? TextKind::code : TextKind::note, given, member, at);
-                   } else if (key == "backsight") {
+                       (key == Key::code ? m_setup.code : m_setup.note) =
+                           checked(key == Key::code ? TextKind::code : TextKind::note, given, member, at);
+                   } else if (key == Key::backsight) {
                        Backsight backsight;
                        if (this->backsight(member, schema, at, backsight)) m_setup.backsight = std::move(backsight);
-                   } else if (key == "reorientations") {
+                   } else if (key == Key::reorientations) {
                        m_setup.reorientations.clear();
                        array(member, schema, at,
                              [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
@@ -362,7 +422,7 @@ public:
                                      m_setup.reorientations.push_back(std::move(backsight));
                                  }
                              });
-                   } else if (key == "worstResiduals") {
+                   } else if (key == Key::worstResiduals) {
                        double values[3] = {0, 0, 0};
                        std::size_t count = 0;
                        if (numbers(member, schema, at, values, count) && count == 3) {
@@ -370,7 +430,7 @@ public:
                            m_setup.worstResiduals.value = {
                                {}, m_b.angle(values[0]), m_b.angle(values[1]), m_b.length(values[2])};
                        }
-                   } else if (key == "resection") {
+                   } else if (key == Key::resection) {
                        m_setup.resection.clear();
                        array(member, schema, at,
                              [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
@@ -378,14 +438,14 @@ public:
                                  observation(item, itemNode, itemPath, obs);
                                  m_setup.resection.push_back(std::move(obs));
                              });
-                   } else if (key == "shots") {
+                   } else if (key == Key::shots) {
                        m_setup.shots.clear();
                        array(member, schema, at,
                              [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
                                  m_setup.shots.emplace_back();
                                  observation(item, itemNode, itemPath, m_setup.shots.back());
                              });
-                   } else if (key == "stakeouts") {
+                   } else if (key == Key::stakeouts) {
                        m_setup.stakeouts.clear();
                        array(member, schema, at,
                              [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
@@ -408,47 +468,47 @@ private:
         std::string_view code;
         bool hasCode = false;
         object(value, node, path,
-               [&](std::string_view key, ondemand::value& member, const Node* schema, const JsonPath& at) {
+               [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
                    double figure = 0.0;
                    bool null = false;
-                   if (key == "to") {
+                   if (key == Key::to) {
                        std::string_view name;
                        if (text(member, schema, at, name))
                            shot.sight.setTargetName(checked(TextKind::name, name, member, at));
-                   } else if (key == "hr") {
+                   } else if (key == Key::hr) {
                        if (number(member, schema, at, figure, &null)) {
                            m_lastHr = Figure::recorded(m_b.length(figure));
                            height(member, m_lastHr.value, "target height", at);
                        } else if (null) {
                            m_lastHr = Figure();
                        }
-                   } else if (key == "fs") {
+                   } else if (key == Key::fs) {
                        bool flag = false;
                        if (boolean(member, schema, at, flag)) foresight = flag;
-                   } else if (key == "measured") {
+                   } else if (key == Key::measured) {
                        bool flag = false;
                        static_cast<void>(boolean(member, schema, at, flag));
-                   } else if (key == "note") {
+                   } else if (key == Key::note) {
                        std::string_view note;
                        if (text(member, schema, at, note))
                            shot.sight.setNote(checked(TextKind::note, note, member, at));
-                   } else if (key == "code") {
+                   } else if (key == Key::code) {
                        hasCode = text(member, schema, at, code);
                        if (hasCode) shot.code = checked(TextKind::code, code, member, at);
-                   } else if (key == "codes") {
+                   } else if (key == Key::codes) {
                        shot.sight.codes.clear();
                        shot.code = COrvStringT();
                        codes(member, schema, at, shot.sight.codes, shot.code);
                        hasCode = false;
-                   } else if (key == "coords") {
+                   } else if (key == Key::coords) {
                        coordinates(member, schema, at, shot.coords);
-                   } else if (key == "residual") {
+                   } else if (key == Key::residual) {
                        Point3 p;
                        if (xyz(member, schema, at, p)) shot.residual.set(p, Origin::recorded);
-                   } else if (key == "differences" && stake != nullptr) {
+                   } else if (key == Key::differences && stake != nullptr) {
                        Point3 p;
                        if (xyz(member, schema, at, p)) stake->differences.set(p, Origin::recorded);
-                   } else if (key == "design" && stake != nullptr) {
+                   } else if (key == Key::design && stake != nullptr) {
                        std::string_view design;
                        if (text(member, schema, at, design))
                            stake->design = checked(TextKind::name, design, member, at);
@@ -497,29 +557,29 @@ private:
         DexTSRawBS measured;
         const bool ok =
             object(value, node, path,
-                   [&](std::string_view key, ondemand::value& member, const Node* schema, const JsonPath& at) {
+                   [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
                        double figure = 0.0;
                        bool null = false;
-                       if (key == "point") {
+                       if (key == Key::point) {
                            std::string_view name;
                            if (!text(member, schema, at, name)) return;
                            hasPoint = true;
                            backsight.point = checked(TextKind::name, name, member, at);
                            if (const KnownPoint* known = m_b.job().find(name))
                                backsight.sight.setBSPoint(known->design);
-                       } else if (key == "bearing") {
+                       } else if (key == Key::bearing) {
                            hasBearing = number(member, schema, at, bearing);
-                       } else if (key == "circle") {
+                       } else if (key == Key::circle) {
                            hasCircle = number(member, schema, at, circle, &null);
                            nullCircle = null;
-                       } else if (key == "hr") {
+                       } else if (key == Key::hr) {
                            if (number(member, schema, at, figure, &null)) {
                                m_lastHr = Figure::recorded(m_b.length(figure));
                                height(member, m_lastHr.value, "target height", at);
                            } else if (null) {
                                m_lastHr = Figure();
                            }
-                       } else if (key == "fromShot") {
+                       } else if (key == Key::fromShot) {
                            if (number(member, schema, at, figure))
                                backsight.firstShot = static_cast<std::size_t>(figure);
                        } else if (const int kind = measurementKind(key); kind >= 0) {
@@ -578,8 +638,8 @@ private:
             std::vector<COrvStringT> attributeValues;
             object(
                 entry, entryNode, at,
-                [&](std::string_view key, ondemand::value& member, const Node* schema, const JsonPath& memberPath) {
-                    if (key == "code") {
+                [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& memberPath) {
+                    if (key == Key::code) {
                         ondemand::json_type codeType{};
                         if (!typed(member, schema, memberPath, codeType) || codeType == ondemand::json_type::null)
                             return;
@@ -587,7 +647,7 @@ private:
                         if (!text(member, schema, memberPath, name)) return;
                         description.setCodeName(checked(TextKind::code, name, member, memberPath));
                         named = true;
-                    } else if (key == "strings") {
+                    } else if (key == Key::strings) {
                         array(member, schema, memberPath,
                               [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
                                   std::string_view string;
@@ -595,7 +655,7 @@ private:
                                       code.addCodeString(checked(TextKind::attribute, string, item, itemPath));
                                   }
                               });
-                    } else if (key == "control") {
+                    } else if (key == Key::control) {
                         array(
                             member, schema, memberPath,
                             [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t i) {
@@ -605,7 +665,7 @@ private:
                                                         checked(TextKind::attribute, control, item, itemPath));
                                 }
                             });
-                    } else if (key == "attributes") {
+                    } else if (key == Key::attributes) {
                         array(member, schema, memberPath,
                               [&](ondemand::value& pair, const Node* pairNode, const JsonPath& pairPath, std::size_t) {
                                   array(pair, pairNode, pairPath,
@@ -714,19 +774,22 @@ private:
     JobBuilder& m_b;
     JobProblems* m_collect;
     JsonParse& m_parse;
+    Roles& m_roles;
     Setup m_setup;
     Figure m_lastHr;
     std::size_t m_failures = 0;
 };
 
 SetupWalk::SetupWalk(JobBuilder& builder, const JsonSchema& schema, JobProblems* collect)
-    : m_builder(builder), m_schema(schema), m_collect(collect) {}
+    : m_builder(builder), m_schema(schema), m_collect(collect), m_roles(std::make_unique<Roles>()) {}
+
+SetupWalk::~SetupWalk() = default;
 
 void SetupWalk::walk(JsonParse& parse, std::size_t index) {
     const JsonPath root;
     const JsonPath setups{&root, std::string_view("setups")};
     const JsonPath path{&setups, index};
-    Walk walk(m_builder, m_collect, parse);
+    Walk walk(m_builder, m_collect, parse, *m_roles);
     walk.setup(parse.value(), m_schema.items(m_schema.property(m_schema.root(), "setups")), path);
     if (!walk.broken()) m_builder.addSetup(walk.take());
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "base/problems.h"
 #include "job/builder.h"
@@ -20,15 +21,20 @@ public:
     /// every problem goes to `collect`, the walk goes on past it, and a set-up with a problem is
     /// not added (its fields cannot be trusted).
     SetupWalk(JobBuilder& builder, const JsonSchema& schema, JobProblems* collect);
+    ~SetupWalk();
+    SetupWalk(const SetupWalk&) = delete;
+    SetupWalk& operator=(const SetupWalk&) = delete;
 
     /// Walks the set-up at `index` of "setups" and adds it to the builder.
     void walk(JsonParse& parse, std::size_t index);
 
 private:
     class Walk;
+    struct Roles;
     JobBuilder& m_builder;
     const JsonSchema& m_schema;
     JobProblems* m_collect;
+    std::unique_ptr<Roles> m_roles;
 };
 
 }  // namespace exportgen
