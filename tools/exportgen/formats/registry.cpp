@@ -31,7 +31,14 @@ const std::vector<FormatEntry>& formats() {
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
          readQuoltPashk, nullptr, looksLikeQuoltPashk},
         {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readRw5, nullptr, looksLikeRw5},
-        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, nullptr, looksLikeSdr},
+        // SDR is read through the job builder (buildSdr). Its `read` is never called: it stays
+        // set only because the input kinds and the round trip tests still tell a readable format
+        // by `read`.
+        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields,
+         [](const RawInput&, JobParts&) {
+             throw HostError(kExitInternal, "SDR files are read through the job builder");
+         },
+         buildSdr, looksLikeSdr},
     };
     return table;
 }
