@@ -193,6 +193,9 @@ int measurementKind(const Field& distance, const Field& zenith, const Field& hor
     return kNoKind;
 }
 
+// The angle units written with 8 decimals.
+enum AngleUnit { kDecimalDegrees, kGons, kMils };
+
 struct StoredPoint {
     std::size_t offset = 0;
     Field name;
@@ -334,7 +337,31 @@ private:
 
     // A text of the file as the job carries it.
     COrvStringT text(const Field& field, TextKind kind) {
-        return m_builder.text(kind, field.text, m_builder.place(field.offset));
+        return m_builder.text(kind, asUtf8(field.text), m_builder.place(field.offset));
+    }
+    // `text` in UTF-8: a byte that is no part of a UTF-8 sequence is the character of that
+    // number, as a file written in a single-byte encoding (Latin-1) holds it.
+    std::string_view asUtf8(std::string_view text) {
+        const auto stray = [&](std::size_t at) {
+            return static_cast<unsigned char>(text[at]) >= 0x80 && characterLength(text, at) == 1;
+        };
+        std::size_t at = 0;
+        while (at < text.size() && !stray(at)) at += characterLength(text, at);
+        if (at == text.size()) return text;
+        m_utf8.assign(text.substr(0, at));
+        while (at < text.size()) {
+            const auto byte = static_cast<unsigned char>(text[at]);
+            if (stray(at)) {
+                m_utf8 += static_cast<char>(0xC0 | (byte >> 6));
+                m_utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+                ++at;
+            } else {
+                const std::size_t length = characterLength(text, at);
+                m_utf8.append(text.substr(at, length));
+                at += length;
+            }
+        }
+        return m_utf8;
     }
     [[nodiscard]] Place place(std::size_t offset) const { return m_builder.place(offset); }
     Figure length(const Figure& f) const { return f.known() ? Figure::recorded(m_builder.length(f.value)) : Figure(); }
@@ -386,6 +413,10 @@ private:
         return nextRecord(ahead) && (startsWith(ahead.line(), "61LV") || startsWith(ahead.line(), "62LV"));
     }
 
+    static std::string learnedKey(std::string_view point, std::string_view code) {
+        return std::string(point) + '\n' + std::string(code);
+    }
+
     // --- the first pass: the header's parts -----------------------------------------------------
 
     void survey() {
@@ -393,6 +424,7 @@ private:
         Previous previous = Previous::other;
         std::string_view backsightPoint;
         CodeFields* learning = nullptr;  // the codes of a measurement to a backsight point
+        bool inSetup = false;            // the angles of the records the second pass reads tell the units
         while (m_lines.next()) {
             const std::string_view line = m_lines.line();
             if (isBlankLine(line)) continue;
@@ -408,15 +440,20 @@ private:
             }
             const auto [number, derivation] = head(line);
             Record r(line, m_lines.offset());
+            if (number >= 61 && number <= 64 && derivation == "LV") inSetup = false;
             if (number == 2) {
+                inSetup = true;
                 m_runOpen = false;
                 const std::string_view name = trimmedLeft(r.next(kNameWidth));
                 if (!name.empty()) m_stations.emplace(name);
             } else if (number == 7 && derivation == "TP") {
                 (void)r.next(kNameWidth);
                 backsightPoint = trimmedLeft(r.next(kNameWidth));
-                noteAngle(r.next(kValueWidth), false);
-                noteAngle(r.next(kValueWidth), false);
+                const std::string_view bearing = r.next(kValueWidth), circle = r.next(kValueWidth);
+                if (inSetup) {
+                    noteAngle(bearing, false);
+                    noteAngle(circle, false);
+                }
                 previous = Previous::backsight;
             } else if (number == 8) {
                 if (before != Previous::stakeNote) storedPoint(r, derivation);
@@ -426,16 +463,19 @@ private:
                 const Field distance = r.field(trimmed(r.next(kValueWidth)));
                 const Field zenith = r.field(trimmed(r.next(kValueWidth)));
                 const Field horizontal = r.field(trimmed(r.next(kValueWidth)));
-                noteAngle(zenith.text, true);
-                noteAngle(horizontal.text, false);
                 const int kind = measurementKind(distance, zenith, horizontal);
+                if (inSetup && kind != kNoKind) {
+                    noteAngle(zenith.text, true);
+                    noteAngle(horizontal.text, false);
+                }
                 // A measurement to the backsight carries the backsight point's first code whole,
                 // with its attributes, which the point's coordinate record cannot.
                 if (before == Previous::backsight && target == backsightPoint &&
                     (kind == eKindAnglesAndSlopeDistance || kind == eKindAnglesOnly)) {
-                    const auto [it, added] = m_learned.try_emplace(std::string(target));
+                    const Field code = codeField(r);
+                    const auto [it, added] = m_learned.try_emplace(learnedKey(target, code.text));
                     if (added) {
-                        it->second.code = codeField(r);
+                        it->second.code = code;
                         learning = &it->second;
                     }
                 }
@@ -456,6 +496,7 @@ private:
                     m_hasApplication = true;
                 } else if (startsWith(note.text, kLevelRunLabel) && levelRecordFollows()) {
                     levelRunNote(note);
+                    inSetup = false;
                 }
             } else if (number == 61 && derivation == "LV") {
                 levelStart(r);
@@ -467,18 +508,20 @@ private:
         }
     }
 
-    // The angle units the file's figures tell: the first angle's decimals, and which ranges they
-    // fall in.
+    // The angle units the file's figures tell: their decimals, and which ranges they fall in.
     void noteAngle(std::string_view raw, bool zenith) {
         const std::string_view figure = trimmed(raw);
         double value = 0.0;
         if (!parseDecimal(figure, value)) return;
-        if (m_angleDecimals < 0) m_angleDecimals = static_cast<int>(decimalsOf(figure));
+        ++(decimalsOf(figure) == 6 ? m_sixDecimals : m_otherDecimals);
         const double size = std::fabs(value);
         if (size >= 400.0) m_beyondGons = true;
         if (!zenith && size >= 360.0 && size < 400.0) m_gonsCircle = true;
-        // Sights are mostly near the horizon: a zenith near 100 speaks for gons, near 90 for degrees.
-        if (zenith && value > 0.0 && value < 200.0) ++(value > 95.0 ? m_zenithNearHundred : m_zenithNearNinety);
+        // Sights are mostly near the horizon, a quarter of the circle from the zenith: near 90
+        // in degrees, 100 in gons, 1600 in mils.
+        if (zenith && value > 0.0 && value <= 95.0) ++m_zeniths[kDecimalDegrees];
+        if (zenith && value > 95.0 && value < 200.0) ++m_zeniths[kGons];
+        if (zenith && value > 1400.0 && value < 1800.0) ++m_zeniths[kMils];
     }
 
     // "JB,NM<job>,DT<MM-DD-YYYY>,TM<hh:mm:ss>" and "MO,AD0,UN<unit>,SF…,EC…,EO…,AU<unit>": the
@@ -543,6 +586,7 @@ private:
         point.at = triple(r, "the point's");
         point.code = codeField(r);
         if (!point.at.known) return skip("point \"" + std::string(point.name.text) + "\" without coordinates");
+        m_codeFields.insert_or_assign(std::string(point.name.text), point.code.text);
         m_points.push_back(point);
     }
 
@@ -578,7 +622,7 @@ private:
                                            !m_runs.back().readings.empty());
         RunFields& run = runOf(r, another);
         const std::string_view raw = r.next(kNameWidth);
-        run.start = r.field(trimmedRight(raw));
+        run.start = r.field(trimmed(raw));
         if (run.start.blank()) malformed(r.field(raw).column, "expected the level run's starting point");
         const std::string_view rest = r.rest();
         const std::size_t characters = characterCount(rest);
@@ -634,20 +678,30 @@ private:
     // The file states its units only in the generator's mode line, and there only the distance
     // unit and whether angles are gons. Without it distances are taken for metres, and the
     // angles' digits tell their unit: the default degrees write 6 decimals; gons, mils and
-    // decimal degrees 8, told apart by their ranges (mils beyond 400, gons in a circle of 400 or
-    // with zeniths near 100).
+    // decimal degrees 8 (most of the angles tell, as a value too long for its field is cut), told
+    // apart by the zeniths of the sights near the horizon or, without
+    // them, by their ranges (mils beyond 400, gons in a circle of 400).
     void units() {
         EAngleUnits input = eDecimalDegrees, written = eDegrees;
         if (m_modeAngle == "1") {
             input = written = eGons;
-        } else if (m_angleDecimals >= 0 && m_angleDecimals != 6) {
-            if (m_beyondGons) {
-                input = written = eMils;
-            } else if (m_modeAngle.empty() && (m_gonsCircle || m_zenithNearHundred > m_zenithNearNinety)) {
-                input = written = eGons;
-            } else {
-                written = eDecimalDegrees;
+        } else if (m_otherDecimals > 0 && m_otherDecimals >= m_sixDecimals) {
+            if (m_modeAngle == "0") {  // the mode line says: not gons
+                m_zeniths[kGons] = 0;
+                m_gonsCircle = false;
             }
+            AngleUnit unit = kDecimalDegrees;
+            if (m_zeniths[kDecimalDegrees] + m_zeniths[kGons] + m_zeniths[kMils] > 0) {
+                for (const AngleUnit other : {kGons, kMils}) {
+                    if (m_zeniths[other] > m_zeniths[unit]) unit = other;
+                }
+            } else if (m_beyondGons) {
+                unit = kMils;
+            } else if (m_gonsCircle) {
+                unit = kGons;
+            }
+            static const EAngleUnits kUnits[] = {eDecimalDegrees, eGons, eMils};
+            input = written = kUnits[unit];
         }
         InputUnits units;
         units.distance = m_distance;
@@ -684,8 +738,8 @@ private:
         // its code field is the point's.
         CodeFields fields;
         fields.code = stored.code;
-        const auto learned = m_learned.find(std::string(stored.name.text));
-        if (learned != m_learned.end() && learned->second.code.text == stored.code.text) fields = learned->second;
+        const auto learned = m_learned.find(learnedKey(stored.name.text, stored.code.text));
+        if (learned != m_learned.end()) fields = learned->second;
         codes(fields, point.design.codes, point.code);
         return point;
     }
@@ -765,12 +819,12 @@ private:
         const Field code = codeField(r);
         s.station = text(name, TextKind::name);
         m_station.assign(name.text);
+        m_stationCode = code.text;
         if (at.known) s.coords.set(point(at), Origin::recorded, at.hasHeight);
         if (!hiField.blank()) s.hi = Figure::recorded(m_builder.length(hi));
         // A measurement to the station as a backsight carries its whole code.
-        const auto learned = m_learned.find(m_station);
-        const bool whole = learned != m_learned.end() && learned->second.code.text == code.text;
-        if (!code.blank()) s.code = text(whole ? learned->second.name() : code, TextKind::code);
+        const auto learned = m_learned.find(learnedKey(name.text, code.text));
+        if (!code.blank()) s.code = text(learned != m_learned.end() ? learned->second.name() : code, TextKind::code);
         m_open = true;
         m_previous = Previous::station;
     }
@@ -830,6 +884,15 @@ private:
         return m_builder.job().find(name) != nullptr || m_stations.count(std::string(name)) > 0;
     }
 
+    // The code field of a measurement to `point` as a backsight: the code of the stored point,
+    // else of the station of that name that an earlier set-up placed; none for another point.
+    std::string_view backsightCode(std::string_view point) const {
+        const std::string name(point);
+        if (const auto it = m_codeFields.find(name); it != m_codeFields.end()) return it->second;
+        const auto it = m_stationCodes.find(name);
+        return it == m_stationCodes.end() ? std::string_view() : it->second;
+    }
+
     Backsight& lastBacksight() {
         return m_setup.reorientations.empty() ? m_setup.backsight : m_setup.reorientations.back();
     }
@@ -866,14 +929,12 @@ private:
         s.kind = measurementKind(distance, zenith, horizontal);
         if (s.kind == kNoKind) return skip("an observation whose measured values the job cannot hold");
         s.hr = m_hr;
-        // Right after the orientation record, to its point (or its generated name): the
-        // measurement to the backsight, which checks the orientation and never re-orients.
+        // Right after the orientation record, to its point (or its generated name), with the
+        // code of that point: the measurement to the backsight, which checks the orientation and
+        // never re-orients. A shot to the point carries a code of its own, or a note.
         s.backsight = previous == Previous::backsight && s.target.text == m_backsightPoint &&
-                      (s.kind == eKindAnglesAndSlopeDistance || s.kind == eKindAnglesOnly);
-        if (s.backsight && !s.codes.code.blank() && !placedName(s.target.text)) {
-            warn("the code of the backsight measurement to \"" + std::string(s.target.text) +
-                 "\", a point the file does not place, is not kept");
-        }
+                      (s.kind == eKindAnglesAndSlopeDistance || s.kind == eKindAnglesOnly) &&
+                      s.codes.code.text == backsightCode(s.target.text);
         s.open = true;
         m_sight = std::move(s);
     }
@@ -928,6 +989,7 @@ private:
         closePending();
         if (!m_open) return;
         m_open = false;
+        if (m_setup.coords.known()) m_stationCodes.try_emplace(m_station, m_stationCode);
         m_builder.addSetup(std::move(m_setup));
         m_setup = Setup();
     }
@@ -961,8 +1023,9 @@ private:
         const Field note = noteText(r);
         if (first && isProgramLine(note.text)) return;  // read with the header
         if (startsWith(note.text, kLevelRunLabel) && levelRecordFollows()) return closeSetup();
-        const bool shot = m_sight.open && !m_sight.backsight;
-        if (shot && startsWith(note.text, "Residual N:") && residualsFollow()) return resection(note);
+        // Residuals make an observation a resection's, even one to the backsight point right
+        // after the orientation record: the measurement to the backsight has none.
+        if (m_sight.open && startsWith(note.text, "Residual N:") && residualsFollow()) return resection(note);
         const bool afterBacksight =
             previous == Previous::backsight || previous == Previous::checkNote || (m_sight.open && m_sight.backsight);
         if (afterBacksight && isCheckNote(note.text)) {
@@ -970,7 +1033,9 @@ private:
             m_previous = Previous::checkNote;
             return skip("a backsight check note, which the job has no place for");
         }
-        if (shot && !m_sight.hasNote) {
+        // A note makes a shot of an observation to the backsight point: its measurement has none.
+        m_sight.backsight = false;
+        if (m_sight.open && !m_sight.hasNote) {
             m_sight.note = note;
             m_sight.hasNote = true;
             return;
@@ -1116,13 +1181,16 @@ private:
     RawInput& m_input;
     JobBuilder& m_builder;
     RawLines m_lines;
+    std::string m_utf8;  ///< a text made UTF-8
 
     // The first pass.
     std::vector<StoredPoint> m_points;
     std::vector<RunFields> m_runs;
     bool m_runOpen = false;
-    std::unordered_set<std::string> m_stations;             ///< every station's name
-    std::unordered_map<std::string, CodeFields> m_learned;  ///< codes of measurements to backsight points
+    std::unordered_set<std::string> m_stations;  ///< every station's name
+    /// The codes of the measurements to backsight points, by the point's name and code field.
+    std::unordered_map<std::string, CodeFields> m_learned;
+    std::unordered_map<std::string, std::string_view> m_codeFields;  ///< the stored points' codes
     Field m_application, m_version, m_jobName;
     bool m_hasApplication = false, m_hasJobName = false;
     std::string m_date, m_time;
@@ -1130,11 +1198,10 @@ private:
     bool m_hasDate = false, m_hasTime = false;
     EDistUnits m_distance = eMeters;
     std::string_view m_modeAngle;
-    int m_angleDecimals = -1;
+    std::size_t m_sixDecimals = 0, m_otherDecimals = 0;  ///< angles by their decimals
     bool m_beyondGons = false;
     bool m_gonsCircle = false;
-    std::size_t m_zenithNearHundred = 0;
-    std::size_t m_zenithNearNinety = 0;
+    std::size_t m_zeniths[3] = {0, 0, 0};  ///< zeniths near the horizon in each unit of 8 decimals
 
     // The second pass.
     bool m_first = true;
@@ -1142,7 +1209,10 @@ private:
     StakeStep m_stake = StakeStep::none;
     bool m_open = false;
     Setup m_setup;
-    std::string m_station;         ///< the set-up's station as the file names it
+    std::string m_station;           ///< the set-up's station as the file names it
+    std::string_view m_stationCode;  ///< and its code field
+    /// The code fields of the stations placed so far, by name.
+    std::unordered_map<std::string, std::string_view> m_stationCodes;
     std::string m_backsightPoint;  ///< the last orientation record's point as the file names it
     Figure m_hr;                   ///< the target height in force
     Sight m_sight;
