@@ -43,7 +43,7 @@ const std::vector<FormatEntry>& formats() {
          readThroughBuilder, buildQuoltPashk, looksLikeQuoltPashk},
         {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readThroughBuilder, buildRw5,
          looksLikeRw5},
-        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readSdr, nullptr, looksLikeSdr},
+        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readThroughBuilder, buildSdr, looksLikeSdr},
     };
     return table;
 }

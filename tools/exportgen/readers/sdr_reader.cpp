@@ -1,20 +1,17 @@
 #include "readers/sdr_reader.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <deque>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include "contracts/text_services.h"
-#include "contracts/units.h"
-#include "job/geometry.h"
-
 namespace exportgen {
+
+using namespace orv::ie;
 
 namespace {
 
@@ -26,15 +23,22 @@ constexpr std::size_t kCodeWidth = 16;
 constexpr std::size_t kCountWidth = 5;
 constexpr std::size_t kNoteWidth = 60;
 constexpr std::size_t kAttributeNameWidth = 20;
-constexpr int kDistanceDecimals = 4;
 
 // The label between a staked point's name and its design point's in the first stake-out note: a
 // 16-character field holding " Design ID " right-aligned.
 constexpr std::string_view kDesignLabel = "      Design ID ";
+constexpr std::string_view kLevelRunLabel = "Level Run: ";
+constexpr std::string_view kDescriptionLabel = " Description: ";
+constexpr std::string_view kVersionLabel = " Version ";
+
+// A measurement whose filled fields no measurement of the job has (a distance and a direction
+// without a zenith).
+constexpr int kNoKind = -2;
 
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
 // The first `count` characters of `text` (all of it when it is shorter).
 std::string_view firstCharacters(std::string_view text, std::size_t count) {
@@ -61,22 +65,35 @@ std::string_view trimmedRight(std::string_view text) {
     return text;
 }
 
+std::string_view trimmed(std::string_view text) { return trimmedRight(trimmedLeft(text)); }
+
 // Blanks, tabs and the end-of-file character some field programs close a file with.
 bool isBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\x1a'; });
 }
 
-// The value of a number checked by isDecimal, independent of the locale.
-double valueOf(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+// A record of the comma-separated kind the generator's header shares with another format
+// ("JB,NM…", "MO,AD…"): two capital letters and a comma.
+bool isTaggedRecord(std::string_view line) {
+    return line.size() >= 3 && isUpper(line[0]) && isUpper(line[1]) && line[2] == ',';
+}
+
+bool isHeaderRecord(std::string_view line) {
+    return isTaggedRecord(line) && (startsWith(line, "JB") || startsWith(line, "MO"));
 }
 
 std::size_t decimalsOf(std::string_view number) {
     const std::size_t point = number.find('.');
     return point == std::string_view::npos ? 0 : number.size() - point - 1;
+}
+
+// The program line that heads the file: "<program> Version <version>".
+bool isProgramLine(std::string_view text) { return text.find(kVersionLabel) != std::string_view::npos; }
+
+// The notes an instrument books after a backsight measurement, checking it against the
+// coordinates: the job keeps the measurement, not the figures worked out from it.
+bool isCheckNote(std::string_view text) {
+    return startsWith(text, "BS check ") || startsWith(text, "BS Circle Check ");
 }
 
 // A field as the file holds it: its text without the padding, and where it starts.
@@ -85,6 +102,10 @@ struct Field {
     std::size_t offset = 0;  ///< byte offset in the file
     std::size_t column = 0;  ///< byte column in its line, from 0
     [[nodiscard]] bool blank() const noexcept { return text.empty(); }
+    /// The part of the field from byte `at`, `count` bytes long.
+    [[nodiscard]] Field part(std::size_t at, std::size_t count = std::string_view::npos) const {
+        return {text.substr(at, count), offset + at, column + at};
+    }
 };
 
 // The fields of one record line, taken one after the other from behind the record head.
@@ -99,7 +120,7 @@ public:
         m_at += text.size();
         return text;
     }
-    /// The rest of the line: a free note's text, at its own length.
+    /// The rest of the line.
     [[nodiscard]] std::string_view rest() {
         const std::string_view text = m_line.substr(m_at);
         m_at = m_line.size();
@@ -118,153 +139,127 @@ private:
     std::size_t m_at = kHeadWidth;
 };
 
-enum class Kind { none, slopeDistance, anglesOnly, horizontalAngle, distanceOnly };
+// The text of a "13" note. A note record is padded to its 60 characters, and the padding is no
+// part of the note; a note written at its own length keeps its blanks.
+Field noteText(Record& r) {
+    const std::string_view text = r.rest();
+    return r.field(characterCount(text) == kNoteWidth ? trimmedRight(text) : text);
+}
+
+// Three figures of a point (northing, easting, height) in the file's units: none when all three
+// are blank, a point in plan only when the height is.
+struct Triple {
+    double n = 0.0, e = 0.0, h = 0.0;
+    bool known = false;
+    bool hasHeight = false;
+};
 
 struct Attribute {
     Field name;
     Field value;
 };
 
-// An observation record with the notes that belong to it.
+// A code as a record and its notes give it: the code field, the whole code of a "13FC" note
+// when the field cut it, and the values of its attributes from "13AT" notes.
+struct CodeFields {
+    Field code;
+    Field whole;
+    std::vector<Attribute> attributes;
+    [[nodiscard]] const Field& name() const { return whole.blank() ? code : whole; }
+};
+
+// An observation record with the notes that follow it, until the record that shows what it is:
+// a shot, a resection observation (residual notes) or a staked point (stake-out notes).
 struct Sight {
+    bool open = false;
+    bool backsight = false;  ///< the measurement to the backsight of the orientation record before it
     std::size_t offset = 0;
     Field target;
-    Field distance, zenith, horizontal;
-    Field code;
-    Field fullCode;  ///< the whole code of a "13FC" note, when the code field cut it
-    std::vector<Attribute> attributes;
+    int kind = Observation::kUnmeasured;
+    double distance = 0.0, zenith = 0.0, horizontal = 0.0;  ///< in the file's units
+    CodeFields codes;
     Field note;
     bool hasNote = false;
-    Field hr;                ///< the target height in force, blank when no "03NM" came before
-    bool foresight = false;  ///< a shot to a point that some set-up occupies
-    Field residual[3];       ///< a resection observation's recorded residuals N, E, H
-
-    [[nodiscard]] Kind kind() const {
-        const bool d = !distance.blank(), z = !zenith.blank(), h = !horizontal.blank();
-        if (d && z && h) return Kind::slopeDistance;
-        if (!d && z && h) return Kind::anglesOnly;
-        if (!d && !z && h) return Kind::horizontalAngle;
-        if (d && !z && !h) return Kind::distanceOnly;
-        return Kind::none;
-    }
-    [[nodiscard]] const Field& codeText() const { return fullCode.blank() ? code : fullCode; }
+    Figure hr;
 };
 
-struct Backsight {
-    enum class Kind { none, point, bearing } kind = Kind::none;
+int measurementKind(const Field& distance, const Field& zenith, const Field& horizontal) {
+    const bool d = !distance.blank(), z = !zenith.blank(), h = !horizontal.blank();
+    if (d && z && h) return eKindAnglesAndSlopeDistance;
+    if (!d && z && h) return eKindAnglesOnly;
+    if (!d && !z && h) return eKindHorizontalAngleOnly;
+    if (d && !z && !h) return eKindSlopeDistanceOnly;
+    if (!d && !z && !h) return Observation::kUnmeasured;
+    return kNoKind;
+}
+
+// The angle units written with 8 decimals.
+enum AngleUnit { kDecimalDegrees, kGons, kMils };
+
+struct StoredPoint {
     std::size_t offset = 0;
     Field name;
-    Field azimuth;
-    Field circle;
-    Field hr;
-    bool measured = false;
-    Sight sight;
+    Field code;
+    Triple at;
 };
 
-struct Stakeout {
-    Sight shot;
-    Field to;  ///< the staked point's whole name, from the stake-out note
-    Field design;
-    Field north, east, height;
-    bool hasCoords = false;
-    Field differences[3];  ///< staked minus design as recorded: north, east, height
-    bool fill = false;     ///< the height figure is a fill (design above the staked point)
-};
-
-struct Setup {
-    bool open = false;
-    std::size_t offset = 0;
-    Field station, north, east, height, hi, code, note;
-    bool hasNote = false;
-    bool givesCoords = true;
-    bool mayBeFree = false;  ///< no known point, earlier station or foresight places it
-    Point3 place;            ///< where the job will put the station
-    Backsight backsight;
-    std::vector<Sight> resection;
-    std::vector<Sight> shots;
-    std::vector<Stakeout> stakeouts;
-
-    void clear() {
-        open = false;
-        hasNote = false;
-        givesCoords = true;
-        mayBeFree = false;
-        code = note = Field();
-        backsight = Backsight();
-        resection.clear();
-        shots.clear();
-        stakeouts.clear();
-    }
-};
-
-struct KnownPoint {
-    std::size_t offset = 0;
-    Field name, north, east, height, code;
-    Field fullCode;                     ///< learned from a measured backsight to the point
-    std::vector<Attribute> attributes;  ///< likewise: the point's first code's attributes
-    bool learned = false;
-};
-
-struct LevelReading {
+struct ReadingFields {
     std::size_t offset = 0;
     bool backsight = true;
-    Field point, rod, distance, code;
-    Field collimation, elevation, rise;  ///< as the level recorded them
+    Field point, code;
+    double rod = 0.0;
+    Figure distance, collimation, elevation, rise;  ///< in the file's units
 };
 
-struct LevelRun {
-    bool open = false;
+struct RunFields {
     std::size_t offset = 0;
-    bool named = false;
+    std::size_t ordinal = 0;  ///< the run's number in the file, from 1
     Field name, description, start, number;
+    Figure elevation;             ///< in the file's units
     bool hasFirstStart = false;   // "61LV"
     bool hasSecondStart = false;  // "62LV"
-    std::vector<LevelReading> readings;
+    std::vector<ReadingFields> readings;
 };
-
-// The angle units a file may be written in, told apart by the digits of its angles: the default
-// degrees write 6 decimals; gons, mils and decimal degrees (and packed degrees, which the records
-// write as decimal degrees) write 8.
-enum AngleUnit { kDecimalDegrees, kGons, kMils, kAngleUnits };
 
 class SdrReader {
 public:
-    SdrReader(const RawInput& input, JobParts& parts) : m_input(input), m_parts(parts), m_lines(input.text()) {}
+    SdrReader(RawInput& input, JobBuilder& builder) : m_input(input), m_builder(builder), m_lines(input.text()) {}
 
+    // The header's parts may stand anywhere in the file (stored points among the set-ups, level
+    // runs after them): a first pass reads them, and the stations' names that tell a traverse's
+    // foresights; the second reads the set-ups and hands each on as soon as it is complete.
     void read() {
-        collectStations();
-        while (m_lines.next()) record(m_lines.line());
-        closeGroup();
+        survey();
+        header();
+        m_lines = RawLines(m_input.text());
+        while (m_lines.next()) {
+            m_input.passed(m_sight.open ? m_sight.offset : m_lines.offset());
+            record(m_lines.line());
+        }
         closeSetup();
-        closeRun();
-        writePoints();
-        writeMembers();
+        m_input.passed(m_input.text().size());
     }
 
 private:
     // What the record before the current one was, for the records whose place gives their
     // meaning: a note right behind a station record is the set-up's note, an observation right
-    // behind a backsight record may be the backsight's measurement.
-    enum class Previous { other, station, backsight };
-    // Where a stake-out stands: after its first note, its second (the differences from the
-    // design, computed again) and then the staked point's coordinates follow.
+    // behind an orientation record to the same point is its measurement, a coordinate record
+    // right behind a stake-out note is the staked point's.
+    enum class Previous { other, station, backsight, checkNote, stakeNote };
+    // Where a stake-out stands: after its first note come the differences from the design, then
+    // the staked point's coordinates.
     enum class StakeStep { none, differences, coordinates };
 
-    // Stations are read before anything else so that a shot to a point occupied by any set-up
-    // (a traverse foresight) is known as one.
-    void collectStations() {
-        RawLines lines(m_input.text());
-        while (lines.next()) {
-            const std::string_view line = lines.line();
-            if (!startsWith(line, "02") || line.size() < kHeadWidth) continue;
-            Record r(line, lines.offset());
-            const std::string_view name = trimmedLeft(r.next(kNameWidth));
-            if (!name.empty()) m_stationNames.insert(name);
-        }
-    }
+    // --- fields -------------------------------------------------------------------------------
 
-    void record(std::string_view line) {
-        if (isBlankLine(line)) return;
+    [[noreturn]] void malformed(std::size_t column, const std::string& what) const {
+        m_input.malformed(m_lines, column, what);
+    }
+    void warn(const std::string& what) const { m_input.warn(m_lines, what); }
+    void skip(const std::string& what) const { warn(what + ", skipped"); }
+
+    // The record number and derivation code of a line.
+    std::pair<int, std::string_view> head(std::string_view line) const {
         if (line.size() < 2 || !isDigit(line[0]) || !isDigit(line[1])) {
             malformed(0, "expected a record: a two-digit record number and a derivation code");
         }
@@ -272,922 +267,960 @@ private:
             static_cast<unsigned char>(line[3]) >= 0x80) {
             malformed(2, "expected a two-letter derivation code after the record number");
         }
-        const int number = (line[0] - '0') * 10 + (line[1] - '0');
-        const std::string_view derivation = line.substr(2, 2);
-        const bool first = m_records++ == 0;
-        const Previous previous = m_previous;
-        m_previous = Previous::other;
-        const StakeStep stake = m_stake;
-        m_stake = StakeStep::none;
-        Record r(line, m_lines.offset());
-        if (number == 2) return station(r, derivation);
-        if (number == 3 && derivation == "NM") return targetHeight(r);
-        if (number == 7 && derivation == "TP") return backsight(r);
-        if (number == 8) return coordinates(r, stake);
-        if (number == 9 && (derivation == "F1" || derivation == "F2")) return observation(r, previous);
-        if (number == 13) return note(r, derivation, first, previous, stake);
-        if (number == 61 && derivation == "LV") return levelStart(r);
-        if (number == 62 && derivation == "LV") return levelStartNumber(r);
-        if ((number == 63 || number == 64) && derivation == "LV") return levelReading(r, number == 63);
-        closeGroup();
-        m_input.warn(m_lines, "record \"" + std::string(line.substr(0, kHeadWidth)) + "\" is not read");
+        return {(line[0] - '0') * 10 + (line[1] - '0'), line.substr(2, 2)};
     }
 
-    // --- fields -------------------------------------------------------------------------------
-
-    [[noreturn]] void malformed(std::size_t column, const std::string& what) const {
-        m_input.malformed(m_lines, column, what);
-    }
-    void skip(const std::string& what) const { m_input.warn(m_lines, what + ", skipped"); }
-
-    // A point name: right-aligned in its field.
-    Field name(Record& r, const char* what) const {
+    // A point name: right-aligned in its field, never blank.
+    Field requiredName(Record& r, const char* what) const {
         const std::string_view raw = r.next(kNameWidth);
         const Field field = r.field(trimmedLeft(raw));
         if (field.blank()) malformed(r.field(raw).column, std::string("expected ") + what);
         return field;
     }
-    // A code: left-aligned; blank when there is none.
-    static Field code(Record& r) { return r.field(trimmedRight(r.next(kCodeWidth))); }
-
-    // A distance, height or coordinate: the records write 4 decimals.
-    Field number(Record& r, const char* what, bool required) {
-        Field field = checkedNumber(r, what, required);
-        if (!field.blank()) rounded(field, kDistanceDecimals);
-        return field;
+    // The name of a coordinate record; false for a record without one: a blank field, or a
+    // left-aligned number where the name belongs (the record of a point without a name leaves
+    // its field out).
+    static bool pointName(Record& r, Field& name) {
+        const std::string_view raw = r.next(kNameWidth);
+        const bool value = !raw.empty() && raw.front() != ' ' &&
+                           (characterCount(raw) < kNameWidth || raw.back() == ' ') && isDecimal(trimmedRight(raw));
+        name = r.field(trimmedLeft(raw));
+        return !value && !name.blank();
     }
-    // A number in a 16-character field; blank only when `required` is false.
-    Field checkedNumber(Record& r, const char* what, bool required) const {
+    // A code: left-aligned; blank when there is none.
+    static Field codeField(Record& r) { return r.field(trimmedRight(r.next(kCodeWidth))); }
+
+    // A number in a 16-character value field, in `value`; a blank field is returned blank, at
+    // the field's column.
+    Field number(Record& r, const std::string& what, double& value) const {
         const std::string_view raw = r.next(kValueWidth);
-        const Field field = r.field(trimmedRight(trimmedLeft(raw)));
-        if (field.blank()) {
-            if (required) malformed(r.field(raw).column, std::string("expected ") + what);
-            return field;
-        }
-        if (!isDecimal(field.text)) {
+        const Field field = r.field(trimmed(raw));
+        if (field.blank()) return r.field(raw.substr(0, 0));
+        if (!parseDecimal(field.text, value)) {
             malformed(field.column, "\"" + std::string(field.text) + "\" is not a number (" + what + ")");
         }
         return field;
     }
-    // A number with more decimals than the records write (a file of another program) is taken
-    // as the records would write it, so that what the job computes from it is what a file
-    // written from the job holds.
-    void rounded(Field& field, int decimals) {
-        if (decimalsOf(field.text) <= static_cast<std::size_t>(decimals)) return;
-        const COrvStringT digits = orv_formats::DoubleToString(valueOf(field.text), decimals);
-        std::string& text = m_rounded.emplace_back();
-        for (const wchar_t c : digits.view()) text += static_cast<char>(c);
-        field.text = text;
+    double requiredNumber(Record& r, const std::string& what) const {
+        double value = 0.0;
+        const Field field = number(r, what, value);
+        if (field.blank()) malformed(field.column, "expected " + what);
+        return value;
     }
-    // An angle: the default degrees write 6 decimals, the other units 8.
-    Field angle(Record& r, const char* what, bool required) {
-        Field field = checkedNumber(r, what, required);
-        if (!field.blank() && m_angleDecimals < 0) m_angleDecimals = static_cast<int>(decimalsOf(field.text));
-        if (!field.blank()) rounded(field, m_angleDecimals == 6 ? 6 : 8);
-        if (!field.blank()) {
-            const double value = std::fabs(valueOf(field.text));
-            if (value >= 400.0) m_milsSeen = true;
+    Figure optionalNumber(Record& r, const std::string& what) const {
+        double value = 0.0;
+        return number(r, what, value).blank() ? Figure() : Figure::recorded(value);
+    }
+
+    // Northing, easting and height of `whose` ("the station's"): all blank, or the northing and
+    // the easting with or without the height.
+    Triple triple(Record& r, const std::string& whose) const {
+        static const char* const kWhat[] = {"northing", "easting", "height"};
+        Field fields[3];
+        double values[3] = {0.0, 0.0, 0.0};
+        for (int k = 0; k < 3; ++k) fields[k] = number(r, whose + " " + kWhat[k], values[k]);
+        return tripleOf(fields, values,
+                        [&](int k) { malformed(fields[k].column, "expected " + whose + " " + kWhat[k]); });
+    }
+    template <class Missing>
+    static Triple tripleOf(const Field (&fields)[3], const double (&values)[3], Missing missing) {
+        Triple t;
+        if (fields[0].blank() && fields[1].blank() && fields[2].blank()) return t;
+        for (int k = 0; k < 2; ++k) {
+            if (fields[k].blank()) missing(k);
         }
-        return field;
+        t.n = values[0], t.e = values[1], t.h = values[2];
+        t.known = true;
+        t.hasHeight = !fields[2].blank();
+        return t;
     }
 
-    // --- set-ups ------------------------------------------------------------------------------
+    // A text of the file as the job carries it.
+    COrvStringT text(const Field& field, TextKind kind) {
+        return m_builder.text(kind, asUtf8(field.text), m_builder.place(field.offset));
+    }
+    // `text` in UTF-8: a byte that is no part of a UTF-8 sequence is the character of that
+    // number, as a file written in a single-byte encoding (Latin-1) holds it.
+    std::string_view asUtf8(std::string_view text) {
+        const auto stray = [&](std::size_t at) {
+            return static_cast<unsigned char>(text[at]) >= 0x80 && characterLength(text, at) == 1;
+        };
+        std::size_t at = 0;
+        while (at < text.size() && !stray(at)) at += characterLength(text, at);
+        if (at == text.size()) return text;
+        m_utf8.assign(text.substr(0, at));
+        while (at < text.size()) {
+            const auto byte = static_cast<unsigned char>(text[at]);
+            if (stray(at)) {
+                m_utf8 += static_cast<char>(0xC0 | (byte >> 6));
+                m_utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+                ++at;
+            } else {
+                const std::size_t length = characterLength(text, at);
+                m_utf8.append(text.substr(at, length));
+                at += length;
+            }
+        }
+        return m_utf8;
+    }
+    [[nodiscard]] Place place(std::size_t offset) const { return m_builder.place(offset); }
+    Figure length(const Figure& f) const { return f.known() ? Figure::recorded(m_builder.length(f.value)) : Figure(); }
+    Point3 point(const Triple& t) const { return m_builder.point(t.n, t.e, t.hasHeight ? t.h : 0.0); }
 
-    // "02": station name, northing, easting, elevation, instrument height, code.
+    // One code with its attributes, and the code's name in `first`.
+    void codes(const CodeFields& fields, DexCodesDataInterface& codes, COrvStringT& first) {
+        if (fields.name().blank()) return;
+        DexCodeDescription description(text(fields.name(), TextKind::code));
+        first = description.codeName();
+        DexCodeValues value;
+        for (const Attribute& a : fields.attributes) description.addAttribute(text(a.name, TextKind::attribute));
+        value.setDescription(description);
+        int i = 0;
+        for (const Attribute& a : fields.attributes) value.setAttrAt(i++, text(a.value, TextKind::attribute));
+        codes.addCode(value);
+    }
+
+    // "13FC": the whole code of the observation before, whose code field cut it.
+    static Field featureCode(Record& r) {
+        const std::string_view raw = r.next(kNoteWidth);
+        std::string_view code = trimmedRight(raw);
+        // The note is written for a code longer than its field, trailing blanks included.
+        if (characterCount(code) <= kCodeWidth) code = firstCharacters(raw, kCodeWidth + 1);
+        return r.field(code);
+    }
+    // "13AT": an attribute of the observation's first code, its name in 20 characters followed
+    // by its value.
+    static Attribute attribute(Record& r) {
+        Attribute a;
+        a.name = r.field(trimmedRight(r.next(kAttributeNameWidth)));
+        a.value = r.field(trimmedRight(r.next(kNoteWidth - kAttributeNameWidth)));
+        // A value of blanks is written as a note too; one blank keeps it.
+        if (a.value.blank()) a.value = {" ", r.offset() + kHeadWidth, kHeadWidth};
+        return a;
+    }
+
+    // Moves `lines` on to the next line that is not blank; false at the end.
+    static bool nextRecord(RawLines& lines) {
+        while (lines.next()) {
+            if (!isBlankLine(lines.line())) return true;
+        }
+        return false;
+    }
+
+    // Whether a level record follows the note just read (blank lines aside).
+    bool levelRecordFollows() const {
+        RawLines ahead = m_lines;
+        return nextRecord(ahead) && (startsWith(ahead.line(), "61LV") || startsWith(ahead.line(), "62LV"));
+    }
+
+    static std::string learnedKey(std::string_view point, std::string_view code) {
+        return std::string(point) + '\n' + std::string(code);
+    }
+
+    // --- the first pass: the header's parts -----------------------------------------------------
+
+    void survey() {
+        bool first = true;
+        Previous previous = Previous::other;
+        std::string_view backsightPoint;
+        CodeFields* learning = nullptr;  // the codes of a measurement to a backsight point
+        bool inSetup = false;            // the angles of the records the second pass reads tell the units
+        while (m_lines.next()) {
+            const std::string_view line = m_lines.line();
+            if (isBlankLine(line)) continue;
+            const bool isFirst = first;
+            first = false;
+            const Previous before = previous;
+            previous = Previous::other;
+            CodeFields* const learned = learning;
+            learning = nullptr;
+            if (isTaggedRecord(line)) {
+                headerRecord(line);
+                continue;
+            }
+            const auto [number, derivation] = head(line);
+            Record r(line, m_lines.offset());
+            if (number >= 61 && number <= 64 && derivation == "LV") inSetup = false;
+            if (number == 2) {
+                inSetup = true;
+                m_runOpen = false;
+                const std::string_view name = trimmedLeft(r.next(kNameWidth));
+                if (!name.empty()) m_stations.emplace(name);
+            } else if (number == 7 && derivation == "TP") {
+                (void)r.next(kNameWidth);
+                backsightPoint = trimmedLeft(r.next(kNameWidth));
+                const std::string_view bearing = r.next(kValueWidth), circle = r.next(kValueWidth);
+                if (inSetup) {
+                    noteAngle(bearing, false);
+                    noteAngle(circle, false);
+                }
+                previous = Previous::backsight;
+            } else if (number == 8) {
+                if (before != Previous::stakeNote) storedPoint(r, derivation);
+            } else if (number == 9) {
+                (void)r.next(kNameWidth);
+                const std::string_view target = trimmedLeft(r.next(kNameWidth));
+                const Field distance = r.field(trimmed(r.next(kValueWidth)));
+                const Field zenith = r.field(trimmed(r.next(kValueWidth)));
+                const Field horizontal = r.field(trimmed(r.next(kValueWidth)));
+                const int kind = measurementKind(distance, zenith, horizontal);
+                if (inSetup && kind != kNoKind) {
+                    noteAngle(zenith.text, true);
+                    noteAngle(horizontal.text, false);
+                }
+                // A measurement to the backsight carries the backsight point's first code whole,
+                // with its attributes, which the point's coordinate record cannot.
+                if (before == Previous::backsight && target == backsightPoint &&
+                    (kind == eKindAnglesAndSlopeDistance || kind == eKindAnglesOnly)) {
+                    const Field code = codeField(r);
+                    const auto [it, added] = m_learned.try_emplace(learnedKey(target, code.text));
+                    if (added) {
+                        it->second.code = code;
+                        learning = &it->second;
+                    }
+                }
+            } else if (number == 13 && derivation == "FC" && learned != nullptr) {
+                learned->whole = featureCode(r);
+                learning = learned;
+            } else if (number == 13 && derivation == "AT" && learned != nullptr) {
+                learned->attributes.push_back(attribute(r));
+                learning = learned;
+            } else if (number == 13 && derivation == "SO") {
+                previous = Previous::stakeNote;
+            } else if (number == 13 && derivation == "NM") {
+                const Field note = noteText(r);
+                if (isFirst && isProgramLine(note.text)) {
+                    const std::size_t at = note.text.find(kVersionLabel);
+                    m_application = note.part(0, at);
+                    m_version = note.part(at + kVersionLabel.size());
+                    m_hasApplication = true;
+                } else if (startsWith(note.text, kLevelRunLabel) && levelRecordFollows()) {
+                    levelRunNote(note);
+                    inSetup = false;
+                }
+            } else if (number == 61 && derivation == "LV") {
+                levelStart(r);
+            } else if (number == 62 && derivation == "LV") {
+                levelStartNumber(r);
+            } else if ((number == 63 || number == 64) && derivation == "LV") {
+                levelReading(r, number == 63);
+            }
+        }
+    }
+
+    // The angle units the file's figures tell: their decimals, and which ranges they fall in.
+    void noteAngle(std::string_view raw, bool zenith) {
+        const std::string_view figure = trimmed(raw);
+        double value = 0.0;
+        if (!parseDecimal(figure, value)) return;
+        ++(decimalsOf(figure) == 6 ? m_sixDecimals : m_otherDecimals);
+        const double size = std::fabs(value);
+        if (size >= 400.0) m_beyondGons = true;
+        if (!zenith && size >= 360.0 && size < 400.0) m_gonsCircle = true;
+        // Sights are mostly near the horizon, a quarter of the circle from the zenith: near 90
+        // in degrees, 100 in gons, 1600 in mils.
+        if (zenith && value > 0.0 && value <= 95.0) ++m_zeniths[kDecimalDegrees];
+        if (zenith && value > 95.0 && value < 200.0) ++m_zeniths[kGons];
+        if (zenith && value > 1400.0 && value < 1800.0) ++m_zeniths[kMils];
+    }
+
+    // "JB,NM<job>,DT<MM-DD-YYYY>,TM<hh:mm:ss>" and "MO,AD0,UN<unit>,SF…,EC…,EO…,AU<unit>": the
+    // job's name and the date and time of the export, and the units the file is written in.
+    void headerRecord(std::string_view line) {
+        if (!isHeaderRecord(line)) return;  // the second pass tells it is not read
+        const bool job = startsWith(line, "JB");
+        std::size_t at = 3;
+        while (at <= line.size()) {
+            std::size_t end = line.find(',', at);
+            if (end == std::string_view::npos) end = line.size();
+            const Field field{line.substr(at, end - at), m_lines.offset() + at, at};
+            at = end + 1;
+            if (field.text.size() < 2) continue;
+            const std::string_view tag = field.text.substr(0, 2);
+            const Field value = field.part(2);
+            if (job && tag == "NM") {
+                m_jobName = value;
+                m_hasJobName = true;
+            } else if (job && tag == "DT") {
+                // Month-day-year in the file, day/month/year in the job.
+                const std::string_view d = value.text;
+                if (d.size() != 10 || d[2] != '-' || d[5] != '-' ||
+                    !std::all_of(d.begin(), d.end(), [](char c) { return isDigit(c) || c == '-'; })) {
+                    malformed(value.column, "expected a date MM-DD-YYYY");
+                }
+                m_date = withoutLeadingZero(d.substr(3, 2)) + "/" + withoutLeadingZero(d.substr(0, 2)) + "/" +
+                         std::string(d.substr(6));
+                m_dateOffset = value.offset;
+                m_hasDate = true;
+            } else if (job && tag == "TM") {
+                const std::string_view t = value.text;
+                if (t.size() != 8 || t[2] != ':' || t[5] != ':' ||
+                    !std::all_of(t.begin(), t.end(), [](char c) { return isDigit(c) || c == ':'; })) {
+                    malformed(value.column, "expected a time hh:mm:ss");
+                }
+                m_time = withoutLeadingZero(t.substr(0, 2)) + std::string(t.substr(2));
+                m_timeOffset = value.offset;
+                m_hasTime = true;
+            } else if (!job && tag == "UN") {
+                if (value.text != "0" && value.text != "1" && value.text != "2") {
+                    malformed(value.column, "expected the distance unit 0, 1 or 2");
+                }
+                m_distance = value.text == "1" ? eMeters : value.text == "0" ? eInternationalFeet : eUSFeet;
+            } else if (!job && tag == "AU") {
+                if (value.text != "0" && value.text != "1") malformed(value.column, "expected the angle unit 0 or 1");
+                m_modeAngle = value.text;
+            }
+        }
+    }
+
+    static std::string withoutLeadingZero(std::string_view digits) {
+        return std::string(digits[0] == '0' ? digits.substr(1) : digits);
+    }
+
+    // "08": a stored point, name, northing, easting, height, code.
+    void storedPoint(Record& r, std::string_view derivation) {
+        if (derivation != "TP") warn("coordinate record \"08" + std::string(derivation) + "\" is read as \"08TP\"");
+        StoredPoint point;
+        point.offset = r.offset();
+        if (!pointName(r, point.name)) return skip("a coordinate record without a point name");
+        point.at = triple(r, "the point's");
+        point.code = codeField(r);
+        if (!point.at.known) return skip("point \"" + std::string(point.name.text) + "\" without coordinates");
+        m_codeFields.insert_or_assign(std::string(point.name.text), point.code.text);
+        m_points.push_back(point);
+    }
+
+    // "13NMLevel Run: <name>[ Description: <description>]": a level run begins.
+    void levelRunNote(const Field& note) {
+        RunFields& run = openRun(note.offset);
+        const Field rest = note.part(kLevelRunLabel.size());
+        const std::size_t at = rest.text.find(kDescriptionLabel);
+        if (at != std::string_view::npos && at + kDescriptionLabel.size() < rest.text.size()) {
+            run.name = rest.part(0, at);
+            run.description = rest.part(at + kDescriptionLabel.size());
+        } else {
+            run.name = rest;
+        }
+    }
+
+    RunFields& openRun(std::size_t offset) {
+        RunFields& run = m_runs.emplace_back();
+        run.offset = offset;
+        run.ordinal = m_runs.size();
+        m_runOpen = true;
+        return run;
+    }
+    // The run a level record belongs to: the open one, unless the record begins another.
+    RunFields& runOf(const Record& r, bool startsAnother) {
+        return m_runOpen && !startsAnother ? m_runs.back() : openRun(r.offset());
+    }
+
+    // "61LV": the starting point (left-aligned), a text (written whole, so a longer one moves
+    // the height on) and the starting point's height as the level booked it.
+    void levelStart(Record& r) {
+        const bool another = m_runOpen && (m_runs.back().hasFirstStart || m_runs.back().hasSecondStart ||
+                                           !m_runs.back().readings.empty());
+        RunFields& run = runOf(r, another);
+        const std::string_view raw = r.next(kNameWidth);
+        run.start = r.field(trimmed(raw));
+        if (run.start.blank()) malformed(r.field(raw).column, "expected the level run's starting point");
+        const std::string_view rest = r.rest();
+        const std::size_t characters = characterCount(rest);
+        const std::string_view textPart =
+            firstCharacters(rest, characters > 2 * kValueWidth ? characters - kValueWidth : kValueWidth);
+        const Field note = r.field(trimmed(textPart));
+        const Field figure = r.field(trimmed(rest.substr(textPart.size())));
+        double value = 0.0;
+        if (!figure.blank()) {
+            if (!parseDecimal(figure.text, value)) {
+                malformed(figure.column, "\"" + std::string(figure.text) + "\" is not a number (the starting height)");
+            }
+            run.elevation = Figure::recorded(value);
+        }
+        if (!note.blank()) {
+            warn("the text \"" + std::string(note.text) + "\" of the level run's starting point is not kept");
+        }
+        run.hasFirstStart = true;
+    }
+
+    // "62LV": the run's number and its starting point.
+    void levelStartNumber(Record& r) {
+        const bool another = m_runOpen && (m_runs.back().hasSecondStart || !m_runs.back().readings.empty());
+        RunFields& run = runOf(r, another);
+        run.number = r.field(trimmed(r.next(kCountWidth)));
+        run.start = requiredName(r, "the level run's starting point");
+        run.hasSecondStart = true;
+    }
+
+    // "63LV" (a backsight) and "64LV" (a foresight): point, rod reading, sight length, code, the
+    // reading's number and flags (counted again when written), the height of collimation and,
+    // for a foresight, the point's height and rise, as the level booked them.
+    void levelReading(Record& r, bool backsight) {
+        if (!m_runOpen) return skip("a level reading before any level run");
+        ReadingFields reading;
+        reading.offset = r.offset();
+        reading.backsight = backsight;
+        reading.point = requiredName(r, "the level point's name");
+        reading.rod = requiredNumber(r, "a rod reading");
+        reading.distance = optionalNumber(r, "a sight length");
+        reading.code = r.field(trimmedLeft(r.next(kCodeWidth)));
+        for (int k = 0; k < 3; ++k) (void)r.next(kCountWidth);
+        reading.collimation = optionalNumber(r, "a height of collimation");
+        if (!backsight) {
+            reading.elevation = optionalNumber(r, "a height");
+            reading.rise = optionalNumber(r, "a rise");
+        }
+        m_runs.back().readings.push_back(reading);
+    }
+
+    // --- the header -----------------------------------------------------------------------------
+
+    // The file states its units only in the generator's mode line, and there only the distance
+    // unit and whether angles are gons. Without it distances are taken for metres, and the
+    // angles' digits tell their unit: the default degrees write 6 decimals; gons, mils and
+    // decimal degrees 8 (most of the angles tell, as a value too long for its field is cut), told
+    // apart by the zeniths of the sights near the horizon or, without
+    // them, by their ranges (mils beyond 400, gons in a circle of 400).
+    void units() {
+        EAngleUnits input = eDecimalDegrees, written = eDegrees;
+        if (m_modeAngle == "1") {
+            input = written = eGons;
+        } else if (m_otherDecimals > 0 && m_otherDecimals >= m_sixDecimals) {
+            if (m_modeAngle == "0") {  // the mode line says: not gons
+                m_zeniths[kGons] = 0;
+                m_gonsCircle = false;
+            }
+            AngleUnit unit = kDecimalDegrees;
+            if (m_zeniths[kDecimalDegrees] + m_zeniths[kGons] + m_zeniths[kMils] > 0) {
+                for (const AngleUnit other : {kGons, kMils}) {
+                    if (m_zeniths[other] > m_zeniths[unit]) unit = other;
+                }
+            } else if (m_beyondGons) {
+                unit = kMils;
+            } else if (m_gonsCircle) {
+                unit = kGons;
+            }
+            static const EAngleUnits kUnits[] = {eDecimalDegrees, eGons, eMils};
+            input = written = kUnits[unit];
+        }
+        InputUnits units;
+        units.distance = m_distance;
+        units.angle = input;
+        m_builder.setInputUnits(units);
+        m_builder.setUnits(m_distance, written);
+    }
+
+    void header() {
+        units();
+        if (m_hasApplication) {
+            m_builder.setApplication(text(m_application, TextKind::text), text(m_version, TextKind::text));
+        }
+        if (m_hasJobName) m_builder.setJobTexts(text(m_jobName, TextKind::text), COrvStringT(), COrvStringT());
+        if (m_hasDate) {
+            std::optional<COrvStringT> time;
+            if (m_hasTime) time = m_builder.text(TextKind::text, m_time, place(m_timeOffset));
+            m_builder.setCreated(m_builder.text(TextKind::text, m_date, place(m_dateOffset)), place(m_dateOffset), time,
+                                 place(m_hasTime ? m_timeOffset : m_dateOffset));
+        }
+        for (const StoredPoint& stored : m_points) m_builder.addKnownPoint(knownPoint(stored));
+        for (const RunFields& run : m_runs) m_builder.addLevelRun(levelRun(run));
+        m_builder.headerDone();
+    }
+
+    KnownPoint knownPoint(const StoredPoint& stored) {
+        KnownPoint point;
+        point.place = place(stored.offset);
+        point.coords = this->point(stored.at);
+        point.hasHeight = stored.at.hasHeight;
+        point.design.setStation(DexStation(text(stored.name, TextKind::name), point.coords.n, point.coords.e,
+                                           point.hasHeight ? point.coords.h : noValue));
+        // The whole code and its attributes from a measurement to the point as backsight, when
+        // its code field is the point's.
+        CodeFields fields;
+        fields.code = stored.code;
+        const auto learned = m_learned.find(learnedKey(stored.name.text, stored.code.text));
+        if (learned != m_learned.end()) fields = learned->second;
+        codes(fields, point.design.codes, point.code);
+        return point;
+    }
+
+    LevelRun levelRun(const RunFields& fields) {
+        LevelRun run;
+        run.place = place(fields.offset);
+        // A run without its note is named by its number.
+        if (!fields.name.blank()) {
+            run.name = text(fields.name, TextKind::text);
+        } else if (!fields.number.blank()) {
+            run.name = text(fields.number, TextKind::text);
+        } else {
+            run.name = m_builder.text(TextKind::text, std::to_string(fields.ordinal), run.place);
+        }
+        if (!fields.description.blank()) run.description = text(fields.description, TextKind::text);
+        if (!fields.start.blank()) run.start = text(fields.start, TextKind::name);
+        run.startElevation = length(fields.elevation);
+        for (const ReadingFields& r : fields.readings) {
+            LevelReading reading;
+            reading.place = place(r.offset);
+            reading.point = text(r.point, TextKind::name);
+            reading.backsight = r.backsight;
+            reading.rod = m_builder.length(r.rod);
+            reading.distance = length(r.distance);
+            if (!r.code.blank()) reading.code = text(r.code, TextKind::code);
+            reading.collimation = length(r.collimation);
+            reading.elevation = length(r.elevation);
+            reading.rise = length(r.rise);
+            run.readings.push_back(std::move(reading));
+        }
+        return run;
+    }
+
+    // --- the second pass: the set-ups ---------------------------------------------------------
+
+    void record(std::string_view line) {
+        if (isBlankLine(line)) return;
+        const bool first = m_first;
+        m_first = false;
+        const Previous previous = m_previous;
+        m_previous = Previous::other;
+        const StakeStep stake = m_stake;
+        m_stake = StakeStep::none;
+        if (isTaggedRecord(line)) {
+            closePending();
+            if (!isHeaderRecord(line)) warn("record \"" + std::string(line.substr(0, 2)) + "\" is not read");
+            return;
+        }
+        const auto [number, derivation] = head(line);
+        Record r(line, m_lines.offset());
+        if (number == 2) return station(r, derivation);
+        if (number == 3 && derivation == "NM") return targetHeight(r);
+        if (number == 7 && derivation == "TP") return orientation(r);
+        if (number == 8) return coordinates(r, derivation, previous, stake);
+        if (number == 9 && (derivation == "F1" || derivation == "F2")) return observation(r, previous);
+        if (number == 13) return note(r, derivation, first, previous, stake);
+        if (number >= 61 && number <= 64 && derivation == "LV") {
+            // Read with the header; a level run ends the set-up before it.
+            return closeSetup();
+        }
+        closePending();
+        warn("record \"" + std::string(line.substr(0, kHeadWidth)) + "\" is not read");
+    }
+
+    // "02": station name, northing, easting, elevation, instrument height, code; a blank field
+    // is a figure the file does not state.
     void station(Record& r, std::string_view derivation) {
-        closeGroup();
-        closeRun();
         closeSetup();
-        if (derivation != "NM")
-            m_input.warn(m_lines, "station record \"02" + std::string(derivation) + "\" is read as \"02NM\"");
+        if (derivation != "NM") warn("station record \"02" + std::string(derivation) + "\" is read as \"02NM\"");
         Setup& s = m_setup;
-        s.open = true;
-        s.offset = r.offset();
-        s.station = name(r, "the station's name");
-        s.north = number(r, "the station's northing", true);
-        s.east = number(r, "the station's easting", true);
-        s.height = number(r, "the station's elevation", true);
-        s.hi = number(r, "the instrument height", true);
-        s.code = code(r);
-        s.place = {valueOf(s.north.text), valueOf(s.east.text), valueOf(s.height.text)};
-        placeStation(s);
-        m_stationCodes[s.station.text] = s.code.text;
+        s.place = place(r.offset());
+        const Field name = requiredName(r, "the station's name");
+        const Triple at = triple(r, "the station's");
+        double hi = 0.0;
+        const Field hiField = number(r, "the instrument height", hi);
+        const Field code = codeField(r);
+        s.station = text(name, TextKind::name);
+        m_station.assign(name.text);
+        m_stationCode = code.text;
+        if (at.known) s.coords.set(point(at), Origin::recorded, at.hasHeight);
+        if (!hiField.blank()) s.hi = Figure::recorded(m_builder.length(hi));
+        // A measurement to the station as a backsight carries its whole code.
+        const auto learned = m_learned.find(learnedKey(name.text, code.text));
+        if (!code.blank()) s.code = text(learned != m_learned.end() ? learned->second.name() : code, TextKind::code);
+        m_open = true;
         m_previous = Previous::station;
     }
 
-    // The job places a station without coordinates as the host did when it wrote them: on a
-    // known point, on an earlier set-up's station, where the last foresight to it landed, or (a
-    // free station) by its resection. When that gives the digits the record holds, the
-    // coordinates are left to the job, so that what it computes from them (backsight azimuths,
-    // residuals) comes out as the host computed it; otherwise the record's coordinates are given.
-    void placeStation(Setup& s) const {
-        const std::string_view name = s.station.text;
-        const auto known = m_known.find(name);
-        const auto station = m_stations.find(name);
-        const auto foresight = m_foresights.find(name);
-        const Point3* place = known != m_known.end()            ? &known->second
-                              : station != m_stations.end()     ? &station->second
-                              : foresight != m_foresights.end() ? &foresight->second
-                                                                : nullptr;
-        s.mayBeFree = place == nullptr;
-        if (place != nullptr && writesAs(*place, s)) {
-            s.givesCoords = false;
-            s.place = *place;
-        }
-    }
-
-    // Whether `place` is written with the digits of the set-up's station record.
-    static bool writesAs(const Point3& place, const Setup& s) {
-        return sameDigits(place.n, s.north.text) && sameDigits(place.e, s.east.text) &&
-               sameDigits(place.h, s.height.text);
-    }
-    static bool sameDigits(double value, std::string_view written) {
-        const COrvStringT text = orv_formats::DoubleToString(value, 4);
-        const std::wstring_view digits = text.view();
-        return std::equal(digits.begin(), digits.end(), written.begin(), written.end(),
-                          [](wchar_t a, char b) { return a == static_cast<unsigned char>(b); });
-    }
-
-    // The known point or earlier station named `name`, as the job looks a backsight point up.
-    const Point3* lookup(std::string_view name) const {
-        if (const auto known = m_known.find(name); known != m_known.end()) return &known->second;
-        const auto station = m_stations.find(name);
-        return station == m_stations.end() ? nullptr : &station->second;
-    }
-
-    // An angle of the file in decimal degrees, in the units the file's angles tell so far.
-    double degrees(const Field& f) const {
-        const double value = valueOf(f.text);
-        const orv::ie::EAngleUnits units = angleUnits();
-        return units == orv::ie::eDecimalDegrees ? value : orv::ie::utils::angleToDecDeg(value, units);
-    }
-    static double metres(const Field& f, double fallback = 0.0) { return f.blank() ? fallback : valueOf(f.text); }
-
-    orv::ie::DexTSRawMeasurement measurementOf(const Sight& sight) const {
-        return orv::ie::DexTSRawMeasurement(orv::ie::eKindAnglesAndSlopeDistance,
-                                            {degrees(sight.horizontal), degrees(sight.zenith), metres(sight.distance)});
-    }
-
-    // The set-up's orientation (azimuth = horizontal angle + orientation) as the job computes it:
-    // from the backsight, else from the resection (the free station's fit, or the mean of the
-    // directions to the known points).
-    double orientationOf(Setup& s) const {
-        const Backsight& b = s.backsight;
-        if (b.kind == Backsight::Kind::point) {
-            const Point3* point = lookup(b.name.text);
-            return point == nullptr ? 0.0 : azimuth(s.place, *point) - degrees(b.circle);
-        }
-        if (b.kind == Backsight::Kind::bearing) return degrees(b.azimuth) - degrees(b.circle);
-        if (s.resection.empty()) return 0.0;
-        if (s.mayBeFree) {
-            std::vector<FreeStationSight> sights;
-            for (const Sight& sight : s.resection) {
-                const Point3* point = lookup(sight.target.text);
-                if (point == nullptr) continue;
-                sights.push_back({*point, metres(sight.hr), measurementOf(sight)});
-            }
-            StationFit fit;
-            if (freeStation(sights, metres(s.hi), fit) && writesAs(fit.station, s)) {
-                s.givesCoords = false;
-                s.place = fit.station;
-                return fit.orientation;
-            }
-        }
-        double sumSin = 0.0, sumCos = 0.0;
-        for (const Sight& sight : s.resection) {
-            const Point3* point = lookup(sight.target.text);
-            if (point == nullptr) continue;
-            const double difference = (azimuth(s.place, *point) - degrees(sight.horizontal)) * orv::ie::kPi / 180.0;
-            sumSin += std::sin(difference);
-            sumCos += std::cos(difference);
-        }
-        return std::atan2(sumSin, sumCos) * 180.0 / orv::ie::kPi;
-    }
-
-    // After a set-up, its station is known where the job put it, and each foresight's target
-    // where its observation puts it.
-    void learnStation(Setup& s) {
-        const double orientation = orientationOf(s);
-        if (m_known.find(s.station.text) == m_known.end()) m_stations[s.station.text] = s.place;
-        double hr = s.backsight.kind == Backsight::Kind::none ? 0.0 : metres(s.backsight.hr);
-        for (const Sight& shot : s.shots) {
-            hr = metres(shot.hr, hr);
-            if (!shot.foresight || shot.kind() != Kind::slopeDistance) continue;
-            Point3 observed;
-            if (target(s.place, metres(s.hi), hr, orientation, measurementOf(shot), observed)) {
-                m_foresights[shot.target.text] = observed;
-            }
-        }
-    }
-
-    // A shot to a point some set-up occupies: a foresight of the traverse.
-    bool isForesight(const Sight& shot) const {
-        return shot.target.text != m_setup.station.text && m_stationNames.count(shot.target.text) > 0;
-    }
-
-    // "03NM": the target height of the observations that follow.
+    // "03NM": the target height of the sights that follow, until the next; blank: unknown.
     void targetHeight(Record& r) {
-        closeGroup();
-        m_hr = number(r, "a target height", true);
+        closePending();
+        double value = 0.0;
+        m_hr = number(r, "a target height", value).blank() ? Figure() : Figure::recorded(m_builder.length(value));
     }
 
     // "07TP": station, backsight point (or the generated "#BS" name of a backsight by bearing),
-    // the azimuth the host computed or the bearing, the circle reading.
-    void backsight(Record& r) {
-        closeGroup();
-        if (!m_setup.open) return skip("a backsight before any station record");
-        if (m_setup.backsight.kind != Backsight::Kind::none) return skip("a second backsight of one set-up");
+    // the bearing of the backsight direction and the circle reading on it. The first of a set-up
+    // orients it; a later one the shots after it.
+    void orientation(Record& r) {
+        closePending();
+        if (!m_open) return skip("a backsight before any station record");
         (void)r.next(kNameWidth);  // the station, which the set-up holds
-        Backsight& b = m_setup.backsight;
-        b.offset = r.offset();
-        b.name = name(r, "the backsight point's name");
-        b.azimuth = angle(r, "the backsight azimuth", true);
-        b.circle = angle(r, "the circle reading on the backsight", true);
+        const Field name = requiredName(r, "the backsight point's name");
+        double bearing = 0.0, circle = 0.0;
+        const Field bearingField = number(r, "the backsight azimuth", bearing);
+        const Field circleField = number(r, "the circle reading on the backsight", circle);
+        Backsight b;
+        b.place = place(r.offset());
         b.hr = m_hr;
-        b.kind = isGeneratedName(b.name.text) ? Backsight::Kind::bearing : Backsight::Kind::point;
-        if (b.kind == Backsight::Kind::point) {
-            if (const Point3* point = lookup(b.name.text)) voteByAzimuth(b.azimuth, m_setup.place, *point);
+        if (!bearingField.blank()) b.azimuth = Figure::recorded(m_builder.angle(bearing));
+        if (!circleField.blank()) b.circle = Figure::recorded(m_builder.angle(circle));
+        if (isGeneratedName(name.text)) {
+            if (!b.azimuth.known()) return skip("a backsight by bearing without its bearing");
+            b.kind = Backsight::Kind::bearing;
+            b.bearingSight.setBsNameMode(1);
+        } else {
+            b.kind = Backsight::Kind::point;
+            b.point = text(name, TextKind::name);
+            b.sight.setTargetName(b.point);
+        }
+        m_backsightPoint.assign(name.text);
+        Setup& s = m_setup;
+        if (s.backsight.kind == Backsight::Kind::none && s.resection.empty() && s.shots.empty() &&
+            s.stakeouts.empty()) {
+            s.backsight = std::move(b);
+        } else {
+            b.firstShot = s.shots.size();
+            s.reorientations.push_back(std::move(b));
         }
         m_previous = Previous::backsight;
     }
 
-    // A backsight by bearing has no point: it is named "#BS" and a counter, unless a point of
-    // that name is known.
-    bool isGeneratedName(std::string_view text) const {
-        if (!startsWith(text, "#BS") || text.size() == 3) return false;
-        if (!std::all_of(text.begin() + 3, text.end(), isDigit)) return false;
-        return lookup(text) == nullptr;
+    // A backsight by bearing has no point: it is named "#BS" and a counter, unless a point or a
+    // station of that name is known.
+    bool isGeneratedName(std::string_view name) const {
+        if (!startsWith(name, "#BS") || name.size() == 3) return false;
+        if (!std::all_of(name.begin() + 3, name.end(), isDigit)) return false;
+        return !placedName(name);
+    }
+    bool placedName(std::string_view name) const {
+        return m_builder.job().find(name) != nullptr || m_stations.count(std::string(name)) > 0;
     }
 
-    // "08": name, northing, easting, height, code. Either the staked point of the stake-out
-    // notes just read, or a known point.
-    void coordinates(Record& r, StakeStep stake) {
-        closeGroup();
-        const Field pointName = name(r, "the point's name");
-        const Field north = number(r, "the point's northing", true);
-        const Field east = number(r, "the point's easting", true);
-        const Field height = number(r, "the point's height", true);
-        const Field pointCode = code(r);
-        if (stake != StakeStep::none && m_setup.open && !m_setup.stakeouts.empty()) {
-            Stakeout& s = m_setup.stakeouts.back();
-            s.north = north, s.east = east, s.height = height;
-            s.hasCoords = true;
-            return;
+    // The code field of a measurement to `point` as a backsight: the code of the stored point,
+    // else of the station of that name that an earlier set-up placed; none for another point.
+    std::string_view backsightCode(std::string_view point) const {
+        const std::string name(point);
+        if (const auto it = m_codeFields.find(name); it != m_codeFields.end()) return it->second;
+        const auto it = m_stationCodes.find(name);
+        return it == m_stationCodes.end() ? std::string_view() : it->second;
+    }
+
+    Backsight& lastBacksight() {
+        return m_setup.reorientations.empty() ? m_setup.backsight : m_setup.reorientations.back();
+    }
+
+    // "08": the staked point's coordinates after its stake-out notes; any other was read with the
+    // header as a stored point.
+    void coordinates(Record& r, std::string_view derivation, Previous previous, StakeStep stake) {
+        closePending();
+        if (previous != Previous::stakeNote) return;
+        if (derivation != "TP") warn("coordinate record \"08" + std::string(derivation) + "\" is read as \"08TP\"");
+        Field name;
+        if (!pointName(r, name)) return skip("a coordinate record without a point name");
+        const Triple at = triple(r, "the staked point's");
+        if (stake == StakeStep::none || !m_open || m_setup.stakeouts.empty()) {
+            return skip("the coordinates of a staked point whose stake-out was not read");
         }
-        KnownPoint point;
-        point.offset = r.offset();
-        point.name = pointName, point.north = north, point.east = east, point.height = height;
-        point.code = pointCode;
-        m_pointIndex[pointName.text] = m_points.size();
-        m_points.push_back(std::move(point));
-        m_known[pointName.text] = {valueOf(north.text), valueOf(east.text), valueOf(height.text)};
+        if (at.known) m_setup.stakeouts.back().shot.coords.set(point(at), Origin::recorded, at.hasHeight);
     }
-
-    // --- observations -------------------------------------------------------------------------
 
     // "09F1"/"09F2": station, target, slope distance, zenith, horizontal angle, code. Blank
-    // fields tell the kind of measurement; the face follows from the zenith and is not read.
+    // fields tell the kind of measurement (all blank: not measured); the face follows from the
+    // zenith and is not read.
     void observation(Record& r, Previous previous) {
-        closeGroup();
-        if (!m_setup.open) return skip("an observation before any station record");
+        closePending();
+        if (!m_open) return skip("an observation before any station record");
+        (void)r.next(kNameWidth);  // the station, which the set-up holds
         Sight s;
         s.offset = r.offset();
-        (void)r.next(kNameWidth);  // the station, which the set-up holds
-        s.target = name(r, "the target's name");
-        s.distance = number(r, "a slope distance", false);
-        s.zenith = angle(r, "a zenith angle", false);
-        s.horizontal = angle(r, "a horizontal angle", false);
-        s.code = code(r);
+        s.target = requiredName(r, "the target's name");
+        const Field distance = number(r, "a slope distance", s.distance);
+        const Field zenith = number(r, "a zenith angle", s.zenith);
+        const Field horizontal = number(r, "a horizontal angle", s.horizontal);
+        s.codes.code = codeField(r);
+        s.kind = measurementKind(distance, zenith, horizontal);
+        if (s.kind == kNoKind) return skip("an observation whose measured values the job cannot hold");
         s.hr = m_hr;
-        if (s.kind() == Kind::none) return skip("an observation whose measured values the job cannot hold");
-        noteZenith(s);
-        const Backsight& b = m_setup.backsight;
-        m_mayBeBacksight = previous == Previous::backsight && b.kind == Backsight::Kind::point && !b.measured &&
-                           s.target.text == b.name.text &&
-                           (s.kind() == Kind::slopeDistance || s.kind() == Kind::anglesOnly);
+        // Right after the orientation record, to its point (or its generated name), with the
+        // code of that point: the measurement to the backsight, which checks the orientation and
+        // never re-orients. A shot to the point carries a code of its own, or a note.
+        s.backsight = previous == Previous::backsight && s.target.text == m_backsightPoint &&
+                      (s.kind == eKindAnglesAndSlopeDistance || s.kind == eKindAnglesOnly) &&
+                      s.codes.code.text == backsightCode(s.target.text);
+        s.open = true;
         m_sight = std::move(s);
-        m_pending = true;
     }
 
-    // The observation just read is complete: the backsight's measurement when it follows the
-    // backsight record and carries the backsight point's code, else a shot.
-    void closeGroup() {
-        if (!m_pending) return;
-        m_pending = false;
-        if (m_mayBeBacksight && !m_sight.hasNote && m_sight.code.text == expectedCode(m_sight.target.text)) {
-            Backsight& b = m_setup.backsight;
-            b.measured = true;
-            b.sight = std::move(m_sight);
-            learnCodes(b.sight);
+    DexTSRawMeasurement measurementOf(const Sight& s) const {
+        const double h = m_builder.angle(s.horizontal), z = m_builder.angle(s.zenith);
+        const double d = m_builder.length(s.distance);
+        switch (s.kind) {
+            case eKindAnglesAndSlopeDistance:
+                return DexTSRawMeasurement(s.kind, {h, z, d});
+            case eKindAnglesOnly:
+                return DexTSRawMeasurement(s.kind, {h, z});
+            case eKindHorizontalAngleOnly:
+                return DexTSRawMeasurement(s.kind, {h});
+            default:
+                return DexTSRawMeasurement(eKindSlopeDistanceOnly, {d});
+        }
+    }
+
+    // The sight just read as an observation to `target`. A shot to a point some set-up
+    // occupies is a foresight of the traverse; a resection observation or a staked point is not.
+    Observation observationOf(const Sight& s, const Field& target, bool shot = true) {
+        Observation obs;
+        obs.place = place(s.offset);
+        obs.sight.setTargetName(text(target, TextKind::name));
+        if (s.kind != Observation::kUnmeasured) obs.sight.setMeasurement(measurementOf(s));
+        const bool foresight = shot && target.text != m_station && m_stations.count(std::string(target.text)) > 0;
+        obs.sight.setKind(foresight ? eSightForesight : eSightSideShot);
+        obs.hr = s.hr;
+        codes(s.codes, obs.sight.codes, obs.code);
+        if (s.hasNote) obs.sight.setNote(text(s.note, TextKind::note));
+        return obs;
+    }
+
+    // The observation just read is complete: the backsight's measurement, or a shot.
+    void closePending() {
+        if (!m_sight.open) return;
+        m_sight.open = false;
+        if (!m_sight.backsight) {
+            m_setup.shots.push_back(observationOf(m_sight, m_sight.target));
             return;
         }
-        m_sight.foresight = isForesight(m_sight);
-        m_setup.shots.push_back(std::move(m_sight));
+        Backsight& b = lastBacksight();
+        DexTSRawMeasurement m = measurementOf(m_sight);
+        m.setBacksightTarget(true);
+        b.measured = true;
+        b.sight.setMeasurement(m);
+        b.bearingSight.setMeasurement(m);
     }
 
-    // The code the writer gives a backsight observation: the backsight point's own.
-    std::string_view expectedCode(std::string_view point) const {
-        if (const auto known = m_pointIndex.find(point); known != m_pointIndex.end()) {
-            return m_points[known->second].code.text;
-        }
-        const auto station = m_stationCodes.find(point);
-        return station == m_stationCodes.end() ? std::string_view() : station->second;
-    }
-
-    // A backsight observation carries its point's whole first code and the code's attributes,
-    // which the point's coordinate record cannot.
-    void learnCodes(const Sight& sight) {
-        const auto known = m_pointIndex.find(sight.target.text);
-        if (known == m_pointIndex.end()) return;
-        KnownPoint& point = m_points[known->second];
-        if (point.learned) return;
-        point.learned = true;
-        point.fullCode = sight.fullCode;
-        point.attributes = sight.attributes;
+    void closeSetup() {
+        closePending();
+        if (!m_open) return;
+        m_open = false;
+        if (m_setup.coords.known()) m_stationCodes.try_emplace(m_station, m_stationCode);
+        m_builder.addSetup(std::move(m_setup));
+        m_setup = Setup();
     }
 
     // --- notes --------------------------------------------------------------------------------
 
     void note(Record& r, std::string_view kind, bool first, Previous previous, StakeStep stake) {
-        if (kind == "FC") return featureCode(r);
-        if (kind == "AT") return attribute(r);
-        if (kind == "SO") return stakeoutNote(r, stake);
+        if (kind == "FC") {
+            if (!m_sight.open) return skip("a feature-code note that follows no observation");
+            m_sight.codes.whole = featureCode(r);
+            return;
+        }
+        if (kind == "AT") {
+            if (!m_sight.open) return skip("an attribute note that follows no observation");
+            m_sight.codes.attributes.push_back(attribute(r));
+            return;
+        }
+        if (kind == "SO") {
+            m_previous = Previous::stakeNote;
+            return stakeoutNote(r, stake);
+        }
         if (kind == "NM") return freeNote(r, first, previous);
-        closeGroup();
+        closePending();
         skip("a \"13" + std::string(kind) + "\" note, which the job has no place for");
     }
 
-    // "13FC": the whole code of the observation before, whose code field cut it.
-    void featureCode(Record& r) {
-        if (!m_pending) return skip("a feature-code note that follows no observation");
-        const std::string_view raw = r.next(kNoteWidth);
-        std::string_view code = trimmedRight(raw);
-        // The note is written for a code longer than its field, trailing blanks included.
-        if (characterCount(code) <= kCodeWidth) code = firstCharacters(raw, kCodeWidth + 1);
-        m_sight.fullCode = r.field(code);
-    }
-
-    // "13AT": an attribute of the observation's first code, its name in 20 characters followed
-    // by its value.
-    void attribute(Record& r) {
-        if (!m_pending) return skip("an attribute note that follows no observation");
-        Attribute a;
-        a.name = r.field(trimmedRight(r.next(kAttributeNameWidth)));
-        const std::string_view raw = r.next(kNoteWidth - kAttributeNameWidth);
-        a.value = r.field(trimmedRight(raw));
-        // A value of blanks is written as a note too; one blank keeps it.
-        if (a.value.blank()) a.value = {" ", r.offset() + kHeadWidth, kHeadWidth};
-        m_sight.attributes.push_back(a);
-    }
-
     // "13NM": the program line that heads the file, a set-up's or an observation's note, the
-    // three residuals of a resection observation, or the note that opens a level run.
+    // three residuals of a resection observation, the note that opens a level run, or a check
+    // of the backsight measurement.
     void freeNote(Record& r, bool first, Previous previous) {
-        const Field text = r.field(r.rest());
-        if (first && header(text.text)) return;
-        if (m_pending && startsWith(text.text, "Residual N:") && residualsFollow()) return resectionObservation(text);
-        if (startsWith(text.text, "Level Run: ") && levelRecordFollows()) return levelRunNote(text);
-        if (m_pending && !m_sight.hasNote) {
-            m_sight.note = text;
-            m_sight.hasNote = true;
-            return closeGroup();
+        const Field note = noteText(r);
+        if (first && isProgramLine(note.text)) return;  // read with the header
+        if (startsWith(note.text, kLevelRunLabel) && levelRecordFollows()) return closeSetup();
+        // Residuals make an observation a resection's, even one to the backsight point right
+        // after the orientation record: the measurement to the backsight has none.
+        if (m_sight.open && startsWith(note.text, "Residual N:") && residualsFollow()) return resection(note);
+        const bool afterBacksight =
+            previous == Previous::backsight || previous == Previous::checkNote || (m_sight.open && m_sight.backsight);
+        if (afterBacksight && isCheckNote(note.text)) {
+            closePending();
+            m_previous = Previous::checkNote;
+            return skip("a backsight check note, which the job has no place for");
         }
-        closeGroup();
-        if (m_setup.open && previous == Previous::station && !m_setup.hasNote) {
-            m_setup.note = text;
-            m_setup.hasNote = true;
+        // A note makes a shot of an observation to the backsight point: its measurement has none.
+        m_sight.backsight = false;
+        if (m_sight.open && !m_sight.hasNote) {
+            m_sight.note = note;
+            m_sight.hasNote = true;
+            return;
+        }
+        closePending();
+        if (m_open && previous == Previous::station) {
+            m_setup.note = text(note, TextKind::note);
             return;
         }
         skip("a note the job has no place for");
     }
 
-    // "13NM<program> Version <version>".
-    bool header(std::string_view text) {
-        const std::size_t at = text.find(" Version ");
-        if (at == std::string_view::npos) return false;
-        m_application = text.substr(0, at);
-        m_version = text.substr(at + 9);
-        m_hasHeader = true;
-        return true;
-    }
-
     bool residualsFollow() const {
         RawLines ahead = m_lines;
-        if (!ahead.next() || !startsWith(ahead.line(), "13NMResidual E:")) return false;
-        return ahead.next() && startsWith(ahead.line(), "13NMResidual H:");
+        if (!nextRecord(ahead) || !startsWith(ahead.line(), "13NMResidual E:")) return false;
+        return nextRecord(ahead) && startsWith(ahead.line(), "13NMResidual H:");
     }
 
-    bool levelRecordFollows() const {
-        RawLines ahead = m_lines;
-        while (ahead.next()) {
-            if (isBlankLine(ahead.line())) continue;
-            return startsWith(ahead.line(), "61LV") || startsWith(ahead.line(), "62LV");
-        }
-        return false;
-    }
-
-    // An observation followed by the residuals of the resection it belongs to, kept as recorded.
-    void resectionObservation(const Field& north) {
-        m_pending = false;
-        m_sight.residual[0] = residualOf(north);
-        if (m_sight.kind() == Kind::slopeDistance) {
-            m_setup.resection.push_back(std::move(m_sight));
-        } else {
-            m_input.warn(m_lines, "a resection observation without angles and a slope distance is read as a shot");
-            m_setup.shots.push_back(std::move(m_sight));
-        }
-        Sight& sight = m_setup.resection.empty() ? m_setup.shots.back() : m_setup.resection.back();
+    // An observation followed by the residuals of the resection it belongs to (the target as
+    // measured minus the known point), kept as recorded.
+    void resection(const Field& north) {
+        m_sight.open = false;
+        const bool full = m_sight.kind == eKindAnglesAndSlopeDistance;
+        Observation obs = observationOf(m_sight, m_sight.target, !full);
+        if (!full) warn("a resection observation without angles and a slope distance is read as a shot");
+        Field figures[3];
+        double values[3] = {0.0, 0.0, 0.0};
+        figures[0] = residualOf(north, values[0]);
         for (int k = 1; k < 3; ++k) {
-            (void)m_lines.next();
-            const std::string_view line = m_lines.line();
-            sight.residual[k] = residualOf(Field{line.substr(4), m_lines.offset() + 4, 4});
+            (void)nextRecord(m_lines);
+            Record r(m_lines.line(), m_lines.offset());
+            figures[k] = residualOf(noteText(r), values[k]);
         }
+        const Triple t = tripleOf(figures, values, [&](int k) {
+            malformed(figures[k].column, std::string("expected the residual ") + (k == 0 ? "N" : "E"));
+        });
+        if (!full) return m_setup.shots.push_back(std::move(obs));
+        if (t.known) obs.residual.set(point(t), Origin::recorded, t.hasHeight);
+        m_setup.resection.push_back(std::move(obs));
     }
 
-    // The figure of a "Residual X:<figure>" note.
-    Field residualOf(const Field& note) const {
+    // The figure of a "Residual X:<figure>" note; blank when the file states none.
+    Field residualOf(const Field& note, double& value) const {
         const std::size_t colon = note.text.find(':');
-        const Field figure{trimmedRight(note.text.substr(colon + 1)), note.offset + colon + 1, note.column + colon + 1};
-        if (!isDecimal(figure.text))
+        Field figure = note.part(colon + 1);
+        figure.text = trimmed(figure.text);
+        if (!figure.blank() && !parseDecimal(figure.text, value)) {
             malformed(figure.column, "expected a residual, found \"" + std::string(figure.text) + "\"");
+        }
         return figure;
     }
 
-    // "13SOPt <staked point>      Design ID <design point>", then "13SOCut ..." or
-    // "13SOFill ..." with the differences from the design, which are computed again.
+    // "13SOPt <staked point>      Design ID <design point>", then "13SOCut …" or "13SOFill …"
+    // with the differences from the design as the instrument booked them.
     void stakeoutNote(Record& r, StakeStep stake) {
-        const Field text = r.field(r.rest());
-        if (startsWith(text.text, "Pt ")) return stakeout(r, text);
-        if (stake == StakeStep::differences && (startsWith(text.text, "Cut ") || startsWith(text.text, "Fill "))) {
-            stakeDifferences(text);
+        const Field note = noteText(r);
+        if (startsWith(note.text, "Pt ")) return stakeout(note);
+        if (stake == StakeStep::differences && (startsWith(note.text, "Cut ") || startsWith(note.text, "Fill "))) {
+            stakeDifferences(note);
             m_stake = StakeStep::coordinates;
             return;
         }
-        closeGroup();
+        closePending();
         skip("a stake-out note that follows no staked observation");
     }
 
-    // "Cut <height> North <north> East <east>" (or "Fill"): the differences as recorded, kept
-    // with the stake-out so that they are written again as they are.
-    void stakeDifferences(const Field& text) {
-        Stakeout& stake = m_setup.stakeouts.back();
-        stake.fill = startsWith(text.text, "Fill ");
-        const char* const labels[] = {nullptr, "North", "East"};
-        const int order[] = {2, 0, 1};  // the height, the northing, the easting
-        std::size_t at = stake.fill ? 5 : 4;
-        for (int k = 0; k < 3; ++k) {
-            while (at < text.text.size() && text.text[at] == ' ') ++at;
-            if (labels[k] != nullptr) {
-                const std::string_view label = labels[k];
-                if (text.text.substr(at, label.size()) != label) {
-                    malformed(text.column + at, "expected \"" + std::string(label) + "\" in the stake-out note");
-                }
-                at += label.size();
-                while (at < text.text.size() && text.text[at] == ' ') ++at;
-            }
-            std::size_t end = at;
-            while (end < text.text.size() && text.text[end] != ' ') ++end;
-            const Field figure{text.text.substr(at, end - at), text.offset + at, text.column + at};
-            if (!isDecimal(figure.text)) {
-                malformed(figure.column,
-                          "expected a difference from the design, found \"" + std::string(figure.text) + "\"");
-            }
-            stake.differences[order[k]] = figure;
-            at = end;
-        }
-    }
-
-    void stakeout(Record& r, const Field& text) {
-        if (!m_pending || m_sight.kind() != Kind::slopeDistance) {
-            closeGroup();
+    void stakeout(const Field& note) {
+        if (!m_sight.open || m_sight.backsight || m_sight.kind != eKindAnglesAndSlopeDistance) {
+            closePending();
             return skip("a stake-out note that follows no staked observation with angles and a slope distance");
         }
-        const std::string_view names = text.text.substr(3);
+        const Field names = note.part(3);
         // The staked point's name is written whole here; the observation's field holds its first
         // 16 characters.
         const std::string_view target = m_sight.target.text;
-        const std::size_t label = names.find(kDesignLabel, startsWith(names, target) ? target.size() : 0);
+        const std::size_t label = names.text.find(kDesignLabel, startsWith(names.text, target) ? target.size() : 0);
         if (label == std::string_view::npos || label == 0) {
-            malformed(text.column + 3, "expected the staked point's name and \"Design ID\" with the design point");
+            malformed(names.column, "expected the staked point's name and \"Design ID\" with the design point");
         }
-        std::string_view design = names.substr(label + kDesignLabel.size());
-        if (design.empty()) malformed(text.column + text.text.size(), "expected the design point's name");
+        Field design = names.part(label + kDesignLabel.size());
+        if (design.blank()) malformed(note.column + note.text.size(), "expected the design point's name");
         // The note names the design point whole; its coordinate record, by its first 16 characters.
-        if (lookup(design) == nullptr) {
-            const std::string_view cut = firstCharacters(design, kNameWidth);
-            if (lookup(cut) != nullptr) design = cut;
+        if (m_builder.job().find(design.text) == nullptr) {
+            const std::string_view cut = firstCharacters(design.text, kNameWidth);
+            if (m_builder.job().find(cut) != nullptr) design.text = cut;
         }
-        Stakeout s;
-        s.shot = std::move(m_sight);
-        m_pending = false;
-        s.to = r.field(names.substr(0, label));
-        s.design = r.field(design);
-        m_setup.stakeouts.push_back(std::move(s));
+        m_sight.open = false;
+        Stakeout stake;
+        stake.design = text(design, TextKind::name);
+        stake.shot = observationOf(m_sight, names.part(0, label), false);
+        m_setup.stakeouts.push_back(std::move(stake));
         m_stake = StakeStep::differences;
     }
 
-    // --- level runs ---------------------------------------------------------------------------
-
-    // "13NMLevel Run: <name>[ Description: <description>]".
-    void levelRunNote(const Field& text) {
-        closeGroup();
-        closeSetup();
-        closeRun();
-        LevelRun& run = m_run;
-        run.open = true;
-        run.named = true;
-        run.offset = text.offset;
-        std::string_view rest = text.text.substr(11);
-        const std::size_t at = rest.find(" Description: ");
-        const Field whole = {rest, text.offset + 11, text.column + 11};
-        if (at != std::string_view::npos && at + 14 < rest.size()) {
-            run.name = {rest.substr(0, at), whole.offset, whole.column};
-            run.description = {rest.substr(at + 14), whole.offset + at + 14, whole.column + at + 14};
-        } else {
-            run.name = whole;
-        }
-    }
-
-    // A run opened by a level record without the note before it.
-    void openRun(const Record& r) {
-        closeGroup();
-        closeSetup();
-        closeRun();
-        m_run.open = true;
-        m_run.offset = r.offset();
-    }
-
-    // "61LV": the starting point (left-aligned), a text, its known height (which the job takes
-    // from the point).
-    void levelStart(Record& r) {
-        if (!m_run.open || m_run.hasFirstStart || m_run.hasSecondStart || !m_run.readings.empty()) openRun(r);
-        const std::string_view raw = r.next(kNameWidth);
-        m_run.start = r.field(trimmedRight(raw));
-        if (m_run.start.blank()) malformed(r.field(raw).column, "expected the level run's starting point");
-        m_run.hasFirstStart = true;
-    }
-
-    // "62LV": the run's number and its starting point.
-    void levelStartNumber(Record& r) {
-        if (!m_run.open || m_run.hasSecondStart || !m_run.readings.empty()) openRun(r);
-        m_run.number = r.field(trimmedLeft(r.next(kCountWidth)));
-        m_run.start = name(r, "the level run's starting point");
-        m_run.hasSecondStart = true;
-    }
-
-    // "63LV" (a backsight) and "64LV" (a foresight): point, rod reading, sight length, code,
-    // then what the host computed: reading number, backsight flag, height of collimation and,
-    // for a foresight, the point's height and rise.
-    void levelReading(Record& r, bool backsight) {
-        if (!m_run.open) return skip("a level reading before any level run");
-        LevelReading reading;
-        reading.offset = r.offset();
-        reading.backsight = backsight;
-        reading.point = name(r, "the level point's name");
-        reading.rod = number(r, "a rod reading", true);
-        reading.distance = number(r, "a sight length", false);
-        reading.code = r.field(trimmedLeft(r.next(kCodeWidth)));
-        for (int k = 0; k < 3; ++k) (void)r.next(kCountWidth);  // number and flags, counted again
-        reading.collimation = checkedNumber(r, "a height of collimation", false);
-        if (!backsight) {
-            reading.elevation = checkedNumber(r, "a height", false);
-            reading.rise = checkedNumber(r, "a rise", false);
-        }
-        m_run.readings.push_back(reading);
-    }
-
-    // --- the angle units ----------------------------------------------------------------------
-
-    // The azimuth that a backsight record to a point gives was computed from the coordinates of
-    // the station and the point: of the units it may be written in, the one it matches is the
-    // file's.
-    void voteByAzimuth(const Field& written, const Point3& from, const Point3& to) {
-        const double north = to.n - from.n;
-        const double east = to.e - from.e;
-        const double length = std::hypot(north, east);
-        if (!(length > 0.0) || !std::isfinite(length)) return;
-        constexpr double kDegree = 180.0 / 3.14159265358979323846;
-        double azimuth = std::atan2(east, north) * kDegree;
-        if (azimuth < 0.0) azimuth += 360.0;
-        // Coordinates of 4 decimals turn the direction by up to about 1e-4 / length radians.
-        const double tolerance = std::max(1e-6, 3e-4 / length * kDegree);
-        const double perDegree[kAngleUnits] = {1.0, 10.0 / 9.0, 160.0 / 9.0};
-        const double value = valueOf(written.text);
-        int match = -1;
-        int matches = 0;
-        for (int unit = 0; unit < kAngleUnits; ++unit) {
-            double difference = std::fmod(std::fabs(value / perDegree[unit] - azimuth), 360.0);
-            difference = std::min(difference, 360.0 - difference);
-            if (difference < tolerance) match = unit, ++matches;
-        }
-        if (matches == 1) ++m_azimuthVotes[match];
-    }
-
-    // Sights are mostly near the horizon: a zenith near 100 speaks for gons, one near 90 for
-    // degrees; a horizontal angle of 360 or more for gons.
-    void noteZenith(const Sight& s) {
-        if (!s.zenith.blank()) {
-            const double zenith = valueOf(s.zenith.text);
-            if (zenith > 0.0 && zenith < 200.0) ++(zenith > 95.0 ? m_zenithNearHundred : m_zenithNearNinety);
-        }
-        if (!s.horizontal.blank()) {
-            const double horizontal = valueOf(s.horizontal.text);
-            if (horizontal >= 360.0 && horizontal < 400.0) m_gonsSeen = true;
-        }
-    }
-
-    // The units of the file's angles as they tell so far (all of the file at its end).
-    orv::ie::EAngleUnits angleUnits() const {
-        if (m_angleDecimals < 0 || m_angleDecimals == 6) return orv::ie::eDecimalDegrees;
-        static const orv::ie::EAngleUnits kUnits[kAngleUnits] = {orv::ie::eDecimalDegrees, orv::ie::eGons,
-                                                                 orv::ie::eMils};
-        return kUnits[angleUnit()];
-    }
-
-    AngleUnit angleUnit() const {
-        int best = -1;
-        int votes = 0;
-        bool tie = false;
-        for (int unit = 0; unit < kAngleUnits; ++unit) {
-            if (m_azimuthVotes[unit] > votes)
-                best = unit, votes = m_azimuthVotes[unit], tie = false;
-            else if (votes > 0 && m_azimuthVotes[unit] == votes)
-                tie = true;
-        }
-        if (best >= 0 && !tie) return static_cast<AngleUnit>(best);
-        if (m_milsSeen) return kMils;
-        if (m_gonsSeen || m_zenithNearHundred > m_zenithNearNinety) return kGons;
-        return kDecimalDegrees;
-    }
-
-    // --- the job document ---------------------------------------------------------------------
-
-    static void text(JobDocument& d, const char* key, const Field& f) {
-        d.from(f.offset);
-        d.key(key).text(f.text);
-    }
-    // Numbers are checked as their fields are read; what the job may still say of one (an
-    // implausible value) names the record it stands in.
-    static void decimal(JobDocument& d, const Field& f) { (void)d.decimal(f.text); }
-    static void decimal(JobDocument& d, const char* key, const Field& f) {
-        d.key(key);
-        (void)d.decimal(f.text);
-    }
-    static void triple(JobDocument& d, const char* key, const Field& a, const Field& b, const Field& c) {
-        d.from(a.offset);
-        d.key(key).beginArray();
-        decimal(d, a);
-        decimal(d, b);
-        decimal(d, c);
-        d.endArray();
-    }
-
-    static void measurement(JobDocument& d, const Sight& s) {
-        d.from(s.kind() == Kind::distanceOnly ? s.distance.offset : s.horizontal.offset);
-        switch (s.kind()) {
-            case Kind::slopeDistance:
-                triple(d, "sd", s.horizontal, s.zenith, s.distance);
-                break;
-            case Kind::anglesOnly:
-                d.key("angles").beginArray();
-                decimal(d, s.horizontal);
-                decimal(d, s.zenith);
-                d.endArray();
-                break;
-            case Kind::horizontalAngle:
-                d.key("hz").beginArray();
-                decimal(d, s.horizontal);
-                d.endArray();
-                break;
-            case Kind::distanceOnly:
-                d.key("dist").beginArray();
-                decimal(d, s.distance);
-                d.endArray();
-                break;
-            case Kind::none:
-                break;
-        }
-    }
-
-    // One code by name, or a code with its attributes.
-    static void codes(JobDocument& d, const Field& code, const std::vector<Attribute>& attributes) {
-        if (attributes.empty()) {
-            if (!code.blank()) text(d, "code", code);
-            return;
-        }
-        d.from(code.offset);
-        d.key("codes").beginArray();
-        d.beginObject();
-        d.key("code").text(code.text);
-        d.key("attributes").beginArray();
-        for (const Attribute& a : attributes) {
-            d.from(a.name.offset);
-            d.beginArray();
-            d.text(a.name.text);
-            d.text(a.value.text);
-            d.endArray();
-        }
-        d.endArray();
-        d.endObject();
-        d.endArray();
-    }
-
-    void shot(JobDocument& d, const Sight& s) const {
-        d.from(s.target.offset);
-        d.beginObject();
-        d.key("to").text(s.target.text);
-        measurement(d, s);
-        if (!s.hr.blank()) decimal(d, "hr", s.hr);
-        if (s.foresight) d.member("fs", true);
-        codes(d, s.codeText(), s.attributes);
-        if (s.hasNote) text(d, "note", s.note);
-        d.endObject();
-    }
-
-    void writeBacksight(JobDocument& d) const {
-        const Backsight& b = m_setup.backsight;
-        if (b.kind == Backsight::Kind::none) return;
-        d.from(b.offset);
-        d.key("backsight").beginObject();
-        if (b.kind == Backsight::Kind::point) {
-            text(d, "point", b.name);
-        } else {
-            decimal(d, "bearing", b.azimuth);
-        }
-        decimal(d, "circle", b.circle);
-        if (!b.hr.blank()) decimal(d, "hr", b.hr);
-        if (b.measured) measurement(d, b.sight);
-        d.endObject();
-    }
-
-    void closeSetup() {
-        Setup& s = m_setup;
-        if (!s.open) return;
-        learnStation(s);
-        JobDocument& d = m_parts.setups;
-        d.from(s.offset);
-        d.beginObject();
-        text(d, "station", s.station);
-        if (s.givesCoords) triple(d, "coords", s.north, s.east, s.height);
-        decimal(d, "hi", s.hi);
-        if (!s.code.blank()) text(d, "code", s.code);
-        if (s.hasNote) text(d, "note", s.note);
-        writeBacksight(d);
-        if (!s.resection.empty()) {
-            d.key("resection").beginArray();
-            for (const Sight& sight : s.resection) {
-                d.from(sight.offset);
-                d.beginObject();
-                text(d, "to", sight.target);
-                measurement(d, sight);
-                if (!sight.hr.blank()) decimal(d, "hr", sight.hr);
-                if (!sight.residual[0].blank())
-                    triple(d, "residual", sight.residual[0], sight.residual[1], sight.residual[2]);
-                d.endObject();
-            }
-            d.endArray();
-        }
-        if (!s.shots.empty()) {
-            d.key("shots").beginArray();
-            for (const Sight& sight : s.shots) shot(d, sight);
-            d.endArray();
-        }
-        if (!s.stakeouts.empty()) {
-            d.key("stakeouts").beginArray();
-            for (const Stakeout& stake : s.stakeouts) {
-                d.from(stake.shot.offset);
-                d.beginObject();
-                text(d, "design", stake.design);
-                text(d, "to", stake.to);
-                measurement(d, stake.shot);
-                if (!stake.shot.hr.blank()) decimal(d, "hr", stake.shot.hr);
-                if (!stake.shot.codeText().blank()) text(d, "code", stake.shot.codeText());
-                if (stake.hasCoords) triple(d, "coords", stake.north, stake.east, stake.height);
-                if (!stake.differences[2].blank()) {
-                    // A cut is the staked point above the design, a fill below it.
-                    d.key("differences").beginArray();
-                    decimal(d, stake.differences[0]);
-                    decimal(d, stake.differences[1]);
-                    const std::string_view height = stake.differences[2].text;
-                    if (!stake.fill && valueOf(height) == 0.0) {
-                        d.number(1e-9);  // a cut too small to show is still a cut
-                    } else if (!stake.fill) {
-                        decimal(d, stake.differences[2]);
-                    } else if (height.front() == '-') {
-                        (void)d.decimal(height.substr(1));
-                    } else {
-                        (void)d.decimal("-" + std::string(height.front() == '+' ? height.substr(1) : height));
-                    }
-                    d.endArray();
+    // "Cut <height> North <north> East <east>" (or "Fill"): staked minus design; a cut is the
+    // staked point above the design, a fill level with it or below. A blank figure is one the
+    // instrument did not book.
+    void stakeDifferences(const Field& note) {
+        const std::string_view words = note.text;
+        const bool fill = startsWith(words, "Fill ");
+        static const char* const kLabels[] = {nullptr, "North", "East"};
+        const char* const next[] = {"North", "East", nullptr};
+        Field figures[3];  // height, northing, easting as written
+        double values[3] = {0.0, 0.0, 0.0};
+        std::size_t at = fill ? 5 : 4;
+        const auto skipBlanks = [&] {
+            while (at < words.size() && words[at] == ' ') ++at;
+        };
+        for (int k = 0; k < 3; ++k) {
+            skipBlanks();
+            if (kLabels[k] != nullptr) {
+                const std::string_view label = kLabels[k];
+                if (words.substr(at, label.size()) != label) {
+                    malformed(note.column + at, "expected \"" + std::string(label) + "\" in the stake-out note");
                 }
-                d.endObject();
+                at += label.size();
+                skipBlanks();
             }
-            d.endArray();
+            std::size_t end = at;
+            while (end < words.size() && words[end] != ' ') ++end;
+            figures[k] = note.part(at, end - at);
+            if (next[k] != nullptr && figures[k].text == next[k]) {
+                figures[k].text = std::string_view();  // the figure is blank: its label follows
+                continue;
+            }
+            if (!figures[k].blank() && !parseDecimal(figures[k].text, values[k])) {
+                malformed(figures[k].column,
+                          "expected a difference from the design, found \"" + std::string(figures[k].text) + "\"");
+            }
+            at = end;
         }
-        d.endObject();
-        s.clear();
+        // The file writes the size of a fill; a cut too small to show is still a cut.
+        double height = fill ? -std::fabs(values[0]) : values[0];
+        if (!fill && height == 0.0) height = 1e-9;
+        const Field ordered[3] = {figures[1], figures[2], figures[0]};
+        const double orderedValues[3] = {values[1], values[2], height};
+        const Triple t = tripleOf(ordered, orderedValues, [&](int k) {
+            malformed(ordered[k].column, "expected a difference from the design");
+        });
+        if (t.known) m_setup.stakeouts.back().differences.set(point(t), Origin::recorded, t.hasHeight);
     }
 
-    void closeRun() {
-        LevelRun& run = m_run;
-        if (!run.open) return;
-        JobDocument& d = m_parts.levelRuns;
-        d.from(run.offset);
-        d.beginObject();
-        if (run.named) {
-            text(d, "name", run.name);
-            if (!run.description.blank()) text(d, "description", run.description);
-        } else {
-            // A run without its note is named by its number.
-            d.member("name", run.number.blank() ? std::string_view("1") : run.number.text);
-        }
-        text(d, "start", run.start);
-        d.key("readings").beginArray();
-        for (const LevelReading& reading : run.readings) {
-            d.from(reading.offset);
-            d.beginObject();
-            text(d, "point", reading.point);
-            decimal(d, reading.backsight ? "bs" : "fs", reading.rod);
-            if (!reading.distance.blank()) decimal(d, "dist", reading.distance);
-            if (!reading.code.blank()) text(d, "code", reading.code);
-            // The heights the level recorded: the job goes on from them.
-            if (reading.backsight && !reading.collimation.blank()) decimal(d, "hi", reading.collimation);
-            if (!reading.elevation.blank()) decimal(d, "elevation", reading.elevation);
-            if (!reading.rise.blank()) decimal(d, "rise", reading.rise);
-            d.endObject();
-        }
-        d.endArray();
-        d.endObject();
-        run = LevelRun();
-    }
-
-    void writePoints() {
-        JobDocument& d = m_parts.points;
-        for (const KnownPoint& point : m_points) {
-            d.from(point.offset);
-            d.beginObject();
-            text(d, "name", point.name);
-            triple(d, "coords", point.north, point.east, point.height);
-            codes(d, point.fullCode.blank() ? point.code : point.fullCode, point.attributes);
-            d.endObject();
-        }
-    }
-
-    // The file names no units: distances are read as metres (a file written in feet reads in
-    // feet as if they were metres, and writes the same digits again); the angles' digits and
-    // their agreement with the coordinates tell their unit.
-    void writeMembers() {
-        static const char* const kInput[kAngleUnits] = {"decimalDegrees", "gons", "mils"};
-        static const char* const kWritten[kAngleUnits] = {"decimalDegrees", "gons", "mils"};
-        const bool defaultDegrees = m_angleDecimals < 0 || m_angleDecimals == 6;
-        const AngleUnit unit = defaultDegrees ? kDecimalDegrees : angleUnit();
-        JobDocument& d = m_parts.members;
-        unitsMembers(d, "metres", kInput[unit], defaultDegrees ? "degrees" : kWritten[unit]);
-        if (m_hasHeader) {
-            d.key("job").beginObject();
-            d.member("application", m_application);
-            d.member("version", m_version);
-            d.endObject();
-        }
-    }
-
-    const RawInput& m_input;
-    JobParts& m_parts;
+    RawInput& m_input;
+    JobBuilder& m_builder;
     RawLines m_lines;
-    std::size_t m_records = 0;
+    std::string m_utf8;  ///< a text made UTF-8
+
+    // The first pass.
+    std::vector<StoredPoint> m_points;
+    std::vector<RunFields> m_runs;
+    bool m_runOpen = false;
+    std::unordered_set<std::string> m_stations;  ///< every station's name
+    /// The codes of the measurements to backsight points, by the point's name and code field.
+    std::unordered_map<std::string, CodeFields> m_learned;
+    std::unordered_map<std::string, std::string_view> m_codeFields;  ///< the stored points' codes
+    Field m_application, m_version, m_jobName;
+    bool m_hasApplication = false, m_hasJobName = false;
+    std::string m_date, m_time;
+    std::size_t m_dateOffset = 0, m_timeOffset = 0;
+    bool m_hasDate = false, m_hasTime = false;
+    EDistUnits m_distance = eMeters;
+    std::string_view m_modeAngle;
+    std::size_t m_sixDecimals = 0, m_otherDecimals = 0;  ///< angles by their decimals
+    bool m_beyondGons = false;
+    bool m_gonsCircle = false;
+    std::size_t m_zeniths[3] = {0, 0, 0};  ///< zeniths near the horizon in each unit of 8 decimals
+
+    // The second pass.
+    bool m_first = true;
     Previous m_previous = Previous::other;
     StakeStep m_stake = StakeStep::none;
-
-    bool m_hasHeader = false;
-    std::string_view m_application, m_version;
-
-    std::vector<KnownPoint> m_points;
-    std::unordered_map<std::string_view, std::size_t> m_pointIndex;
-    std::unordered_map<std::string_view, Point3> m_known;       ///< known points
-    std::unordered_map<std::string_view, Point3> m_stations;    ///< earlier set-ups' stations, where the job puts them
-    std::unordered_map<std::string_view, Point3> m_foresights;  ///< where the last foresight to a point landed
-    std::unordered_map<std::string_view, std::string_view> m_stationCodes;
-    std::unordered_set<std::string_view> m_stationNames;
-
+    bool m_open = false;
     Setup m_setup;
-    Field m_hr;
-    bool m_pending = false;  ///< m_sight is an observation whose notes may still follow
-    bool m_mayBeBacksight = false;
+    std::string m_station;           ///< the set-up's station as the file names it
+    std::string_view m_stationCode;  ///< and its code field
+    /// The code fields of the stations placed so far, by name.
+    std::unordered_map<std::string, std::string_view> m_stationCodes;
+    std::string m_backsightPoint;  ///< the last orientation record's point as the file names it
+    Figure m_hr;                   ///< the target height in force
     Sight m_sight;
-    LevelRun m_run;
-
-    int m_angleDecimals = -1;
-    std::deque<std::string> m_rounded;  ///< the texts of numbers taken as the records write them
-    int m_azimuthVotes[kAngleUnits] = {0, 0, 0};
-    bool m_milsSeen = false;
-    bool m_gonsSeen = false;
-    int m_zenithNearHundred = 0;
-    int m_zenithNearNinety = 0;
 };
 
 }  // namespace
 
-void readSdr(const RawInput& input, JobParts& parts) { SdrReader(input, parts).read(); }
+void buildSdr(RawInput& input, JobBuilder& builder) { SdrReader(input, builder).read(); }
 
 bool looksLikeSdr(std::string_view head) {
     RawLines lines(head);
@@ -1195,9 +1228,11 @@ bool looksLikeSdr(std::string_view head) {
     while (records < 8 && lines.next()) {
         const std::string_view line = lines.line();
         if (isBlankLine(line)) continue;
+        // The last line of the head may be cut anywhere.
+        if (records > 0 && lines.offset() + line.size() >= head.size()) break;
+        if (isHeaderRecord(line)) continue;
         if (line.size() < kHeadWidth || !isDigit(line[0]) || !isDigit(line[1])) return false;
-        const auto letter = [](char c) { return c >= 'A' && c <= 'Z'; };
-        if (!letter(line[2]) || !(letter(line[3]) || isDigit(line[3]))) return false;
+        if (!isUpper(line[2]) || !(isUpper(line[3]) || isDigit(line[3]))) return false;
         ++records;
     }
     return records > 0;
