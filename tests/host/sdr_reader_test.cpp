@@ -55,7 +55,7 @@ std::string sightOf(const char* zenith, const char* horizontal) {
 }
 
 // What `exportgen read` makes of the SDR file `text` named "in.sdr", with its warnings about the
-// file ("what (in.sdr:LINE)"). Written to a file, the job is read once.
+// file ("what (in.sdr:LINE:COLUMN)"). Written to a file, the job is read once.
 json readSdr(const std::string& text, std::vector<std::string>& warnings) {
     const std::string out = hosttest::freshDirectory("sdr-reader") + "/job.json";
     const hosttest::Result result = hosttest::run({"read", hosttest::memoryFile("in.sdr", text), "-o", out});
@@ -114,8 +114,8 @@ std::vector<Reads> readCases() {
          {{"/setups/0/backsight", json::parse(R"({"point": "P9", "bearing": 45, "circle": 10, "hr": 1.5,
                                                   "sd": [10, 90, 100]})")},
           {"/setups/0/shots", json::parse(R"([{"to": "P1", "sd": [10, 90, 25], "hr": 1.5}])")}},
-         {"a backsight check note, which the job has no place for, skipped (in.sdr:5)",
-          "a backsight check note, which the job has no place for, skipped (in.sdr:6)"}},
+         {"a backsight check note, which the job has no place for, skipped (in.sdr:5:1)",
+          "a backsight check note, which the job has no place for, skipped (in.sdr:6:1)"}},
         {"shots to the backsight point right after the orientation record: a code of their own, a note",
          sdrText({kStation, backsightTo("P9"), sightTo("P9") + value("TREE"), backsightTo("P8"), sightTo("P8"),
                   "13NMcheck"}),
@@ -172,14 +172,14 @@ std::vector<Reads> readCases() {
                   "08TP" + value("5020.0000") + value("3020.0000") + value("101.0000"), kStation}),
          {{"/points", json::parse(R"([{"name": "P1", "coords": [5000, 3000, 100], "code": "CP"},
                                       {"name": "P2", "coords": [5010, 3010]}])")}},
-         {"coordinate record \"08KI\" is read as \"08TP\" (in.sdr:1)",
-          "a coordinate record without a point name, skipped (in.sdr:3)"}},
+         {"coordinate record \"08KI\" is read as \"08TP\" (in.sdr:1:1)",
+          "a coordinate record without a point name, skipped (in.sdr:3:1)"}},
         {"a level run from a point the job does not store: the height the start record books",
          sdrText({"13NMLevel Run: R2", "61LV" + value("BM9") + value("NOTE") + value("12.3456"),
                   "62LV    1" + name("BM9") + "    0", level}),
          {{"/levelRuns/0", json::parse(R"({"name": "R2", "start": "BM9", "elevation": 12.3456,
                                            "readings": [{"point": "BM9", "bs": 1.4321, "dist": 30, "hi": 13.7777}]})")}},
-         {"the text \"NOTE\" of the level run's starting point is not kept (in.sdr:2)"}},
+         {"the text \"NOTE\" of the level run's starting point is not kept (in.sdr:2:1)"}},
         {"a stake-out whose differences and coordinates the file leaves blank; a cut too small to show",
          sdrText({kStation,
                   "09F1" + name("S1") + name("SO1") + value("10.0000") + value("90.000000") + value("45.000000"),
@@ -194,30 +194,30 @@ std::vector<Reads> readCases() {
         {"records of other kinds",
          sdrText({"00NMSDR33 V04-04.02", kStation, "09MC" + kShot.substr(4), "OF,AR0.0000"}),
          {{"/setups/0/station", "S1"}},
-         {"record \"00NM\" is not read (in.sdr:1)", "record \"09MC\" is not read (in.sdr:3)",
-          "record \"OF\" is not read (in.sdr:4)"}},
+         {"record \"00NM\" is not read (in.sdr:1:1)", "record \"09MC\" is not read (in.sdr:3:1)",
+          "record \"OF\" is not read (in.sdr:4:1)"}},
         {"notes with no place in the job",
          sdrText(
              {"13NMField Version 2.1", "13NMa job note", kStation, kShot, "13NMfirst", "13NMsecond", "13GOgo note"}),
          {{"/setups/0/shots/0/note", "first"}},
-         {"a note the job has no place for, skipped (in.sdr:2)", "a note the job has no place for, skipped (in.sdr:6)",
-          "a \"13GO\" note, which the job has no place for, skipped (in.sdr:7)"}},
+         {"a note the job has no place for, skipped (in.sdr:2:1)", "a note the job has no place for, skipped (in.sdr:6:1)",
+          "a \"13GO\" note, which the job has no place for, skipped (in.sdr:7:1)"}},
         {"notes and records before what they belong to",
          sdrText({backsightTo("P9"), kShot, level, kStation, "13ATSPECIES             oak",
                   "13FCA-LONG-CODE-OF-NOTHING", "13SOPt SO1      Design ID D1",
                   "13SOFill 0.0100 North          0.0120 East  -0.0070"}),
          {{"/setups/0/station", "S1"}},
-         {"a level reading before any level run, skipped (in.sdr:3)",
-          "a backsight before any station record, skipped (in.sdr:1)",
-          "an observation before any station record, skipped (in.sdr:2)",
-          "an attribute note that follows no observation, skipped (in.sdr:5)",
-          "a feature-code note that follows no observation, skipped (in.sdr:6)",
-          "a stake-out note that follows no staked observation with angles and a slope distance, skipped (in.sdr:7)",
-          "a stake-out note that follows no staked observation, skipped (in.sdr:8)"}},
+         {"a level reading before any level run, skipped (in.sdr:3:1)",
+          "a backsight before any station record, skipped (in.sdr:1:1)",
+          "an observation before any station record, skipped (in.sdr:2:1)",
+          "an attribute note that follows no observation, skipped (in.sdr:5:1)",
+          "a feature-code note that follows no observation, skipped (in.sdr:6:1)",
+          "a stake-out note that follows no staked observation with angles and a slope distance, skipped (in.sdr:7:1)",
+          "a stake-out note that follows no staked observation, skipped (in.sdr:8:1)"}},
         {"an observation of a distance and a direction without a zenith",
          sdrText({kStation, "09F1" + name("S1") + name("P1") + value("25.0000") + value("") + value("10.000000")}),
          {{"/setups/0/shots", kAbsent}},
-         {"an observation whose measured values the job cannot hold, skipped (in.sdr:2)"}},
+         {"an observation whose measured values the job cannot hold, skipped (in.sdr:2:1)"}},
     };
 }
 
