@@ -64,7 +64,7 @@ JobModel readJobModel(const std::string& text) {
         void warning(const char*, const std::string&, const exportgen::Place&, const std::string&) override {}
     } collect;
     exportgen::JobBuilder builder(exportgen::BuildOptions{}, collect);
-    exportgen::buildJsonJob(text, "job", false, {}, builder, nullptr);
+    exportgen::buildJsonJob(text, "job", false, builder, nullptr);
     builder.finish();
     return std::move(collect.model);
 }

@@ -200,7 +200,8 @@ std::vector<Reads> readCases() {
          sdrText(
              {"13NMField Version 2.1", "13NMa job note", kStation, kShot, "13NMfirst", "13NMsecond", "13GOgo note"}),
          {{"/setups/0/shots/0/note", "first"}},
-         {"a note the job has no place for, skipped (in.sdr:2:1)", "a note the job has no place for, skipped (in.sdr:6:1)",
+         {"a note the job has no place for, skipped (in.sdr:2:1)",
+          "a note the job has no place for, skipped (in.sdr:6:1)",
           "a \"13GO\" note, which the job has no place for, skipped (in.sdr:7:1)"}},
         {"notes and records before what they belong to",
          sdrText({backsightTo("P9"), kShot, level, kStation, "13ATSPECIES             oak",

@@ -15,7 +15,7 @@ constexpr std::size_t kShownProblems = 50;
 // What a check found, in the order of the file: "FILE:LINE:COL: $.path: message", warnings
 // with "warning: " before them, the warnings left out when `onlyErrors`.
 std::vector<std::string> locatedProblems(const JobProblems& problems, std::string_view text, const std::string& source,
-                                         bool onlyErrors, const Locator& locate, const JobSource* points) {
+                                         bool onlyErrors, const JobSource* points) {
     std::vector<JobProblems::Problem> kept;
     for (const auto& problem : problems.kept()) {
         if (!onlyErrors || !problem.warning) kept.push_back(problem);
@@ -31,11 +31,6 @@ std::vector<std::string> locatedProblems(const JobProblems& problems, std::strin
         if (problem.input == kPointsInput && points != nullptr) {
             // A point list of --points, before the job it joins.
             lines.push_back(prefix + points->place(problem.offset) + ": " + problem.message);
-            continue;
-        }
-        if (locate) {
-            // A document a reader made of another file: its places are that file's.
-            lines.push_back(prefix + locate(problem.offset) + ": " + problem.message);
             continue;
         }
         const std::size_t offset = std::min(problem.offset, text.size());
@@ -68,9 +63,8 @@ JobProblems checkJob(const JobSource& input, const JobSource* points) {
 bool reportCheck(const JobSource& input, const JobSource* points, std::ostream& err) {
     const std::string_view text = input.text();
     const std::string& source = input.source();
-    const Locator& locate = input.locator();
     const JobProblems problems = checkJob(input, points);
-    const std::vector<std::string> lines = locatedProblems(problems, text, source, false, locate, points);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, false, points);
     for (const auto& line : lines) err << "exportgen: " << line << '\n';
     const std::size_t total = problems.errors() + problems.warnings();
     if (total > lines.size()) err << "exportgen: ... and " << total - lines.size() << " more\n";
@@ -88,10 +82,9 @@ bool reportCheck(const JobSource& input, const JobSource* points, std::ostream& 
 void checkBeforeWriting(const JobSource& input, const JobSource* points, std::ostream& err) {
     const std::string_view text = input.text();
     const std::string& source = input.source();
-    const Locator& locate = input.locator();
     const JobProblems problems = checkJob(input, points);
     if (problems.errors() == 0) return;
-    const std::vector<std::string> lines = locatedProblems(problems, text, source, true, locate, points);
+    const std::vector<std::string> lines = locatedProblems(problems, text, source, true, points);
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) err << "exportgen: " << lines[i] << '\n';
     std::string last = lines.empty() ? source + ": the job has errors" : lines.back();
     if (problems.errors() > lines.size())

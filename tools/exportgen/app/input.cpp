@@ -92,34 +92,16 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     }
     m_kind = kind;
     m_columns = options.columns;
-    if (kind == "job" || built()) return;
-
-    const RawInput input(m_file->text(), m_source, [this](const std::string& what, std::size_t offset) {
-        m_warnings.add(what, location(m_file->text(), m_source, offset));
-    });
-    JobParts parts;
-    // The set-ups are most of a raw file, and their document about as large: room for it at
-    // once, so that it is not copied as it grows.
-    const std::size_t size = m_file->text().size();
-    parts.setups.reserve(size + size / 2, size / 8);
-    findFormat(kind)->read(input, parts);
-    m_document.emplace(assemble(parts));
-    const std::string_view raw = m_file->text();
-    m_locate = [this, raw](std::size_t offset) { return location(raw, m_source, m_document->sourceOffset(offset)); };
 }
 
 std::string_view JobSource::text() const noexcept {
-    if (m_document) return m_document->json();
     if (m_file) return m_file->text();
     return sampleJobText();
 }
 
-std::string JobSource::place(std::size_t offset) const {
-    if (m_locate) return m_locate(offset);
-    return location(text(), m_source, offset);
-}
+std::string JobSource::place(std::size_t offset) const { return location(text(), m_source, offset); }
 
-bool JobSource::mapped() const noexcept { return !m_document && m_file && m_file->mapped(); }
+bool JobSource::mapped() const noexcept { return m_file && m_file->mapped(); }
 
 bool JobSource::built() const {
     if (m_kind == "points") return true;

@@ -1,7 +1,7 @@
 // What convert, check and read take: a job file, a raw file of one of the formats, or a point
-// list, recognised by what the options name, by the file's suffix or by its first bytes. A raw file and a point
-// list are read into a job document (readers/job_document.h), which is then read as any job file
-// is, with the places of its errors named in the file it came from.
+// list, recognised by what the options name, by the file's suffix or by its first bytes. A job
+// file is read by the job reader; a raw file and a point list by their readers, straight into the
+// job builder.
 #pragma once
 
 #include <optional>
@@ -11,7 +11,6 @@
 #include "app/app.h"
 #include "base/warnings.h"
 #include "job/builder.h"
-#include "readers/job_document.h"
 #include "readers/job_reader.h"
 
 namespace exportgen::app {
@@ -26,24 +25,21 @@ public:
     JobSource(const JobSource&) = delete;
     JobSource& operator=(const JobSource&) = delete;
 
-    /// The job document: the file itself, or what a reader made of it.
+    /// The input's text: the file itself, or the built-in job.
     [[nodiscard]] std::string_view text() const noexcept;
     /// The input's name in messages: the path (or the name of bytes in memory), "<stdin>" or
     /// "<sample job>".
     [[nodiscard]] const std::string& source() const noexcept { return m_source; }
-    /// True when the document is the mapped file itself (whose pages the reader may give back).
+    /// True when the text is a mapped file (whose pages the reader may give back).
     [[nodiscard]] bool mapped() const noexcept;
-    /// Names the places of the document: empty for a job file (its own lines and columns).
-    [[nodiscard]] const Locator& locator() const noexcept { return m_locate; }
-    /// "SOURCE:LINE:COLUMN" of the byte at `offset` of the text (of the file it was read from,
-    /// for a document a reader made).
+    /// "SOURCE:LINE:COLUMN" of the byte at `offset` of the text.
     [[nodiscard]] std::string place(std::size_t offset) const;
     /// "job", "points" or the name of the format read.
     [[nodiscard]] const std::string& kind() const noexcept { return m_kind; }
     /// What the reader skipped.
     [[nodiscard]] const WarningList& warnings() const noexcept { return m_warnings; }
     /// True when the input is read into a job builder by its reader (a raw file, a point list),
-    /// false when it is a job file (or a document a reader made of one), read by the job reader.
+    /// false when it is a job file, read by the job reader.
     [[nodiscard]] bool built() const;
     /// Reads the input into `builder` (built() only): a point list's points, or a raw file's
     /// whole job. What the reader skips goes to warnings().
@@ -53,8 +49,6 @@ private:
     std::optional<InputText> m_file;
     std::string m_source;
     std::string m_kind = "job";
-    std::optional<JobDocument> m_document;
-    Locator m_locate;
     std::string m_columns;
     mutable WarningList m_warnings;
 };

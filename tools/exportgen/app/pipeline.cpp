@@ -43,8 +43,8 @@ void Pipeline::run() {
         } else {
             // A check may be followed by the conversion of the same text: only a conversion gives
             // the pages of a mapped file back as it passes them.
-            buildJsonJob(m_input.text(), m_input.source(), m_input.mapped() && !collecting(), m_input.locator(),
-                         m_builder, m_options.collect);
+            buildJsonJob(m_input.text(), m_input.source(), m_input.mapped() && !collecting(), m_builder,
+                         m_options.collect);
         }
         m_builder.finish();
     } catch (const JobError& error) {

@@ -12,17 +12,6 @@
 
 namespace exportgen {
 
-namespace {
-
-// The `read` of a format that is read into the job builder (`build`). The inputs still take a
-// format with a null `read` for one that is not read at all; `build` is always asked first, so
-// this is never called.
-void readThroughBuilder(const RawInput&, JobParts&) {
-    throw HostError(kExitInternal, "this format is read through the job builder");
-}
-
-}  // namespace
-
 const std::vector<FormatEntry>& formats() {
     // RW5 and Quolt/Pashk separate their fields by commas; a note is the last field of its
     // record (or a line of its own) and may hold them. The Vemra family ends each field with
@@ -33,17 +22,15 @@ const std::vector<FormatEntry>& formats() {
     const ReservedCharacters apaSimaFields{nullptr, nullptr, nullptr, nullptr, "_,"};
     const ReservedCharacters sdrFields{};
     static const std::vector<FormatEntry> table = {
-        {"vemra", ".vemra", "Vemra", findGenerator("vemra"), makeVemraWriter, vemraFields, nullptr, buildVemra,
-         looksLikeVemra},
-        {"apasima", ".apasima", "ApaSima", findGenerator("apasima"), makeApaSimaWriter, apaSimaFields, nullptr,
-         buildApaSima, looksLikeApaSima},
-        {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, nullptr, buildDrevan,
+        {"vemra", ".vemra", "Vemra", findGenerator("vemra"), makeVemraWriter, vemraFields, buildVemra, looksLikeVemra},
+        {"apasima", ".apasima", "ApaSima", findGenerator("apasima"), makeApaSimaWriter, apaSimaFields, buildApaSima,
+         looksLikeApaSima},
+        {"drevan", ".drevan", "Drevan", findGenerator("drevan"), makeDrevanWriter, vemraFields, buildDrevan,
          looksLikeDrevan},
         {"quoltpashk", ".quoltpashk", "Quolt/Pashk", findGenerator("quoltpashk"), makeQuoltPashkWriter, rw5Fields,
-         readThroughBuilder, buildQuoltPashk, looksLikeQuoltPashk},
-        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, readThroughBuilder, buildRw5,
-         looksLikeRw5},
-        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, readThroughBuilder, buildSdr, looksLikeSdr},
+         buildQuoltPashk, looksLikeQuoltPashk},
+        {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, buildRw5, looksLikeRw5},
+        {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, buildSdr, looksLikeSdr},
     };
     return table;
 }

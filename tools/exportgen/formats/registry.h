@@ -40,17 +40,14 @@ struct FormatEntry {
     MakeWriter makeWriter;
     /// What the records cannot carry inside a text field.
     ReservedCharacters reserved;
-    /// Reads a file of the format into a job (null: the format is not read).
-    ReadRaw read;
-    /// Reads a file of the format into the job builder (null: `read` does, through a job
-    /// document).
+    /// Reads a file of the format into the job builder (null: the format is not read).
     BuildRaw build;
     /// True when `head`, the first bytes of a file (up to 4 KiB), look like the format's first
     /// records: how an input without a known suffix is recognised.
     bool (*looksLike)(std::string_view head);
 
     /// Whether files of the format are read.
-    [[nodiscard]] bool readable() const noexcept { return read != nullptr || build != nullptr; }
+    [[nodiscard]] bool readable() const noexcept { return build != nullptr; }
 };
 
 /// Every format, in the order of the help texts and of `convert --all`.

@@ -76,8 +76,7 @@ std::string quoted(char ch) {
 // Where the reader is in the text, and the errors it reports there.
 class Source {
 public:
-    Source(std::string_view text, const std::string& name, const Locator& locate)
-        : m_text(text), m_name(name), m_locate(locate) {}
+    Source(std::string_view text, const std::string& name) : m_text(text), m_name(name) {}
 
     [[nodiscard]] const char* begin() const noexcept { return m_text.data(); }
     [[nodiscard]] const char* end() const noexcept { return m_text.data() + m_text.size(); }
@@ -92,13 +91,10 @@ public:
     }
 
 private:
-    [[nodiscard]] std::string place(std::size_t at) const {
-        return m_locate ? m_locate(at) : location(m_text, m_name, at);
-    }
+    [[nodiscard]] std::string place(std::size_t at) const { return location(m_text, m_name, at); }
 
     std::string_view m_text;
     const std::string& m_name;
-    const Locator& m_locate;
 };
 
 // Gives the pages of a mapped file that the reader has passed back to the system every 16 MiB,
@@ -540,8 +536,8 @@ std::vector<Member> inOrder(std::vector<Member> found) {
 
 }  // namespace
 
-void readJob(std::string_view text, const std::string& name, JobEvents& events, bool mapped, const Locator& locate) {
-    const Source source(text, name, locate);
+void readJob(std::string_view text, const std::string& name, JobEvents& events, bool mapped) {
+    const Source source(text, name);
     JsonTreeBuilder builder(source);
     try {
         // The first pass: where each member and each set-up lies.

@@ -34,17 +34,11 @@ public:
     virtual void setup(std::size_t index, JsonParse& parse) = 0;
 };
 
-/// Names the place of a byte of a job document for a message, "SOURCE:LINE:COLUMN": of the
-/// file the document was read from, or of the file a raw reader made the document of.
-using Locator = std::function<std::string(std::size_t offset)>;
-
 /// Reads `text`, a whole job document. Malformed JSON throws HostError(kExitJson) naming
 /// `source`, the line and the column; a JobError thrown by `events` becomes a HostError whose
 /// message starts with the same location. When `mapped`, the text is a file mapping (InputText)
 /// whose pages the reader gives back once it has read past them.
-/// `locate`, when given, names the places of errors instead of `source` and the text's own lines.
-void readJob(std::string_view text, const std::string& source, JobEvents& events, bool mapped,
-             const Locator& locate = {});
+void readJob(std::string_view text, const std::string& source, JobEvents& events, bool mapped);
 
 /// "SOURCE:LINE:COLUMN" of the byte at `offset` of `text` (lines and columns count from 1,
 /// columns in bytes).

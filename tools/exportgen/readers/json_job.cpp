@@ -360,10 +360,10 @@ private:
 
 }  // namespace
 
-void buildJsonJob(std::string_view text, const std::string& source, bool mapped, const Locator& locate,
-                  JobBuilder& builder, JobProblems* collect) {
+void buildJsonJob(std::string_view text, const std::string& source, bool mapped, JobBuilder& builder,
+                  JobProblems* collect) {
     JsonJobReader reader(builder, collect);
-    readJob(text, source, reader, mapped, locate);
+    readJob(text, source, reader, mapped);
 }
 
 }  // namespace exportgen

@@ -17,10 +17,9 @@ namespace exportgen {
 /// read. `collect` null: the first error is thrown (HostError with the file, line and column, and
 /// the JSON path). Else every problem goes to `collect` and the reading goes on; a part of the
 /// job that breaks the schema is not built (its fields cannot be trusted). `mapped`: the text is
-/// a file mapping whose pages are given back as the reader passes them. `locate` names places
-/// when the text is not the file the user named.
-void buildJsonJob(std::string_view text, const std::string& source, bool mapped, const Locator& locate,
-                  JobBuilder& builder, JobProblems* collect);
+/// a file mapping whose pages are given back as the reader passes them.
+void buildJsonJob(std::string_view text, const std::string& source, bool mapped, JobBuilder& builder,
+                  JobProblems* collect);
 
 class JsonJob {
 public:

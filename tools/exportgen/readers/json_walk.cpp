@@ -1,11 +1,11 @@
 #include "readers/json_walk.h"
 
 #include <array>
+#include <cmath>
 #include <deque>
+#include <string>
 #include <utility>
 #include <vector>
-#include <cmath>
-#include <string>
 
 #include "base/text.h"
 #include "contracts/text_services.h"
@@ -70,24 +70,71 @@ bool isAngle(int kind, std::size_t index) {
 // The members of a set-up and its parts the walk reads, by name.
 enum class Key : std::uint8_t {
     other,
-    station, hi, coords, code, codes, note, backsight, reorientations, worstResiduals, resection, shots, stakeouts,
-    to, hr, fs, measured, residual, differences, design,
-    point, bearing, circle, fromShot,
-    strings, control, attributes,
-    sd, hd, angles, hz, dist,
+    station,
+    hi,
+    coords,
+    code,
+    codes,
+    note,
+    backsight,
+    reorientations,
+    worstResiduals,
+    resection,
+    shots,
+    stakeouts,
+    to,
+    hr,
+    fs,
+    measured,
+    residual,
+    differences,
+    design,
+    point,
+    bearing,
+    circle,
+    fromShot,
+    strings,
+    control,
+    attributes,
+    sd,
+    hd,
+    angles,
+    hz,
+    dist,
 };
 
 Key keyOf(std::string_view name) {
-    static const std::pair<const char*, Key> kNames[] = {
-        {"station", Key::station}, {"hi", Key::hi}, {"coords", Key::coords}, {"code", Key::code},
-        {"codes", Key::codes}, {"note", Key::note}, {"backsight", Key::backsight},
-        {"reorientations", Key::reorientations}, {"worstResiduals", Key::worstResiduals},
-        {"resection", Key::resection}, {"shots", Key::shots}, {"stakeouts", Key::stakeouts}, {"to", Key::to},
-        {"hr", Key::hr}, {"fs", Key::fs}, {"measured", Key::measured}, {"residual", Key::residual},
-        {"differences", Key::differences}, {"design", Key::design}, {"point", Key::point},
-        {"bearing", Key::bearing}, {"circle", Key::circle}, {"fromShot", Key::fromShot}, {"strings", Key::strings},
-        {"control", Key::control}, {"attributes", Key::attributes}, {"sd", Key::sd}, {"hd", Key::hd},
-        {"angles", Key::angles}, {"hz", Key::hz}, {"dist", Key::dist}};
+    static const std::pair<const char*, Key> kNames[] = {{"station", Key::station},
+                                                         {"hi", Key::hi},
+                                                         {"coords", Key::coords},
+                                                         {"code", Key::code},
+                                                         {"codes", Key::codes},
+                                                         {"note", Key::note},
+                                                         {"backsight", Key::backsight},
+                                                         {"reorientations", Key::reorientations},
+                                                         {"worstResiduals", Key::worstResiduals},
+                                                         {"resection", Key::resection},
+                                                         {"shots", Key::shots},
+                                                         {"stakeouts", Key::stakeouts},
+                                                         {"to", Key::to},
+                                                         {"hr", Key::hr},
+                                                         {"fs", Key::fs},
+                                                         {"measured", Key::measured},
+                                                         {"residual", Key::residual},
+                                                         {"differences", Key::differences},
+                                                         {"design", Key::design},
+                                                         {"point", Key::point},
+                                                         {"bearing", Key::bearing},
+                                                         {"circle", Key::circle},
+                                                         {"fromShot", Key::fromShot},
+                                                         {"strings", Key::strings},
+                                                         {"control", Key::control},
+                                                         {"attributes", Key::attributes},
+                                                         {"sd", Key::sd},
+                                                         {"hd", Key::hd},
+                                                         {"angles", Key::angles},
+                                                         {"hz", Key::hz},
+                                                         {"dist", Key::dist}};
     for (const auto& [text, key] : kNames) {
         if (name == text) return key;
     }
@@ -203,7 +250,9 @@ public:
             if (n->types != 0 && (n->types & kString) == 0) {
                 return fail(value, path, "expected " + expectedTypes(n->types) + ", found a string");
             }
-            if (!allowed(n, [&](const nlohmann::json& v) { return v.is_string() && v.get_ref<const std::string&>() == out; })) {
+            if (!allowed(n, [&](const nlohmann::json& v) {
+                    return v.is_string() && v.get_ref<const std::string&>() == out;
+                })) {
                 return fail(value, path, shownName(out) + " is not one of " + listed(n));
             }
             if (n->minLength && out.size() < *n->minLength) {
@@ -392,69 +441,68 @@ public:
     void setup(ondemand::value& value, const Node* node, const JsonPath& here) {
         m_setup.place = place(token(value));
         m_lastHr = Figure::recorded(0.0);  // a target on the point itself until a height is given
-        object(value, node, here,
-               [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
-                   double figure = 0.0;
-                   if (key == Key::station) {
-                       std::string_view name;
-                       if (text(member, schema, at, name)) m_setup.station = checked(TextKind::name, name, member, at);
-                   } else if (key == Key::hi) {
-                       if (number(member, schema, at, figure)) {
-                           m_setup.hi = Figure::recorded(m_b.length(figure));
-                           height(member, m_setup.hi.value, "instrument height", at);
-                       }
-                   } else if (key == Key::coords) {
-                       coordinates(member, schema, at, m_setup.coords);
-                   } else if (key == Key::code || key == Key::note) {
-                       std::string_view given;
-                       if (!text(member, schema, at, given)) return;
-                       (key == Key::code ? m_setup.code : m_setup.note) =
-                           checked(key == Key::code ? TextKind::code : TextKind::note, given, member, at);
-                   } else if (key == Key::backsight) {
-                       Backsight backsight;
-                       if (this->backsight(member, schema, at, backsight)) m_setup.backsight = std::move(backsight);
-                   } else if (key == Key::reorientations) {
-                       m_setup.reorientations.clear();
-                       array(member, schema, at,
-                             [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
-                                 Backsight backsight;
-                                 if (this->backsight(item, itemNode, itemPath, backsight)) {
-                                     m_setup.reorientations.push_back(std::move(backsight));
-                                 }
-                             });
-                   } else if (key == Key::worstResiduals) {
-                       double values[3] = {0, 0, 0};
-                       std::size_t count = 0;
-                       if (numbers(member, schema, at, values, count) && count == 3) {
-                           m_setup.worstResiduals.origin = Origin::recorded;
-                           m_setup.worstResiduals.value = {
-                               {}, m_b.angle(values[0]), m_b.angle(values[1]), m_b.length(values[2])};
-                       }
-                   } else if (key == Key::resection) {
-                       m_setup.resection.clear();
-                       array(member, schema, at,
-                             [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
-                                 Observation obs;
-                                 observation(item, itemNode, itemPath, obs);
-                                 m_setup.resection.push_back(std::move(obs));
-                             });
-                   } else if (key == Key::shots) {
-                       m_setup.shots.clear();
-                       array(member, schema, at,
-                             [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
-                                 m_setup.shots.emplace_back();
-                                 observation(item, itemNode, itemPath, m_setup.shots.back());
-                             });
-                   } else if (key == Key::stakeouts) {
-                       m_setup.stakeouts.clear();
-                       array(member, schema, at,
-                             [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
-                                 Stakeout stake;
-                                 observation(item, itemNode, itemPath, stake.shot, &stake);
-                                 m_setup.stakeouts.push_back(std::move(stake));
-                             });
-                   }
-               });
+        object(value, node, here, [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
+            double figure = 0.0;
+            if (key == Key::station) {
+                std::string_view name;
+                if (text(member, schema, at, name)) m_setup.station = checked(TextKind::name, name, member, at);
+            } else if (key == Key::hi) {
+                if (number(member, schema, at, figure)) {
+                    m_setup.hi = Figure::recorded(m_b.length(figure));
+                    height(member, m_setup.hi.value, "instrument height", at);
+                }
+            } else if (key == Key::coords) {
+                coordinates(member, schema, at, m_setup.coords);
+            } else if (key == Key::code || key == Key::note) {
+                std::string_view given;
+                if (!text(member, schema, at, given)) return;
+                (key == Key::code ? m_setup.code : m_setup.note) =
+                    checked(key == Key::code ? TextKind::code : TextKind::note, given, member, at);
+            } else if (key == Key::backsight) {
+                Backsight backsight;
+                if (this->backsight(member, schema, at, backsight)) m_setup.backsight = std::move(backsight);
+            } else if (key == Key::reorientations) {
+                m_setup.reorientations.clear();
+                array(member, schema, at,
+                      [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
+                          Backsight backsight;
+                          if (this->backsight(item, itemNode, itemPath, backsight)) {
+                              m_setup.reorientations.push_back(std::move(backsight));
+                          }
+                      });
+            } else if (key == Key::worstResiduals) {
+                double values[3] = {0, 0, 0};
+                std::size_t count = 0;
+                if (numbers(member, schema, at, values, count) && count == 3) {
+                    m_setup.worstResiduals.origin = Origin::recorded;
+                    m_setup.worstResiduals.value = {
+                        {}, m_b.angle(values[0]), m_b.angle(values[1]), m_b.length(values[2])};
+                }
+            } else if (key == Key::resection) {
+                m_setup.resection.clear();
+                array(member, schema, at,
+                      [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
+                          Observation obs;
+                          observation(item, itemNode, itemPath, obs);
+                          m_setup.resection.push_back(std::move(obs));
+                      });
+            } else if (key == Key::shots) {
+                m_setup.shots.clear();
+                array(member, schema, at,
+                      [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
+                          m_setup.shots.emplace_back();
+                          observation(item, itemNode, itemPath, m_setup.shots.back());
+                      });
+            } else if (key == Key::stakeouts) {
+                m_setup.stakeouts.clear();
+                array(member, schema, at,
+                      [&](ondemand::value& item, const Node* itemNode, const JsonPath& itemPath, std::size_t) {
+                          Stakeout stake;
+                          observation(item, itemNode, itemPath, stake.shot, &stake);
+                          m_setup.stakeouts.push_back(std::move(stake));
+                      });
+            }
+        });
     }
 
     Setup take() { return std::move(m_setup); }
@@ -467,55 +515,51 @@ private:
         bool foresight = false;
         std::string_view code;
         bool hasCode = false;
-        object(value, node, path,
-               [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
-                   double figure = 0.0;
-                   bool null = false;
-                   if (key == Key::to) {
-                       std::string_view name;
-                       if (text(member, schema, at, name))
-                           shot.sight.setTargetName(checked(TextKind::name, name, member, at));
-                   } else if (key == Key::hr) {
-                       if (number(member, schema, at, figure, &null)) {
-                           m_lastHr = Figure::recorded(m_b.length(figure));
-                           height(member, m_lastHr.value, "target height", at);
-                       } else if (null) {
-                           m_lastHr = Figure();
-                       }
-                   } else if (key == Key::fs) {
-                       bool flag = false;
-                       if (boolean(member, schema, at, flag)) foresight = flag;
-                   } else if (key == Key::measured) {
-                       bool flag = false;
-                       static_cast<void>(boolean(member, schema, at, flag));
-                   } else if (key == Key::note) {
-                       std::string_view note;
-                       if (text(member, schema, at, note))
-                           shot.sight.setNote(checked(TextKind::note, note, member, at));
-                   } else if (key == Key::code) {
-                       hasCode = text(member, schema, at, code);
-                       if (hasCode) shot.code = checked(TextKind::code, code, member, at);
-                   } else if (key == Key::codes) {
-                       shot.sight.codes.clear();
-                       shot.code = COrvStringT();
-                       codes(member, schema, at, shot.sight.codes, shot.code);
-                       hasCode = false;
-                   } else if (key == Key::coords) {
-                       coordinates(member, schema, at, shot.coords);
-                   } else if (key == Key::residual) {
-                       Point3 p;
-                       if (xyz(member, schema, at, p)) shot.residual.set(p, Origin::recorded);
-                   } else if (key == Key::differences && stake != nullptr) {
-                       Point3 p;
-                       if (xyz(member, schema, at, p)) stake->differences.set(p, Origin::recorded);
-                   } else if (key == Key::design && stake != nullptr) {
-                       std::string_view design;
-                       if (text(member, schema, at, design))
-                           stake->design = checked(TextKind::name, design, member, at);
-                   } else if (const int kind = measurementKind(key); kind >= 0) {
-                       measurement(member, schema, at, kind, shot.sight);
-                   }
-               });
+        object(value, node, path, [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
+            double figure = 0.0;
+            bool null = false;
+            if (key == Key::to) {
+                std::string_view name;
+                if (text(member, schema, at, name)) shot.sight.setTargetName(checked(TextKind::name, name, member, at));
+            } else if (key == Key::hr) {
+                if (number(member, schema, at, figure, &null)) {
+                    m_lastHr = Figure::recorded(m_b.length(figure));
+                    height(member, m_lastHr.value, "target height", at);
+                } else if (null) {
+                    m_lastHr = Figure();
+                }
+            } else if (key == Key::fs) {
+                bool flag = false;
+                if (boolean(member, schema, at, flag)) foresight = flag;
+            } else if (key == Key::measured) {
+                bool flag = false;
+                static_cast<void>(boolean(member, schema, at, flag));
+            } else if (key == Key::note) {
+                std::string_view note;
+                if (text(member, schema, at, note)) shot.sight.setNote(checked(TextKind::note, note, member, at));
+            } else if (key == Key::code) {
+                hasCode = text(member, schema, at, code);
+                if (hasCode) shot.code = checked(TextKind::code, code, member, at);
+            } else if (key == Key::codes) {
+                shot.sight.codes.clear();
+                shot.code = COrvStringT();
+                codes(member, schema, at, shot.sight.codes, shot.code);
+                hasCode = false;
+            } else if (key == Key::coords) {
+                coordinates(member, schema, at, shot.coords);
+            } else if (key == Key::residual) {
+                Point3 p;
+                if (xyz(member, schema, at, p)) shot.residual.set(p, Origin::recorded);
+            } else if (key == Key::differences && stake != nullptr) {
+                Point3 p;
+                if (xyz(member, schema, at, p)) stake->differences.set(p, Origin::recorded);
+            } else if (key == Key::design && stake != nullptr) {
+                std::string_view design;
+                if (text(member, schema, at, design)) stake->design = checked(TextKind::name, design, member, at);
+            } else if (const int kind = measurementKind(key); kind >= 0) {
+                measurement(member, schema, at, kind, shot.sight);
+            }
+        });
         if (hasCode && !shot.code.IsEmpty()) shot.sight.codes.addCode(DexCodeValues(DexCodeDescription(shot.code)));
         shot.sight.setKind(foresight ? eSightForesight : eSightSideShot);
         shot.hr = m_lastHr;
@@ -556,36 +600,33 @@ private:
         double circle = 0.0, bearing = 0.0;
         DexTSRawBS measured;
         const bool ok =
-            object(value, node, path,
-                   [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
-                       double figure = 0.0;
-                       bool null = false;
-                       if (key == Key::point) {
-                           std::string_view name;
-                           if (!text(member, schema, at, name)) return;
-                           hasPoint = true;
-                           backsight.point = checked(TextKind::name, name, member, at);
-                           if (const KnownPoint* known = m_b.job().find(name))
-                               backsight.sight.setBSPoint(known->design);
-                       } else if (key == Key::bearing) {
-                           hasBearing = number(member, schema, at, bearing);
-                       } else if (key == Key::circle) {
-                           hasCircle = number(member, schema, at, circle, &null);
-                           nullCircle = null;
-                       } else if (key == Key::hr) {
-                           if (number(member, schema, at, figure, &null)) {
-                               m_lastHr = Figure::recorded(m_b.length(figure));
-                               height(member, m_lastHr.value, "target height", at);
-                           } else if (null) {
-                               m_lastHr = Figure();
-                           }
-                       } else if (key == Key::fromShot) {
-                           if (number(member, schema, at, figure))
-                               backsight.firstShot = static_cast<std::size_t>(figure);
-                       } else if (const int kind = measurementKind(key); kind >= 0) {
-                           measurement(member, schema, at, kind, measured);
-                       }
-                   });
+            object(value, node, path, [&](Key key, ondemand::value& member, const Node* schema, const JsonPath& at) {
+                double figure = 0.0;
+                bool null = false;
+                if (key == Key::point) {
+                    std::string_view name;
+                    if (!text(member, schema, at, name)) return;
+                    hasPoint = true;
+                    backsight.point = checked(TextKind::name, name, member, at);
+                    if (const KnownPoint* known = m_b.job().find(name)) backsight.sight.setBSPoint(known->design);
+                } else if (key == Key::bearing) {
+                    hasBearing = number(member, schema, at, bearing);
+                } else if (key == Key::circle) {
+                    hasCircle = number(member, schema, at, circle, &null);
+                    nullCircle = null;
+                } else if (key == Key::hr) {
+                    if (number(member, schema, at, figure, &null)) {
+                        m_lastHr = Figure::recorded(m_b.length(figure));
+                        height(member, m_lastHr.value, "target height", at);
+                    } else if (null) {
+                        m_lastHr = Figure();
+                    }
+                } else if (key == Key::fromShot) {
+                    if (number(member, schema, at, figure)) backsight.firstShot = static_cast<std::size_t>(figure);
+                } else if (const int kind = measurementKind(key); kind >= 0) {
+                    measurement(member, schema, at, kind, measured);
+                }
+            });
         if (!ok) return false;
         if (hasPoint) {
             backsight.kind = Backsight::Kind::point;

@@ -15,7 +15,6 @@
 #include <string_view>
 
 #include "job/builder.h"
-#include "readers/job_document.h"
 #include "readers/pages.h"
 
 namespace exportgen {
@@ -69,7 +68,7 @@ private:
     PageReleaser m_pages;
 };
 
-/// A number as raw files write them and a job document takes them as they stand: an optional
+/// A number as raw files write them and a job file takes them as they stand: an optional
 /// sign, digits with at most one point, at least one digit, and within the range of a double
 /// (a job holds no other).
 [[nodiscard]] bool isDecimal(std::string_view text) noexcept;
@@ -82,8 +81,6 @@ private:
 /// character, and so is any other byte (a file in a single-byte encoding).
 [[nodiscard]] std::size_t characterLength(std::string_view text, std::size_t at) noexcept;
 
-/// A reader: the job that `input` holds, as parts of a job document.
-using ReadRaw = void (*)(const RawInput& input, JobParts& parts);
 /// A reader: the job that `input` holds, told to `builder`, the header done and every set-up
 /// added (the caller finishes the builder).
 using BuildRaw = void (*)(RawInput& input, JobBuilder& builder);
