@@ -81,6 +81,72 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// An input that is empty, or not what its name or --from says, is refused with status 5 and a
+// message that says what it looks like; a last line cut short is named as such.
+struct InputCase {
+    const char* name;
+    const char* content;
+    std::vector<std::string> options;
+    int code;
+    const char* err;
+};
+
+class InputsThatAreNotWhatTheySay : public testing::TestWithParam<InputCase> {};
+
+TEST_P(InputsThatAreNotWhatTheySay, AreRefusedOrWarnedOf) {
+    const InputCase& c = GetParam();
+    std::vector<std::string> args{"convert", hosttest::memoryFile(std::string("inputs/") + c.name, c.content), "-f",
+                                  "rw5"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto result = run(args);
+    EXPECT_EQ(result.code, c.code) << result.err;
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InputsThatAreNotWhatTheySay,
+    testing::Values(
+        InputCase{"empty.rw5", "", {}, exportgen::kExitJson, "inputs/empty.rw5: the input is empty\n"},
+        InputCase{"blank.json", " \r\n\n", {}, exportgen::kExitJson, "inputs/blank.json: the input is empty\n"},
+        InputCase{"header.csv",
+                  "P,N,E,H\n",
+                  {},
+                  exportgen::kExitJson,
+                  "inputs/header.csv: nothing in it reads as a point list\n"},
+        InputCase{"job.rw5",
+                  "{\"setups\": []}\n",
+                  {},
+                  exportgen::kExitJson,
+                  "inputs/job.rw5: nothing in it reads as an RW5 file; it looks like a job file\n"},
+        InputCase{"points.txt",
+                  "1,100,200,10\n",
+                  {"--from", "sdr"},
+                  exportgen::kExitJson,
+                  "inputs/points.txt:1:1: expected a record: a two-digit record number and a derivation code; it "
+                  "looks like a point list\n"},
+        InputCase{"cut.rw5",
+                  "JB,NMX\nOC,OP1,N 10.0",
+                  {},
+                  exportgen::kExitJson,
+                  "inputs/cut.rw5:2:14: record cut short: no E  field; the file may be cut short at line 2\n"},
+        InputCase{"cut-warned.rw5",
+                  "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL",
+                  {},
+                  exportgen::kExitOk,
+                  "warning: input: the file may be cut short at line 3 (inputs/cut-warned.rw5:3:1)\n"},
+        InputCase{
+            "whole.rw5",
+            "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL",
+            {"--strict"},
+            exportgen::kExitStrict,
+            "inputs/whole.rw5:3:1: input: a line that is no RW5 record is skipped (an error under --strict); the file "
+            "may be cut short at line 3\n"}),
+    [](const testing::TestParamInfo<InputCase>& paramInfo) {
+        std::string name = paramInfo.param.name;
+        for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+        return name;
+    });
+
 TEST(CommandErrors, UnknownFormatIsAUsageError) {
     const auto result = run({"convert", "--format", "nosuch"});
     EXPECT_EQ(result.code, exportgen::kExitUsage);

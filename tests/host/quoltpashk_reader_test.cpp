@@ -283,9 +283,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Malformed{"STN     A,1.5,\r\nSS      B,1.5O,",
                               "in.quoltpashk:2:11: SS: target height \"1.5O\" is not a number"},
                     Malformed{"STN     A,1.5,\r\nSS      B",
-                              "in.quoltpashk:2:10: SS: the record is cut short: the target height is missing"},
+                              "in.quoltpashk:2:10: SS: the record is cut short: the target height is missing; the file "
+                              "may be cut short at line 2"},
                     Malformed{"STN     A,1.5,\r\nSS      B,1.5,\r\nSD      1.00000,90.00000",
-                              "in.quoltpashk:3:25: SD: the record is cut short: the third value is missing"},
+                              "in.quoltpashk:3:25: SD: the record is cut short: the third value is missing; the file "
+                              "may be cut short at line 3"},
                     Malformed{"STN     A,1.5,\r\nBKB     X,,0",
                               "in.quoltpashk:2:11: BKB: bearing \"\" is not a number"},
                     Malformed{"STN     A,1.5,\r\nSS      B,1.5,\r\nXYZ     1.0,-,3",
@@ -293,7 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Malformed{"STN     B,1e3,", "in.quoltpashk:1:11: STN: instrument height \"1e3\" is not a number"},
                     Malformed{"UNITS   Y,D", "in.quoltpashk:1:9: UNITS: distance unit \"Y\" is neither M nor F"},
                     Malformed{"UNITS   M,D\r\nTEMP    20.0",
-                              "in.quoltpashk:2:13: TEMP: the record is cut short: the pressure is missing"}),
+                              "in.quoltpashk:2:13: TEMP: the record is cut short: the pressure is missing; the file "
+                              "may be cut short at line 2"}),
     [](const testing::TestParamInfo<Malformed>& param) { return "case" + std::to_string(param.index); });
 
 }  // namespace

@@ -46,6 +46,28 @@ std::string kindByContent(std::string_view text) {
     return {};
 }
 
+// "a job file", "a point list" or "a Vemra file": the input kind `kind` for people.
+std::string kindForPeople(const std::string& kind) {
+    if (kind == "job") return "a job file";
+    if (kind == "points") return "a point list";
+    const FormatEntry* format = findFormat(kind);
+    return std::string("a") + (kind == "apasima" || kind == "rw5" || kind == "sdr" ? "n " : " ") +
+           (format ? format->displayName : kind.c_str()) + " file";
+}
+
+// True when `text` holds nothing but blanks and line ends (after a byte-order mark).
+bool blank(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// The number of the line that starts at `offset`, counted from 1.
+std::size_t lineNumber(std::string_view text, std::size_t offset) {
+    std::size_t line = 1;
+    for (std::size_t at = 0; at < offset && at < text.size(); ++at) line += text[at] == '\n';
+    return line;
+}
+
 }  // namespace
 
 std::string inputKindList() {
@@ -80,6 +102,7 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
         m_file.emplace(readFile(given.path == "-" ? "/dev/stdin" : given.path));
         m_source = given.path == "-" ? "<stdin>" : given.path;
     }
+    if (blank(m_file->text())) throw HostError(kExitJson, m_source + ": the input is empty");
     if (kind.empty()) kind = kindBySuffix(given.path);
     if (kind.empty()) kind = kindByContent(m_file->text());
     if (kind.empty()) {
@@ -110,17 +133,68 @@ bool JobSource::built() const {
 }
 
 void JobSource::build(JobBuilder& builder) const {
+    const std::string_view text = m_file->text();
+    // A last line without its line end that the reader could not read whole: the file may have
+    // been cut short, by a full disk or a transfer broken off.
+    const bool unterminated = !text.empty() && text.back() != '\n' && text.back() != '\r';
+    const std::size_t lastLine = unterminated ? text.find_last_of("\r\n") + 1 : text.size();
+    bool lastLineFaulted = false;
     // What the reader skipped is told through the builder: a check lists it with the job's other
     // problems, --strict makes it an error, and a conversion warns of it once.
     RawInput input(
-        m_file->text(), m_source,
-        [&builder](const std::string& what, std::size_t offset) { builder.warn("input", what, builder.place(offset)); },
+        text, m_source,
+        [&builder, &lastLineFaulted, lastLine](const std::string& what, std::size_t offset) {
+            lastLineFaulted = lastLineFaulted || offset >= lastLine;
+            builder.warn("input", what, builder.place(offset));
+        },
         m_file->mapped());
-    if (m_kind == "points") {
-        readPointList(input, m_columns, builder);
-    } else {
-        findFormat(m_kind)->build(input, builder);
+    try {
+        if (m_kind == "points") {
+            readPointList(input, m_columns, builder);
+        } else {
+            findFormat(m_kind)->build(input, builder);
+        }
+    } catch (const JobError& error) {
+        // A warning made an error (--strict), or the builder's refusal of a value, on the last line.
+        if (!unterminated || error.input() != kJobInput || error.offset() < lastLine) throw;
+        throw JobError(error.offset(),
+                       std::string(error.what()) + "; the file may be cut short at line " +
+                           std::to_string(lineNumber(text, lastLine)),
+                       error.code(), error.input());
+    } catch (const HostError& error) {
+        // The first line refused: say what the input looks like instead.
+        const std::size_t first = text.find_first_not_of(" \t\r\n");
+        const std::string firstPlace = m_source + ":" + std::to_string(lineNumber(text, first)) + ":";
+        if (!builder.anythingStated() && std::string_view(error.what()).substr(0, firstPlace.size()) == firstPlace) {
+            throw HostError(error.code(), error.what() + lookAlike());
+        }
+        // A refusal at or past the end of a last line without its line end: the reader wanted
+        // more than the line holds.
+        if (!unterminated) throw;
+        const std::string cutAt = std::to_string(lineNumber(text, lastLine));
+        const std::string lastPlace = m_source + ":" + cutAt + ":";
+        const std::string_view message = error.what();
+        if (message.substr(0, lastPlace.size()) != lastPlace) throw;
+        std::size_t column = 0;
+        for (std::size_t at = lastPlace.size(); at < message.size() && message[at] >= '0' && message[at] <= '9'; ++at) {
+            column = std::min<std::size_t>(column * 10 + static_cast<std::size_t>(message[at] - '0'), text.size());
+        }
+        if (column <= text.size() - lastLine) throw;
+        throw HostError(error.code(), std::string(message) + "; the file may be cut short at line " + cutAt);
     }
+    if (unterminated && lastLineFaulted) {
+        builder.warn("input", "the file may be cut short at line " + std::to_string(lineNumber(text, lastLine)),
+                     builder.place(lastLine));
+    }
+    // Nothing of a job came out of the input: it is not what its name or --from says.
+    if (!builder.anythingStated()) {
+        throw HostError(kExitJson, m_source + ": nothing in it reads as " + kindForPeople(m_kind) + lookAlike());
+    }
+}
+
+std::string JobSource::lookAlike() const {
+    const std::string looks = kindByContent(m_file->text());
+    return looks.empty() || looks == m_kind ? std::string() : "; it looks like " + kindForPeople(looks);
 }
 
 }  // namespace exportgen::app

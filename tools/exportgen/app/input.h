@@ -46,6 +46,10 @@ public:
     void build(JobBuilder& builder) const;
 
 private:
+    /// "; it looks like a job file" when the input's first bytes look like another kind than
+    /// the one it is read as, else empty.
+    [[nodiscard]] std::string lookAlike() const;
+
     std::optional<InputText> m_file;
     std::string m_source;
     std::string m_kind = "job";

@@ -60,11 +60,13 @@ void JobBuilder::setUnits(std::optional<EDistUnits> distance, std::optional<EAng
 }
 
 void JobBuilder::setApplication(const COrvStringT& name, const COrvStringT& version) {
+    stated();
     m_job.info.appName = name;
     m_job.info.appVersion = version;
 }
 
 void JobBuilder::setJobTexts(const COrvStringT& name, const COrvStringT& text2, const COrvStringT& text3) {
+    stated();
     m_job.info.jobName = name;
     m_job.info.jobText2 = text2;
     m_job.info.jobText3 = text3;
@@ -72,6 +74,7 @@ void JobBuilder::setJobTexts(const COrvStringT& name, const COrvStringT& text2, 
 
 void JobBuilder::setCreated(const COrvStringT& date, const Place& datePlace, const std::optional<COrvStringT>& time,
                             const Place& timePlace) {
+    stated();
     m_job.info.setCreateTime(date, time ? *time : COrvStringT());
     Job::Created& created = m_job.created;
     created.present = true;
@@ -83,25 +86,33 @@ void JobBuilder::setCreated(const COrvStringT& date, const Place& datePlace, con
 }
 
 void JobBuilder::setInstrument(const COrvStringT& instrument, double prismConstantMillimetres) {
+    stated();
     m_job.observation.instrument = instrument;
     m_job.observation.obsConstant = prismConstantMillimetres;
 }
 
 void JobBuilder::setTemperature(double value, ETemperatureUnits units) {
+    stated();
     m_job.observation.setTemperature(celsiusFrom(value, units), units);
 }
 
 void JobBuilder::setPressure(double value, EPressureUnits units) {
+    stated();
     m_job.observation.setPressure(hectopascalsFrom(value, units), units);
 }
 
-void JobBuilder::setPpm(double ppm) { m_job.observation.setPpm(ppm); }
+void JobBuilder::setPpm(double ppm) {
+    stated();
+    m_job.observation.setPpm(ppm);
+}
 
 void JobBuilder::setScale(double factor, double elevation) {
+    stated();
     m_job.observation.setEllToGridScaleAndElevation(factor, elevation);
 }
 
 void JobBuilder::addKnownPoint(KnownPoint point, const Describe& describe) {
+    stated();
     const std::string name = utf8(point.design.getStation().name());
     const auto [known, added] = m_job.pointIndex.try_emplace(name, m_job.points.size());
     if (!added) {
@@ -118,7 +129,10 @@ void JobBuilder::addKnownPoint(KnownPoint point, const Describe& describe) {
     m_job.points.push_back(std::move(point));
 }
 
-void JobBuilder::addLevelRun(LevelRun run) { m_job.levelRuns.push_back(std::move(run)); }
+void JobBuilder::addLevelRun(LevelRun run) {
+    stated();
+    m_job.levelRuns.push_back(std::move(run));
+}
 
 void JobBuilder::headerDone() {
     if (m_headerDone) return;
@@ -128,6 +142,7 @@ void JobBuilder::headerDone() {
 }
 
 void JobBuilder::addSetup(Setup setup) {
+    stated();
     headerDone();
     setup.index = m_setups++;
     m_placement.place(setup);
