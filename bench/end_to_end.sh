@@ -2,11 +2,12 @@
 # End-to-end figures of the host: a synthetic job of N shots written by `exportgen sample`, then
 # `exportgen convert` of it to each format (and `--all`, every format at once), with wall time,
 # shots per second and peak resident memory (from /usr/bin/time -v). Each conversion runs RUNS
-# times; the table shows the median wall time, the median CPU time (user + system: less
+# times; the table shows the median wall time, the best CPU time (user + system: the least
 # disturbed by other work on the machine) and the largest peak memory of the runs. The floor
 # program (bench/floor.cpp: simdjson On-Demand and to_chars, the RW5 foresight lines only) runs
 # on the same job in the same run; x_floor is each conversion's CPU time over the floor's (for a
-# raw-to-raw conversion, READS below, over the JSON job's conversion to the same format).
+# raw-to-raw conversion, READS below, over the JSON job's conversion to the same format, and
+# x_peak its peak memory over that conversion's).
 #
 #   bench/end_to_end.sh [BUILD_DIR] [SIZES] [FORMATS] [RUNS]
 #
@@ -59,19 +60,20 @@ measure() {
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+best() { sort -g | head -1; }
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)"
-printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s %8s\n' shots format job_MB wall_s cpu_s shots/s peak_MB peak/job out_MB x_floor
+printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s %8s %7s\n' shots format job_MB wall_s cpu_s shots/s peak_MB peak/job out_MB x_floor x_peak
 for n in $sizes; do
   job="$work/job_$n.json"
   read -r wall rss cpu < <(measure "$program" sample --shots "$n" -o "$job")
   job_bytes=$(stat -c %s "$job")
   job_mb=$(awk -v b="$job_bytes" 'BEGIN { printf "%.1f", b / 1048576 }')
-  printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s %8s\n' "$n" "(sample)" "$job_mb" "$wall" "$cpu" \
+  printf '%-9s %-11s %9s %9s %9s %11s %9s %8s %10s %8s %7s\n' "$n" "(sample)" "$job_mb" "$wall" "$cpu" \
     "$(awk -v n="$n" -v w="$wall" 'BEGIN { printf "%.0f", (w > 0 ? n / w : 0) }')" \
-    "$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')" "-" "$job_mb" "-"
+    "$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')" "-" "$job_mb" "-" "-"
   floor_cpu=""
-  declare -A json_cpu=()
+  declare -A json_cpu=() json_peak=()
   for format in floor $formats $reads; do
     out="$work/out_$n.$format"
     walls=()
@@ -93,16 +95,21 @@ for n in $sizes; do
       ((rss > peak)) && peak=$rss
     done
     wall=$(printf '%s\n' "${walls[@]}" | median)
-    cpu=$(printf '%s\n' "${cpus[@]}" | median)
+    cpu=$(printf '%s\n' "${cpus[@]}" | best)
     [ "$format" = floor ] && floor_cpu=$cpu
     json_cpu[$format]=$cpu
+    json_peak[$format]=$peak
     # A raw-to-raw conversion against the JSON job's conversion to the same format.
     ratio=$floor_cpu
-    [[ $format == *'>'* ]] && ratio=$(awk -v c="${json_cpu[${format##*>}]:-0}" -v f="$floor_cpu" 'BEGIN { print (c > 0 ? c : f) }')
+    peak_ratio=-
+    if [[ $format == *'>'* ]]; then
+      ratio=$(awk -v c="${json_cpu[${format##*>}]:-0}" -v f="$floor_cpu" 'BEGIN { print (c > 0 ? c : f) }')
+      peak_ratio=$(awk -v p="$peak" -v j="${json_peak[${format##*>}]:-0}" 'BEGIN { printf (j > 0 ? "%.2f" : "-"), p / j }')
+    fi
     out_mb=$(du -sb "$out" | awk '{ printf "%.1f", $1 / 1048576 }')
     awk -v n="$n" -v f="$format" -v j="$job_mb" -v w="$wall" -v c="$cpu" -v k="$peak" -v jb="$job_bytes" -v o="$out_mb" \
-        -v fl="$ratio" 'BEGIN {
-      printf "%-9s %-11s %9s %9.3f %9.3f %11.0f %9.1f %8.2f %10s %8.2f\n", n, f, j, w, c, (w > 0 ? n / w : 0), k / 1024, k * 1024 / jb, o, (fl > 0 ? c / fl : 0) }'
+        -v fl="$ratio" -v xp="$peak_ratio" 'BEGIN {
+      printf "%-9s %-11s %9s %9.3f %9.3f %11.0f %9.1f %8.2f %10s %8.2f %7s\n", n, f, j, w, c, (w > 0 ? n / w : 0), k / 1024, k * 1024 / jb, o, (fl > 0 ? c / fl : 0), xp }'
     rm -rf "$out"
   done
   rm -f "$job" "$work"/raw_"$n".*

@@ -81,8 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// An input that is empty, or not what its name or --from says, is refused with status 5 and a
-// message that says what it looks like; a last line cut short is named as such.
+// An input that is empty, or not what its name or --from says, or that holds a value that is no
+// value (70 minutes of arc, the 30th of February), is refused at its place with status 5 and a
+// message in its own terms; a last line cut short is named as such.
 struct InputCase {
     const char* name;
     const char* content;
@@ -91,9 +92,9 @@ struct InputCase {
     const char* err;
 };
 
-class InputsThatAreNotWhatTheySay : public testing::TestWithParam<InputCase> {};
+class BadInputs : public testing::TestWithParam<InputCase> {};
 
-TEST_P(InputsThatAreNotWhatTheySay, AreRefusedOrWarnedOf) {
+TEST_P(BadInputs, AreRefusedAtTheirPlaceOrWarnedOf) {
     const InputCase& c = GetParam();
     std::vector<std::string> args{"convert", hosttest::memoryFile(std::string("inputs/") + c.name, c.content), "-f",
                                   "rw5"};
@@ -103,49 +104,52 @@ TEST_P(InputsThatAreNotWhatTheySay, AreRefusedOrWarnedOf) {
     EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
-    Cases, InputsThatAreNotWhatTheySay,
+    Cases, BadInputs,
     testing::Values(
         InputCase{"empty.rw5", "", {}, exportgen::kExitJson, "inputs/empty.rw5: the input is empty\n"},
         InputCase{"blank.json", " \r\n\n", {}, exportgen::kExitJson, "inputs/blank.json: the input is empty\n"},
-        InputCase{"header.csv",
-                  "P,N,E,H\n",
-                  {},
-                  exportgen::kExitJson,
+        InputCase{"header.csv", "P,N,E,H\n", {}, exportgen::kExitJson,
                   "inputs/header.csv: nothing in it reads as a point list\n"},
-        InputCase{"job.rw5",
-                  "{\"setups\": []}\n",
-                  {},
-                  exportgen::kExitJson,
+        InputCase{"job.rw5", "{\"setups\": []}\n", {}, exportgen::kExitJson,
                   "inputs/job.rw5: nothing in it reads as an RW5 file; it looks like a job file\n"},
-        InputCase{"points.txt",
-                  "1,100,200,10\n",
-                  {"--from", "sdr"},
-                  exportgen::kExitJson,
+        InputCase{"points.txt", "1,100,200,10\n", {"--from", "sdr"}, exportgen::kExitJson,
                   "inputs/points.txt:1:1: expected a record: a two-digit record number and a derivation code; it "
                   "looks like a point list\n"},
-        InputCase{"cut.rw5",
-                  "JB,NMX\nOC,OP1,N 10.0",
-                  {},
-                  exportgen::kExitJson,
+        InputCase{"cut.rw5", "JB,NMX\nOC,OP1,N 10.0", {}, exportgen::kExitJson,
                   "inputs/cut.rw5:2:14: record cut short: no E  field; the file may be cut short at line 2\n"},
-        InputCase{"cut-warned.rw5",
-                  "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL",
-                  {},
-                  exportgen::kExitOk,
+        InputCase{"cut-warned.rw5", "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL", {}, exportgen::kExitOk,
                   "warning: input: the file may be cut short at line 3 (inputs/cut-warned.rw5:3:1)\n"},
-        InputCase{
-            "whole.rw5",
-            "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL",
-            {"--strict"},
-            exportgen::kExitStrict,
-            "inputs/whole.rw5:3:1: input: a line that is no RW5 record is skipped (an error under --strict); the file "
-            "may be cut short at line 3\n"}),
+        InputCase{"whole.rw5", "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL", {"--strict"}, exportgen::kExitStrict,
+                  "inputs/whole.rw5:3:1: input: a line that is no RW5 record is skipped (an error under --strict); "
+                  "the file may be cut short at line 3\n"},
+        // A value that is no value is an error at its place, never another value.
+        InputCase{"minutes.rw5", "OC,OP1,N 1,E 1,EL1,--\nLS,HI1.5,HR1.5\nSS,OP1,FP2,AR10.7000,ZE90.0000,SD10.0,--\n",
+                  {}, exportgen::kExitJson,
+                  "inputs/minutes.rw5:3:14: angle \"10.7000\" is no degrees, minutes and seconds: 60 minutes or "
+                  "seconds\n"},
+        InputCase{"seconds.quoltpashk",
+                  "Field   v2.1\nUNITS   M,D\nSTN     1,1.550\nFS      2,1.600\nSD      270.00000,89.24615,120.0065\n",
+                  {}, exportgen::kExitJson,
+                  "inputs/seconds.quoltpashk:5:19: SD: zenith \"89.24615\" is no degrees, minutes and seconds: 60 "
+                  "minutes or seconds\n"},
+        InputCase{"day.rw5", "JB,NMX,DT02-30-2024,TM08:00:00\nOC,OP1,N 1,E 1,EL1,--\n", {}, exportgen::kExitJson,
+                  "inputs/day.rw5:1:10: no such day: \"02-30-2024\" (month-day-year)\n"},
+        InputCase{"time.rw5", "JB,NMX,DT02-29-2024,TM24:00:00\nOC,OP1,N 1,E 1,EL1,--\n", {}, exportgen::kExitJson,
+                  "inputs/time.rw5:1:23: no such time of day: \"24:00:00\"\n"},
+        InputCase{"day.quoltpashk", "Field   v2.1\nDATE    31/4/2025,08:30:00\nSTN     1,1.550\n", {},
+                  exportgen::kExitJson, "inputs/day.quoltpashk:2:9: DATE: no such day: \"31/4/2025\" (day/month/year)\n"},
+        InputCase{"day.apasima", "Field,Ver 2.1\nX,,,,2025/2/29\n1,1,18.5,1008.4,3.2,1\n-30\n_!X_\n", {},
+                  exportgen::kExitJson, "inputs/day.apasima:2:6: no such day: \"2025/2/29\" (year/month/day)\n"},
+        InputCase{"now.json", "{\"setups\": []}", {"--now", "2024-02-30T08:00:00"}, exportgen::kExitUsage,
+                  "--now: expected a local time YYYY-MM-DDThh:mm:ss, found \"2024-02-30T08:00:00\"\n"}),
     [](const testing::TestParamInfo<InputCase>& paramInfo) {
         std::string name = paramInfo.param.name;
         for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
         return name;
     });
+// clang-format on
 
 TEST(CommandErrors, UnknownFormatIsAUsageError) {
     const auto result = run({"convert", "--format", "nosuch"});

@@ -44,8 +44,8 @@ ClockScope::ClockScope(const std::string& now) : m_lock(clockMutex()) {
     if (now.empty()) return;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     char tail = 0;
-    if (std::sscanf(now.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 || mo < 1 ||
-        mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) {
+    if (std::sscanf(now.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 ||
+        !isCalendarDate(y, mo, d) || !isTimeOfDay(h, mi, s)) {
         throw HostError(kExitUsage, "--now: expected a local time YYYY-MM-DDThh:mm:ss, found \"" + now + "\"");
     }
     base::CTime::SetFixedCurrentTime(base::CTime(y, mo, d, h, mi, s));
@@ -63,13 +63,7 @@ void ClockScope::fixAtJobCreation(const Job& job) {
                        "$.job.created.date: missing; --now job takes the header dates from the job's creation date");
     }
     std::vector<int> date, time{0, 0, 0};
-    const auto daysIn = [](int month, int year) {
-        static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-        return month == 2 && leap ? 29 : kDays[month - 1];
-    };
-    if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || date[1] < 1 || date[1] > 12 || date[2] < 1 ||
-        date[0] < 1 || date[0] > daysIn(date[1], date[2])) {
+    if (!fields(created.date, '/', {{1, 2}, {1, 2}, {4, 4}}, date) || !isCalendarDate(date[2], date[1], date[0])) {
         throw JobError(created.datePlace.offset,
                        "$.job.created.date: --now job reads a date day/month/year such as 4/7/2025, found " +
                            shownName(created.date));
@@ -79,7 +73,7 @@ void ClockScope::fixAtJobCreation(const Job& job) {
         time.clear();
     }
     if (time.size() == 2) time.push_back(0);
-    if (time.size() != 3 || time[0] > 23 || time[1] > 59 || time[2] > 59) {
+    if (time.size() != 3 || !isTimeOfDay(time[0], time[1], time[2])) {
         throw JobError(
             created.timePlace.offset,
             "$.job.created.time: --now job reads a time h:mm:ss such as 08:30:00, found " + shownName(created.time));

@@ -121,6 +121,17 @@ std::string shortestNumber(double value) {
 
 COrvStringT fixed(double value, int decimals) { return orv_formats::DoubleToString(value, decimals); }
 
+bool isCalendarDate(int year, int month, int day) noexcept {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1) return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= (month == 2 && leap ? 29 : kDays[month - 1]);
+}
+
+bool isTimeOfDay(int hours, int minutes, int seconds) noexcept {
+    return hours >= 0 && hours < 24 && minutes >= 0 && minutes < 60 && seconds >= 0 && seconds < 60;
+}
+
 std::string lowerAscii(std::string_view text) {
     std::string out(text);
     for (char& ch : out) {

@@ -28,6 +28,11 @@ std::string shown(const nlohmann::json& value);
 /// A name or text from a job or script (an operation, a field, a point) shown the same way.
 std::string shownName(std::string_view text);
 
+/// Whether `day` is a day of `month` (1 to 12) of `year` in the Gregorian calendar.
+[[nodiscard]] bool isCalendarDate(int year, int month, int day) noexcept;
+/// Whether hours, minutes and seconds are a time of day (hours below 24, the others below 60).
+[[nodiscard]] bool isTimeOfDay(int hours, int minutes, int seconds) noexcept;
+
 /// `value` with `decimals` decimals, for the host's own note texts.
 COrvStringT fixed(double value, int decimals);
 

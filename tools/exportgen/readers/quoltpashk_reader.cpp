@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+
 namespace exportgen {
 
 using namespace orv::ie;
@@ -288,6 +290,18 @@ private:
             std::string(line.keyword) + ": " + what + " \"" + std::string(value.text) + "\" is not a number");
     }
 
+    // An angle of the file's units in decimal degrees. Packed degrees, minutes and seconds with
+    // 60 or more minutes or seconds are no angle.
+    double angle(const RawLines& lines, const Value& value, const Line& line, const char* what) const {
+        const double result = number(lines, value, line, what);
+        if (m_b.inputUnits().angle == eDegMinSec && !isPackedDms(value.text)) {
+            m_input.malformed(lines, value.offset - lines.offset(),
+                              std::string(line.keyword) + ": " + what + " \"" + std::string(value.text) +
+                                  "\" is no degrees, minutes and seconds: 60 minutes or seconds");
+        }
+        return m_b.angle(result);
+    }
+
     // ---- the first pass: the header and the level runs
 
     struct HeldRun {
@@ -404,6 +418,15 @@ private:
                 std::array<Value, 2> values;
                 const std::size_t count = split(lines, line, values);
                 if (values[0].text.empty() && (count < 2 || values[1].text.empty())) break;  // no date
+                // Day/month/year and hh:mm:ss, or the job's own texts.
+                if (isImpossibleDate(values[0].text, '/', "dmy")) {
+                    m_input.malformed(lines, values[0].offset - lines.offset(),
+                                      "DATE: no such day: " + shownName(values[0].text) + " (day/month/year)");
+                }
+                if (count > 1 && isImpossibleTime(values[1].text)) {
+                    m_input.malformed(lines, values[1].offset - lines.offset(),
+                                      "DATE: no such time of day: " + shownName(values[1].text));
+                }
                 std::optional<COrvStringT> time;
                 if (count > 1) time = text(TextKind::text, values[1]);
                 m_b.setCreated(text(TextKind::text, values[0]), placeOf(values[0]), time,
@@ -617,13 +640,13 @@ private:
         flush();
         std::array<Value, 3> values;
         require(lines, line, split(lines, line, values), 3, "the circle reading");
-        const double azimuth = number(lines, values[1], line, "bearing");
-        const double circle = number(lines, values[2], line, "circle reading");
+        const double azimuth = angle(lines, values[1], line, "bearing");
+        const double circle = angle(lines, values[2], line, "circle reading");
         shotsFromStakes();
         Backsight backsight;
         backsight.place = m_b.place(lines.offset());
-        backsight.azimuth = Figure::recorded(m_b.angle(azimuth));
-        backsight.circle = Figure::recorded(m_b.angle(circle));
+        backsight.azimuth = Figure::recorded(azimuth);
+        backsight.circle = Figure::recorded(circle);
         m_bearingName = values[0];
         if (generatedName(values[0].text)) {
             // A backsight by bearing alone: the generator names it.
@@ -740,18 +763,18 @@ private:
         }
         DexTSRawMeasurement m;
         if (kind == Record::sd) {
-            m = DexTSRawMeasurement(eKindAnglesAndSlopeDistance,
-                                    {m_b.angle(number(lines, values[0], line, "horizontal angle")),
-                                     m_b.angle(number(lines, values[1], line, "zenith")),
-                                     m_b.length(number(lines, values[2], line, "slope distance"))});
+            m = DexTSRawMeasurement(
+                eKindAnglesAndSlopeDistance,
+                {angle(lines, values[0], line, "horizontal angle"), angle(lines, values[1], line, "zenith"),
+                 m_b.length(number(lines, values[2], line, "slope distance"))});
         } else if (kind == Record::hd) {
             m = DexTSRawMeasurement(eKindAngleAndHorizontalDistance,
-                                    {m_b.angle(number(lines, values[0], line, "horizontal angle")),
+                                    {angle(lines, values[0], line, "horizontal angle"),
                                      m_b.length(number(lines, values[1], line, "horizontal distance")),
                                      m_b.length(number(lines, values[2], line, "height difference"))});
         } else {
-            m = DexTSRawMeasurement(eKindAnglesOnly, {m_b.angle(number(lines, values[0], line, "horizontal angle")),
-                                                      m_b.angle(number(lines, values[1], line, "zenith"))});
+            m = DexTSRawMeasurement(eKindAnglesOnly, {angle(lines, values[0], line, "horizontal angle"),
+                                                      angle(lines, values[1], line, "zenith")});
         }
         if (m_owner == Owner::sight) {
             m_sight.shot.sight.setMeasurement(m);

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "base/problems.h"
+#include "base/text.h"
 
 namespace exportgen {
 
@@ -93,6 +94,84 @@ std::size_t characterLength(std::string_view text, std::size_t at) noexcept {
     }
     if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 1;
     return length;
+}
+
+namespace {
+
+// The whole number of `digits` decimal digits of `text` from `at`; -1 when one is no digit.
+int digitsAt(std::string_view text, std::size_t at, std::size_t digits) noexcept {
+    int value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) {
+        if (i >= text.size() || text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+bool isMonthDayYear(std::string_view text) noexcept {
+    return text.size() == 10 && text[2] == '-' && text[5] == '-' && isDate(text, '-', "mdy");
+}
+
+bool isDate(std::string_view text, char separator, const char* order) noexcept {
+    int parts[3] = {-1, -1, -1};
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t end = i < 2 ? text.find(separator, at) : text.size();
+        if (end == std::string_view::npos || end == at || end - at > 4) return false;
+        parts[i] = digitsAt(text, at, end - at);
+        if (parts[i] < 0) return false;
+        at = end + 1;
+    }
+    int year = 0, month = 0, day = 0;
+    for (int i = 0; i < 3; ++i) {
+        (order[i] == 'y' ? year : order[i] == 'm' ? month : day) = parts[i];
+    }
+    return isCalendarDate(year, month, day);
+}
+
+bool isImpossibleDate(std::string_view text, char separator, const char* order) noexcept {
+    std::size_t parts = 1;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == separator) {
+            if (at == 0 || text[at - 1] == separator) return false;
+            ++parts;
+        } else if (text[at] < '0' || text[at] > '9') {
+            return false;
+        }
+    }
+    return parts == 3 && !text.empty() && text.back() != separator && !isDate(text, separator, order);
+}
+
+bool isImpossibleTime(std::string_view text) noexcept {
+    int parts[3] = {0, 0, 0};
+    std::size_t count = 0, digits = 0;
+    for (const char c : text) {
+        if (c == ':') {
+            if (digits == 0 || ++count == 3) return false;
+            digits = 0;
+        } else if (c >= '0' && c <= '9' && digits < 4) {
+            parts[count] = parts[count] * 10 + (c - '0');
+            ++digits;
+        } else {
+            return false;
+        }
+    }
+    return count >= 1 && digits > 0 && !isTimeOfDay(parts[0], parts[1], parts[2]);
+}
+
+bool isClockTime(std::string_view text) noexcept {
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':') return false;
+    const int hours = digitsAt(text, 0, 2), minutes = digitsAt(text, 3, 2), seconds = digitsAt(text, 6, 2);
+    return hours >= 0 && minutes >= 0 && seconds >= 0 && isTimeOfDay(hours, minutes, seconds);
+}
+
+bool isPackedDms(std::string_view number) noexcept {
+    const std::size_t point = number.find('.');
+    if (point == std::string_view::npos) return true;
+    const std::string_view fraction = number.substr(point + 1);
+    return !(fraction.size() > 0 && fraction[0] > '5') && !(fraction.size() > 2 && fraction[2] > '5');
 }
 
 }  // namespace exportgen

@@ -77,6 +77,27 @@ private:
 /// job file's number reads. False for any other text.
 [[nodiscard]] bool parseDecimal(std::string_view text, double& value) noexcept;
 
+/// Whether `text` is a day of the calendar written MM-DD-YYYY, as RW5 and SDR job records date
+/// a job.
+[[nodiscard]] bool isMonthDayYear(std::string_view text) noexcept;
+/// Whether `text` is a day of the calendar written as three whole numbers separated by
+/// `separator`, in the `order` of "dmy", "mdy" or "ymd" (4/7/2025 in "dmy" is the 4th of July).
+[[nodiscard]] bool isDate(std::string_view text, char separator, const char* order) noexcept;
+/// Whether `text` is written as a date (three whole numbers separated by `separator`) but names
+/// no day of the calendar in that `order` (31/4/2025 in "dmy"). A date text of another shape, a
+/// year alone or parts left empty, is a job's text as written, not an impossible date.
+[[nodiscard]] bool isImpossibleDate(std::string_view text, char separator, const char* order) noexcept;
+/// Whether `text` is written as a time (two or three whole numbers separated by ':') but is no
+/// time of day (24:00, 10:61:00).
+[[nodiscard]] bool isImpossibleTime(std::string_view text) noexcept;
+/// Whether `text` is a time of day written hh:mm:ss.
+[[nodiscard]] bool isClockTime(std::string_view text) noexcept;
+/// Whether a number as raw files write it (isDecimal) is packed degrees, minutes and seconds,
+/// DDD.MMSSs…: the two digits of the minutes and those of the seconds each below 60. An angle
+/// such as 10.7000 has 70 minutes: it is no angle, and reading it as 11.17 degrees would put a
+/// wrong direction in the job.
+[[nodiscard]] bool isPackedDms(std::string_view number) noexcept;
+
 /// The bytes of the character at `at` of `text`: a well-formed UTF-8 sequence is one
 /// character, and so is any other byte (a file in a single-byte encoding).
 [[nodiscard]] std::size_t characterLength(std::string_view text, std::size_t at) noexcept;

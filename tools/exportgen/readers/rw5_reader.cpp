@@ -397,6 +397,24 @@ private:
 
     double number(const char* tag) const { return number(required(tag)); }
 
+    // Packed degrees, minutes and seconds with 60 or more minutes or seconds are no angle.
+    void checkDms(const Field& field) const {
+        if (m_b.inputUnits().angle != eDegMinSec) return;
+        std::size_t column = field.column;
+        const std::string_view digits = trimmed(field.value, &column);
+        if (!isPackedDms(digits)) {
+            malformed(column,
+                      "angle " + shownName(digits) + " is no degrees, minutes and seconds: 60 minutes or seconds");
+        }
+    }
+
+    // A zenith, bearing or circle reading of the file's units, in decimal degrees.
+    double angle(const Field& field) const {
+        const double value = number(field);
+        checkDms(field);
+        return m_b.angle(value);
+    }
+
     Figure length(const Field& field) const {
         double value = 0.0;
         return optionalNumber(field, value) ? Figure::recorded(m_b.length(value)) : Figure();
@@ -416,6 +434,7 @@ private:
             malformed(column,
                       "expected a number after " + std::string(field.tag) + ", found " + shownName(field.value));
         }
+        checkDms(field);
         const bool gons = m_b.inputUnits().angle == eGons;
         if (value == (gons ? 400.0 : 360.0)) value = gons ? 399.9999999999 : 359.5959999999;
         double degrees = m_b.angle(value);
@@ -431,13 +450,13 @@ private:
         std::vector<double> values;
         switch (kind) {
             case eKindAnglesAndSlopeDistance:
-                values = {horizontal(*f.h, f.left), m_b.angle(number(*f.z)), m_b.length(number(*f.s))};
+                values = {horizontal(*f.h, f.left), angle(*f.z), m_b.length(number(*f.s))};
                 break;
             case eKindAngleAndHorizontalDistance:
                 values = {horizontal(*f.h, f.left), m_b.length(number(*f.hd)), m_b.length(number(*f.ce))};
                 break;
             case eKindAnglesOnly:
-                values = {horizontal(*f.h, f.left), m_b.angle(number(*f.z))};
+                values = {horizontal(*f.h, f.left), angle(*f.z)};
                 break;
             case eKindHorizontalAngleOnly:
                 values = {horizontal(*f.h, f.left)};
@@ -569,6 +588,7 @@ private:
                                isDigit(d[3]) && isDigit(d[4]) && isDigit(d[6]) && isDigit(d[7]) && isDigit(d[8]) &&
                                isDigit(d[9]);
         if (!validDate) malformed(date->column, "expected a date MM-DD-YYYY");
+        if (!isMonthDayYear(d)) malformed(date->column, "no such day: " + shownName(d) + " (month-day-year)");
         const std::string created = withoutLeadingZero(d.substr(3, 2)) + "/" + withoutLeadingZero(d.substr(0, 2)) +
                                     "/" + std::string(d.substr(6));
         std::optional<COrvStringT> time;
@@ -578,6 +598,7 @@ private:
             const bool validTime = t.size() == 8 && t[2] == ':' && t[5] == ':' && isDigit(t[0]) && isDigit(t[1]) &&
                                    isDigit(t[3]) && isDigit(t[4]) && isDigit(t[6]) && isDigit(t[7]);
             if (!validTime) malformed(clock->column, "expected a time hh:mm:ss");
+            if (!isClockTime(t)) malformed(clock->column, "no such time of day: " + shownName(t));
             time = wideFromUtf8(withoutLeadingZero(t.substr(0, 2)) + std::string(t.substr(2)));
         }
         m_b.setCreated(wideFromUtf8(created), at(date->column), time, at(clock != nullptr ? clock->column : 0));
@@ -902,8 +923,8 @@ private:
             bs.point = text(TextKind::name, point);
             bs.sight.setTargetName(bs.point);
         }
-        bs.azimuth = Figure::recorded(m_b.angle(number("BS")));
-        bs.circle = Figure::recorded(m_b.angle(number("BC")));
+        bs.azimuth = Figure::recorded(angle(required("BS")));
+        bs.circle = Figure::recorded(angle(required("BC")));
         addOrientation(std::move(bs));
     }
 
@@ -1029,7 +1050,7 @@ private:
         std::vector<double> values;
         int kind = eKindAnglesAndSlopeDistance;
         if (valued(zenith) && valued(slope) && rise == nullptr && distance == nullptr) {
-            values = {horizontal(circle, false), m_b.angle(number(*zenith)), m_b.length(number(*slope))};
+            values = {horizontal(circle, false), angle(*zenith), m_b.length(number(*slope))};
         } else if (valued(rise) && valued(distance) && zenith == nullptr && slope == nullptr) {
             kind = eKindAngleAndHorizontalDistance;
             values = {horizontal(circle, false), m_b.length(number(*distance)), m_b.length(number(*rise))};

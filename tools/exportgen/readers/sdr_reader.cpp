@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+
 namespace exportgen {
 
 using namespace orv::ie;
@@ -548,6 +550,7 @@ private:
                     !std::all_of(d.begin(), d.end(), [](char c) { return isDigit(c) || c == '-'; })) {
                     malformed(value.column, "expected a date MM-DD-YYYY");
                 }
+                if (!isMonthDayYear(d)) malformed(value.column, "no such day: " + shownName(d) + " (month-day-year)");
                 m_date = withoutLeadingZero(d.substr(3, 2)) + "/" + withoutLeadingZero(d.substr(0, 2)) + "/" +
                          std::string(d.substr(6));
                 m_dateOffset = value.offset;
@@ -558,6 +561,7 @@ private:
                     !std::all_of(t.begin(), t.end(), [](char c) { return isDigit(c) || c == ':'; })) {
                     malformed(value.column, "expected a time hh:mm:ss");
                 }
+                if (!isClockTime(t)) malformed(value.column, "no such time of day: " + shownName(t));
                 m_time = withoutLeadingZero(t.substr(0, 2)) + std::string(t.substr(2));
                 m_timeOffset = value.offset;
                 m_hasTime = true;

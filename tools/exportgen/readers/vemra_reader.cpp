@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "contracts/text_services.h"
 
 namespace exportgen {
@@ -307,6 +308,10 @@ private:
                 if (slashes != 2) {
                     m_input.malformed(m_lines, entry.at[4] - m_lines.offset(),
                                       "the creation date is not three parts year/month/day");
+                }
+                if (isImpossibleDate(entry.texts[4], '/', "ymd")) {
+                    m_input.malformed(m_lines, entry.at[4] - m_lines.offset(),
+                                      "no such day: " + shownName(entry.texts[4]) + " (year/month/day)");
                 }
             } else if (i == 2) {
                 for (const std::size_t k : {0, 1, 5}) {
