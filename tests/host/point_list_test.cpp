@@ -15,8 +15,9 @@ std::string listFile(const std::string& name, const std::string& content) {
     return hosttest::memoryFile("point-list/" + name, content);
 }
 
+// A list of one point, [[name, n, e, h, code]].
 nlohmann::json pt(const char* name, double n, double e, nlohmann::json h, const char* code = "") {
-    return nlohmann::json::array({name, n, e, h, code});
+    return nlohmann::json::array({nlohmann::json::array({name, n, e, h, code})});
 }
 
 // The points of a job document, [name, n, e, h, code] each; h null for a point in plan only.
@@ -31,7 +32,7 @@ nlohmann::json pointsIn(const std::string& document) {
 }
 
 TEST(PointList, ReadsListsAsOfficesAndProgramsWriteThem) {
-    const nlohmann::json p1 = nlohmann::json::array({pt("1", 5000.5, 10000.25, 100.0, "CP")});
+    const nlohmann::json p1 = pt("1", 5000.5, 10000.25, 100.0, "CP");
     // Jobs a list of --points joins: one in metres, one in US survey feet.
     const std::string metres =
         R"({"setups": [], "points": [{"name": "1", "coords": [5000.004, 10000, 100], "code": "CP"}]})";
@@ -46,133 +47,65 @@ TEST(PointList, ReadsListsAsOfficesAndProgramsWriteThem) {
         std::string message{};  // in the standard error, '@' the list's path
         std::string job{};      // the job the list joins as --points; empty: the list is read on its own
     } const cases[] = {
+        // clang-format off
         // Columns: a header row names them, or their letters.
         {"a header in words", "Point,Northing,Easting,Elevation,Description\n1,5000.5,10000.25,100,CP\n", {}, 0, p1},
-        {"a header as drawings name them, another order", "Name;X;Y;H;Code\n1;10000.25;5000.5;100;CP\n", {}, 0, p1},
+        {"a header as drawings name them", "Name;X;Y;H;Code\n1;10000.25;5000.5;100;CP\n", {}, 0, p1},
         {"no header: PNEZD", "1,5000.5,10000.25,100,CP\n", {}, 0, p1},
         {"--columns, a column passed over", "1,x,10000.25,5000.5,100,CP\n", {"--columns", "p-enzd"}, 0, p1},
-        {"--columns over a header row",
-         "Nr,Rechts,Hoch,Hoehe\n1,10000.25,5000.5,100\n",
-         {"--columns", "PENZ"},
-         0,
-         nlohmann::json::array({pt("1", 5000.5, 10000.25, 100.0)})},
-        {"a header with words it does not know",
-         "Nr,Rechts,Hoch\n1,10000.25,5000.5\n",
-         {},
-         5,
-         nullptr,
+        {"--columns over a header row", "Nr,Rechts,Hoch,Hoehe,D\n1,10000.25,5000.5,100,CP\n", {"--columns", "PENZD"},
+         0, p1},
+        {"a header with words it does not know", "Nr,Rechts,Hoch\n1,10000.25,5000.5\n", {}, 5, nullptr,
          "@:1:1: the header row names no name column (it does not know \"Nr\", \"Rechts\", \"Hoch\"); the names a "
          "header may give are name: P Pt PN Point"},
-        {"a header naming a column twice",
-         "P,N,E,Northing\n1,2,3,4\n",
-         {},
-         5,
-         nullptr,
+        {"a header naming a column twice", "P,N,E,Northing\n1,2,3,4\n", {}, 5, nullptr,
          "@:1:7: the header row names the northing twice (\"N\" and \"Northing\")"},
         // Separators, quotes, numbers.
-        {"tabs alone: empty fields kept",
-         "1\t5000.5\t10000.25\t\tCP\n",
-         {},
-         0,
-         nlohmann::json::array({pt("1", 5000.5, 10000.25, nullptr, "CP")})},
+        {"tabs alone: empty fields kept", "1\t5000.5\t10000.25\t\tCP\n", {}, 0,
+         pt("1", 5000.5, 10000.25, nullptr, "CP")},
         {"a tab, then blanks to align", "1\t  5000.5 \t10000.25\t100      CP\n", {}, 0, p1},
         {"semicolons and decimal commas", "1;5000,5;10000,25;100;CP\n", {}, 0, p1},
         {"exponents", "1,5.0005e3,1.000025E+04,1E2,CP\n", {}, 0, p1},
-        {"comments, blank lines, CRLF, a byte-order mark",
-         "\xEF\xBB\xBF# control\r\n\r\n1,5000.5,10000.25,100,CP\r\n",
-         {},
-         0,
-         p1},
-        {"quoted name and code with separators and quotes",
-         "\"A,1\",5000.5,10000.25,100,\"FENCE \"\"old\"\", west\"\n",
-         {},
-         0,
-         nlohmann::json::array({pt("A,1", 5000.5, 10000.25, 100.0, "FENCE \"old\", west")})},
+        {"comments, blank lines, CRLF, a byte-order mark", "\xEF\xBB\xBF# control\r\n\r\n1,5000.5,10000.25,100,CP\r\n",
+         {}, 0, p1},
+        {"quoted name and code with separators and quotes", "\"A,1\",5000.5,10000.25,100,\"FENCE \"\"old\"\", west\"\n",
+         {}, 0, pt("A,1", 5000.5, 10000.25, 100.0, "FENCE \"old\", west")},
         // Three numbers a line: name, northing, easting, or x, y, z?
-        {"three numbers a line are refused",
-         "1,5000.5,10000.25\n2,5001,10001\n",
-         {},
-         5,
-         nullptr,
+        {"three numbers a line are refused", "1,5000.5,10000.25\n2,5001,10001\n", {}, 5, nullptr,
          "@:1:1: three numbers a line may be a name, a northing and an easting, or a point's x, y and z; say which "
          "with a header row (P,N,E) or --columns"},
-        {"three numbers with --columns",
-         "1,5000.5,10000.25\n",
-         {"--columns", "PNE"},
-         0,
-         nlohmann::json::array({pt("1", 5000.5, 10000.25, nullptr)})},
-        {"names that are no numbers tell",
-         "CP1 5000.5 10000.25\n",
-         {},
-         0,
-         nlohmann::json::array({pt("CP1", 5000.5, 10000.25, nullptr)})},
+        {"three numbers with --columns", "1,5000.5,10000.25\n", {"--columns", "PNE"}, 0,
+         pt("1", 5000.5, 10000.25, nullptr)},
+        {"names that are no numbers tell", "CP1 5000.5 10000.25\n", {}, 0, pt("CP1", 5000.5, 10000.25, nullptr)},
         // A point given twice.
         {"twice within a unit of the last decimal: one point, the height taken",
-         "1,5000.5,10000.25,,CP\n7,1,2,3\n1,5000.51,10000.24,100,FENCE\n",
-         {},
-         0,
-         nlohmann::json::array({pt("1", 5000.5, 10000.25, 100.0, "CP"), pt("7", 1, 2, 3.0)}),
+         "1,5000.5,10000.25,,CP\n7,1,2,3\n1,5000.51,10000.24,100,FENCE\n", {}, 0,
+         {pt("1", 5000.5, 10000.25, 100.0, "CP")[0], pt("7", 1, 2, 3.0)[0]},
          "point \"1\" is given again, 10 mm from line 1; they are one point, line 1's entry kept with this line's "
          "height; this line's code \"FENCE\" is passed over (@:3:1)"},
-        {"twice within half a millimetre, in a finer list",
-         "1,5000.5,10000.2500,100\n1,5000.5,10000.2504,100.0001\n",
-         {},
-         0,
-         nlohmann::json::array({pt("1", 5000.5, 10000.25, 100.0)}),
+        {"twice within half a millimetre, in a finer list", "1,5000.5,10000.2500,100\n1,5000.5,10000.2504,100.0001\n",
+         {}, 0, pt("1", 5000.5, 10000.25, 100.0),
          "point \"1\" is given again, 0.4 mm from line 1; they are one point, line 1's entry kept (@:2:1)"},
-        {"twice, farther apart",
-         "1,5000.500,10000.25,100\n1,5000.502,10000.25,100\n",
-         {},
-         6,
-         nullptr,
-         "@:2:1: point \"1\" is defined again with other coordinates than at "},
-        {"a job's point within the list's last decimal",
-         "1,5000.01,10000.00,,X\n",
-         {},
-         0,
-         "08TP               15000.0040       10000.0000      100.0000        CP",
-         "is kept (@:1:1)",
-         metres},
-        {"a job's point in feet, the height taken",
-         "1,16404.21,32808.40,328.08\n",
-         {},
-         0,
+        {"twice, farther apart", "1,5000.500,10000.25,100\n1,5000.502,10000.25,100\n", {}, 6, nullptr,
+         "@:2:1: point \"1\" is defined again with other coordinates than at @:1:1 (2 mm apart)"},
+        {"a job's point within the list's last decimal", "1,5000.01,10000.00,,X\n", {}, 0,
+         "08TP               15000.0040       10000.0000      100.0000        CP", "is kept (@:1:1)", metres},
+        {"a job's point in feet, the height taken", "1,16404.21,32808.40,328.08\n", {}, 0,
          "08TP               15000.0114       10000.0203      99.9990         CP",
-         "point \"1\" is given again; the entry at job.json:2:12 is kept with this entry's height (@:1:1)",
-         feet},
-        {"a job's point in feet, farther",
-         "P,N,E\n1,16404.23,32808.40\n",
-         {},
-         6,
-         nullptr,
-         "@:2:1: point \"1\" is defined again with other coordinates than at job.json:2:12",
-         feet},
+         "point \"1\" is given again; the entry at job.json:2:12 is kept with this entry's height (@:1:1)", feet},
+        {"a job's point in feet, farther", "P,N,E\n1,16404.23,32808.40\n", {}, 6, nullptr,
+         "@:2:1: point \"1\" is defined again with other coordinates than at job.json:2:12", feet},
         // Lines that cannot be read.
-        {"a northing that is no number",
-         "1,5000,10000,1\n2,50x0,10000,1\n",
-         {},
-         5,
-         nullptr,
+        {"a northing that is no number", "1,5000,10000,1\n2,50x0,10000,1\n", {}, 5, nullptr,
          "@:2:3: expected the northing as a number, found \"50x0\""},
-        {"a number past the largest double",
-         "1,5000,10000,1\n2,1e309,10000\n",
-         {},
-         5,
-         nullptr,
+        {"a number past the largest double", "1,5000,10000,1\n2,1e309,10000\n", {}, 5, nullptr,
          "@:2:3: expected the northing as a number"},
-        {"too few fields",
-         "P,N,E\n1,5000\n",
-         {},
-         5,
-         nullptr,
+        {"too few fields", "P,N,E\n1,5000\n", {}, 5, nullptr,
          "@:2:7: a point needs a name, a northing and an easting; found 2 fields"},
-        {"a quote not closed",
-         "1,5000,10000,1\n\"2,5000,10000\n",
-         {},
-         5,
-         nullptr,
+        {"a quote not closed", "1,5000,10000,1\n\"2,5000,10000\n", {}, 5, nullptr,
          "@:2:1: a quoted field is not closed"},
         {"no name", ",5000,10000,1\n", {}, 5, nullptr, "@:1:1: a point without a name"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
