@@ -116,13 +116,32 @@ void JobBuilder::addKnownPoint(KnownPoint point, const Describe& describe) {
     const std::string name = utf8(point.design.getStation().name());
     const auto [known, added] = m_job.pointIndex.try_emplace(name, m_job.points.size());
     if (!added) {
-        // The same point twice is harmless; two places for one name are not.
-        const KnownPoint& first = m_job.points[known->second];
-        if (first.coords.n != point.coords.n || first.coords.e != point.coords.e || first.coords.h != point.coords.h) {
+        // The same point twice is harmless; two places for one name are not. A point list
+        // (--points) may give a height the job's point lacks, or lack one it has.
+        KnownPoint& first = m_job.points[known->second];
+        const bool otherInput = first.place.input != point.place.input;
+        const bool heights = !otherInput || (first.hasHeight && point.hasHeight);
+        if (first.coords.n != point.coords.n || first.coords.e != point.coords.e ||
+            (heights && first.coords.h != point.coords.h)) {
             std::string message = "point " + shownName(name) + " is defined again with other coordinates than at " +
                                   (m_locate ? m_locate(first.place) : std::string("its first entry"));
             if (describe) message = describe() + ": " + message;
             throw JobError(point.place.offset, message, kExitJob, point.place.input);
+        }
+        if (otherInput) {
+            // The job's point and the list's are one: the job's entry stays, written once.
+            std::string what = "point " + shownName(name) + " is given again; the entry at " +
+                               (m_locate ? m_locate(first.place) : std::string("its first place")) + " is kept";
+            if (!first.hasHeight && point.hasHeight) {
+                first.hasHeight = true;
+                first.coords.h = point.coords.h;
+                DexStation station = first.design.getStation();
+                station.setHeight(point.coords.h);
+                first.design.setStation(station);
+                what += " with this entry's height";
+            }
+            warn("input", what, point.place, describe);
+            return;
         }
         known->second = m_job.points.size();
     }
