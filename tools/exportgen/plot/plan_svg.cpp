@@ -248,7 +248,7 @@ private:
     void sights() {
         if (m_tooManySights || m_plan.m_sightLines == 0) return;
         const Plan& p = m_plan;
-        m_out << "<g fill=\"none\" stroke=\"#8fb0d8\" stroke-width=\"";
+        m_out << "<g id=\"sights\" fill=\"none\" stroke=\"#8fb0d8\" stroke-width=\"";
         m_out.number(px(0.6)) << "\">\n";
         for (const Plan::SetupSights& setup : p.m_setups) {
             if (setup.station == Plan::kNone || setup.first == setup.end) continue;
