@@ -151,8 +151,7 @@ TEST(Plot, PointsAndStationsAreDrawnWhereTheJobPlacesThem) {
                      "inputUnits": {"distance": "usSurveyFeet", "angle": "gons"},)",
                   kFeet, 400.0 / 360.0),
          kFeet},
-        {"international feet out, metres in", traverse(R"("units": {"distance": "internationalFeet"},)"),
-         1.0 / 0.3048},
+        {"international feet out, metres in", traverse(R"("units": {"distance": "internationalFeet"},)"), 1.0 / 0.3048},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -265,14 +264,21 @@ TEST(Plot, HostileNamesGiveWellFormedXml) {
       "setups": [{"station": "測站\u00011", "coords": [1000, 2000, 100], "hi": 1.5,
         "backsight": {"bearing": 0, "circle": 0},
         "shots": [{"to": "نقطة", "hd": [0, 10, 0]}, {"to": "a\nb", "hd": [90, 10, 0]},
-                  {"to": ")" + std::string(3000, 'L') + R"(", "hd": [180, 10, 0]}]}]})";
+                  {"to": ")" +
+                            std::string(3000, 'L') + R"(", "hd": [180, 10, 0]}]}]})";
     const std::string svg = plotOf(job);
     EXPECT_NE(svg.find("<title>Plan of A &amp; B &lt;north&gt; &quot;site&quot;</title>"), std::string::npos);
-    EXPECT_NE(svg.find(">line\xEF\xBF\xBD" "break\xEF\xBF\xBD<"), std::string::npos);
+    EXPECT_NE(svg.find(">line\xEF\xBF\xBD"
+                       "break\xEF\xBF\xBD<"),
+              std::string::npos);
     EXPECT_NE(svg.find(">K&amp;&lt;1&gt;<"), std::string::npos);
-    EXPECT_NE(svg.find(">測站\xEF\xBF\xBD" "1<"), std::string::npos);
+    EXPECT_NE(svg.find(">測站\xEF\xBF\xBD"
+                       "1<"),
+              std::string::npos);
     EXPECT_NE(svg.find(">نقطة<"), std::string::npos);
-    EXPECT_NE(svg.find(">a\xEF\xBF\xBD" "b<"), std::string::npos);
+    EXPECT_NE(svg.find(">a\xEF\xBF\xBD"
+                       "b<"),
+              std::string::npos);
     EXPECT_NE(svg.find(std::string(40, 'L') + "\xE2\x80\xA6<"), std::string::npos);  // cut, marked
     EXPECT_EQ(svg.find(std::string(41, 'L')), std::string::npos);
     if (!haveTool("xmllint")) GTEST_SKIP() << "xmllint is not installed (libxml2-utils)";
@@ -287,8 +293,8 @@ TEST(PlotText, FixedNumbersAndEscapedTexts) {
         int decimals;
         const char* text;
     } numbers[] = {
-        {1234.5678, 2, "1234.57"}, {-0.004, 2, "0.00"},     {-0.0, 0, "0"},     {-12.5, 1, "-12.5"},
-        {1e12, 3, "1000000000000.000"}, {0.125, 0, "0"}, {2.5, 0, "2"},
+        {1234.5678, 2, "1234.57"},      {-0.004, 2, "0.00"}, {-0.0, 0, "0"}, {-12.5, 1, "-12.5"},
+        {1e12, 3, "1000000000000.000"}, {0.125, 0, "0"},     {2.5, 0, "2"},
     };
     for (const auto& n : numbers) {
         std::string out;
@@ -308,7 +314,8 @@ TEST(PlotText, FixedNumbersAndEscapedTexts) {
         std::string xml;
     } texts[] = {
         {"a&b<c>\"d'", 60, "a&amp;b&lt;c&gt;&quot;d'"},
-        {std::string("x\0y\t\r\n\x7F\xC2\x85", 9), 60, "x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {std::string("x\0y\t\r\n\x7F\xC2\x85", 9), 60,
+         "x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"\xFF\xC3\x28\xE0\x80\x80", 60, "\xEF\xBF\xBD\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // no UTF-8
         {"\xED\xA0\x80\xEF\xBF\xBE", 60, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate, U+FFFE
         {"\xF0\x9F\x93\x90 Ωμέγα 中", 60, "\xF0\x9F\x93\x90 Ωμέγα 中"},
@@ -435,9 +442,10 @@ TEST(Plot, ErrorsAreThoseOfConvert) {
         EXPECT_TRUE(plotted.out.empty());
     }
     EXPECT_EQ(hosttest::listDirectory(directory), (std::vector<std::string>{"bad.json", "job.json"}));
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--size", "0x10"}, {"--size", "12"}, {"--size", "100x100000000"},
-          {"--labels", "some"}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--size", "0x10"},
+                                                {"--size", "12"},
+                                                {"--size", "100x100000000"},
+                                                {"--labels", "some"}}) {
         const hosttest::Result result = run({"plot", directory + "/job.json", bad[0], bad[1]});
         EXPECT_EQ(result.code, exportgen::kExitUsage) << bad[1];
         EXPECT_EQ(result.err.rfind("exportgen: " + bad[0] + " " + bad[1] + ": ", 0), 0U) << result.err;

@@ -103,9 +103,10 @@ void sizeOf(const std::string& text, plot::PlanOptions& options) {
 // "wrote plan.svg: 5 stations, 17 of 18 sights; not drawn: 1 station with no position".
 std::string summary(const std::string& file, const plot::Plan& plan) {
     const std::uint64_t stations = plan.stationsRecorded() + plan.stationsDerived();
-    std::string text = "wrote " + file + ": " + std::to_string(stations) + (stations == 1 ? " station, " : " stations, ") +
-                       std::to_string(plan.sightsDrawn()) + " of " + std::to_string(plan.sights()) + " sights, " +
-                       std::to_string(plan.knownPointsDrawn()) + " known points";
+    std::string text = "wrote " + file + ": " + std::to_string(stations) +
+                       (stations == 1 ? " station, " : " stations, ") + std::to_string(plan.sightsDrawn()) + " of " +
+                       std::to_string(plan.sights()) + " sights, " + std::to_string(plan.knownPointsDrawn()) +
+                       (plan.knownPointsDrawn() == 1 ? " known point" : " known points");
     if (plan.missing().stations > 0) {
         text += "; not drawn: " + std::to_string(plan.missing().stations) +
                 (plan.missing().stations == 1 ? " station" : " stations") + " with no position";

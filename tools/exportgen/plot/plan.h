@@ -80,12 +80,12 @@ public:
 
     /// What could not be drawn, for the warnings of the run.
     struct Missing {
-        std::uint64_t stations = 0;      ///< distinct stations with no position
-        std::uint64_t sights = 0;        ///< sights whose target has no position
-        std::uint64_t stakeouts = 0;     ///< stake-outs without the staked or the design position
-        std::uint64_t levelPoints = 0;   ///< distinct level run points the job does not place
-        std::uint64_t outOfRange = 0;    ///< positions not finite or beyond kMaxCoordinate
-        std::string firstStation;        ///< the first station with no position
+        std::uint64_t stations = 0;     ///< distinct stations with no position
+        std::uint64_t sights = 0;       ///< sights whose target has no position
+        std::uint64_t stakeouts = 0;    ///< stake-outs without the staked or the design position
+        std::uint64_t levelPoints = 0;  ///< distinct level run points the job does not place
+        std::uint64_t outOfRange = 0;   ///< positions not finite or beyond kMaxCoordinate
+        std::string firstStation;       ///< the first station with no position
     };
     [[nodiscard]] const Missing& missing() const noexcept { return m_missing; }
     /// The stations drawn, by how their position is known.
@@ -133,9 +133,9 @@ private:
     };
     struct Stake {
         XY staked, design;
-        NameRef name;  ///< the staked point's
-        double horizontal;    ///< the horizontal miss, metres
-        double rise;  ///< staked minus design height, metres; NaN when unknown
+        NameRef name;       ///< the staked point's
+        double horizontal;  ///< the horizontal miss, metres
+        double rise;        ///< staked minus design height, metres; NaN when unknown
     };
     struct Vector {
         XY at;
@@ -154,7 +154,8 @@ private:
     [[nodiscard]] std::string_view name(const NameRef& ref) const { return {m_names.data() + ref.offset, ref.length}; }
     /// The station of `setup` drawn (index), or kNone.
     std::uint32_t station(const Setup& setup);
-    void sight(const Setup& setup, const Observation& obs, const XY* from, const Figure& orientation, Target::Kind kind);
+    void sight(const Setup& setup, const Observation& obs, const XY* from, const Figure& orientation,
+               Target::Kind kind);
     void backsight(const Backsight& backsight, const XY& from);
     [[nodiscard]] double metres(double units) const noexcept { return units * m_metresPerUnit; }
 

@@ -134,8 +134,8 @@ private:
         const XY low = any ? p.m_min : XY{}, high = any ? p.m_max : XY{};
         const double spanE = high.e - low.e, spanN = high.n - low.n;
         // A margin of 4% on each side of the points.
-        m_u = std::max({spanE / ((kRight - kLeft) * 0.92), spanN / ((kBottom - kTop) * 0.92),
-                        kMinimumSpan / (kRight - kLeft)});
+        m_u = std::max(
+            {spanE / ((kRight - kLeft) * 0.92), spanN / ((kBottom - kTop) * 0.92), kMinimumSpan / (kRight - kLeft)});
         m_step = roundUp(90.0 * m_u);
         m_e0 = std::floor(low.e / m_step) * m_step;
         m_n0 = std::ceil(high.n / m_step) * m_step;
@@ -156,9 +156,18 @@ private:
     [[nodiscard]] double pageX(double userX) const { return (userX - m_vx) / m_u; }
     [[nodiscard]] double pageY(double userY) const { return (userY - m_vy) / m_u; }
 
-    void point(const XY& at) { m_out.number(x(at)) << ' '; m_out.number(y(at)); }
-    void moveTo(const XY& at) { m_out << 'M'; point(at); }
-    void lineTo(const XY& at) { m_out << 'L'; point(at); }
+    void point(const XY& at) {
+        m_out.number(x(at)) << ' ';
+        m_out.number(y(at));
+    }
+    void moveTo(const XY& at) {
+        m_out << 'M';
+        point(at);
+    }
+    void lineTo(const XY& at) {
+        m_out << 'L';
+        point(at);
+    }
     /// A drawing-pixel figure on the page (one decimal).
     void page(double value) { m_out.number(value, 1); }
 
@@ -175,9 +184,9 @@ private:
         m_out.number(kPageHeight * m_u) << "\" font-family=\"sans-serif\">\n<title>Plan of ";
         m_out.text(p.m_jobName.empty() ? std::string_view("a job") : std::string_view(p.m_jobName)) << "</title>\n";
         // The frame, for people and programs that read coordinates back.
-        m_out << "<desc>x = E - E0, y = N0 - N in " << p.m_distanceUnits << "; E0 " << fixedText(m_e0, decimalsOf(m_step))
-              << ", N0 " << fixedText(m_n0, decimalsOf(m_step)) << "; " << std::to_string(m_out.decimals())
-              << " decimals</desc>\n";
+        m_out << "<desc>x = E - E0, y = N0 - N in " << p.m_distanceUnits << "; E0 "
+              << fixedText(m_e0, decimalsOf(m_step)) << ", N0 " << fixedText(m_n0, decimalsOf(m_step)) << "; "
+              << std::to_string(m_out.decimals()) << " decimals</desc>\n";
         m_out << "<defs><marker id=\"stake\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" markerWidth=\"6\" "
                  "markerHeight=\"6\" orient=\"auto\"><path d=\"M0 0L10 5L0 10z\" fill=\"#c0392b\"/></marker>"
                  "<marker id=\"residual\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" markerWidth=\"6\" "
@@ -424,8 +433,8 @@ private:
         }
         constexpr double kCellWidth = 6.0, kCellHeight = 12.0;
         const double width =
-            static_cast<double>(std::min(characters(label.text, kLabelCharacters), kLabelCharacters + 1)) *
-                kLabelSize * kCharacterWidth +
+            static_cast<double>(std::min(characters(label.text, kLabelCharacters), kLabelCharacters + 1)) * kLabelSize *
+                kCharacterWidth +
             3.0;
         const double pageAtX = pageX(x(label.at)), pageAtY = pageY(y(label.at));
         // To the right of the point, or to its left near the plan's right edge.
@@ -481,7 +490,7 @@ private:
                 } else {
                     // Staked above the design: cut down to it; below: fill up to it.
                     const double rise = stake.rise / p.m_metresPerUnit;
-                    text += rise > 0.0 ? ", cut " + fixedText(rise, 3)
+                    text += rise > 0.0   ? ", cut " + fixedText(rise, 3)
                             : rise < 0.0 ? ", fill " + fixedText(-rise, 3)
                                          : std::string(", on grade");
                 }
@@ -552,8 +561,8 @@ private:
         next("stations: " + grouped(p.m_recordedStations) + " recorded, " + grouped(p.m_derivedStations) +
              " derived, " + grouped(p.m_missing.stations) + " unplaced");
         next("sights: " + grouped(p.m_sights) + ", " + grouped(p.m_sightsDrawn) + " drawn");
-        next("known points: " + grouped(count.of(Item::knownPoint)) +
-             "; stake-outs: " + grouped(count.of(Item::stakeout)) + "; level runs: " + grouped(count.of(Item::levelRun)));
+        next("known points: " + grouped(count.of(Item::knownPoint)) + "; stake-outs: " +
+             grouped(count.of(Item::stakeout)) + "; level runs: " + grouped(count.of(Item::levelRun)));
         const Plan::Missing& missing = p.m_missing;
         if (missing.stations + missing.sights + missing.stakeouts + missing.levelPoints == 0) {
             next("nothing left unplaced", 24.0);
@@ -631,7 +640,8 @@ private:
                 line(at, piece);
                 at += 15.0;
             }
-            line(at, p.m_options.assumed ? "(--points places them)" : "(--assume N,E,Z[,BEARING] or --points places them)");
+            line(at,
+                 p.m_options.assumed ? "(--points places them)" : "(--assume N,E,Z[,BEARING] or --points places them)");
             at += 15.0;
         }
         const auto note = [&](std::uint64_t n, const char* one, const std::string& many) {
@@ -646,7 +656,8 @@ private:
         note(missing.levelPoints, "level run point the job does not place", "level run points the job does not place");
         note(missing.outOfRange, "position not drawn: out of range", "positions not drawn: out of range");
         if (m_tooManySights) {
-            note(p.m_sightLines, "sight line not drawn (over 100,000 sights)", "sight lines not drawn (over 100,000 sights)");
+            note(p.m_sightLines, "sight line not drawn (over 100,000 sights)",
+                 "sight lines not drawn (over 100,000 sights)");
             if (p.m_options.labels == Labels::all) line(at, "targets unlabelled (over 100,000 sights)"), at += 15.0;
         }
         note(m_overlapping, "name not drawn where it would overlap", "names not drawn where they would overlap");
