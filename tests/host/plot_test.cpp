@@ -408,6 +408,22 @@ TEST(Plot, EveryStoredInputPlotsIntoXmlThatRenders) {
     }
 }
 
+// Positions no survey reaches: beyond 1e12 (the largest double) are counted, not drawn; a plan
+// that reaches 1e11 from zero is drawn with type a renderer still handles.
+TEST(Plot, FarPositionsAreCountedOrDrawnWithinReason) {
+    const std::string svg = plotOf(R"({"points": [{"name": "BIG", "coords": [1.7976931348623157e308, 1e308, 0]},
+        {"name": "A", "coords": [-1e11, -1e11, 0]}, {"name": "B", "coords": [1e11, 1e11, 0]}],
+      "setups": [{"station": "BIG", "hi": 1, "backsight": {"bearing": 0, "circle": 0},
+                  "shots": [{"to": "q", "hd": [0, 1e300, 0]}]}]})");
+    EXPECT_NE(svg.find("2 positions not drawn: out of range"), std::string::npos);
+    expectDrawnAt(svg, "known-points", {{-1e11, -1e11}, {1e11, 1e11}});
+    EXPECT_NE(svg.find(">A<"), std::string::npos);
+    if (!haveTool("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed (librsvg2-bin)";
+    const std::string file = hosttest::freshDirectory("plot-far") + "/plan.svg";
+    hosttest::writeFile(file, svg);
+    EXPECT_EQ(std::system(("rsvg-convert -w 300 -o " + file + ".png " + file).c_str()), 0);
+}
+
 // --------------------------------------------------------------------------------------------
 // Errors are those of convert: the same status and message.
 

@@ -5,9 +5,9 @@
 //
 // The layout is made on a page of 1200 by 900 drawing pixels: the plan on the left, the title
 // block and legend on the right. `u`, the ground units per drawing pixel, sizes everything
-// that is drawn in pixels (dots, line widths, type); the title block and legend are drawn in
-// drawing pixels inside one group scaled by `u`. The SVG's width and height (--size) do not
-// change the drawing.
+// that is drawn in pixels (dots, line widths, symbols); names, the title block and the legend
+// are drawn in drawing pixels inside groups scaled by `u`. The SVG's width and height (--size)
+// do not change the drawing.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -459,8 +459,10 @@ private:
             for (long long c = firstColumn; c <= lastColumn; ++c) m_cells.insert(key(c, r));
         }
         m_out << "<text x=\"";
-        m_out.number(x(label.at) + px(left ? -kLabelOffset : kLabelOffset)) << "\" y=\"";
-        m_out.number(y(label.at) + px(3.5)) << '"' << (left ? " text-anchor=\"end\">" : ">");
+        page(left ? pageAtX - kLabelOffset : pageAtX + kLabelOffset);
+        m_out << "\" y=\"";
+        page(pageAtY + 3.5);
+        m_out << '"' << (left ? " text-anchor=\"end\">" : ">");
         m_out.text(label.text, kLabelCharacters) << "</text>";
         ++m_labelsDrawn;
         m_out.maybeFlush();
@@ -470,8 +472,12 @@ private:
     void labels() {
         const Plan& p = m_plan;
         if (p.m_options.labels == Labels::none) return;
+        // In drawing pixels of the page, as the title block: a renderer's type then stays at
+        // sizes it handles, however far the plan reaches.
+        pageGroup();
         m_out << "<g id=\"labels\" font-size=\"";
-        m_out.number(px(kLabelSize)) << "\" fill=\"#222\">\n";
+        page(kLabelSize);
+        m_out << "\" fill=\"#222\">\n";
         // Stations first, then stake-outs, known points, level points and targets; a point
         // already named (a known point a station stands on, a foresight to a station) is not
         // named again.
@@ -513,7 +519,7 @@ private:
                 }
             }
         }
-        m_out << "</g>\n";
+        m_out << "</g></g>\n";
     }
 
     // ---- the title block, the legend, the scale bar and the north arrow, in drawing pixels
