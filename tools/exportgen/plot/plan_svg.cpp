@@ -35,6 +35,9 @@ constexpr std::size_t kLabelCharacters = 40;
 constexpr double kDot = 3.0, kStationRadius = 4.5, kTriangle = 5.0, kDiamond = 9.0, kTick = 24.0;
 // A label starts this far beside its point.
 constexpr double kLabelOffset = 7.0;
+// The longest path data: a path longer than 30 kB or so makes libxml2 2.9 (xmllint, rsvg-convert)
+// give up on a file past 10 MB ("Huge input lookup"), so long lists of symbols go in many paths.
+constexpr std::size_t kPathBytes = 16000;
 // A residual vector's longest length, in drawing pixels, before the exaggeration is rounded.
 constexpr double kResidualLength = 40.0;
 
@@ -171,6 +174,22 @@ private:
     /// A drawing-pixel figure on the page (one decimal).
     void page(double value) { m_out.number(value, 1); }
 
+    // Symbols of one kind go into paths of about kPathBytes each, inside a group that holds
+    // their style (its attributes written before beginPaths()).
+    void beginPaths() {
+        m_out << "><path d=\"";
+        m_pathStart = m_out.size();
+    }
+    /// Before each symbol, which starts with a move.
+    void symbol() {
+        if (m_out.size() - m_pathStart > kPathBytes) {
+            m_out << "\"/>\n<path d=\"";
+            m_pathStart = m_out.size();
+        }
+        m_out.maybeFlush();
+    }
+    void endPaths() { m_out << "\"/></g>\n"; }
+
     // ---- the document
 
     void head() {
@@ -263,11 +282,12 @@ private:
             if (setup.station == Plan::kNone || setup.first == setup.end) continue;
             const XY& station = p.m_stations[setup.station].at;
             m_out << "<path d=\"";
+            m_pathStart = m_out.size();
             for (std::size_t i = setup.first; i < setup.end; i += 2) {
+                symbol();  // a set-up of thousands of sights takes a few paths
                 moveTo(p.m_targets[i].at);
                 lineTo(station);
                 if (i + 1 < setup.end) lineTo(p.m_targets[i + 1].at);
-                m_out.maybeFlush();
             }
             m_out << "\"/>\n";
         }
@@ -277,51 +297,55 @@ private:
     void backsights() {
         const Plan& p = m_plan;
         if (p.m_backsightLines.empty() && p.m_backsightTicks.empty()) return;
-        m_out << "<path fill=\"none\" stroke=\"#555\" stroke-width=\"";
+        m_out << "<g fill=\"none\" stroke=\"#555\" stroke-width=\"";
         m_out.number(px(1.0)) << "\" stroke-dasharray=\"";
         m_out.number(px(5.0)) << ' ';
-        m_out.number(px(3.0)) << "\" d=\"";
+        m_out.number(px(3.0)) << '"';
+        beginPaths();
         for (const Plan::Segment& line : p.m_backsightLines) {
+            symbol();
             moveTo(line.from);
             lineTo(line.to);
-            m_out.maybeFlush();
         }
         constexpr double kRadians = 3.14159265358979323846 / 180.0;
         for (const Plan::Tick& tick : p.m_backsightTicks) {
+            symbol();
             moveTo(tick.at);
             m_out << 'l';
             m_out.number(px(kTick) * std::sin(tick.azimuth * kRadians)) << ' ';
             m_out.number(-px(kTick) * std::cos(tick.azimuth * kRadians));
-            m_out.maybeFlush();
         }
-        m_out << "\"/>\n";
+        endPaths();
     }
 
-    // Every target as a dot, in one path of round-capped zero-length strokes.
+    // Every target as a dot: round-capped zero-length strokes, in as few paths as may be.
     void dots() {
         const Plan& p = m_plan;
         bool any = false;
         for (const Plan::Target& target : p.m_targets) {
             if (target.kind == Plan::Target::resection) continue;
             if (!any) {
-                m_out << "<path fill=\"none\" stroke=\"#1f4e8c\" stroke-linecap=\"round\" stroke-width=\"";
-                m_out.number(px(kDot)) << "\" d=\"";
+                m_out << "<g id=\"targets\" fill=\"none\" stroke=\"#1f4e8c\" stroke-linecap=\"round\" stroke-width=\"";
+                m_out.number(px(kDot)) << '"';
+                beginPaths();
                 any = true;
             }
+            symbol();
             moveTo(target.at);
             m_out << "h0";
-            m_out.maybeFlush();
         }
-        if (any) m_out << "\"/>\n";
+        if (any) endPaths();
     }
 
     void levelPoints() {
         const Plan& p = m_plan;
         if (p.m_levelPoints.empty()) return;
         const double r = px(kDiamond);
-        m_out << "<path fill=\"none\" stroke=\"#e67e22\" stroke-width=\"";
-        m_out.number(px(1.5)) << "\" d=\"";
+        m_out << "<g fill=\"none\" stroke=\"#e67e22\" stroke-width=\"";
+        m_out.number(px(1.5)) << '"';
+        beginPaths();
         for (const Plan::Mark& mark : p.m_levelPoints) {
+            symbol();
             moveTo(mark.at);
             m_out << "m0 ";
             m_out.number(-r) << 'l';
@@ -332,7 +356,7 @@ private:
             m_out.number(-r) << ' ';
             m_out.number(-r) << 'z';
         }
-        m_out << "\"/>\n";
+        endPaths();
     }
 
     // An arrow from where each point was staked to its design point.
@@ -376,18 +400,19 @@ private:
         const Plan& p = m_plan;
         if (p.m_knownPoints.empty()) return;
         const double r = px(kTriangle), half = r * 0.866, low = r * 1.5;
-        m_out << "<path id=\"known-points\" fill=\"#2e7d32\" stroke=\"#fff\" stroke-width=\"";
-        m_out.number(px(0.6)) << "\" d=\"";
+        m_out << "<g id=\"known-points\" fill=\"#2e7d32\" stroke=\"#fff\" stroke-width=\"";
+        m_out.number(px(0.6)) << '"';
+        beginPaths();
         for (const Plan::Mark& mark : p.m_knownPoints) {
+            symbol();
             moveTo(mark.at);
             m_out << "m0 ";
             m_out.number(-r) << 'l';
             m_out.number(half) << ' ';
             m_out.number(low) << 'h';
             m_out.number(-2.0 * half) << 'z';
-            m_out.maybeFlush();
         }
-        m_out << "\"/>\n";
+        endPaths();
     }
 
     // Circles, each subpath starting at the station itself: filled where the position is
@@ -397,12 +422,14 @@ private:
         const double r = px(kStationRadius);
         for (const bool recorded : {true, false}) {
             if ((recorded ? p.m_recordedStations : p.m_derivedStations) == 0) continue;
-            m_out << (recorded ? "<path id=\"stations-recorded\" fill=\"#111\" stroke=\"#111\""
-                               : "<path id=\"stations-derived\" fill=\"#fff\" stroke=\"#111\"")
+            m_out << (recorded ? "<g id=\"stations-recorded\" fill=\"#111\" stroke=\"#111\""
+                               : "<g id=\"stations-derived\" fill=\"#fff\" stroke=\"#111\"")
                   << " stroke-width=\"";
-            m_out.number(px(recorded ? 0.8 : 1.6)) << "\" d=\"";
+            m_out.number(px(recorded ? 0.8 : 1.6)) << '"';
+            beginPaths();
             for (const Plan::Station& station : p.m_stations) {
                 if (station.recorded != recorded) continue;
+                symbol();
                 moveTo(station.at);
                 m_out << 'm';
                 m_out.number(-r) << " 0a";
@@ -413,7 +440,7 @@ private:
                 m_out.number(r) << " 0 1 0 ";
                 m_out.number(-2.0 * r) << " 0z";
             }
-            m_out << "\"/>\n";
+            endPaths();
         }
     }
 
@@ -699,6 +726,7 @@ private:
     double m_u = 1.0, m_step = 1.0, m_e0 = 0.0, m_n0 = 0.0, m_vx = 0.0, m_vy = 0.0;
     double m_exaggeration = 0.0;
     bool m_tooManySights = false;
+    std::size_t m_pathStart = 0;
     std::unordered_set<unsigned long long> m_cells;
     std::vector<std::string> m_stakeTexts;
     std::size_t m_labelsDrawn = 0;

@@ -114,6 +114,7 @@ void SvgOut::flush() {
     if (m_buffer.empty()) return;
     m_lines += static_cast<std::size_t>(std::count(m_buffer.begin(), m_buffer.end(), '\n'));
     m_sink.bytes(m_buffer);
+    m_handed += m_buffer.size();
     m_buffer.clear();
 }
 

@@ -63,6 +63,8 @@ public:
     void flush();
     /// The lines handed to the sink.
     [[nodiscard]] std::size_t lines() const noexcept { return m_lines; }
+    /// The bytes written so far, handed on or buffered.
+    [[nodiscard]] std::size_t size() const noexcept { return m_handed + m_buffer.size(); }
 
 private:
     static constexpr std::size_t kChunk = 1 << 16;
@@ -70,6 +72,7 @@ private:
     std::string m_buffer;
     int m_decimals = 2;
     std::size_t m_lines = 0;
+    std::size_t m_handed = 0;
 };
 
 }  // namespace exportgen::plot
