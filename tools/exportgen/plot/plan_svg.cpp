@@ -689,8 +689,7 @@ private:
         note(missing.levelPoints, "level run point the job does not place", "level run points the job does not place");
         note(missing.outOfRange, "position not drawn: out of range", "positions not drawn: out of range");
         if (m_tooManySights) {
-            note(p.m_sightLines, "sight line not drawn (over 100,000 sights)",
-                 "sight lines not drawn (over 100,000 sights)");
+            note(p.m_sightLines, "sight line not drawn (over 100,000)", "sight lines not drawn (over 100,000)");
             if (p.m_options.labels == Labels::all) line(at, "targets unlabelled (over 100,000 sights)"), at += 15.0;
         }
         note(m_overlapping, "name not drawn where it would overlap", "names not drawn where they would overlap");
