@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs when they are missing (only as root; otherwise
-# it names what is missing and goes on, so a developer can install it themselves).
+# Installs the Debian packages the build and its tests need when they are missing (only as
+# root; otherwise it names what is missing and goes on, so a developer can install it
+# themselves). rsvg-convert (librsvg2-bin) and xmllint (libxml2-utils) check the plans that
+# `exportgen plot` draws.
 # Arguments name more packages; `--windows` stands for those of the Windows cross-build:
 # mingw-w64's compiler with posix threads, Wine to run its tests, GoogleTest's sources.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev libsimdjson-dev locales)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev libsimdjson-dev locales
+  librsvg2-bin libxml2-utils)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 googletest)
 for arg in "$@"; do
   if [ "$arg" = --windows ]; then

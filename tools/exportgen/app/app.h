@@ -1,5 +1,5 @@
 // What exportgen does, as functions a program or a test calls in memory: convert, check, read,
-// sample, replay and schema. Options come as plain structs; the command line (cli/) only fills
+// plot, sample, replay and schema. Options come as plain structs; the command line (cli/) only fills
 // them. Every function throws HostError (base/problems.h) for what a user must be told, with
 // the exit status it stands for; warnings and summaries go to `err`.
 //
@@ -59,6 +59,22 @@ struct ConvertOptions {
     /// Where the account of the conversion goes as JSON (docs/host.md); empty: nowhere.
     std::string report;
 };
+
+struct PlotOptions {
+    InputOptions input;
+    std::optional<Source> points;  ///< a point list whose points join the job's known points
+    OutputOptions output;
+    std::string now;     ///< as for convert; the plan shows the run's date only when it is given
+    std::string assume;  ///< as for convert
+    std::string labels;  ///< "none", "stations" or "all"; empty: all
+    std::string size;    ///< "WIDTHxHEIGHT" in pixels; empty: 1200x900
+    bool quiet = false;  ///< no warnings and no summary on `err`
+};
+
+/// Draws the job that the input holds as a plan (SVG): stations, known points, sights,
+/// backsights, stake-outs, resection residuals and level run points, placed as a conversion
+/// places them. Warnings (what could not be drawn) and, for a file, a summary go to `err`.
+void plot(const PlotOptions& options, std::ostream& out, std::ostream& err);
 
 /// Converts the input into one format or every format. Warnings (what a format could not carry)
 /// and, for each output file, a summary line go to `err`.

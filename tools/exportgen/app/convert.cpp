@@ -75,7 +75,9 @@ std::vector<std::string> formatsToWrite(const ConvertOptions& options, std::stri
     return names;
 }
 
-// --assume N,E,Z[,BEARING]: three or four numbers separated by commas.
+}  // namespace
+
+// --assume N,E,Z[,BEARING]: three or four numbers separated by commas (plot reads it too).
 std::optional<Assumed> assumedFrame(const std::string& text) {
     if (text.empty()) return std::nullopt;
     std::vector<double> values;
@@ -95,6 +97,8 @@ std::optional<Assumed> assumedFrame(const std::string& text) {
     if (values.size() == 4) frame.bearing = values[3];
     return frame;
 }
+
+namespace {
 
 // "wrote x.vemra: 23 records; left out 1 level run, 2 known points (warnings above)".
 std::string summary(const std::string& file, const Pipeline& pipeline, std::size_t i) {

@@ -69,7 +69,9 @@ void Pipeline::header(JobBuilder& builder) {
     PlaceNamer namer;
     if (m_input.kind() != "job") namer = [this](const Place& at) { return located(at); };
     for (std::size_t i = 0; i < m_options.formats.size(); ++i) {
-        if (m_options.formats[i] == kJobFile) {
+        if (m_options.makeWriter) {
+            m_writers.push_back(m_options.makeWriter(builder.job(), *m_options.sinks[i]));
+        } else if (m_options.formats[i] == kJobFile) {
             m_writers.push_back(std::make_unique<JobFileWriter>(builder.job(), *m_options.sinks[i]));
         } else {
             m_writers.push_back(makeFormatWriter(m_options.formats[i], builder.job(), *m_options.sinks[i]));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ struct Assumed {
     std::optional<double> bearing;
 };
 
+/// --assume as the command line gives it ("N,E,Z" or "N,E,Z,BEARING"); empty: none. Throws
+/// SettingError for anything else.
+std::optional<Assumed> assumedFrame(const std::string& text);
+
 /// The name in PipelineOptions::formats of the job file (JSON) that `read` writes.
 constexpr const char* kJobFile = "job";
 
@@ -45,6 +50,9 @@ struct PipelineOptions {
     ClockScope* clockFromJob = nullptr;
     /// A point list whose points join the job's known points before placement.
     const JobSource* extraPoints = nullptr;
+    /// When given, makes the writer of every output instead of the registry (the plan that
+    /// `plot` draws), once the job's header is read.
+    std::function<std::unique_ptr<FormatWriter>(const Job& job, RecordSink& sink)> makeWriter;
 };
 
 class Pipeline : public JobListener {

@@ -105,6 +105,31 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                             "the output file (default, and \"-\": the standard output)");
     readCommand->add_flag("--no-clobber", readOutput.noClobber, "refuse to replace an existing file");
 
+    app::PlotOptions plotOptions;
+    std::string plotInput, plotPoints;
+    CLI::App* plotCommand = app.add_subcommand("plot", "draw the job an input holds as a plan (SVG)");
+    plotCommand->add_option("job", plotInput,
+                            "the job file (JSON), a raw file of one of the formats or a point list; \"-\" for the "
+                            "standard input; the built-in sample job when left out");
+    plotCommand->add_option("--from", plotOptions.input.from, fromHelp);
+    plotCommand->add_option("--columns", plotOptions.input.columns, columnsHelp);
+    plotCommand->add_option("--points", plotPoints,
+                            "a point list whose points join the job's known points (in the job's input units)");
+    plotCommand->add_option("--assume", plotOptions.assume,
+                            "N,E,Z[,BEARING]: the first set-up that nothing else places stands at N,E,Z (the job's "
+                            "input units), its backsight at BEARING (default: its circle reading)");
+    plotCommand->add_option("-o,--output", plotOptions.output.path,
+                            "the SVG file (default, and \"-\": the standard output)");
+    plotCommand->add_flag("--no-clobber", plotOptions.output.noClobber, "refuse to replace an existing file");
+    plotCommand->add_option("--labels", plotOptions.labels,
+                            "none, stations (stations and known points) or all (default; at most 2000 names, none "
+                            "where they would overlap)");
+    plotCommand->add_option("--size", plotOptions.size, "WIDTHxHEIGHT of the picture in pixels (default 1200x900)");
+    plotCommand->add_option("--now", plotOptions.now,
+                            "a fixed local time YYYY-MM-DDThh:mm:ss, or \"job\": shown as the plot's date (without "
+                            "it the plan has none, so that one input always gives the same file)");
+    plotCommand->add_flag("--quiet", plotOptions.quiet, "print no warnings and no summary");
+
     CLI::App* schemaCommand = app.add_subcommand("schema", "print the JSON Schema of a job file");
 
     try {
@@ -141,6 +166,10 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         } else if (readCommand->parsed()) {
             readInput.source = sourceOf(readInput.source.path, files);
             app::read(readInput, readOutput, out, err);
+        } else if (plotCommand->parsed()) {
+            plotOptions.input.source = sourceOf(plotInput, files);
+            if (!plotPoints.empty()) plotOptions.points = sourceOf(plotPoints, files);
+            app::plot(plotOptions, out, err);
         } else if (schemaCommand->parsed()) {
             out << app::schema();
         }
