@@ -1063,7 +1063,7 @@ private:
                                  measured == eKindZenithOnly)) {
                 const double zenith = measured == eKindZenithOnly ? values[0] : values[1];
                 const double inCircle = std::fmod(std::fmod(zenith, 360.0) + 360.0, 360.0);
-                if (*r.directFace != (inCircle < 180.0)) {
+                if (*r.directFace != (inCircle > 0.0 && inCircle < 180.0)) {
                     skipped("!a directFace that the zenith contradicts (the zenith tells the face)", at);
                 }
             }

@@ -304,7 +304,7 @@ private:
         distance("instrumentHeight", s.hi.value);
         // Without a backsight, the set-up's orientation is the azimuth of its circle's zero.
         const bool oriented = s.backsight.kind == Backsight::Kind::none && s.orientation.known();
-        if (oriented) angle("orientationAzimuth", s.orientation.value);
+        if (oriented) angle("orientationAzimuth", s.orientation.value, s.orientation.origin == Origin::derived);
         m_out += ">\n";
         if (s.coords.known()) {
             m_out += "   <InstrumentPoint";
@@ -472,8 +472,8 @@ private:
         }
     }
 
-    // The figures of a measurement; directFace where a zenith says the face (a zenith of 180
-    // degrees or more is face 2).
+    // The figures of a measurement; directFace where a zenith says the face: a zenith strictly
+    // between 0 and 180 degrees is face 1, any other (0 and 180 included) face 2.
     void measurement(const DexTSRawMeasurement& m) {
         const auto value = [&m](int i) { return m.valueAt(i); };
         switch (m.kind()) {
@@ -514,7 +514,7 @@ private:
     void face(double zenith) {
         if (!std::isfinite(zenith)) return;
         const double z = std::fmod(std::fmod(zenith, 360.0) + 360.0, 360.0);
-        m_out += z < 180.0 ? " directFace=\"true\"" : " directFace=\"false\"";
+        m_out += z > 0.0 && z < 180.0 ? " directFace=\"true\"" : " directFace=\"false\"";
     }
 
     // Each code as a Feature: its code, its first code string as the Feature's name, its
@@ -622,20 +622,26 @@ private:
         m_out += '"';
     }
 
-    void angle(const char* name, double degrees) {
+    // An angle in the file's angular unit. A worked-out angle (a free station's orientation) is
+    // rounded to 1e-10 of its unit, far below what an instrument resolves: worked out again from
+    // the angles as written, it is the same text.
+    void angle(const char* name, double degrees, bool derived = false) {
         if (!std::isfinite(degrees)) return;
         m_out += ' ';
         m_out += name;
         m_out += "=\"";
+        const auto rounded = [derived](double value) {
+            return derived && std::fabs(value) < 1e6 ? std::round(value * 1e10) / 1e10 : value;
+        };
         switch (m_angular) {
             case landxml::Angular::grads:
-                landxml::appendNumber(m_out, degrees / 0.9);
+                landxml::appendNumber(m_out, rounded(degrees / 0.9));
                 break;
             case landxml::Angular::packedDms:
                 landxml::appendPackedDms(m_out, degrees);
                 break;
             default:
-                landxml::appendNumber(m_out, degrees);
+                landxml::appendNumber(m_out, rounded(degrees));
                 break;
         }
         m_out += '"';
