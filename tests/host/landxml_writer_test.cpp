@@ -326,4 +326,22 @@ TEST(LandXmlRoundTrip, RawRw5ThroughLandXmlGivesTheSameRw5) {
     }
 }
 
+// Packed angles read back as the very doubles they were packed from: RW5 rounds 0.097875
+// degrees (0°05'52.35", a tie at five decimals) the same way from the job and from its LandXML.
+TEST(LandXmlRoundTrip, PackedAnglesReadBackAsTheDoublesTheyWerePackedFrom) {
+    const std::string job = hosttest::oneSetup(
+        R"([{"to": "A", "sd": [0.097875, 90.607648, 282.0635], "hr": 1.5},
+            {"to": "B", "sd": [359.999999, 179.9999995, 1], "hr": 1.5}])",
+        R"("units": {"distance": "metres", "angle": "degrees"},)");
+    const auto rw5 = convert(job, "rw5", "tie.json", {"--quiet"});
+    ASSERT_EQ(rw5.code, 0) << rw5.err;
+    const auto xml = convert(job, "landxml", "tie.json", {"--quiet"});
+    ASSERT_EQ(xml.code, 0) << xml.err;
+    EXPECT_NE(xml.out.find(R"(horizAngle="0.055235")"), std::string::npos) << xml.out;
+    const auto again = hosttest::run(
+        {"convert", hosttest::memoryFile("landxml/tie.xml", xml.out), "-f", "rw5", "--now", kNow, "--quiet"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_EQ(again.out, rw5.out);
+}
+
 }  // namespace

@@ -109,6 +109,21 @@ inline bool unpackDms(std::string_view text, double& degrees) {
             if (c < '0' || c > '9') return false;
         }
     }
+    // Up to a millionth of a second, as this writer packs angles, the angle is a whole number of
+    // millionths divided once: the same double as the decimal degrees it was packed from.
+    if (whole.size() <= 6 && after.size() <= 10) {
+        std::uint64_t micro = 0;
+        for (const char c : whole) micro = micro * 10 + static_cast<std::uint64_t>(c - '0');
+        std::uint64_t field = 0;
+        for (std::size_t i = 0; i < 10; ++i) {
+            field = field * 10 + static_cast<std::uint64_t>(i < after.size() ? after[i] - '0' : 0);
+        }
+        // field is MMSSssssss: minutes, seconds and millionths of a second.
+        micro = micro * 3600000000ULL + field / 100000000ULL * 60000000ULL + field % 100000000ULL;
+        const double value = static_cast<double>(micro) / kMicroSecondsPerDegree;
+        degrees = negative ? -value : value;
+        return true;
+    }
     double value = 0.0;
     if (!whole.empty() && std::from_chars(whole.data(), whole.data() + whole.size(), value).ec != std::errc()) {
         return false;
