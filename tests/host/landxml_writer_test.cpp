@@ -129,6 +129,11 @@ TEST(LandXmlWriter, TheBuiltInJobMatchesItsGoldenFile) {
     ASSERT_EQ(written.code, 0) << written.err;
     const std::string golden = hosttest::readFile(hosttest::dataPath("golden/sample_landxml.xml"));
     EXPECT_EQ(written.out, golden);
+    // Our own LandXML converted to LandXML: the same bytes.
+    const auto again = hosttest::run(
+        {"convert", hosttest::memoryFile("landxml/golden.xml", golden), "-f", "landxml", "--now", kNow, "--quiet"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_EQ(again.out, golden);
 }
 
 TEST(LandXmlWriter, UnitsAndTheirConversionsAreStatedAndWarned) {
