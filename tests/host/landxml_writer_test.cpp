@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,31 @@ TEST(LandXmlWriter, ASetupWithoutAnInstrumentHeightIsRefused) {
         << refused.err;
     // RW5 writes an empty height instead.
     EXPECT_EQ(convert(parsed.dump(), "rw5", "no-hi.json").code, 0);
+}
+
+// The largest double is a length in metres but none in feet: what it places is left out and
+// counted, the file stays valid, and an instrument height the file cannot hold is refused.
+TEST(LandXmlWriter, CoordinatesBeyondTheFilesUnitAreLeftOutAndCounted) {
+    const std::string job = R"({"units": {"distance": "internationalFeet", "angle": "degrees"},
+      "points": [{"name": "BIG", "coords": [1.7976931348623157e308, 0, 0]}, {"name": "OK", "coords": [10, 20, 30]}],
+      "setups": [{"station": "BIG", "hi": HI, "shots": [{"to": "X", "sd": [1, 90, 5], "hr": 1.5}]}]})";
+    const auto replaced = [&job](const char* hi) { return std::regex_replace(job, std::regex("HI"), hi); };
+    const auto written = convert(replaced("1.5"), "landxml", "big.json");
+    ASSERT_EQ(written.code, 0) << written.err;
+    EXPECT_EQ(written.out.find("name=\"BIG\" pntSurv"), std::string::npos);
+    EXPECT_NE(written.out.find(R"(<CgPoint name="OK" pntSurv="control" role="control point">32.8083989501312 )"),
+              std::string::npos);
+    EXPECT_EQ(written.out.find("<InstrumentPoint"), std::string::npos);
+    EXPECT_NE(written.err.find("1 known point left out: its coordinates are beyond what the file's linear unit holds"),
+              std::string::npos)
+        << written.err;
+    EXPECT_NE(written.err.find("1 station position left out"), std::string::npos) << written.err;
+    if (schemaMissing().empty()) {
+        EXPECT_EQ(schemaProblems(written.out, "big"), "");
+    }
+    const auto refused = convert(replaced("1.7976931348623157e308"), "landxml", "big.json");
+    EXPECT_EQ(refused.code, 5);
+    EXPECT_NE(refused.err.find("has an instrument height beyond the file's unit"), std::string::npos) << refused.err;
 }
 
 TEST(LandXmlWriter, WhatLandXmlCannotHoldIsLeftOutAndCounted) {

@@ -203,6 +203,10 @@ private:
             const std::size_t index = i++;
             const Where where = [index] { return "$.points[" + std::to_string(index) + "]"; };
             const DexStation& station = point.design.getStation();
+            if (!inFileUnit(point.coords, point.hasHeight)) {
+                leftOut(Item::knownPoint, kBeyondUnit, where);
+                continue;
+            }
             m_out += "  <CgPoint";
             text("name", station.name());
             if (!point.code.IsEmpty()) text("code", point.code);
@@ -291,9 +295,11 @@ private:
     void writeSetup(const Setup& s) override {
         atSetup(s);
         const Where station = [this, &s] { return setupPath(s); };
-        if (!s.hi.known()) {
+        if (!s.hi.known() || !std::isfinite(s.hi.value * m_toFile)) {
             throw HostError(kExitJson, setupPath(s) + ": the set-up at " + shownName(utf8(s.station)) +
-                                           " has no instrument height, which LandXML requires of every set-up");
+                                           (s.hi.known() ? " has an instrument height beyond the file's unit"
+                                                         : " has no instrument height") +
+                                           ", and LandXML requires one of every set-up");
         }
         m_id.clear();
         appendInteger(m_id, static_cast<long long>(s.index) + 1);
@@ -306,14 +312,18 @@ private:
         const bool oriented = s.backsight.kind == Backsight::Kind::none && s.orientation.known();
         if (oriented) angle("orientationAzimuth", s.orientation.value, s.orientation.origin == Origin::derived);
         m_out += ">\n";
-        if (s.coords.known()) {
-            m_out += "   <InstrumentPoint";
-            if (s.coords.origin == Origin::derived) m_out += " role=\"calculated\"";
-            m_out += '>';
-            coordinates(s.coords.at, s.coords.hasHeight);
-            m_out += "</InstrumentPoint>\n";
+        if (s.coords.known() && !inFileUnit(s.coords.at, s.coords.hasHeight)) {
+            leftOut(Item::stationPosition, kBeyondUnit, station);
+        } else {
+            if (s.coords.known()) {
+                m_out += "   <InstrumentPoint";
+                if (s.coords.origin == Origin::derived) m_out += " role=\"calculated\"";
+                m_out += '>';
+                coordinates(s.coords.at, s.coords.hasHeight);
+                m_out += "</InstrumentPoint>\n";
+            }
+            wrote(Item::stationPosition, s.coords.origin, station);
         }
-        wrote(Item::stationPosition, s.coords.origin, station);
         if (!s.note.IsEmpty()) {
             m_out += "   ";
             fieldNote(s.note);
@@ -369,7 +379,8 @@ private:
             const Where where = [this, &s, index] { return itemPath(s, "stakeouts", index); };
             observation(stake.shot, "sideshot", &stake, where);
             wrote(Item::stakeout, stake.differences.known() ? stake.differences.origin : Origin::absent, where);
-            if (stake.designCoords.known() && m_designNames.insert(utf8(stake.design)).second) {
+            if (stake.designCoords.known() && inFileUnit(stake.designCoords.at, stake.designCoords.hasHeight) &&
+                m_designNames.insert(utf8(stake.design)).second) {
                 m_design += "  <CgPoint";
                 text(m_design, "name", stake.design);
                 m_design += " role=\"to stake out\">";
@@ -436,7 +447,7 @@ private:
             text("pntRef", stake->design);
             m_out += " role=\"staked out\"";
         }
-        if (obs.coords.known()) {
+        if (obs.coords.known() && inFileUnit(obs.coords.at, obs.coords.hasHeight)) {
             m_out += '>';
             coordinates(obs.coords.at, obs.coords.hasHeight);
             m_out += "</TargetPoint>\n";
@@ -645,6 +656,14 @@ private:
                 break;
         }
         m_out += '"';
+    }
+
+    static constexpr const char* kBeyondUnit = "its coordinates are beyond what the file's linear unit holds";
+
+    // Whether the coordinates are finite numbers in the file's linear unit.
+    [[nodiscard]] bool inFileUnit(const Point3& at, bool height) const {
+        return std::isfinite(at.n * m_toFile) && std::isfinite(at.e * m_toFile) &&
+               (!height || std::isfinite(at.h * m_toFile));
     }
 
     // Northing, easting and, when known, elevation, as LandXML orders them.
