@@ -7,7 +7,7 @@
 # mingw-w64's compiler with posix threads, Wine to run its tests, GoogleTest's sources.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev libsimdjson-dev locales
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev libsimdjson-dev libexpat1-dev locales
   librsvg2-bin libxml2-utils)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 googletest)
 for arg in "$@"; do

@@ -12,6 +12,12 @@ scripts/bootstrap.sh clang-format --windows
 # bootstrap.sh generates a locale with a decimal comma; the locale tests must not skip here.
 # Under Wine the test asks for the C runtime's German locale, which Wine has.
 export EXPORTGEN_REQUIRE_COMMA_LOCALE=1
+# Every LandXML file the tests write is validated against the published schema with xmllint
+# (libxml2-utils); the schema lies beside the repository. Here neither may be missing.
+landxml_schema=../shared/landxml/LandXML-1.2.xsd
+command -v xmllint >/dev/null || { echo "test.sh: xmllint is missing (libxml2-utils)" >&2; exit 1; }
+[ -f "$landxml_schema" ] || { echo "test.sh: the LandXML schema is missing: $landxml_schema" >&2; exit 1; }
+export EXPORTGEN_REQUIRE_LANDXML_SCHEMA=1
 cmake --workflow --list-presets
 for preset in ci asan; do
   echo "== $preset"

@@ -261,8 +261,8 @@ const std::vector<Case>& cases() {
          {"DIR/job.json", "--all", "DIR/new/er/"},
          0,
          [](const std::string& dir, const hosttest::Result&) {
-             EXPECT_EQ(hosttest::listDirectory(dir + "/new/er"),
-                       (Files{"job.apasima", "job.drevan", "job.quoltpashk", "job.rw5", "job.sdr", "job.vemra"}));
+             EXPECT_EQ(hosttest::listDirectory(dir + "/new/er"), (Files{"job.apasima", "job.drevan", "job.quoltpashk",
+                                                                        "job.rw5", "job.sdr", "job.vemra", "job.xml"}));
              EXPECT_EQ(hosttest::readFile(dir + "/new/er/job.rw5"), expectedRw5());
              EXPECT_EQ(modeOf(dir + "/new/er"), 0755U);
          }},

@@ -347,9 +347,10 @@ TEST(Plot, EveryFormatAndAPointListPlot) {
         ASSERT_EQ(result.code, 0) << result.err;
         const std::string svg = hosttest::readFile(directory + "/" + file + ".svg");
         // Known points and stations where the file records their coordinates: the point list,
-        // RW5 and SDR. The Vemra family records none, and Quolt/Pashk those of targets alone:
-        // their stations stay unplaced, and the legend says so.
-        const bool coordinates = file == "points.csv" || file == "sample.rw5" || file == "sample.sdr";
+        // RW5, SDR and LandXML. The Vemra family records none, and Quolt/Pashk those of targets
+        // alone: their stations stay unplaced, and the legend says so.
+        const bool coordinates =
+            file == "points.csv" || file == "sample.rw5" || file == "sample.sdr" || file == "sample.xml";
         EXPECT_EQ(frameOf(svg).at(svg, "known-points").empty(), !coordinates);
         if (coordinates && file != "points.csv") {
             EXPECT_FALSE(frameOf(svg).at(svg, "stations-recorded").empty());

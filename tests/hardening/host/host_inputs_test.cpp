@@ -35,7 +35,8 @@ TEST_P(ReadInputs, EveryStoredFileReadsCleanly) {
     testsupport::replayStoredInputs(std::string("read_") + g_from, runRead);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryReader, ReadInputs, testing::Values("rw5", "sdr", "quoltpashk", "vemra", "points"),
+INSTANTIATE_TEST_SUITE_P(EveryReader, ReadInputs,
+                         testing::Values("rw5", "sdr", "quoltpashk", "vemra", "landxml", "points"),
                          [](const auto& param) { return std::string(param.param); });
 
 }  // namespace

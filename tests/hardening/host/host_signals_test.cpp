@@ -22,7 +22,7 @@ namespace {
 using Files = std::vector<std::string>;
 
 const char* const kPrevious = "previous content\n";
-const Files kAll{"job.apasima", "job.drevan", "job.quoltpashk", "job.rw5", "job.sdr", "job.vemra"};
+const Files kAll{"job.apasima", "job.drevan", "job.quoltpashk", "job.rw5", "job.sdr", "job.vemra", "job.xml"};
 
 // A synthetic job large enough that converting it takes a while (about 12 MB).
 const std::string& largeJob() {
@@ -117,9 +117,9 @@ TEST(HostLimits, TheFileSizeLimitIsAWriteError) {
         const char* message;            // after "exportgen: "
     } cases[] = {
         {"one file", {"convert", job, "-f", "rw5", "-o", "DIR/job.rw5"}, "cannot write DIR/job.rw5: File too large"},
-        {"every format (SDR, the widest records, meets it first)",
+        {"every format (LandXML, the widest, meets it first)",
          {"convert", job, "--all", "DIR"},
-         "cannot write DIR/job.sdr: File too large"},
+         "cannot write DIR/job.xml: File too large"},
         {"a synthetic job",
          {"sample", "--shots", "10000", "-o", "DIR/job.rw5"},
          "cannot write DIR/job.rw5: File too large"},

@@ -4,6 +4,7 @@
 #include "base/problems.h"
 #include "base/text.h"
 #include "formats/registry.h"
+#include "readers/landxml_reader.h"
 #include "readers/point_list.h"
 
 namespace exportgen::app {
@@ -149,7 +150,10 @@ void JobSource::build(JobBuilder& builder) const {
         },
         m_file->mapped());
     try {
-        if (m_kind == "points") {
+        if (m_kind == "points" && looksLikeLandXml(text.substr(0, 4096))) {
+            // A LandXML file of CgPoints (a design to stake out) in its own units.
+            readLandXmlPoints(input, builder);
+        } else if (m_kind == "points") {
             readPointList(input, m_columns, builder);
         } else {
             findFormat(m_kind)->build(input, builder);

@@ -21,7 +21,7 @@ app::Source sourceOf(const std::string& path, const MemoryFiles* files) {
 }  // namespace
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, const MemoryFiles* files) {
-    CLI::App app{"exportgen: survey job files to raw-data formats (" + app::formatNames(", ") + ")"};
+    CLI::App app{"exportgen: survey job files to raw-data formats and LandXML (" + app::formatNames(", ") + ")"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("exportgen ") + EXPORTGEN_VERSION);
 

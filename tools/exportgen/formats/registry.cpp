@@ -1,10 +1,12 @@
 #include "formats/registry.h"
 
 #include "base/problems.h"
+#include "readers/landxml_reader.h"
 #include "readers/quoltpashk_reader.h"
 #include "readers/rw5_reader.h"
 #include "readers/sdr_reader.h"
 #include "readers/vemra_reader.h"
+#include "writers/landxml_writer.h"
 #include "writers/quoltpashk_writer.h"
 #include "writers/rw5_writer.h"
 #include "writers/sdr_writer.h"
@@ -31,6 +33,10 @@ const std::vector<FormatEntry>& formats() {
          buildQuoltPashk, looksLikeQuoltPashk},
         {"rw5", ".rw5", "RW5", findGenerator("rw5"), makeRw5Writer, rw5Fields, buildRw5, looksLikeRw5},
         {"sdr", ".sdr", "SDR", findGenerator("sdr"), makeSdrWriter, sdrFields, buildSdr, looksLikeSdr},
+        // XML escapes every character it can hold: LandXML reserves none. The host writes it
+        // without a generator of the library.
+        {"landxml", ".xml", "LandXML", nullptr, makeLandXmlWriter, ReservedCharacters{}, buildLandXml,
+         looksLikeLandXml},
     };
     return table;
 }
@@ -74,7 +80,10 @@ TextRules textRulesFor(const std::vector<std::string>& names) {
 std::unique_ptr<FormatWriter> makeFormatWriter(const std::string& name, const Job& job, RecordSink& sink) {
     const FormatEntry* format = findFormat(name);
     if (format == nullptr) throw HostError(kExitUsage, "unknown format " + name);
-    return format->makeWriter(*format->generator, job, sink);
+    if (format->generator != nullptr) return format->makeWriter(*format->generator, job, sink);
+    // A format the host writes itself: its writer is told only the format's name.
+    const Generator hostOnly{format->name, GeneratorFamily::rw5, nullptr, nullptr, 0, nullptr};
+    return format->makeWriter(hostOnly, job, sink);
 }
 
 }  // namespace exportgen

@@ -36,6 +36,7 @@ struct FormatEntry {
     const char* name;         ///< the command-line name, also a replay script's "generator"
     const char* suffix;       ///< the file name suffix that `convert --all` gives the format
     const char* displayName;  ///< the format's name for people
+    /// The library's generator of the format; null for a format the host writes itself (LandXML).
     const Generator* generator;
     MakeWriter makeWriter;
     /// What the records cannot carry inside a text field.

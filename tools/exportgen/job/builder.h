@@ -63,9 +63,9 @@ public:
     [[nodiscard]] const Job& job() const noexcept { return m_job; }
     /// What the job holds so far, kind by kind.
     [[nodiscard]] const JobCount& count() const noexcept { return m_count; }
-    /// True once the job's own input (not a point list of --points) has given anything beyond
-    /// its units: a text, a date, the atmosphere, a point, a set-up or a level run.
-    [[nodiscard]] bool anythingStated() const noexcept { return m_stated; }
+    /// True once the input being read (setInput) has given anything beyond its units: a text, a
+    /// date, the atmosphere, a point, a set-up or a level run.
+    [[nodiscard]] bool anythingStated() const noexcept { return (m_stated & inputBit()) != 0; }
 
     // ---- values as they enter the job
 
@@ -130,7 +130,8 @@ public:
     void setLocator(Locate locate) { m_locate = std::move(locate); }
 
 private:
-    void stated() noexcept { m_stated = m_stated || m_input == kJobInput; }
+    [[nodiscard]] std::uint32_t inputBit() const noexcept { return m_input < 32 ? 1u << m_input : 0u; }
+    void stated() noexcept { m_stated |= inputBit(); }
     [[noreturn]] void reservedError(TextKind kind, std::string_view text, std::size_t at, const Place& place,
                                     const Describe& describe) const;
 
@@ -142,7 +143,7 @@ private:
     Locate m_locate;
     std::size_t m_setups = 0;
     std::uint32_t m_input = kJobInput;
-    bool m_stated = false;
+    std::uint32_t m_stated = 0;  ///< a bit for each input that stated anything
     bool m_headerDone = false;
 };
 
