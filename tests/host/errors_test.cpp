@@ -163,6 +163,24 @@ TEST(Commands, VersionNeedsNoSubcommand) {
     EXPECT_EQ(result.out, "exportgen " EXPORTGEN_TEST_VERSION "\n");
 }
 
+TEST(CommandErrors, AMisspelledCommandNamesTheCommands) {
+    const auto result = run({"conver", "job.json"});
+    EXPECT_EQ(result.code, exportgen::kExitUsage);
+    EXPECT_EQ(result.err,
+              "exportgen: unknown command \"conver\"; the commands are convert, replay, sample, check, read, plot or "
+              "schema\n");
+}
+
+TEST(CommandErrors, ReadToAFormatsSuffixWarnsThatItWritesAJobFile) {
+    const std::string dir = hosttest::freshDirectory("read-suffix");
+    const auto result = run({"read", hosttest::memoryFile("read/in.csv", "P,N,E\n1,10,20\n"), "-o", dir + "/x.sdr"});
+    EXPECT_EQ(result.code, exportgen::kExitOk) << result.err;
+    EXPECT_NE(result.err.find("warning: read writes a job file (JSON); " + dir + "/x.sdr is named as SDR"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(hosttest::readFile(dir + "/x.sdr").substr(0, 1), "{");
+}
+
 TEST(CommandErrors, UnknownOptionIsAUsageError) {
     EXPECT_EQ(run({"convert", "--fromat", "rw5"}).code, exportgen::kExitUsage);
     EXPECT_EQ(run({}).code, exportgen::kExitUsage);

@@ -68,11 +68,8 @@ bool reportCheck(const JobSource& input, const JobSource* points, std::ostream& 
     for (const auto& line : lines) err << "exportgen: " << line << '\n';
     const std::size_t total = problems.errors() + problems.warnings();
     if (total > lines.size()) err << "exportgen: ... and " << total - lines.size() << " more\n";
-    if (total > 0) {
-        err << "exportgen: " << source << ": " << problems.errors()
-            << (problems.errors() == 1 ? " error, " : " errors, ") << problems.warnings()
-            << (problems.warnings() == 1 ? " warning" : " warnings") << '\n';
-    }
+    err << "exportgen: " << source << ": " << problems.errors() << (problems.errors() == 1 ? " error, " : " errors, ")
+        << problems.warnings() << (problems.warnings() == 1 ? " warning" : " warnings") << '\n';
     return problems.errors() == 0;
 }
 

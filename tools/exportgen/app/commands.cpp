@@ -34,6 +34,10 @@ void read(const InputOptions& input, const OutputOptions& output, std::ostream& 
     file->commit();
     source.warnings().print(err);
     pipeline.printWarnings(err);
+    if (const FormatEntry* named = formatOfPath(output.path)) {
+        err << "exportgen: warning: read writes a job file (JSON); " << output.path << " is named as "
+            << named->displayName << " (convert -f " << named->name << " writes that format)\n";
+    }
 }
 
 void sample(std::optional<std::uint64_t> shots, std::uint64_t seed, const OutputOptions& output, std::ostream& out) {

@@ -22,19 +22,6 @@ namespace {
 
 std::string knownFormats() { return formatNameList(", "); }
 
-// The format whose suffix ends the file name of `path` (in any case: out.RW5 is RW5); null for
-// any other name, "-" and the empty path.
-const FormatEntry* formatOfPath(const std::string& path) {
-    const std::string name = lowerAscii(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
-    for (const FormatEntry& format : formats()) {
-        const std::string suffix = format.suffix;
-        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-            return &format;
-        }
-    }
-    return nullptr;
-}
-
 // The name of the input file without its folder and suffix ("field" of "data/field.rw5").
 std::string baseName(const std::string& path) {
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);

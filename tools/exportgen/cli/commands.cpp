@@ -133,6 +133,20 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CLI::App* schemaCommand = app.add_subcommand("schema", "print the JSON Schema of a job file");
 
     try {
+        // A word where the command belongs that names none: say which there are.
+        if (argc > 1 && argv[1][0] != '-') {
+            const auto commands = app.get_subcommands({});
+            std::string names;
+            bool known = false;
+            for (std::size_t i = 0; i < commands.size(); ++i) {
+                known = known || commands[i]->check_name(argv[1]);
+                names += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") + commands[i]->get_name();
+            }
+            if (!known) {
+                throw HostError(kExitUsage,
+                                "unknown command \"" + std::string(argv[1]) + "\"; the commands are " + names);
+            }
+        }
         try {
             app.parse(argc, argv);
         } catch (const CLI::CallForHelp&) {

@@ -1,6 +1,7 @@
 #include "formats/registry.h"
 
 #include "base/problems.h"
+#include "base/text.h"
 #include "readers/landxml_reader.h"
 #include "readers/quoltpashk_reader.h"
 #include "readers/rw5_reader.h"
@@ -39,6 +40,17 @@ const std::vector<FormatEntry>& formats() {
          looksLikeLandXml},
     };
     return table;
+}
+
+const FormatEntry* formatOfPath(const std::string& path) {
+    const std::string name = lowerAscii(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+    for (const FormatEntry& format : formats()) {
+        const std::string suffix = format.suffix;
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return &format;
+        }
+    }
+    return nullptr;
 }
 
 const FormatEntry* findFormat(const std::string& name) {

@@ -53,6 +53,9 @@ struct FormatEntry {
 
 /// Every format, in the order of the help texts and of `convert --all`.
 const std::vector<FormatEntry>& formats();
+/// The format whose suffix ends the file name of `path` (in any case: out.RW5 is RW5); null for
+/// any other name, "-" and the empty path.
+const FormatEntry* formatOfPath(const std::string& path);
 /// The format named `name` on the command line; null for an unknown name.
 const FormatEntry* findFormat(const std::string& name);
 /// The command-line names as a list for people: "a, b or c" with `lastJoin` " or ", or
