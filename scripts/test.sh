@@ -13,11 +13,16 @@ scripts/bootstrap.sh clang-format --windows
 # Under Wine the test asks for the C runtime's German locale, which Wine has.
 export EXPORTGEN_REQUIRE_COMMA_LOCALE=1
 # Every LandXML file the tests write is validated against the published schema with xmllint
-# (libxml2-utils); the schema lies beside the repository. Here neither may be missing.
+# (libxml2-utils, which bootstrap.sh installs: it may not be missing). The schema lies beside
+# the repository, not in it: where it is there, the schema tests may not skip; a clone of the
+# project alone skips them, and says so.
 landxml_schema=../shared/landxml/LandXML-1.2.xsd
 command -v xmllint >/dev/null || { echo "test.sh: xmllint is missing (libxml2-utils)" >&2; exit 1; }
-[ -f "$landxml_schema" ] || { echo "test.sh: the LandXML schema is missing: $landxml_schema" >&2; exit 1; }
-export EXPORTGEN_REQUIRE_LANDXML_SCHEMA=1
+if [ -f "$landxml_schema" ]; then
+  export EXPORTGEN_REQUIRE_LANDXML_SCHEMA=1
+else
+  echo "test.sh: no LandXML schema at $landxml_schema: the schema validation tests skip" >&2
+fi
 cmake --workflow --list-presets
 for preset in ci asan; do
   echo "== $preset"

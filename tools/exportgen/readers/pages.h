@@ -28,6 +28,10 @@ public:
         m_released = offset;
     }
 
+    /// A new pass starts at the beginning: what an earlier pass gave back is read again from the
+    /// file (from the system's cache, as a rule) and given back again as the new pass passes it.
+    void rewind() noexcept { m_released = 0; }
+
 private:
     static constexpr std::size_t kStep = std::size_t{16} << 20;
     std::string_view m_text;

@@ -58,8 +58,11 @@ public:
     [[noreturn]] void malformed(const RawLines& at, std::size_t column, const std::string& what) const;
     /// A warning about the current line of `at`.
     void warn(const RawLines& at, const std::string& what) const;
-    /// The reader is done with the text before `offset` for good (its last pass).
+    /// The reader is done with the text before `offset` in this pass: a mapped file's pages
+    /// behind it are given back.
     void passed(std::size_t offset) noexcept { m_pages.passed(offset); }
+    /// The reader starts another pass over the text from its beginning.
+    void rewind() noexcept { m_pages.rewind(); }
 
 private:
     std::string_view m_text;

@@ -233,6 +233,8 @@ public:
     void read() {
         survey();
         header();
+        // The first pass gave the file's pages back as it went; the second reads them again.
+        m_input.rewind();
         m_lines = RawLines(m_input.text());
         while (m_lines.next()) {
             m_input.passed(m_sight.open ? m_sight.offset : m_lines.offset());
@@ -428,6 +430,7 @@ private:
         CodeFields* learning = nullptr;  // the codes of a measurement to a backsight point
         bool inSetup = false;            // the angles of the records the second pass reads tell the units
         while (m_lines.next()) {
+            m_input.passed(m_lines.offset());
             const std::string_view line = m_lines.line();
             if (isBlankLine(line)) continue;
             const bool isFirst = first;
