@@ -25,7 +25,7 @@ constexpr double kPageWidth = 1200.0, kPageHeight = 900.0;
 // The plan's area on the page.
 constexpr double kLeft = 80.0, kTop = 40.0, kRight = 860.0, kBottom = 860.0;
 // The side panel: title block and legend.
-constexpr double kPanel = 885.0, kPanelWidth = 300.0;
+constexpr double kPanel = 885.0;
 // The smallest stretch of ground the plan shows across (a job of one point).
 constexpr double kMinimumSpan = 10.0;
 // Type and symbols, in drawing pixels.
