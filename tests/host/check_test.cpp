@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/problems.h"
 #include "host/host_test_support.h"
 
 namespace {
@@ -62,6 +63,18 @@ TEST(Check, ACleanJobPassesWithItsCount) {
     EXPECT_EQ(warned.code, 0) << warned.err;
     EXPECT_NE(warned.err.find(path + ":1:49: $.setups[0].hi: named twice"), std::string::npos) << warned.err;
     EXPECT_NE(warned.err.find("0 errors, 1 warning"), std::string::npos) << warned.err;
+}
+
+// A point list of --points joins the job as a conversion's would: a point it gives at other
+// coordinates than the job's is an error of the check too, named at both places.
+TEST(Check, TakesThePointsAConversionWouldJoin) {
+    const std::string job = jobFile("{\"points\":[{\"name\":\"1\",\"coords\":[100,200,10]}],\"setups\":[]}");
+    const std::string list = hosttest::memoryFile("check/points.csv", "P,N,E,Z\n1,100,205,10\n");
+    EXPECT_EQ(hosttest::run({"check", job}).code, 0);
+    const auto joined = hosttest::run({"check", job, "--points", list});
+    EXPECT_EQ(joined.code, exportgen::kExitJob) << joined.err;
+    EXPECT_NE(joined.err.find(list + ":2:1:"), std::string::npos) << joined.err;
+    EXPECT_NE(joined.err.find("1 error, 0 warnings"), std::string::npos) << joined.err;
 }
 
 TEST(Check, ErrorsOfTheWholeJobAndWarningsOfWhatItCannotPlace) {

@@ -13,10 +13,12 @@
 
 namespace exportgen::app {
 
-bool check(const InputOptions& input, std::ostream& err) {
+bool check(const InputOptions& input, std::ostream& err, const std::optional<Source>& points) {
     const JobSource source(input, WarningPolicy{});
+    std::optional<JobSource> list;
+    if (points) list.emplace(InputOptions{*points, "points", input.columns}, WarningPolicy{});
     source.warnings().print(err);
-    return reportCheck(source, nullptr, err);
+    return reportCheck(source, list ? &*list : nullptr, err);
 }
 
 void read(const InputOptions& input, const OutputOptions& output, std::ostream& out, std::ostream& err) {

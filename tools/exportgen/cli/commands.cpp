@@ -92,6 +92,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         ->required();
     checkCommand->add_option("--from", checkInput.from, fromHelp);
     checkCommand->add_option("--columns", checkInput.columns, columnsHelp);
+    std::string checkPoints;
+    checkCommand->add_option("--points", checkPoints,
+                             "a point list (or LandXML file of CgPoints) whose points join the job as known points");
 
     app::InputOptions readInput;
     app::OutputOptions readOutput;
@@ -176,7 +179,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
             app::sample(count, seed, sampleOutput, out);
         } else if (checkCommand->parsed()) {
             checkInput.source = sourceOf(checkInput.source.path, files);
-            if (!app::check(checkInput, err)) return kExitJob;
+            std::optional<app::Source> points;
+            if (!checkPoints.empty()) points = sourceOf(checkPoints, files);
+            if (!app::check(checkInput, err, points)) return kExitJob;
         } else if (readCommand->parsed()) {
             readInput.source = sourceOf(readInput.source.path, files);
             app::read(readInput, readOutput, out, err);
