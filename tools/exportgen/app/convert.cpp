@@ -151,9 +151,12 @@ std::unique_ptr<Output> makeOutput(const OutputOptions& options, std::ostream& o
 
 std::string inputFile(const Source& source) { return source.bytes ? std::string() : source.path; }
 
-OutputRules rulesFor(const Source& input) {
+OutputRules rulesFor(const Source& input, const std::optional<Source>& points) {
     OutputRules rules;
-    if (std::string file = inputFile(input); !file.empty()) rules.inputs.push_back(std::move(file));
+    for (const Source* given : {&input, points ? &*points : nullptr}) {
+        if (given == nullptr) continue;
+        if (std::string file = inputFile(*given); !file.empty()) rules.inputs.push_back(std::move(file));
+    }
     return rules;
 }
 
@@ -172,11 +175,7 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     const JobSource input(options.input, policy);
     std::optional<JobSource> extraPoints;
     if (options.points) extraPoints.emplace(InputOptions{*options.points, "points", options.input.columns}, policy);
-    OutputRules rules;
-    for (const Source* given : {&options.input.source, options.points ? &*options.points : nullptr}) {
-        if (given == nullptr) continue;
-        if (std::string file = inputFile(*given); !file.empty()) rules.inputs.push_back(std::move(file));
-    }
+    OutputRules rules = rulesFor(options.input.source, options.points);
     // The folder outlives the outputs in it, so that a failed run can take back the folders
     // it made.
     std::optional<OutputDirectory> directory;

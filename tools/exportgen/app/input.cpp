@@ -166,25 +166,18 @@ void JobSource::build(JobBuilder& builder) const {
                            std::to_string(lineNumber(text, lastLine)),
                        error.code(), error.input());
     } catch (const HostError& error) {
+        const std::optional<std::size_t> refused = input.refusedAt();
+        if (!refused) throw;
         // The first line refused: say what the input looks like instead.
         const std::size_t first = text.find_first_not_of(" \t\r\n");
-        const std::string firstPlace = m_source + ":" + std::to_string(lineNumber(text, first)) + ":";
-        if (!builder.anythingStated() && std::string_view(error.what()).substr(0, firstPlace.size()) == firstPlace) {
+        const std::size_t firstEnd = std::min(text.find_first_of("\r\n", first), text.size());
+        if (!builder.anythingStated() && *refused <= firstEnd)
             throw HostError(error.code(), error.what() + lookAlike());
-        }
         // A refusal at or past the end of a last line without its line end: the reader wanted
         // more than the line holds.
-        if (!unterminated) throw;
-        const std::string cutAt = std::to_string(lineNumber(text, lastLine));
-        const std::string lastPlace = m_source + ":" + cutAt + ":";
-        const std::string_view message = error.what();
-        if (message.substr(0, lastPlace.size()) != lastPlace) throw;
-        std::size_t column = 0;
-        for (std::size_t at = lastPlace.size(); at < message.size() && message[at] >= '0' && message[at] <= '9'; ++at) {
-            column = std::min<std::size_t>(column * 10 + static_cast<std::size_t>(message[at] - '0'), text.size());
-        }
-        if (column <= text.size() - lastLine) throw;
-        throw HostError(error.code(), std::string(message) + "; the file may be cut short at line " + cutAt);
+        if (!unterminated || *refused < text.size()) throw;
+        throw HostError(error.code(), std::string(error.what()) + "; the file may be cut short at line " +
+                                          std::to_string(lineNumber(text, lastLine)));
     }
     if (unterminated && lastLineFaulted) {
         builder.warn("input", "the file may be cut short at line " + std::to_string(lineNumber(text, lastLine)),

@@ -17,7 +17,7 @@ namespace exportgen::app {
 /// The file a source reads, for the rule that no output may be one of the inputs; empty for
 /// bytes in memory and the built-in job.
 [[nodiscard]] std::string inputFile(const Source& source);
-/// The rules of an output of a command that reads `input`.
-[[nodiscard]] OutputRules rulesFor(const Source& input);
+/// The rules of an output of a command that reads `input` (and a point list `points`).
+[[nodiscard]] OutputRules rulesFor(const Source& input, const std::optional<Source>& points = std::nullopt);
 
 }  // namespace exportgen::app

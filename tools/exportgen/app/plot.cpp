@@ -134,11 +134,7 @@ void plot(const PlotOptions& options, std::ostream& out, std::ostream& err) {
     plan.input = input.source();
     std::optional<JobSource> extraPoints;
     if (options.points) extraPoints.emplace(InputOptions{*options.points, "points", options.input.columns}, policy);
-    OutputRules rules;
-    for (const Source* given : {&options.input.source, options.points ? &*options.points : nullptr}) {
-        if (given == nullptr) continue;
-        if (std::string file = inputFile(*given); !file.empty()) rules.inputs.push_back(std::move(file));
-    }
+    const OutputRules rules = rulesFor(options.input.source, options.points);
     Encoder encoder("utf-8");
     const auto file = makeOutput(options.output, out, encoder, rules);
 

@@ -29,6 +29,7 @@ RawInput::RawInput(std::string_view text, std::string source, Warn warn, bool ma
     : m_text(text), m_source(std::move(source)), m_warn(std::move(warn)), m_pages(text, mapped) {}
 
 void RawInput::malformed(const RawLines& at, std::size_t column, const std::string& what) const {
+    m_refusedAt = at.offset() + column;
     throw HostError(kExitJson,
                     m_source + ":" + std::to_string(at.number()) + ":" + std::to_string(column + 1) + ": " + what);
 }

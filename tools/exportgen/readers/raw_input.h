@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,8 @@ public:
     /// A malformed line: throws HostError(kExitJson) "FILE:LINE:COLUMN: what", the column
     /// counted in bytes from 1 at `column` (0-based) of the current line of `at`.
     [[noreturn]] void malformed(const RawLines& at, std::size_t column, const std::string& what) const;
+    /// The byte offset of the text at which malformed() refused it, if it did.
+    [[nodiscard]] std::optional<std::size_t> refusedAt() const noexcept { return m_refusedAt; }
     /// A warning about the current line of `at`.
     void warn(const RawLines& at, const std::string& what) const;
     /// The reader is done with the text before `offset` in this pass: a mapped file's pages
@@ -69,6 +72,7 @@ private:
     std::string m_source;
     Warn m_warn;
     PageReleaser m_pages;
+    mutable std::optional<std::size_t> m_refusedAt;
 };
 
 /// A number as raw files write them and a job file takes them as they stand: an optional
