@@ -78,6 +78,13 @@ exportgen::MemoryFiles& memoryFiles() {
 
 }  // namespace
 
+std::string programVersion() {
+    const std::string line = run({"--version"}).out;
+    const std::string head = "exportgen ";
+    if (line.rfind(head, 0) != 0) return "(no version: " + line + ")";
+    return line.substr(head.size(), line.find_first_of("\r\n") - head.size());
+}
+
 std::string memoryFile(const std::string& name, std::string content) {
     memoryFiles()[name] = std::move(content);
     return name;

@@ -20,6 +20,8 @@ struct Result {
 /// Runs exportgen with `args` (without the program name) in this process. An input named by
 /// memoryFile() is read from memory.
 Result run(const std::vector<std::string>& args);
+/// The version `exportgen --version` states ("0.1.0").
+std::string programVersion();
 /// Keeps `content` in memory under `name` (replacing what it held) and returns the name, to be
 /// given to run() as an input's path.
 std::string memoryFile(const std::string& name, std::string content);

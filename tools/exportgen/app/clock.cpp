@@ -46,7 +46,7 @@ ClockScope::ClockScope(const std::string& now) : m_lock(clockMutex()) {
     char tail = 0;
     if (std::sscanf(now.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 ||
         !isCalendarDate(y, mo, d) || !isTimeOfDay(h, mi, s)) {
-        throw HostError(kExitUsage, "--now: expected a local time YYYY-MM-DDThh:mm:ss, found \"" + now + "\"");
+        throw HostError(kExitUsage, "--now: expected a local time YYYY-MM-DDThh:mm:ss, found " + shownName(now));
     }
     base::CTime::SetFixedCurrentTime(base::CTime(y, mo, d, h, mi, s));
 }

@@ -14,9 +14,12 @@ namespace exportgen {
 class RecordSink {
 public:
     virtual ~RecordSink() = default;
-    /// Appends a text; `describe` names the record, asked only when the text cannot be written
+    /// Where a text goes in the output, named for a message: `at` is the index in the text of the
+    /// character the message is about.
+    using Describe = std::function<std::string(std::size_t at)>;
+    /// Appends a text; `describe` names the place, asked only when the text cannot be written
     /// (a character the output's encoding cannot hold).
-    virtual void text(const COrvStringT& text, const std::function<std::string()>& describe) = 0;
+    virtual void text(const COrvStringT& text, const Describe& describe) = 0;
     /// Appends bytes as they are (UTF-8).
     virtual void bytes(std::string_view utf8) = 0;
 };

@@ -1,10 +1,14 @@
 #include "job/job.h"
 
+#include "base/text.h"
+
 namespace exportgen {
 
 Job::Job() {
+    // A job whose input names no program is this program's own: its program line states the
+    // version that wrote it.
     info.appName = L"exportgen";
-    info.appVersion = L"1.0";
+    info.appVersion = wideFromUtf8(EXPORTGEN_VERSION);
     info.setDistUnits(orv::ie::eMeters);
 }
 

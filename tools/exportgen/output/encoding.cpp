@@ -45,7 +45,7 @@ Encoder::~Encoder() {
     if (m_iconv != nullptr) iconv_close(asIconv(m_iconv));
 }
 
-void Encoder::append(std::string& out, const COrvStringT& text, const std::function<std::string()>& describe) {
+void Encoder::append(std::string& out, const COrvStringT& text, const RecordSink::Describe& describe) {
     if (m_iconv == nullptr) {
         appendUtf8(out, text.view());
         return;
@@ -61,15 +61,17 @@ void Encoder::append(std::string& out, const COrvStringT& text, const std::funct
     if (iconv(asIconv(m_iconv), &in, &inLeft, &target, &targetLeft) == static_cast<std::size_t>(-1)) {
         const int error = errno;
         out.resize(start);
-        const auto offending = static_cast<unsigned long>(*reinterpret_cast<const wchar_t*>(in));
+        const auto* bad = reinterpret_cast<const wchar_t*>(in);
+        const auto at = static_cast<std::size_t>(bad - text.GetString());
+        const auto offending = static_cast<unsigned long>(*bad);
         char code[16];
         std::snprintf(code, sizeof code, "U+%04lX", offending);
         std::string character;
         appendUtf8(character, std::wstring_view(reinterpret_cast<const wchar_t*>(in), 1));
         throw HostError(kExitEncoding, error == EILSEQ || error == EINVAL
                                            ? "character " + std::string(code) + " \"" + character +
-                                                 "\" cannot be written in " + m_name + ": " + describe()
-                                           : "cannot convert text to " + m_name + ": " + describe());
+                                                 "\" cannot be written in " + m_name + ": " + describe(at)
+                                           : "cannot convert text to " + m_name + ": " + describe(at));
     }
     out.resize(static_cast<std::size_t>(target - out.data()));
 }

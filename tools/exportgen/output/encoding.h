@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/record_sink.h"
 #include "contracts/orv_string.h"
 
 namespace exportgen {
@@ -22,8 +23,8 @@ public:
     [[nodiscard]] const std::string& name() const noexcept { return m_name; }
 
     /// Appends `text` in this encoding to `out`. A character the encoding cannot hold throws
-    /// HostError(kExitEncoding) naming the character and the record `describe()` returns.
-    void append(std::string& out, const COrvStringT& text, const std::function<std::string()>& describe);
+    /// HostError(kExitEncoding) naming the character and the place `describe` gives for it.
+    void append(std::string& out, const COrvStringT& text, const RecordSink::Describe& describe);
 
 private:
     std::string m_name;

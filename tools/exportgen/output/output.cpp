@@ -294,7 +294,7 @@ Output::~Output() {
     }
 }
 
-void Output::text(const COrvStringT& text, const std::function<std::string()>& describe) {
+void Output::text(const COrvStringT& text, const Describe& describe) {
     m_encoder.append(m_buffer, text, describe);
     if (m_buffer.size() >= kFlushSize) flush();
 }

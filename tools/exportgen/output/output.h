@@ -51,7 +51,7 @@ public:
 
     /// Appends a text in the output's encoding; `describe` names the record for an encoding
     /// error.
-    void text(const COrvStringT& text, const std::function<std::string()>& describe) override;
+    void text(const COrvStringT& text, const Describe& describe) override;
     /// Appends bytes as they are (already UTF-8).
     void bytes(std::string_view bytes) override;
     /// True when the output is a file written beside its place and renamed into it by commit():

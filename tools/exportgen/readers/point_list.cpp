@@ -413,9 +413,9 @@ void readPointList(RawInput& input, const std::string& columnLetters, JobBuilder
             }
             int decimals = 0;
             if (!numberOf(field->text, separator, scratch, values[k], decimals)) {
-                input.malformed(lines, field->column,
-                                std::string("expected the ") + kWhat[k] + " as a number, found \"" +
-                                    std::string(field->text.substr(0, 40)) + "\"");
+                input.malformed(
+                    lines, field->column,
+                    std::string("expected the ") + kWhat[k] + " as a number, found " + shownName(field->text));
             }
             entry.decimals = std::max(entry.decimals, decimals);
         }

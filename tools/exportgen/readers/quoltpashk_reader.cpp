@@ -285,9 +285,8 @@ private:
     double number(const RawLines& lines, const Value& value, const Line& line, const char* what) const {
         double result = 0.0;
         if (parseDecimal(value.text, result)) return result;
-        m_input.malformed(
-            lines, value.offset - lines.offset(),
-            std::string(line.keyword) + ": " + what + " \"" + std::string(value.text) + "\" is not a number");
+        m_input.malformed(lines, value.offset - lines.offset(),
+                          std::string(line.keyword) + ": " + what + " " + shownName(value.text) + " is not a number");
     }
 
     // An angle of the file's units in decimal degrees. Packed degrees, minutes and seconds with
@@ -296,8 +295,8 @@ private:
         const double result = number(lines, value, line, what);
         if (m_b.inputUnits().angle == eDegMinSec && !isPackedDms(value.text)) {
             m_input.malformed(lines, value.offset - lines.offset(),
-                              std::string(line.keyword) + ": " + what + " \"" + std::string(value.text) +
-                                  "\" is no degrees, minutes and seconds: 60 minutes or seconds");
+                              std::string(line.keyword) + ": " + what + " " + shownName(value.text) +
+                                  " is no degrees, minutes and seconds: 60 minutes or seconds");
         }
         return m_b.angle(result);
     }
@@ -572,7 +571,7 @@ private:
                 m_input.warn(lines, std::string(line.keyword) + ": the record has no place in the job and is not read");
                 break;
             case Record::unknown:
-                m_input.warn(lines, "an unknown record \"" + std::string(line.keyword) + "\" is not read");
+                m_input.warn(lines, "an unknown record " + shownName(line.keyword) + " is not read");
                 break;
             default:
                 m_input.warn(lines,

@@ -301,7 +301,7 @@ private:
         const Field field = r.field(trimmed(raw));
         if (field.blank()) return r.field(raw.substr(0, 0));
         if (!parseDecimal(field.text, value)) {
-            malformed(field.column, "\"" + std::string(field.text) + "\" is not a number (" + what + ")");
+            malformed(field.column, shownName(field.text) + " is not a number (" + what + ")");
         }
         return field;
     }
@@ -640,7 +640,7 @@ private:
         double value = 0.0;
         if (!figure.blank()) {
             if (!parseDecimal(figure.text, value)) {
-                malformed(figure.column, "\"" + std::string(figure.text) + "\" is not a number (the starting height)");
+                malformed(figure.column, shownName(figure.text) + " is not a number (the starting height)");
             }
             run.elevation = Figure::recorded(value);
         }
@@ -1090,7 +1090,7 @@ private:
         Field figure = note.part(colon + 1);
         figure.text = trimmed(figure.text);
         if (!figure.blank() && !parseDecimal(figure.text, value)) {
-            malformed(figure.column, "expected a residual, found \"" + std::string(figure.text) + "\"");
+            malformed(figure.column, "expected a residual, found " + shownName(figure.text));
         }
         return figure;
     }
@@ -1170,7 +1170,7 @@ private:
             }
             if (!figures[k].blank() && !parseDecimal(figures[k].text, values[k])) {
                 malformed(figures[k].column,
-                          "expected a difference from the design, found \"" + std::string(figures[k].text) + "\"");
+                          "expected a difference from the design, found " + shownName(figures[k].text));
             }
             at = end;
         }

@@ -316,8 +316,8 @@ private:
             } else if (i == 2) {
                 for (const std::size_t k : {0, 1, 5}) {
                     if (entry.texts[k] != "1") {
-                        warn("atmosphere entry text " + std::to_string(k + 1) + " \"" + std::string(entry.texts[k]) +
-                             "\" is read as 1");
+                        warn("atmosphere entry text " + std::to_string(k + 1) + " " + shownName(entry.texts[k]) +
+                             " is read as 1");
                     }
                 }
                 number(2, "the temperature");

@@ -763,7 +763,7 @@ json runCalls(Root* generator, const Table<Root>& table, const json& calls, Outp
         for (COrvStringT& text : call.texts) {
             if (text.IsEmpty()) continue;
             if (text.GetAt(text.GetLength() - 1) != L'\n') text += L"\r\n";
-            output.text(text, [&] { return "the result of call " + std::to_string(i) + " (" + op + ")"; });
+            output.text(text, [&](std::size_t) { return "the result of call " + std::to_string(i) + " (" + op + ")"; });
         }
     }
     return results;

@@ -190,8 +190,10 @@ private:
             leftOut(observationItem(kind), kNoRecord, where);
             return false;
         }
+        // The format books a horizontal angle as a circle reading: an angle left reads round from zero.
+        const double horizontal = needsCircleReading(&m) ? asCircleReading(m).valueAt(0) : m.valueAt(0);
         COrvStringT out;
-        m_generator->writeMeasurement(out, kind, 0, m.valueAt(0), m.valueAt(1), m.valueAt(2));
+        m_generator->writeMeasurement(out, kind, 0, horizontal, m.valueAt(1), m.valueAt(2));
         emit(out);
         return true;
     }

@@ -182,7 +182,9 @@ private:
         const Where station = [&s] { return utf8(s.station); };
         wrote(Item::orientation, bs.orientation().origin, station);
         if (!bearingOnly && bs.measured) {
-            emit(m_generator->sightNoteLine(&bs.sight, nullptr));
+            // SDR books a horizontal angle as a circle reading: an angle left reads round from zero.
+            DexTSRawBS scratch;
+            emit(m_generator->sightNoteLine(&withCircleReading(bs.sight, scratch), nullptr));
             wrote(observationItem(bs.sight.measurement()->kind()), Fate::recorded, station);
         }
     }
@@ -191,7 +193,8 @@ private:
     void observation(const Observation& shot, const Where& where) {
         emit(m_generator->lsHiHr(shot.hr.orNoValue(), true));
         if (shot.measured()) {
-            emit(m_generator->sightNoteLine(&shot.sight, nullptr));
+            DexTSRawFS scratch;
+            emit(m_generator->sightNoteLine(&withCircleReading(shot.sight, scratch), nullptr));
             observationWritten(shot, where);
         } else {
             DexTSRawFS unmeasured = shot.sight;

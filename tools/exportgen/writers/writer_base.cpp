@@ -1,6 +1,7 @@
 #include "writers/writer_base.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "base/problems.h"
@@ -46,7 +47,7 @@ WriterBase::WriterBase(const Generator& generator, const Job& job, RecordSink& s
       m_info(job.info),
       m_observation(job.observation),
       m_format(generator.name),
-      m_describe([this] { return describe(); }),
+      m_describe([this](std::size_t at) { return describeLine(at); }),
       m_warnings(generator.name, WarningPolicy()) {}
 
 void WriterBase::begin() {
@@ -183,9 +184,11 @@ void WriterBase::end() {
 
 void WriterBase::emit(const COrvStringT& text) {
     if (text.IsEmpty()) return;
+    // Counted once written: a text the output refuses is named by the line it would have begun.
+    m_emitting = &text;
+    m_sink.text(text, m_describe);
     ++m_records;
     for (const wchar_t c : text.view()) m_lines += c == L'\n' ? 1 : 0;
-    m_sink.text(text, m_describe);
 }
 
 void WriterBase::line(COrvStringT text) {
@@ -210,18 +213,65 @@ void WriterBase::atLevelRuns(const COrvStringT* name) {
 }
 
 std::string WriterBase::describe() const {
-    std::string text = std::string(m_format) + " record " + std::to_string(m_records + 1) + " (";
+    return std::string(m_format) + " record " + std::to_string(m_records + 1) + context();
+}
+
+std::string WriterBase::describeLine(std::size_t at) const {
+    std::size_t line = m_lines + 1;
+    if (m_emitting != nullptr) {
+        const std::wstring_view text = m_emitting->view();
+        for (std::size_t i = 0; i < at && i < text.size(); ++i) line += text[i] == L'\n' ? 1 : 0;
+    }
+    return std::string(m_format) + " line " + std::to_string(line) + context();
+}
+
+std::string WriterBase::context() const {
+    std::string text = " (";
     if (m_setup != nullptr) {
-        text += "set-up " + std::to_string(m_setup->index) + " at \"" + utf8(m_setup->station) + "\", ";
+        text += "set-up " + std::to_string(m_setup->index) + " at " + shownName(utf8(m_setup->station)) + ", ";
     }
     text += m_part;
-    if (m_name != nullptr) text += " \"" + utf8(*m_name) + "\"";
+    if (m_name != nullptr) text += " " + shownName(utf8(*m_name));
     return text + ")";
 }
 
 void WriterBase::warn(const std::string& what, const std::string& where) {
     m_warnings.add(what, where.empty() ? describe() : where);
 }
+
+namespace {
+
+bool hasHorizontalAngle(int kind) noexcept {
+    return kind == orv::ie::eKindAnglesAndSlopeDistance || kind == orv::ie::eKindAngleAndHorizontalDistance ||
+           kind == orv::ie::eKindAnglesOnly || kind == orv::ie::eKindHorizontalAngleOnly;
+}
+
+// An angle turned to the left: negative, and neither the no-value nor infinite.
+bool isAngleLeft(double degrees) noexcept { return degrees < 0.0 && degrees > -orv::ie::noValue; }
+
+}  // namespace
+
+bool needsCircleReading(const orv::ie::DexTSRawMeasurement* m) noexcept {
+    return m != nullptr && hasHorizontalAngle(m->kind()) && isAngleLeft(m->valueAt(0));
+}
+
+orv::ie::DexTSRawMeasurement asCircleReading(const orv::ie::DexTSRawMeasurement& m) {
+    if (!needsCircleReading(&m)) return m;
+    double reading = ::toRange(m.valueAt(0), 0.0, 360.0);
+    // A hair left of zero would be written as a full circle ("360.00000"): within a fifth of an
+    // arc second, below what any of these formats writes in degrees, gons or mils, it reads zero.
+    if (360.0 - reading < 5e-5) reading = 0.0;
+    return orv::ie::DexTSRawMeasurement(m.kind(), {reading, m.valueAt(1), m.valueAt(2)}, m.isBacksightTarget());
+}
+
+namespace {
+
+std::string bothWrittenAs(const COrvStringT& first, const COrvStringT& second, const COrvStringT& written) {
+    return "names " + shownName(utf8(first)) + " and " + shownName(utf8(second)) + " are both written as " +
+           shownName(utf8(written));
+}
+
+}  // namespace
 
 void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written, const char* why, bool registerAsIs,
                            const std::function<std::string()>& where) {
@@ -231,13 +281,11 @@ void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written,
         if (m_writtenBy.empty()) return;
         const auto owner = m_writtenBy.find(written);
         if (owner == m_writtenBy.end() || owner->second == given || !m_reported.insert(given).second) return;
-        warn("names \"" + utf8(owner->second) + "\" and \"" + utf8(given) + "\" are both written as \"" +
-                 utf8(written) + "\"",
-             where());
+        warn(bothWrittenAs(owner->second, given, written), where());
         return;
     }
     if (changed && m_reported.insert(given).second) {
-        warn("name \"" + utf8(given) + "\" " + why + ": \"" + utf8(written) + "\"", where());
+        warn("name " + shownName(utf8(given)) + " " + why + ": " + shownName(utf8(written)), where());
     }
     const auto [owner, added] = m_writtenBy.try_emplace(written, given);
     if (added || owner->second == given) return;
@@ -245,9 +293,7 @@ void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written,
     COrvStringT met = given;
     met += L'\x1f';
     if (!m_reported.insert(met).second) return;
-    warn("names \"" + utf8(owner->second) + "\" and \"" + utf8(given) + "\" are both written as \"" + utf8(written) +
-             "\"",
-         where());
+    warn(bothWrittenAs(owner->second, given, written), where());
 }
 
 std::string WriterBase::setupPath(const Setup& setup) const {

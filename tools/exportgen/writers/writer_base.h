@@ -52,6 +52,23 @@ using PlaceNamer = std::function<std::string(const Place& at)>;
 /// point each time it is staked (a second stake-out of a point stores where it landed again).
 enum class Store { oncePerName, always };
 
+/// Whether a format that books horizontal angles as circle readings, from 0 up to 360 degrees,
+/// must bring `m` round: its horizontal angle is an angle turned to the left (negative). The
+/// no-value and non-finite values stay what they are.
+[[nodiscard]] bool needsCircleReading(const orv::ie::DexTSRawMeasurement* m) noexcept;
+/// `m` with its horizontal angle read clockwise from zero: -30 is 330.
+[[nodiscard]] orv::ie::DexTSRawMeasurement asCircleReading(const orv::ie::DexTSRawMeasurement& m);
+
+/// `sight` as such a format writes it: itself when its angle is a circle reading already, else a
+/// copy in `scratch` with the angle brought round.
+template <class Sight>
+const Sight& withCircleReading(const Sight& sight, Sight& scratch) {
+    if (!needsCircleReading(sight.measurement())) return sight;
+    scratch = sight;
+    scratch.setMeasurement(asCircleReading(*sight.measurement()));
+    return scratch;
+}
+
 class WriterBase : public FormatWriter {
 public:
     /// The reason an observation is left out when its measurement kind has no record.
@@ -102,6 +119,11 @@ protected:
 
     /// "rw5 record 12 (set-up 3 at "S1", observation to "P7")".
     [[nodiscard]] std::string describe() const;
+    /// The output line of the character at `at` of the text being written, in the same terms:
+    /// "rw5 line 4 (set-up 0 at "S1", station "S1")".
+    [[nodiscard]] std::string describeLine(std::size_t at) const;
+    /// " (set-up 3 at "S1", observation to "P7")": where in the job the writer is.
+    [[nodiscard]] std::string context() const;
 
     /// A warning about what is written at `where` (a place, or a record when empty).
     void warn(const std::string& what, const std::string& where);
@@ -179,7 +201,8 @@ private:
     orv::ie::DexObservationInfo m_observation;
 
     const char* m_format;
-    std::function<std::string()> m_describe;
+    RecordSink::Describe m_describe;
+    const COrvStringT* m_emitting = nullptr;  ///< the text being handed to the sink
     PlaceNamer m_namer;
     const Setup* m_setup = nullptr;
     const char* m_part = "header";
