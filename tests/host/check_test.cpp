@@ -193,3 +193,51 @@ TEST(Check, ConvertToTheStandardOutputWritesNothingForABadJob) {
 }
 
 }  // namespace
+
+// A raw file or a point list: every line its reader cannot read is listed at its place, with
+// what the reader says of the lines between, then the count.
+struct RawCheck {
+    const char* name;
+    const char* text;
+    std::vector<std::string> expected;  ///< the lines after "exportgen: NAME:" ("" before a count line)
+};
+
+void PrintTo(const RawCheck& c, std::ostream* out) { *out << c.name; }
+
+class CheckRaw : public testing::TestWithParam<RawCheck> {};
+
+TEST_P(CheckRaw, ListsEveryLineItCannotReadThenTheCount) {
+    const RawCheck& c = GetParam();
+    const std::string path = hosttest::memoryFile(std::string("check/") + c.name, c.text);
+    const auto result = hosttest::run({"check", path});
+    std::vector<std::string> expected;
+    for (const std::string& line : c.expected) {
+        const bool warning = line.rfind("warning: ", 0) == 0;
+        expected.push_back("exportgen: " + std::string(warning ? "warning: " : "") + path +
+                           line.substr(warning ? 9 : 0));
+    }
+    EXPECT_EQ(lines(result.err), expected);
+    const bool clean = c.expected.back().find(": 0 errors") == 0;
+    // A line that cannot be read has the status of a conversion refused at it.
+    EXPECT_EQ(result.code, clean ? 0 : exportgen::kExitJson);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CheckRaw,
+    testing::Values(RawCheck{"three.rw5",
+                             "JB,NMX,DT01-30-2024,TM08:00:00\nMO,AD0,UN0,SF1.0,EC0,EO0.0,AU0\nOC,OP1,N 1,E 1,EL1,--\n"
+                             "LS,HI1.5,HR1.5\nBK,OP1,BP2,BS0.0000,BC0.0000\nSS,OP1,FP3,AR10.7000,ZE90,SD10,--A\n"
+                             "SS,OP1,FP4,AR10.3000,ZEx,SD10,--B\nSS,OP1,FP5,AR10.3000,ZE90,SD10,--C\nQQ,what\n"
+                             "SS,OP1,FP6,AR1x,ZE90,SD10,--C\n",
+                             {":6:14: angle \"10.7000\" is no degrees, minutes and seconds: 60 minutes or seconds",
+                              ":7:24: expected a number after ZE, found \"x\"",
+                              "warning: :9:1: an unknown record QQ is skipped",
+                              ":10:14: expected a number after AR, found \"1x\"", ": 3 errors, 1 warning"}},
+                    RawCheck{"two.csv",
+                             "P,N,E,Z\n1,1,2,3\n2,x,2,3\n3,1,2\n4,5,6,y\n",
+                             {":3:3: expected the northing as a number, found \"x\"",
+                              ":5:7: expected the height as a number, found \"y\"", ": 2 errors, 0 warnings"}},
+                    RawCheck{"last.csv",
+                             "P,N,E,Z\n1,1,2,3\n2,1,2,z",
+                             {":3:7: expected the height as a number, found \"z\"", ": 1 error, 0 warnings"}},
+                    RawCheck{"clean.csv", "P,N,E,Z\n1,1,2,3\n", {": 0 errors, 0 warnings"}}));

@@ -80,11 +80,12 @@ void plot(const PlotOptions& options, std::ostream& out, std::ostream& err);
 /// and, for each output file, a summary line go to `err`.
 void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 
-/// Lists every problem of the input on `err`, with its place, and a count; true when it has no
-/// error (warnings alone pass). `points`: a point list that joins the job as known points, as
-/// `convert --points` gives it.
-[[nodiscard]] bool check(const InputOptions& input, std::ostream& err,
-                         const std::optional<Source>& points = std::nullopt);
+/// Lists every problem of the input on `err`, with its place, and a count. The exit status:
+/// kExitOk when it has no error (warnings alone pass), kExitJson when a line of a raw file or a
+/// point list cannot be read, kExitJob for any other error. `points`: a point list that joins
+/// the job as known points, as `convert --points` gives it.
+[[nodiscard]] int check(const InputOptions& input, std::ostream& err,
+                        const std::optional<Source>& points = std::nullopt);
 
 /// Writes the job that a raw file or a point list holds as a job file (JSON).
 void read(const InputOptions& input, const OutputOptions& output, std::ostream& out, std::ostream& err);

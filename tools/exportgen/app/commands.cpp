@@ -13,7 +13,7 @@
 
 namespace exportgen::app {
 
-bool check(const InputOptions& input, std::ostream& err, const std::optional<Source>& points) {
+int check(const InputOptions& input, std::ostream& err, const std::optional<Source>& points) {
     const JobSource source(input, WarningPolicy{});
     std::optional<JobSource> list;
     if (points) list.emplace(InputOptions{*points, "points", input.columns}, WarningPolicy{});

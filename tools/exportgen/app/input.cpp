@@ -133,8 +133,17 @@ bool JobSource::built() const {
     return format != nullptr && format->build != nullptr;
 }
 
+std::unique_ptr<JobSource> JobSource::withText(std::string_view text) const {
+    InputOptions options;
+    options.source = Source::memory(m_source, text);
+    options.from = m_kind;
+    options.columns = m_columns;
+    return std::make_unique<JobSource>(options, m_warnings.policy());
+}
+
 void JobSource::build(JobBuilder& builder) const {
     const std::string_view text = m_file->text();
+    m_refusedAt.reset();
     // A last line without its line end that the reader could not read whole: the file may have
     // been cut short, by a full disk or a transfer broken off.
     const bool unterminated = !text.empty() && text.back() != '\n' && text.back() != '\r';
@@ -168,6 +177,7 @@ void JobSource::build(JobBuilder& builder) const {
     } catch (const HostError& error) {
         const std::optional<std::size_t> refused = input.refusedAt();
         if (!refused) throw;
+        m_refusedAt = refused;
         // The first line refused: say what the input looks like instead.
         const std::size_t first = text.find_first_not_of(" \t\r\n");
         const std::size_t firstEnd = std::min(text.find_first_of("\r\n", first), text.size());

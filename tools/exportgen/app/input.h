@@ -4,6 +4,7 @@
 // job builder.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,13 @@ public:
     /// Reads the input into `builder` (built() only): a point list's points, or a raw file's
     /// whole job. What the reader skips goes to warnings().
     void build(JobBuilder& builder) const;
+    /// The byte offset of the text at which the last build() was refused by its reader, if it
+    /// was.
+    [[nodiscard]] std::optional<std::size_t> refusedAt() const noexcept { return m_refusedAt; }
+    /// The same input, read as the same kind under the same name, with another text (which
+    /// must outlive the result): a check reads a raw file again with the lines that stopped
+    /// its reader blanked, to find the lines after them.
+    [[nodiscard]] std::unique_ptr<JobSource> withText(std::string_view text) const;
 
 private:
     /// "; it looks like a job file" when the input's first bytes look like another kind than
@@ -55,6 +63,7 @@ private:
     std::string m_kind = "job";
     std::string m_columns;
     mutable WarningList m_warnings;
+    mutable std::optional<std::size_t> m_refusedAt;
 };
 
 }  // namespace exportgen::app

@@ -49,8 +49,22 @@ void Pipeline::run() {
         m_builder.finish();
     } catch (const JobError& error) {
         // What the builder finds wrong with what a raw reader or a point list gave it.
-        if (collecting()) return m_options.collect->add(error);
+        if (collecting()) {
+            if (error.input() == kJobInput && m_input.built())
+                m_stopped = Stop{{error.offset(), error.what(), false, kJobInput}, error.code()};
+            return m_options.collect->add(error);
+        }
         throw HostError(error.code(), located(Place{error.input(), error.offset()}) + ": " + error.what());
+    } catch (const HostError& error) {
+        // A line the reader of a raw file or a point list cannot read: a check lists it with the
+        // rest, at its place.
+        const std::optional<std::size_t> refused = m_input.built() ? m_input.refusedAt() : std::nullopt;
+        if (!collecting() || !refused) throw;
+        std::string what = error.what();
+        const std::string place = m_input.place(*refused) + ": ";
+        if (what.rfind(place, 0) == 0) what.erase(0, place.size());
+        m_stopped = Stop{{*refused, what, false, kJobInput}, error.code()};
+        m_options.collect->add(*refused, std::move(what), false, kJobInput);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "app/clock.h"
 #include "app/input.h"
 #include "app/worker.h"
+#include "base/problems.h"
 #include "base/record_sink.h"
 #include "base/warnings.h"
 #include "job/builder.h"
@@ -65,6 +66,13 @@ public:
 
     /// Reads the input through, writing as it goes.
     void run();
+    /// What stopped the read of the job's input when collecting: a line a reader cannot read, or
+    /// a value the job cannot take, with its exit status. It is among the problems collected too.
+    struct Stop {
+        JobProblems::Problem problem;
+        int code = 0;
+    };
+    [[nodiscard]] const std::optional<Stop>& stopped() const noexcept { return m_stopped; }
 
     /// Prints the warnings: the job's first, then each format's.
     void printWarnings(std::ostream& err) const;
@@ -91,6 +99,7 @@ private:
     [[nodiscard]] std::string located(const Place& at) const;
 
     const JobSource& m_input;
+    std::optional<Stop> m_stopped;
     PipelineOptions m_options;
     TextRules m_rules;
     JobBuilder m_builder;

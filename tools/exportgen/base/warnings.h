@@ -29,6 +29,7 @@ public:
     void inform(const std::string& what, const std::string& where);
     [[nodiscard]] std::size_t count() const noexcept { return m_count; }
     [[nodiscard]] bool strict() const noexcept { return m_policy.strict; }
+    [[nodiscard]] const WarningPolicy& policy() const noexcept { return m_policy; }
     void setPolicy(WarningPolicy policy) { m_policy = policy; }
     /// The kept lines, then "exportgen: warning: FORMAT: N more warnings" for the rest;
     /// nothing under --quiet.

@@ -181,7 +181,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
             checkInput.source = sourceOf(checkInput.source.path, files);
             std::optional<app::Source> points;
             if (!checkPoints.empty()) points = sourceOf(checkPoints, files);
-            if (!app::check(checkInput, err, points)) return kExitJob;
+            if (const int status = app::check(checkInput, err, points); status != kExitOk) return status;
         } else if (readCommand->parsed()) {
             readInput.source = sourceOf(readInput.source.path, files);
             app::read(readInput, readOutput, out, err);
