@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
@@ -52,6 +53,47 @@ std::string readRaw(const std::string& format, const std::string& text, std::vec
         }
     }
     return out.str();
+}
+
+ReplayFile replayFile(const std::string& script) {
+    using nlohmann::json;
+    ReplayFile file;
+    const std::string path = dataPath(script);
+    file.script = readFile(path);
+    const json calls = json::parse(file.script)["calls"];
+    const bool apaSima = json::parse(file.script)["generator"] == "apasima";
+    const Result result = run({"replay", path, "--json"});
+    if (result.code != 0) throw std::runtime_error(script + ": " + result.err);
+    const json results = json::parse(result.out)["results"];
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const json& r = results[i];
+        const std::string op = calls[i]["op"];
+        std::vector<std::string> texts;
+        if (r["result"].is_string()) texts.push_back(r["result"]);
+        std::vector<std::string> outs;
+        for (const json& out : r["out"]) {
+            if (out.is_string()) outs.push_back(out);
+        }
+        if (apaSima && (op == "writeProgramInfo" || op == "writeJobInfo" || op == "writeAtmosphere")) {
+            std::string joined;
+            for (std::size_t k = 0; k < outs.size(); ++k) joined += (k == 0 ? "" : ",") + outs[k];
+            texts.push_back(joined);
+        } else {
+            texts.insert(texts.end(), outs.begin(), outs.end());
+        }
+        std::size_t count = 0;
+        for (std::string text : texts) {
+            if (text.empty()) continue;
+            if (text.back() != '\n') text += "\r\n";
+            for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; ++at) ++count;
+            file.text += text;
+        }
+        file.firstLine.push_back(line);
+        file.lineCount.push_back(count);
+        line += count;
+    }
+    return file;
 }
 
 JobModel readJobModel(const std::string& text) {

@@ -60,6 +60,17 @@ JobModel readJobModel(const std::string& text);
 /// Throws what the reader throws (exportgen::HostError).
 std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings = nullptr);
 
+/// The file a replay script (a path under tests/) writes, as the host writes the texts of its
+/// calls: each text a line (a record without its line end gets one), the ApaSima entries' texts
+/// of one call joined by commas on one line, as the host places them.
+struct ReplayFile {
+    std::string text;
+    std::string script;                  ///< the script's JSON
+    std::vector<std::size_t> firstLine;  ///< of each call's lines, from 1
+    std::vector<std::size_t> lineCount;  ///< of each call
+};
+ReplayFile replayFile(const std::string& script);
+
 /// The built exportgen program, for what only a process of its own shows: signals, limits
 /// and the standard input.
 struct Program {

@@ -226,7 +226,9 @@ bool generatedName(std::string_view name) {
 }
 
 /// What a measurement, coordinate, control-code or note line that follows belongs to.
-enum class Owner { none, setup, backsight, resection, sight };
+// What the records after a station, sight or measurement belong to; otherFace: the second sight of
+// a backsight, skipped with its measurement.
+enum class Owner { none, setup, backsight, resection, sight, otherFace };
 
 class QuoltPashkReader {
 public:
@@ -676,6 +678,14 @@ private:
         require(lines, line, split(lines, line, values), 2, "the target height");
         const double hr = number(lines, values[1], line, "target height");
         const bool afterBearing = m_owner == Owner::backsight && !m_backsightSighted;
+        if (m_owner == Owner::backsight && m_backsightSighted && currentBacksight().measured &&
+            (generatedName(values[0].text) || utf8(currentBacksight().point) == values[0].text)) {
+            m_input.warn(lines,
+                         "BS: a second sight of the backsight (its other face) is not read, nor its "
+                         "measurement: a job holds one a backsight");
+            m_owner = Owner::otherFace;
+            return;
+        }
         if (!afterBearing) {
             flush();
             if (!fresh()) {
@@ -689,6 +699,14 @@ private:
                                     "\"; the backsight is read as the one sighted");
         }
         Backsight& backsight = currentBacksight();
+        if (afterBearing && backsight.kind == Backsight::Kind::bearing && generatedName(values[0].text)) {
+            // The sight of a backsight by bearing alone, under the name the generator made for
+            // it: its target height and measurement, and still no point.
+            backsight.hr = Figure::recorded(m_b.length(hr));
+            m_owner = Owner::backsight;
+            m_backsightSighted = true;
+            return;
+        }
         if (!afterBearing) backsight.place = m_b.place(lines.offset());
         backsight.kind = Backsight::Kind::point;
         backsight.point = text(TextKind::name, values[0]);
@@ -740,6 +758,10 @@ private:
     }
 
     void measurement(const RawLines& lines, const Line& line, Record kind) {
+        if (m_owner == Owner::otherFace) {
+            m_owner = Owner::none;  // its sight's warning told of it
+            return;
+        }
         Backsight* backsight = m_owner == Owner::backsight && m_backsightSighted ? &currentBacksight() : nullptr;
         const bool free = (m_owner == Owner::sight && !m_sight.shot.measured()) ||
                           (m_owner == Owner::resection && !m_resection.measured()) ||

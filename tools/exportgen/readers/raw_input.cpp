@@ -63,6 +63,75 @@ bool isDecimal(std::string_view text) noexcept {
     return result.ec != std::errc::result_out_of_range;
 }
 
+namespace {
+
+bool startsWith(std::string_view text, std::string_view prefix) noexcept {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A figure as the generators write one: a number, or nothing for a figure they have not.
+bool figureOrNone(std::string_view text) noexcept { return text.empty() || isDecimal(text); }
+
+// `label` followed by a figure and nothing else.
+bool labelled(std::string_view text, std::string_view label) noexcept {
+    return startsWith(text, label) && figureOrNone(text.substr(label.size()));
+}
+
+// An offset record turned into a note: its first field's tag (a horizontal or zenith angle, a
+// slope distance), a figure and the end or the next field.
+bool offsetFields(std::string_view text) noexcept {
+    static constexpr std::string_view kTags[] = {"AR", "AL", "ZE", "SD"};
+    for (const std::string_view tag : kTags) {
+        if (!startsWith(text, tag)) continue;
+        const std::string_view rest = text.substr(tag.size());
+        const std::size_t comma = rest.find(',');
+        return figureOrNone(rest.substr(0, comma));
+    }
+    return false;
+}
+
+// The heights an offset note starts with: "HI<figure>,HR<figure>" and the end or more fields.
+bool offsetHeights(std::string_view text) noexcept {
+    if (!startsWith(text, "HI")) return false;
+    const std::size_t hr = text.find(",HR");
+    if (hr == std::string_view::npos || !isDecimal(text.substr(2, hr - 2))) return false;
+    const std::string_view rest = text.substr(hr + 3);
+    return isDecimal(rest.substr(0, rest.find(',')));
+}
+
+}  // namespace
+
+const char* generatorNoteKind(std::string_view text) noexcept {
+    static constexpr std::string_view kQuality[] = {
+        "Horizontal Angle Error: ",
+        "Zenith Angle Error: ",
+        "Slope Distance Error: ",
+        "Horizontal Angle Error compares to the average: ",
+        "Zenith Angle Error compares to the average: ",
+        "Slope Distance Error compares to the average: ",
+        "Horizontal Angle Worst Residual: ",
+        "Zenith Angle Worst Residual: ",
+        "Slope Distance Worst Residual: ",
+    };
+    static constexpr std::string_view kOffsets[] = {
+        "Perpendicular Distance Offset: ", "Left/Right Distance Offset: ", "Elevation Distance Offset: "};
+    if (startsWith(text, "BS check ") || startsWith(text, "BS Circle Check : ")) return "a backsight check note";
+    if (labelled(text, "Backsight HR:")) return "a backsight target height note";
+    for (const std::string_view label : kQuality) {
+        if (labelled(text, label)) return "a resection quality note";
+    }
+    if (labelled(text, "HR")) return "a target height note";
+    if (text == "BEG" || text == "END") return "a marker note";
+    if (text == "C3" || startsWith(text, "RECALL ")) return "a recall note";
+    for (const std::string_view label : kOffsets) {
+        if (labelled(text, label)) return "an offset note";
+    }
+    if (startsWith(text, "OF,") || startsWith(text, "OF--") || offsetHeights(text) || offsetFields(text)) {
+        return "an offset note";
+    }
+    return nullptr;
+}
+
 bool parseDecimal(std::string_view text, double& value) noexcept {
     if (!isDecimal(text)) return false;
     const bool negative = text[0] == '-';

@@ -84,6 +84,14 @@ private:
 /// job file's number reads. False for any other text.
 [[nodiscard]] bool parseDecimal(std::string_view text, double& value) noexcept;
 
+/// What a note line is when the RW5 and SDR generators write it of their own behind their note
+/// prefix ("--", "13NM"), `text` being what follows the prefix: a check or quality figure, a
+/// marker, a recall list or an offset booked as a note. Such a note is no surveyor's note, so a
+/// reader skips it wherever it stands, right behind an observation or a station too, whose note
+/// it would otherwise be taken for. The kind of note, for the warning ("a resection quality
+/// note"), or null for any other text.
+[[nodiscard]] const char* generatorNoteKind(std::string_view text) noexcept;
+
 /// Whether `text` is a day of the calendar written MM-DD-YYYY, as RW5 and SDR job records date
 /// a job.
 [[nodiscard]] bool isMonthDayYear(std::string_view text) noexcept;

@@ -41,6 +41,8 @@ bool isRecord(std::string_view line) {
     return line.size() >= 2 && isCapital(line[0]) && isCapital(line[1]) && (line.size() == 2 || line[2] == ',');
 }
 
+constexpr const char* kOffsetSkipped = "an offset record (OF) is skipped: a job holds no offset measurements";
+
 bool isObservation(std::string_view type) { return type == "FD" || type == "FR" || type == "OB" || type == "SS"; }
 
 // The two-letter tags each record may carry; any other is skipped with a warning.
@@ -206,6 +208,7 @@ private:
         note,          // any other note line
         emptyNote,
         noRecord,     // a line that is neither a note nor a record
+        offset,       // an offset record whose head runs into its first part
         record,       // a record other than a stored point
         stakedPoint,  // the stored point a stake-out observation landed on
         storedPoint,
@@ -242,6 +245,13 @@ private:
             }
             if (m_runOpen && levelReading(m_body, m_reading)) return Role::levelReading;
             m_runOpen = false;
+            // A note the generator writes of its own (a check figure, an offset) is no shot's
+            // note, even right behind one.
+            m_noteKind = generatorNoteKind(m_body);
+            if (m_noteKind != nullptr) {
+                m_sight.open = false;
+                return Role::note;
+            }
             if (m_sight.open && !m_sight.noted) {
                 m_sight.noted = true;
                 return Role::shotNote;
@@ -252,7 +262,9 @@ private:
         m_runOpen = false;
         if (!isRecord(line)) {
             m_sight.open = false;
-            return Role::noRecord;
+            // An offset's head stands right in front of its distance offsets ("OFOF,HD…") or
+            // their labelled notes ("OF--Perpendicular…").
+            return startsWith(line, "OF") ? Role::offset : Role::noRecord;
         }
         split(line);
         m_type = line.substr(0, 2);
@@ -731,6 +743,9 @@ private:
                 case Role::noRecord:
                     warn("a line that is no RW5 record is skipped");
                     break;
+                case Role::offset:
+                    warn(kOffsetSkipped);
+                    break;
                 case Role::storedPoint:
                     checkTags();  // read in the first pass
                     break;
@@ -758,7 +773,7 @@ private:
 
     void record() {
         const std::string_view type = m_type;
-        if (type == "OF") return warn("an offset record (OF) is skipped: a job holds no offset measurements");
+        if (type == "OF") return warn(kOffsetSkipped);
         const bool known = type == "JB" || type == "MO" || type == "OC" || type == "LS" || type == "BK" ||
                            type == "BD" || type == "BR" || type == "RB" || type == "RS" || isObservation(type);
         if (!known) return warn("an unknown record " + std::string(type) + " is skipped");
@@ -791,6 +806,7 @@ private:
 
     void note() {
         if (m_open && !m_occupied && !m_setup.resection.empty() && worstResidual()) return;
+        if (m_noteKind != nullptr) return warn(std::string(m_noteKind) + " is skipped: it belongs to no observation");
         warn("a note that belongs to no observation is skipped");
     }
 
@@ -937,6 +953,12 @@ private:
             malformed(2, "expected the station (OP) and the backsight point (BP)");
         }
         sighted();
+        // A measurement of a kind the record has no fields for leaves it without any.
+        const MeasurementFields fields = measurementFields(2);
+        if (fields.h == nullptr && fields.z == nullptr && fields.s == nullptr && fields.ce == nullptr &&
+            fields.hd == nullptr) {
+            return warn("a backsight observation without measurement fields is skipped");
+        }
         const COrvStringT name = text(TextKind::name, m_fields[1]);
         Backsight* bs = lastOrientation();
         const bool same = bs != nullptr && bs->kind == Backsight::Kind::point && bs->point == name;
@@ -1074,6 +1096,8 @@ private:
             "Horizontal Angle Worst Residual: ", "Zenith Angle Worst Residual: ", "Slope Distance Worst Residual: "};
         for (int i = 0; i < 3; ++i) {
             if (!startsWith(m_body, kLabels[i])) continue;
+            // A second note of one figure is none of this resection's worst residuals.
+            if ((m_worst.given & (1U << i)) != 0) return false;
             double value = 0.0;
             if (!parseDecimal(m_body.substr(kLabels[i].size()), value)) return false;
             if (!m_worst.first) m_worst.first = m_lines;
@@ -1113,7 +1137,8 @@ private:
     std::string_view m_note;  // the note field of a record
     std::size_t m_noteColumn = 0;
     bool m_hasNote = false;
-    std::string_view m_body;  // the text of a note line
+    std::string_view m_body;           // the text of a note line
+    const char* m_noteKind = nullptr;  // the kind of a note line the generator writes of its own
     LevelHead m_head;
     LevelNote m_reading;
     std::vector<std::pair<std::string_view, std::size_t>> m_tokens;

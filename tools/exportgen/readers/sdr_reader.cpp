@@ -75,9 +75,20 @@ bool isBlankLine(std::string_view line) {
 }
 
 // A record of the comma-separated kind the generator's header shares with another format
-// ("JB,NM…", "MO,AD…"): two capital letters and a comma.
+// ("JB,NM…", "MO,AD…"): two capital letters and a comma, or nothing after them. An offset's head
+// may run into its first part ("OFOF,HD…").
 bool isTaggedRecord(std::string_view line) {
-    return line.size() >= 3 && isUpper(line[0]) && isUpper(line[1]) && line[2] == ',';
+    if (line.size() < 2 || !isUpper(line[0]) || !isUpper(line[1])) return false;
+    return line.size() == 2 || line[2] == ',' || startsWith(line, "OF");
+}
+
+// The line the generator writes for a sight whose measurement has no observation record: its code
+// field alone, 16 characters at most. A line that separates values by commas, semicolons or tabs
+// (a point list's) is none.
+bool isCodeLine(std::string_view line) {
+    if (line.size() >= 2 && isDigit(line[0]) && isDigit(line[1])) return false;
+    if (line.find_first_of(",;\t") != std::string_view::npos) return false;
+    return !isTaggedRecord(line) && characterCount(line) <= kCodeWidth;
 }
 
 bool isHeaderRecord(std::string_view line) {
@@ -443,6 +454,7 @@ private:
                 headerRecord(line);
                 continue;
             }
+            if (isCodeLine(line)) continue;  // the second pass tells it is not read
             const auto [number, derivation] = head(line);
             Record r(line, m_lines.offset());
             if (number >= 61 && number <= 64 && derivation == "LV") inSetup = false;
@@ -593,6 +605,18 @@ private:
         point.at = triple(r, "the point's");
         point.code = codeField(r);
         if (!point.at.known) return skip("point \"" + std::string(point.name.text) + "\" without coordinates");
+        // The first record of a name counts; one that repeats it changes nothing.
+        const auto same = [&](const StoredPoint& p) { return p.name.text == point.name.text; };
+        if (const auto it = std::find_if(m_points.begin(), m_points.end(), same); it != m_points.end()) {
+            const Triple& a = it->at;
+            const Triple& b = point.at;
+            if (a.n != b.n || a.e != b.e || a.hasHeight != b.hasHeight || (a.hasHeight && a.h != b.h) ||
+                it->code.text != point.code.text) {
+                warn("point \"" + std::string(point.name.text) +
+                     "\" is stored again with other coordinates or code and is skipped");
+            }
+            return;
+        }
         m_codeFields.insert_or_assign(std::string(point.name.text), point.code.text);
         m_points.push_back(point);
     }
@@ -795,6 +819,10 @@ private:
             closePending();
             if (!isHeaderRecord(line)) warn("record \"" + std::string(line.substr(0, 2)) + "\" is not read");
             return;
+        }
+        if (isCodeLine(line)) {
+            closePending();
+            return skip("a code field without its observation (a measurement no record holds)");
         }
         const auto [number, derivation] = head(line);
         Record r(line, m_lines.offset());
@@ -1040,6 +1068,12 @@ private:
             m_previous = Previous::checkNote;
             return skip("a backsight check note, which the job has no place for");
         }
+        // A note the generator writes of its own (a check figure, an offset, a marker) is no
+        // observation's or set-up's note, even right behind one.
+        if (const char* kind = generatorNoteKind(note.text)) {
+            closePending();
+            return skip(std::string(kind) + ", which the job has no place for");
+        }
         // A note makes a shot of an observation to the backsight point: its measurement has none.
         m_sight.backsight = false;
         if (m_sight.open && !m_sight.hasNote) {
@@ -1076,11 +1110,16 @@ private:
             Record r(m_lines.line(), m_lines.offset());
             figures[k] = residualOf(noteText(r), values[k]);
         }
-        const Triple t = tripleOf(figures, values, [&](int k) {
-            malformed(figures[k].column, std::string("expected the residual ") + (k == 0 ? "N" : "E"));
-        });
+        // A residual the instrument did not book stays blank: without both of north and east
+        // the job has no place for the others.
+        bool partial = false;
+        const Triple t = tripleOf(figures, values, [&](int) { partial = true; });
         if (!full) return m_setup.shots.push_back(std::move(obs));
-        if (t.known) obs.residual.set(point(t), Origin::recorded, t.hasHeight);
+        if (partial) {
+            warn("residuals without their north or east are not kept");
+        } else if (t.known) {
+            obs.residual.set(point(t), Origin::recorded, t.hasHeight);
+        }
         m_setup.resection.push_back(std::move(obs));
     }
 
