@@ -370,14 +370,25 @@ private:
     }
 
     /// The program line: the program's name in the keyword field (or longer), then "v" and its
-    /// version. Read at once: it is the first line.
+    /// version. Read at once: it is the first line. A name shorter than the field is padded
+    /// with blanks, so its "v" stands right after the field. A longer name may hold a "v" of
+    /// its own ("SurveyMaster Live Pro"): its version starts at the last "v" before a digit,
+    /// or at the last "v" when no version starts with a digit.
     bool programLine(const RawLines& lines) {
         const std::string_view text = lines.line();
+        if (text.size() <= kKeywordWidth) return false;
         std::size_t at = std::string_view::npos;
-        if (text.size() > kKeywordWidth && text[kKeywordWidth] == 'v') {
+        if (text[kKeywordWidth] == 'v' && text[kKeywordWidth - 1] == ' ') {
             at = kKeywordWidth;
-        } else if (text.size() > kKeywordWidth) {
-            at = text.find('v', kKeywordWidth + 1);
+        } else {
+            for (std::size_t i = text.size(); i-- > kKeywordWidth;) {
+                if (text[i] != 'v') continue;
+                if (at == std::string_view::npos) at = i;  // the last "v", failing a better one
+                if (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') {
+                    at = i;
+                    break;
+                }
+            }
         }
         if (at == std::string_view::npos) return false;
         std::string_view name = text.substr(0, at);

@@ -12,6 +12,7 @@
 #include "base/generators.h"
 #include "base/problems.h"
 #include "base/text.h"
+#include "contracts/text_services.h"
 #include "vemra/CApaSimaRawDataGenerator.h"
 #include "vemra/CDrevanRawDataGenerator.h"
 #include "vemra/CVemraRawDataGenerator.h"
@@ -177,6 +178,7 @@ private:
         }
         if (!name.IsEmpty()) checkTarget(name);
         checkCode(code);
+        checkDistances(m);
         if constexpr (kDrevan) {
             if (coords != nullptr && (measType == 0 || measType == kHorizontalAngleAlone))
                 checkCoordinates(measType, *coords);
@@ -219,6 +221,36 @@ private:
         warn("code \"" + utf8(code) + "\" is written without its '*' and '_': \"" + utf8(m_generator->cleanCode(code)) +
                  "\"",
              where());
+    }
+
+    // A distance field holds 8 digits with 3 decimals in the output's unit: a distance of
+    // 100 km or more (about 328,000 ft) loses its last digits.
+    void checkDistances(const DexTSRawMeasurement& m) {
+        struct Field {
+            int kind, index;
+            const char* name;
+        };
+        static constexpr Field kFields[] = {{eKindAnglesAndSlopeDistance, 2, "slope distance"},
+                                            {eKindAngleAndHorizontalDistance, 1, "horizontal distance"},
+                                            {eKindAngleAndHorizontalDistance, 2, "height difference"},
+                                            {eKindSlopeDistanceOnly, 0, "slope distance"}};
+        const EDistUnits units = m_job.settings.getDistUnits(m_job.info);
+        for (const Field& field : kFields) {
+            if (field.kind != m.kind()) continue;
+            const double metres = m.valueAt(field.index);
+            if (std::fabs(metres) == noValue || !std::isfinite(metres)) continue;
+            const double written = utils::fromMetersFactor(metres, units);
+            if (!(std::fabs(written) >= 99999.9995)) continue;
+            const bool feet = units == eUSFeet || units == eUSFeetInches || units == eInternationalFeet ||
+                              units == eInternationalFeetInches;
+            const bool us = units == eUSFeet || units == eUSFeetInches;
+            warn(std::string(field.name) + " " + shortestNumber(std::round(written * 1000.0) / 1000.0) +
+                     (us     ? " US ft"
+                      : feet ? " ft"
+                             : " m") +
+                     " is too wide for its 8-digit field: written cut",
+                 where());
+        }
     }
 
     // Drevan's coordinate fields: 10 digits with 4 decimals beside a slope distance, 8 with 3
