@@ -115,6 +115,25 @@ INSTANTIATE_TEST_SUITE_P(
                 "drevan",
                 {},
                 "+A_",
-                "drevan: horizontal distance 131233.596 ft is too wide for its 8-digit field: written cut"}));
+                "drevan: horizontal distance 131233.596 ft is too wide for its 8-digit field: written cut"},
+        // --sanitize: a name made safe that meets another name of the job, in either order.
+        Written{"a name made safe meets a name given after it",
+                oneShot(R"({"to": "A,B", "sd": [10, 90, 12]}, {"to": "A B", "sd": [20, 90, 12]})"),
+                "rw5",
+                {"--sanitize"},
+                "FPA B,",
+                "names \"A,B\" and \"A B\" are both written as \"A B\" once made safe"},
+        Written{"a name made safe meets a name given before it",
+                oneShot(R"({"to": "A B", "sd": [10, 90, 12]}, {"to": "A,B", "sd": [20, 90, 12]})"),
+                "rw5",
+                {"--sanitize"},
+                "FPA B,",
+                "names \"A,B\" and \"A B\" are both written as \"A B\" once made safe"},
+        Written{"two names made safe meet",
+                oneShot(R"({"to": "A,B", "sd": [10, 90, 12]}, {"to": "A\nB", "sd": [20, 90, 12]})"),
+                "quoltpashk",
+                {"--sanitize"},
+                "SS      A B,",
+                "are both written as \"A B\" once made safe"}));
 
 }  // namespace

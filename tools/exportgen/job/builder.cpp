@@ -17,21 +17,52 @@ JobBuilder::JobBuilder(BuildOptions options, JobListener& listener)
 COrvStringT JobBuilder::text(TextKind kind, std::string_view utf8, const Place& at, const Describe& describe) {
     if (m_options.rules == nullptr) return wideFromUtf8(utf8);
     std::size_t first = m_options.rules->firstReserved(kind, utf8);
-    if (first == std::string_view::npos) return wideFromUtf8(utf8);
+    if (first == std::string_view::npos) {
+        if (kind == TextKind::name && m_options.sanitize) nameAsGiven(utf8, at, describe ? describe() : std::string());
+        return wideFromUtf8(utf8);
+    }
     if (!m_options.sanitize) reservedError(kind, utf8, first, at, describe);
     std::string text(utf8);
     const std::string where = describe ? describe() : std::string();
+    const char* firstFormat = nullptr;
     for (std::size_t i = first; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         const char* format = m_options.rules->formatReserving(kind, byte);
         if (format == nullptr) continue;
+        if (firstFormat == nullptr) firstFormat = format;
         text[i] = kSanitizeReplacement;
         m_listener.warning(
             format,
             "replaced " + shownCharacter(byte) + " in " + textKindName(kind) + " " + shownName(utf8) + " by a blank",
             at, where);
     }
+    if (kind == TextKind::name && firstFormat != nullptr) nameMadeSafe(utf8, text, firstFormat, at, where);
     return wideFromUtf8(text);
+}
+
+void JobBuilder::nameAsGiven(std::string_view name, const Place& at, const std::string& where) {
+    const auto [it, added] = m_namesAsGiven.emplace(name);
+    if (!added || m_madeSafe.empty()) return;
+    if (const auto safe = m_madeSafe.find(*it); safe != m_madeSafe.end()) {
+        namesMeet(safe->second.format, safe->second.given, *it, *it, at, where);
+    }
+}
+
+void JobBuilder::nameMadeSafe(std::string_view given, const std::string& safe, const char* format, const Place& at,
+                              const std::string& where) {
+    const auto [it, added] = m_madeSafe.try_emplace(safe, MadeSafe{std::string(given), format});
+    if (!added && it->second.given != given) namesMeet(format, it->second.given, std::string(given), safe, at, where);
+    if (m_namesAsGiven.count(safe) != 0) namesMeet(format, std::string(given), safe, safe, at, where);
+}
+
+void JobBuilder::namesMeet(const char* format, const std::string& first, const std::string& second,
+                           const std::string& safe, const Place& at, const std::string& where) {
+    // Told once for each pair of names, wherever they meet again.
+    if (!m_namesMet.insert(first + '\x1f' + second).second) return;
+    m_listener.warning(format,
+                       "names " + shownName(first) + " and " + shownName(second) + " are both written as " +
+                           shownName(safe) + " once made safe: they are one point there",
+                       at, where);
 }
 
 void JobBuilder::reservedError(TextKind kind, std::string_view text, std::size_t at, const Place& place,
@@ -125,6 +156,9 @@ void JobBuilder::addKnownPoint(KnownPoint point, const Describe& describe) {
             (heights && first.coords.h != point.coords.h)) {
             std::string message = "point " + shownName(name) + " is defined again with other coordinates than at " +
                                   (m_locate ? m_locate(first.place) : std::string("its first entry"));
+            if (const auto safe = m_madeSafe.find(name); safe != m_madeSafe.end()) {
+                message += " (--sanitize made " + shownName(safe->second.given) + " this name)";
+            }
             if (describe) message = describe() + ": " + message;
             throw JobError(point.place.offset, message, kExitJob, point.place.input);
         }

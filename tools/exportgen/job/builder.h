@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/units.h"
 #include "job/job.h"
@@ -132,6 +134,13 @@ public:
 private:
     [[nodiscard]] std::uint32_t inputBit() const noexcept { return m_input < 32 ? 1u << m_input : 0u; }
     void stated() noexcept { m_stated |= inputBit(); }
+    /// With --sanitize: a point name as given, and one made safe; either warns when the two
+    /// meet (a name made safe is another name of the job, so two points become one).
+    void nameAsGiven(std::string_view name, const Place& at, const std::string& where);
+    void nameMadeSafe(std::string_view given, const std::string& safe, const char* format, const Place& at,
+                      const std::string& where);
+    void namesMeet(const char* format, const std::string& first, const std::string& second, const std::string& safe,
+                   const Place& at, const std::string& where);
     [[noreturn]] void reservedError(TextKind kind, std::string_view text, std::size_t at, const Place& place,
                                     const Describe& describe) const;
 
@@ -141,6 +150,13 @@ private:
     Placement m_placement;
     JobCount m_count;
     Locate m_locate;
+    std::unordered_set<std::string> m_namesAsGiven;  ///< with --sanitize only
+    struct MadeSafe {
+        std::string given;
+        const char* format;
+    };
+    std::unordered_map<std::string, MadeSafe> m_madeSafe;  ///< a safe name: the first name made it
+    std::unordered_set<std::string> m_namesMet;            ///< the pairs reported
     std::size_t m_setups = 0;
     std::uint32_t m_input = kJobInput;
     std::uint32_t m_stated = 0;  ///< a bit for each input that stated anything
