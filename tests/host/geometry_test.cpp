@@ -273,9 +273,10 @@ TEST(FreeStation, TakesItsHeightFromTheSightsThatGiveOne) {
     EXPECT_FALSE(fit.hasHeight);
 }
 
-// A horizontal distance and height difference are residuals as the slope distance and zenith they
-// make: the known point of the table above measured as 100.02 m horizontally and 5 m up.
-TEST(ResidualOf, ReadsAHorizontalDistanceAsTheZenithAndSlopeItMakes) {
+// A horizontal distance and height difference give residuals as the slope distance and zenith
+// they make (the known point of the table above measured as 100.02 m horizontally and 5 m up),
+// and each other kind those of the figures it measures.
+TEST(ResidualOf, ReadsEachKindAsTheFiguresItMeasures) {
     const exportgen::Point3 station{1000, 2000, 100};
     const exportgen::Point3 known{1086.6025403784438, 2050, 105.2};
     const orv::ie::DexTSRawMeasurement m(orv::ie::eKindAngleAndHorizontalDistance, {20.0, 100.02, 5.0});
@@ -295,6 +296,17 @@ TEST(ResidualOf, ReadsAHorizontalDistanceAsTheZenithAndSlopeItMakes) {
     EXPECT_EQ(a.slope, 0.0);
     EXPECT_EQ(a.position.n, 0.0);
     EXPECT_EQ(a.position.e, 0.0);
+    // A distance alone gives its slope residual and no direction; a zenith alone its zenith.
+    const auto d = exportgen::residualOf(station, 1.5, 10.0, known, 1.3,
+                                         orv::ie::DexTSRawMeasurement(orv::ie::eKindSlopeDistanceOnly, {100.1}));
+    EXPECT_EQ(d.horizontal, 0.0);
+    EXPECT_EQ(d.zenith, 0.0);
+    EXPECT_NEAR(d.slope, 100.12492197250393 - 100.1, 1e-9);
+    const auto z = exportgen::residualOf(station, 1.5, 10.0, known, 1.3,
+                                         orv::ie::DexTSRawMeasurement(orv::ie::eKindZenithOnly, {87.2}));
+    EXPECT_EQ(z.horizontal, 0.0);
+    EXPECT_NEAR(z.zenith, 87.13759477388825 - 87.2, 1e-9);
+    EXPECT_EQ(z.slope, 0.0);
 }
 
 // The sample job's set-up R1 is a resection on points 1, 2 and 3 whose sights are exact: without

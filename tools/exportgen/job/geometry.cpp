@@ -62,21 +62,33 @@ Residual residualOf(const Point3& station, double hi, double orientation, const 
     const double dn = known.n - station.n, de = known.e - station.e;
     const double rise = known.h + hr - station.h - hi;
     const double horizontal = std::hypot(dn, de);
-    r.horizontal = signedAngle(azimuth(station, known) - orientation - m.valueAt(0));
+    const double direction = signedAngle(azimuth(station, known) - orientation - m.valueAt(0));
     const double zenith = std::atan2(horizontal, rise) * 180.0 / kPi;
     const double slope = std::hypot(horizontal, rise);
     switch (m.kind()) {
         case orv::ie::eKindAnglesAndSlopeDistance:
+            r.horizontal = direction;
             r.zenith = zenith - m.valueAt(1);
             r.slope = slope - m.valueAt(2);
             break;
         case orv::ie::eKindAngleAndHorizontalDistance:
             // The zenith and slope distance the horizontal distance and height difference make.
+            r.horizontal = direction;
             r.zenith = zenith - std::atan2(m.valueAt(1), m.valueAt(2)) * 180.0 / kPi;
             r.slope = slope - std::hypot(m.valueAt(1), m.valueAt(2));
             break;
         case orv::ie::eKindAnglesOnly:
+            r.horizontal = direction;
             r.zenith = zenith - m.valueAt(1);
+            break;
+        case orv::ie::eKindHorizontalAngleOnly:
+            r.horizontal = direction;
+            break;
+        case orv::ie::eKindZenithOnly:
+            r.zenith = zenith - m.valueAt(0);
+            break;
+        case orv::ie::eKindSlopeDistanceOnly:
+            r.slope = slope - m.valueAt(0);
             break;
         default:
             break;

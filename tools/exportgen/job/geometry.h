@@ -42,11 +42,11 @@ struct Residual {
 };
 
 /// The residuals of the measurement `m` from `station` with instrument height `hi` and
-/// orientation `orientation` to the known point `known` sighted with target height `hr`. A
-/// measurement of kind 0 (horizontal angle, zenith, slope distance) gives all three figures; one
-/// of kind 1 (horizontal angle, horizontal distance, height difference) the zenith and slope
-/// distance its distance and height difference make; one of angles only the horizontal angle and
-/// the zenith. A figure the measurement does not give, and the position where the target cannot
+/// orientation `orientation` to the known point `known` sighted with target height `hr`: each
+/// figure the measurement gives (kind 0: horizontal angle, zenith, slope distance; kind 1 the
+/// horizontal angle and the zenith and slope distance its horizontal distance and height
+/// difference make; angles only, a direction, a zenith or a slope distance alone what they
+/// measure). A figure the measurement does not give, and the position where the target cannot
 /// be computed (see target()), stay zero.
 Residual residualOf(const Point3& station, double hi, double orientation, const Point3& known, double hr,
                     const orv::ie::DexTSRawMeasurement& m);
@@ -86,7 +86,7 @@ enum class FreeStationFault {
     tooFew,      ///< fewer than two usable sights
     onePlace,    ///< every known point within kFreeStationTolerance of the first: no direction to turn
     oneVector,   ///< every sight measures the same vector: no direction to turn
-    noRotation,  ///< every rotation fits as well as another: the figure measured is mirrored against the points'
+    noRotation,  ///< every rotation fits alike (a symmetric figure measured as its mirror image)
     notFinite,   ///< figures too large to work with
 };
 

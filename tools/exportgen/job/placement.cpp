@@ -230,9 +230,9 @@ bool Placement::fixFreeStation(Setup& setup) const {
                     " measure the same vector (horizontal angle and distance), so no rotation can be fitted onto "
                     "the known points");
         case FreeStationFault::noRotation:
-            refuseFreeStation(
-                setup, station + "every rotation fits its sights to " + namesText(distinct) +
-                           " as badly as another (the figure they measure is mirrored against the known points)");
+            refuseFreeStation(setup, station + "no rotation fits its sights to " + namesText(distinct) +
+                                         " better than another (as when the figure they measure is a mirror image "
+                                         "of the known points')");
         case FreeStationFault::notFinite:
             refuseFreeStation(setup,
                               station + "its sights to " + namesText(distinct) + " give no position in finite numbers");
@@ -335,9 +335,7 @@ void Placement::resection(Setup& setup) {
             target(setup.coords.at, setup.hi.value, obs.hr.value, setup.orientation.value, obs.measurement(), landed)) {
             obs.residual.set(r.position, Origin::derived, heights);
         }
-        if (hasDirection(obs.measurement()) && std::fabs(r.horizontal) > std::fabs(worst.horizontal)) {
-            worst.horizontal = r.horizontal;
-        }
+        if (std::fabs(r.horizontal) > std::fabs(worst.horizontal)) worst.horizontal = r.horizontal;
         if (heights && std::fabs(r.zenith) > std::fabs(worst.zenith)) worst.zenith = r.zenith;
         if (heights && std::fabs(r.slope) > std::fabs(worst.slope)) worst.slope = r.slope;
         any = true;
