@@ -75,6 +75,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"bad enum", std::string("{\"units\": {\"angle\": \"turns\"}, ") + (kJob + 1), exportgen::kExitJob,
              "1:21: $.units.angle: \"turns\" is not one of \"degrees\", \"gons\", \"mils\", \"decimalDegrees\", "
              "\"packedDms\""},
+        // A free station its resection cannot fix: named at its set-up, with the reason.
+        Case{"free station",
+             "{\"points\": [{\"name\": \"1\", \"coords\": [100, 200, 10]}],\n\"setups\": [{\"station\": \"R\", "
+             "\"hi\": 1.5, \"resection\": [{\"to\": \"1\", \"sd\": [10, 90, 20]}, {\"to\": \"2\", \"sd\": [50, 90, "
+             "20]}]}]}",
+             exportgen::kExitJob,
+             "2:12: free station \"R\": its resection has 1 usable sight (to \"1\"); a free station needs two known "
+             "points measured with distances; not usable: \"2\" (an unknown point)"},
         Case{"unknown header member", replaced(kJob, "]}]}", "]}], \"unit\": {}}"), exportgen::kExitJob,
              "2:118: $.unit: unknown field"}),
     [](const testing::TestParamInfo<Case>& paramInfo) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "host/host_test_support.h"
 
@@ -108,7 +110,9 @@ TEST(StakeDelta, IsStakedMinusDesign) {
     EXPECT_NEAR(delta.h, 0.05, 1e-9);
 }
 
+using exportgen::FreeStationFault;
 using exportgen::FreeStationSight;
+using exportgen::FreeStationUse;
 using exportgen::Point3;
 using exportgen::StationFit;
 
@@ -131,7 +135,7 @@ TEST(FreeStation, RecoversAStationFromExactSights) {
                                                   sightTo({1000.0, 2050.0, 102.0}, 60.0, 50.0, 2.0),
                                                   sightTo({920.0, 2000.0, 102.0}, 150.0, 80.0, 2.0)};
     StationFit fit;
-    ASSERT_TRUE(exportgen::freeStation(sights, 0.0, fit));
+    ASSERT_EQ(exportgen::freeStation(sights, 0.0, fit), FreeStationFault::none);
     EXPECT_NEAR(fit.station.n, 1000.0, 1e-9);
     EXPECT_NEAR(fit.station.e, 2000.0, 1e-9);
     EXPECT_NEAR(fit.station.h, 100.0, 1e-9);
@@ -144,22 +148,165 @@ TEST(FreeStation, SpreadsAnErrorEvenlyBetweenOppositeSights) {
     const std::vector<FreeStationSight> sights = {sightTo({1100.0, 2000.0, 100.0}, 0.0, 100.01, 0.0),
                                                   sightTo({900.0, 2000.0, 100.0}, 180.0, 100.01, 0.0)};
     StationFit fit;
-    ASSERT_TRUE(exportgen::freeStation(sights, 1.5, fit));
+    ASSERT_EQ(exportgen::freeStation(sights, 1.5, fit), FreeStationFault::none);
     EXPECT_NEAR(fit.station.n, 1000.0, 1e-9);
     EXPECT_NEAR(fit.station.e, 2000.0, 1e-9);
     EXPECT_NEAR(fit.station.h, 98.5, 1e-9);  // the points' height less the instrument height
     EXPECT_NEAR(fit.orientation, 0.0, 1e-9);
 }
 
-TEST(FreeStation, NeedsTwoSightsWithDistancesAtTwoPlaces) {
-    StationFit fit;
-    EXPECT_FALSE(exportgen::freeStation({sightTo({1100.0, 2000.0, 100.0}, 0.0, 100.0, 0.0)}, 0.0, fit));
+// What each measurement gives a free station: a horizontal vector needs a horizontal angle and a
+// distance, each a finite number, the distance above zero.
+TEST(FreeStationUse, NeedsADirectionAndADistanceOfFiniteFigures) {
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    const struct {
+        const char* name;
+        int kind;
+        std::vector<double> values;
+        FreeStationUse use;
+    } cases[] = {
+        {"slope distance", orv::ie::eKindAnglesAndSlopeDistance, {10, 90, 50}, FreeStationUse::usable},
+        {"horizontal distance", orv::ie::eKindAngleAndHorizontalDistance, {10, 50, -2}, FreeStationUse::usable},
+        // Face right: the zenith past 180 gives a negative horizontal distance, which the turned
+        // circle reading turns back; the slope distance itself is positive.
+        {"face right", orv::ie::eKindAnglesAndSlopeDistance, {190, 270, 50}, FreeStationUse::usable},
+        {"angles only", orv::ie::eKindAnglesOnly, {10, 90}, FreeStationUse::noDistance},
+        {"direction only", orv::ie::eKindHorizontalAngleOnly, {10}, FreeStationUse::noDistance},
+        {"distance only", orv::ie::eKindSlopeDistanceOnly, {50}, FreeStationUse::noDirection},
+        {"zenith only", orv::ie::eKindZenithOnly, {90}, FreeStationUse::noDirection},
+        {"offsets", orv::ie::eKindDistanceOffsets, {1, 2, 3}, FreeStationUse::noDirection},
+        {"a kind of no name", 42, {10, 90, 50}, FreeStationUse::noDirection},
+        {"NaN direction", orv::ie::eKindAnglesAndSlopeDistance, {nan, 90, 50}, FreeStationUse::notANumber},
+        {"infinite zenith", orv::ie::eKindAnglesAndSlopeDistance, {10, inf, 50}, FreeStationUse::notANumber},
+        {"NaN height difference", orv::ie::eKindAngleAndHorizontalDistance, {10, 50, nan}, FreeStationUse::notANumber},
+        {"infinite distance", orv::ie::eKindAngleAndHorizontalDistance, {10, -inf, 0}, FreeStationUse::notANumber},
+        {"zero slope distance", orv::ie::eKindAnglesAndSlopeDistance, {10, 90, 0}, FreeStationUse::zeroDistance},
+        {"zero horizontal distance",
+         orv::ie::eKindAngleAndHorizontalDistance,
+         {10, 0, 2},
+         FreeStationUse::zeroDistance},
+        // The values a reader left out read as 0: no distance to fit.
+        {"values missing", orv::ie::eKindAnglesAndSlopeDistance, {10}, FreeStationUse::zeroDistance},
+        {"negative distance", orv::ie::eKindAnglesAndSlopeDistance, {10, 90, -50}, FreeStationUse::negativeDistance},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(exportgen::freeStationUse(orv::ie::DexTSRawMeasurement(c.kind, c.values)), c.use) << c.name;
+    }
+}
+
+// The station of RecoversAStationFromExactSights, sighting the same points: each row breaks the
+// figure in one way, and the fit says which rather than give a position.
+TEST(FreeStation, SaysWhySightsFixNoStation) {
+    const Point3 a{1100.0, 2000.0, 102.0}, b{1000.0, 2050.0, 102.0};
     FreeStationSight anglesOnly;
-    anglesOnly.known = {900.0, 2000.0, 100.0};
-    anglesOnly.measurement = orv::ie::DexTSRawMeasurement(orv::ie::eKindAnglesOnly, {180.0, 90.0});
-    EXPECT_FALSE(exportgen::freeStation({sightTo({1100.0, 2000.0, 100.0}, 0.0, 100.0, 0.0), anglesOnly}, 0.0, fit));
-    EXPECT_FALSE(exportgen::freeStation(
-        {sightTo({1000.0, 2000.0, 100.0}, 0.0, 0.0, 0.0), sightTo({1000.0, 2000.0, 100.0}, 90.0, 0.0, 0.0)}, 0.0, fit));
+    anglesOnly.known = b;
+    anglesOnly.measurement = orv::ie::DexTSRawMeasurement(orv::ie::eKindAnglesOnly, {60.0, 90.0});
+    // An equilateral triangle around the station, measured mirrored (the circle read the wrong
+    // way round): the best rotation is any.
+    const double r = 100.0, s60 = std::sin(60.0 * kRadians) * r;
+    const Point3 p0{1000.0 + r, 2000.0, 100.0}, p1{1000.0 - r / 2, 2000.0 + s60, 100.0},
+        p2{1000.0 - r / 2, 2000.0 - s60, 100.0};
+    const struct {
+        const char* name;
+        std::vector<FreeStationSight> sights;
+        FreeStationFault fault;
+    } cases[] = {
+        {"no sight", {}, FreeStationFault::tooFew},
+        {"one sight", {sightTo(a, 330.0, 100.0, 2.0)}, FreeStationFault::tooFew},
+        // A sight without a distance is passed over, leaving one.
+        {"one sight and a direction", {sightTo(a, 330.0, 100.0, 2.0), anglesOnly}, FreeStationFault::tooFew},
+        {"a zero distance passed over",
+         {sightTo(a, 330.0, 100.0, 2.0), sightTo(b, 60.0, 0.0, 2.0)},
+         FreeStationFault::tooFew},
+        // Two points 0.5 mm apart measured 100 m apart: the rotation would follow the half
+        // millimetre.
+        {"coincident points",
+         {sightTo(a, 330.0, 100.0, 2.0), sightTo({1100.0005, 2000.0, 50.0}, 60.0, 50.0, 2.0)},
+         FreeStationFault::onePlace},
+        {"every point at one place",
+         {sightTo(a, 330.0, 100.0, 2.0), sightTo(a, 60.0, 50.0, 2.0), sightTo(a, 150.0, 80.0, 2.0)},
+         FreeStationFault::onePlace},
+        // Two points measured alike (0.4 mm apart): no direction between them to turn.
+        {"one vector", {sightTo(a, 330.0, 100.0, 2.0), sightTo(b, 330.0, 100.0004, 2.0)}, FreeStationFault::oneVector},
+        {"mirrored",
+         {sightTo(p0, 0.0, r, 0.0), sightTo(p1, 240.0, r, 0.0), sightTo(p2, 120.0, r, 0.0)},
+         FreeStationFault::noRotation},
+        // Coordinates whose sum is beyond a double.
+        {"too large",
+         {sightTo({1e308, 0.0, 0.0}, 0.0, 100.0, 0.0), sightTo({1.7e308, 0.0, 0.0}, 90.0, 100.0, 0.0)},
+         FreeStationFault::notFinite},
+    };
+    for (const auto& row : cases) {
+        StationFit fit;
+        EXPECT_EQ(exportgen::freeStation(row.sights, 0.0, fit), row.fault) << row.name;
+    }
+    // The same points in their true order fit.
+    StationFit fit;
+    ASSERT_EQ(exportgen::freeStation({sightTo(p0, 0.0, r, 0.0), sightTo(p1, 120.0, r, 0.0), sightTo(p2, 240.0, r, 0.0)},
+                                     0.0, fit),
+              FreeStationFault::none);
+    EXPECT_NEAR(fit.station.n, 1000.0, 1e-9);
+    EXPECT_NEAR(fit.station.e, 2000.0, 1e-9);
+    EXPECT_NEAR(fit.orientation, 0.0, 1e-9);
+}
+
+// The height is the mean over the sights that give one, and absent without the instrument height
+// or such a sight; the plan position needs neither.
+TEST(FreeStation, TakesItsHeightFromTheSightsThatGiveOne) {
+    // Station at N 1000, E 2000, H 100, hi 1.5, orientation 30, as above; the target heights 0.
+    std::vector<FreeStationSight> sights = {sightTo({1100.0, 2000.0, 103.5}, 330.0, 100.0, 2.0),
+                                            sightTo({1000.0, 2050.0, 103.7}, 60.0, 50.0, 2.0),
+                                            sightTo({920.0, 2000.0, 0.0}, 150.0, 80.0, 2.0)};
+    sights[2].height = false;  // C known in plan only: its height of 0 is no height
+    StationFit fit;
+    ASSERT_EQ(exportgen::freeStation(sights, 1.5, fit), FreeStationFault::none);
+    EXPECT_TRUE(fit.hasHeight);
+    EXPECT_NEAR(fit.station.h, 100.1, 1e-9);  // (100 + 100.2) / 2
+    EXPECT_NEAR(fit.station.n, 1000.0, 1e-9);
+    EXPECT_NEAR(fit.orientation, 30.0, 1e-9);
+    ASSERT_EQ(exportgen::freeStation(sights, std::nullopt, fit), FreeStationFault::none);
+    EXPECT_FALSE(fit.hasHeight);
+    EXPECT_NEAR(fit.station.e, 2000.0, 1e-9);
+    for (FreeStationSight& sight : sights) sight.height = false;
+    ASSERT_EQ(exportgen::freeStation(sights, 1.5, fit), FreeStationFault::none);
+    EXPECT_FALSE(fit.hasHeight);
+}
+
+// A horizontal distance and height difference give residuals as the slope distance and zenith
+// they make (the known point of the table above measured as 100.02 m horizontally and 5 m up),
+// and each other kind those of the figures it measures.
+TEST(ResidualOf, ReadsEachKindAsTheFiguresItMeasures) {
+    const exportgen::Point3 station{1000, 2000, 100};
+    const exportgen::Point3 known{1086.6025403784438, 2050, 105.2};
+    const orv::ie::DexTSRawMeasurement m(orv::ie::eKindAngleAndHorizontalDistance, {20.0, 100.02, 5.0});
+    const auto r = exportgen::residualOf(station, 1.5, 10.0, known, 1.3, m);
+    EXPECT_NEAR(r.horizontal, 0.0, 1e-9);
+    // The target lands 0.02 m long: N 0.02 cos 30, E 0.02 sin 30.
+    EXPECT_NEAR(r.position.n, 0.017320508075688773, 1e-9);
+    EXPECT_NEAR(r.position.e, 0.01, 1e-9);
+    EXPECT_NEAR(r.position.h, 0.0, 1e-9);
+    EXPECT_NEAR(r.zenith, (std::atan2(100.0, 5.0) - std::atan2(100.02, 5.0)) / kRadians, 1e-9);
+    EXPECT_NEAR(r.slope, std::hypot(100.0, 5.0) - std::hypot(100.02, 5.0), 1e-9);
+    // Angles alone give the horizontal angle and the zenith, and no position.
+    const orv::ie::DexTSRawMeasurement angles(orv::ie::eKindAnglesOnly, {20.5, 87.0});
+    const auto a = exportgen::residualOf(station, 1.5, 10.0, known, 1.3, angles);
+    EXPECT_NEAR(a.horizontal, -0.5, 1e-9);
+    EXPECT_NEAR(a.zenith, 87.13759477388825 - 87.0, 1e-9);
+    EXPECT_EQ(a.slope, 0.0);
+    EXPECT_EQ(a.position.n, 0.0);
+    EXPECT_EQ(a.position.e, 0.0);
+    // A distance alone gives its slope residual and no direction; a zenith alone its zenith.
+    const auto d = exportgen::residualOf(station, 1.5, 10.0, known, 1.3,
+                                         orv::ie::DexTSRawMeasurement(orv::ie::eKindSlopeDistanceOnly, {100.1}));
+    EXPECT_EQ(d.horizontal, 0.0);
+    EXPECT_EQ(d.zenith, 0.0);
+    EXPECT_NEAR(d.slope, 100.12492197250393 - 100.1, 1e-9);
+    const auto z = exportgen::residualOf(station, 1.5, 10.0, known, 1.3,
+                                         orv::ie::DexTSRawMeasurement(orv::ie::eKindZenithOnly, {87.2}));
+    EXPECT_EQ(z.horizontal, 0.0);
+    EXPECT_NEAR(z.zenith, 87.13759477388825 - 87.2, 1e-9);
+    EXPECT_EQ(z.slope, 0.0);
 }
 
 // The sample job's set-up R1 is a resection on points 1, 2 and 3 whose sights are exact: without

@@ -54,16 +54,45 @@ Residual residualOf(const Point3& station, double hi, double orientation, const 
                     const orv::ie::DexTSRawMeasurement& m) {
     Residual r;
     Point3 computed;
-    target(station, hi, hr, orientation, m, computed);
-    r.position = {computed.n - known.n, computed.e - known.e, computed.h - known.h};
+    if (target(station, hi, hr, orientation, m, computed)) {
+        r.position = {computed.n - known.n, computed.e - known.e, computed.h - known.h};
+    }
     // The line of sight runs from the instrument axis (station height + hi) to the target on
     // the known point (its height + hr).
     const double dn = known.n - station.n, de = known.e - station.e;
     const double rise = known.h + hr - station.h - hi;
     const double horizontal = std::hypot(dn, de);
-    r.horizontal = signedAngle(azimuth(station, known) - orientation - m.valueAt(0));
-    r.zenith = std::atan2(horizontal, rise) * 180.0 / kPi - m.valueAt(1);
-    r.slope = std::hypot(horizontal, rise) - m.valueAt(2);
+    const double direction = signedAngle(azimuth(station, known) - orientation - m.valueAt(0));
+    const double zenith = std::atan2(horizontal, rise) * 180.0 / kPi;
+    const double slope = std::hypot(horizontal, rise);
+    switch (m.kind()) {
+        case orv::ie::eKindAnglesAndSlopeDistance:
+            r.horizontal = direction;
+            r.zenith = zenith - m.valueAt(1);
+            r.slope = slope - m.valueAt(2);
+            break;
+        case orv::ie::eKindAngleAndHorizontalDistance:
+            // The zenith and slope distance the horizontal distance and height difference make.
+            r.horizontal = direction;
+            r.zenith = zenith - std::atan2(m.valueAt(1), m.valueAt(2)) * 180.0 / kPi;
+            r.slope = slope - std::hypot(m.valueAt(1), m.valueAt(2));
+            break;
+        case orv::ie::eKindAnglesOnly:
+            r.horizontal = direction;
+            r.zenith = zenith - m.valueAt(1);
+            break;
+        case orv::ie::eKindHorizontalAngleOnly:
+            r.horizontal = direction;
+            break;
+        case orv::ie::eKindZenithOnly:
+            r.zenith = zenith - m.valueAt(0);
+            break;
+        case orv::ie::eKindSlopeDistanceOnly:
+            r.slope = slope - m.valueAt(0);
+            break;
+        default:
+            break;
+    }
     return r;
 }
 
@@ -71,42 +100,97 @@ Point3 stakeDelta(const Point3& staked, const Point3& design) {
     return {staked.n - design.n, staked.e - design.e, staked.h - design.h};
 }
 
-bool freeStation(const std::vector<FreeStationSight>& sights, double hi, StationFit& fit) {
+FreeStationUse freeStationUse(const orv::ie::DexTSRawMeasurement& m) noexcept {
+    int distance = 0;
+    switch (m.kind()) {
+        case orv::ie::eKindAnglesAndSlopeDistance:
+            distance = 2;
+            break;
+        case orv::ie::eKindAngleAndHorizontalDistance:
+            distance = 1;
+            break;
+        case orv::ie::eKindAnglesOnly:
+        case orv::ie::eKindHorizontalAngleOnly:
+            return FreeStationUse::noDistance;
+        default:
+            return FreeStationUse::noDirection;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!std::isfinite(m.valueAt(i))) return FreeStationUse::notANumber;
+    }
+    if (m.valueAt(distance) == 0.0) return FreeStationUse::zeroDistance;
+    if (m.valueAt(distance) < 0.0) return FreeStationUse::negativeDistance;
+    return FreeStationUse::usable;
+}
+
+FreeStationFault freeStation(const std::vector<FreeStationSight>& sights, std::optional<double> hi, StationFit& fit) {
     // The sights in the instrument's own frame (north along the circle's zero) and the known
     // points, each with their centroid.
     struct Pair {
-        double n, e, knownN, knownE, height;
+        double n, e, knownN, knownE;
     };
     std::vector<Pair> pairs;
-    double pn = 0.0, pe = 0.0, qn = 0.0, qe = 0.0;
+    double pn = 0.0, pe = 0.0, qn = 0.0, qe = 0.0, height = 0.0;
+    std::size_t heights = 0;
     for (const FreeStationSight& sight : sights) {
         double horizontal = 0.0, rise = 0.0;
-        if (!reduce(sight.measurement, horizontal, rise) || !std::isfinite(horizontal)) continue;
+        if (freeStationUse(sight.measurement) != FreeStationUse::usable ||
+            !reduce(sight.measurement, horizontal, rise)) {
+            continue;
+        }
         const double direction = sight.measurement.valueAt(0) * kRadians;
-        Pair pair{horizontal * std::cos(direction), horizontal * std::sin(direction), sight.known.n, sight.known.e,
-                  sight.known.h + sight.hr - rise - hi};
+        const Pair pair{horizontal * std::cos(direction), horizontal * std::sin(direction), sight.known.n,
+                        sight.known.e};
         pn += pair.n, pe += pair.e, qn += pair.knownN, qe += pair.knownE;
         pairs.push_back(pair);
+        if (hi && sight.height) {
+            height += sight.known.h + sight.hr - rise - *hi;
+            ++heights;
+        }
     }
-    if (pairs.size() < 2) return false;
+    if (pairs.size() < 2) return FreeStationFault::tooFew;
+    // A rotation needs a direction on each side: two known points apart, and two sights that
+    // measure the point apart. Each is compared with the first, so that a hostile job of many
+    // sights costs no more than their number.
+    const Pair& first = pairs.front();
+    bool pointsApart = false, vectorsApart = false;
+    for (const Pair& pair : pairs) {
+        pointsApart =
+            pointsApart || std::hypot(pair.knownN - first.knownN, pair.knownE - first.knownE) > kFreeStationTolerance;
+        vectorsApart = vectorsApart || std::hypot(pair.n - first.n, pair.e - first.e) > kFreeStationTolerance;
+    }
+    if (!pointsApart) return FreeStationFault::onePlace;
+    if (!vectorsApart) return FreeStationFault::oneVector;
     const auto count = static_cast<double>(pairs.size());
     pn /= count, pe /= count, qn /= count, qe /= count;
     // The rotation that best carries the centred polar figures onto the centred points.
-    double sumSin = 0.0, sumCos = 0.0, height = 0.0, spread = 0.0;
+    double sumSin = 0.0, sumCos = 0.0, spread = 0.0, knownSpread = 0.0;
     for (const Pair& pair : pairs) {
         const double an = pair.n - pn, ae = pair.e - pe, bn = pair.knownN - qn, be = pair.knownE - qe;
         sumSin += an * be - ae * bn;
         sumCos += an * bn + ae * be;
         spread += an * an + ae * ae;
-        height += pair.height;
+        knownSpread += bn * bn + be * be;
     }
-    if (!(spread > 0.0)) return false;  // every sight at one place: no direction to turn
+    if (!std::isfinite(sumSin) || !std::isfinite(sumCos) || !std::isfinite(spread) || !std::isfinite(knownSpread)) {
+        return FreeStationFault::notFinite;
+    }
+    // The misfit at rotation t is a constant less 2 (sumCos cos t + sumSin sin t): when both sums
+    // vanish beside the figures' sizes, every rotation fits alike.
+    if (std::hypot(sumSin, sumCos) <= 1e-12 * std::sqrt(spread) * std::sqrt(knownSpread)) {
+        return FreeStationFault::noRotation;
+    }
     const double theta = std::atan2(sumSin, sumCos);
     fit.station.n = qn - (pn * std::cos(theta) - pe * std::sin(theta));
     fit.station.e = qe - (pn * std::sin(theta) + pe * std::cos(theta));
-    fit.station.h = height / count;
+    fit.hasHeight = heights > 0;
+    fit.station.h = fit.hasHeight ? height / static_cast<double>(heights) : 0.0;
     fit.orientation = ::toRange(theta / kRadians, 0.0, 360.0);
-    return std::isfinite(fit.station.n) && std::isfinite(fit.station.e) && std::isfinite(fit.station.h);
+    if (!std::isfinite(fit.station.n) || !std::isfinite(fit.station.e) || !std::isfinite(fit.station.h) ||
+        !std::isfinite(fit.orientation)) {
+        return FreeStationFault::notFinite;
+    }
+    return FreeStationFault::none;
 }
 
 }  // namespace exportgen

@@ -1,7 +1,9 @@
 #include "job/placement.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "base/problems.h"
 #include "base/text.h"
 #include "contracts/text_services.h"
 #include "contracts/units.h"
@@ -32,6 +34,44 @@ bool hasDirection(const orv::ie::DexTSRawMeasurement& m) {
     const int kind = m.kind();
     return kind == orv::ie::eKindAnglesAndSlopeDistance || kind == orv::ie::eKindAngleAndHorizontalDistance ||
            kind == orv::ie::eKindAnglesOnly || kind == orv::ie::eKindHorizontalAngleOnly;
+}
+
+// Names for a message: "A", "A" and "B", "A", "B" and "C"; past four, how many more.
+std::string namesText(const std::vector<std::string>& names) {
+    constexpr std::size_t kShown = 4;
+    std::string text;
+    const std::size_t shown = std::min(names.size(), kShown);
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+        text += shownName(names[i]);
+    }
+    if (names.size() > shown) text += " and " + std::to_string(names.size() - shown) + " more";
+    return text;
+}
+
+// A free station that cannot be fixed is an error about the job at its set-up: a position made
+// up from sights that fix nothing would be written as if measured.
+[[noreturn]] void refuseFreeStation(const Setup& setup, const std::string& message) {
+    throw JobError(setup.place.offset, message, kExitJob, setup.place.input);
+}
+
+// Why a sight of a free station gives it nothing, as a message says it.
+const char* unusable(FreeStationUse use) {
+    switch (use) {
+        case FreeStationUse::noDistance:
+            return "no distance";
+        case FreeStationUse::noDirection:
+            return "no horizontal angle";
+        case FreeStationUse::notANumber:
+            return "a figure that is no number";
+        case FreeStationUse::zeroDistance:
+            return "a distance of 0";
+        case FreeStationUse::negativeDistance:
+            return "a negative distance";
+        case FreeStationUse::usable:
+            break;
+    }
+    return "";
 }
 
 }  // namespace
@@ -91,21 +131,8 @@ void Placement::position(Setup& setup) {
         setup.coords.set(it->second.at, Origin::derived, it->second.hasHeight);
         return;
     }
-    // A free station: two or more known points of its resection, sighted with distances.
-    if (setup.backsight.kind == Backsight::Kind::none && !setup.resection.empty()) {
-        std::vector<FreeStationSight> sights;
-        for (const Observation& obs : setup.resection) {
-            const Point3* known = obs.measured() ? placed(utf8(obs.sight.targetName())) : nullptr;
-            if (known == nullptr || !obs.hr.known()) continue;
-            sights.push_back({*known, obs.hr.value, obs.measurement()});
-        }
-        StationFit fit;
-        if (setup.hi.known() && freeStation(sights, setup.hi.value, fit)) {
-            setup.coords.set(fit.station, Origin::derived);
-            setup.orientation.set(fit.orientation, Origin::derived);
-            return;
-        }
-    }
+    // A free station: no backsight, and a resection of two or more known points with distances.
+    if (setup.backsight.kind == Backsight::Kind::none && !setup.resection.empty() && fixFreeStation(setup)) return;
     if (m_assumed) {
         setup.coords.set(m_assumed->station, Origin::derived);
         if (m_assumed->bearing) {
@@ -118,6 +145,101 @@ void Placement::position(Setup& setup) {
         }
         m_assumed.reset();
     }
+}
+
+bool Placement::fixFreeStation(Setup& setup) const {
+    std::vector<FreeStationSight> sights;
+    std::vector<std::string> used;      // the usable sights' points, in order
+    std::vector<std::string> distinct;  // the same, each name once
+    std::vector<std::string> notUsed;   // "NAME" (why), for the message
+    std::size_t notUsedCount = 0;
+    bool anyPlaced = false, anyMeasured = false, directionsOnly = true;
+    for (const Observation& obs : setup.resection) {
+        const std::string name = utf8(obs.sight.targetName());
+        const KnownPoint* point = pointNamed(name);
+        const FreeStationUse use = obs.measured() ? freeStationUse(obs.measurement()) : FreeStationUse::noDirection;
+        anyPlaced = anyPlaced || point != nullptr;
+        if (obs.measured()) {
+            anyMeasured = true;
+            directionsOnly = directionsOnly && use == FreeStationUse::noDistance;
+        }
+        const char* why = point == nullptr                ? "an unknown point"
+                          : !obs.measured()               ? "not measured"
+                          : use != FreeStationUse::usable ? unusable(use)
+                          : !std::isfinite(point->coords.n) || !std::isfinite(point->coords.e)
+                              ? "coordinates that are no numbers"
+                              : nullptr;
+        if (why != nullptr) {
+            if (++notUsedCount <= 4) notUsed.push_back(shownName(name) + " (" + why + ")");
+            continue;
+        }
+        FreeStationSight sight;
+        sight.known = point->coords;
+        sight.hr = obs.hr.value;
+        sight.height = point->hasHeight && obs.hr.known();
+        sight.measurement = obs.measurement();
+        sights.push_back(std::move(sight));
+        used.push_back(name);
+        if (std::find(distinct.begin(), distinct.end(), name) == distinct.end()) distinct.push_back(name);
+    }
+    // A resection to none of the points the job knows leaves the station to --assume, or absent:
+    // a job without coordinates (a raw file of measurements alone) is a job like another.
+    if (!anyPlaced) return false;
+    const std::string station = "free station " + shownName(utf8(setup.station)) + ": ";
+    const std::string needs = "a free station needs two known points measured with distances";
+    if (anyMeasured && directionsOnly) {
+        refuseFreeStation(setup, station + "its resection measures directions only; " + needs +
+                                     " (a resection of directions alone is not supported)");
+    }
+    StationFit fit;
+    const FreeStationFault fault =
+        distinct.size() < 2
+            ? FreeStationFault::tooFew
+            : freeStation(sights, setup.hi.known() ? std::optional<double>(setup.hi.value) : std::nullopt, fit);
+    switch (fault) {
+        case FreeStationFault::none:
+            break;
+        case FreeStationFault::tooFew: {
+            std::string message = station + "its resection has ";
+            if (used.empty()) {
+                message += "no usable sight";
+            } else if (used.size() == 1) {
+                message += "1 usable sight (to " + shownName(used.front()) + ")";
+            } else {
+                message += std::to_string(used.size()) + " usable sights, " + (used.size() == 2 ? "both" : "all") +
+                           " to " + shownName(used.front());
+            }
+            message += "; " + needs;
+            if (!notUsed.empty()) {
+                message += "; not usable: ";
+                for (std::size_t i = 0; i < notUsed.size(); ++i) message += (i > 0 ? ", " : "") + notUsed[i];
+                if (notUsedCount > notUsed.size()) {
+                    message += " and " + std::to_string(notUsedCount - notUsed.size()) + " more";
+                }
+            }
+            refuseFreeStation(setup, message);
+        }
+        case FreeStationFault::onePlace:
+            refuseFreeStation(
+                setup, station + "its known points " + namesText(distinct) +
+                           " coincide, so no rotation can be fitted; a free station needs two known points apart");
+        case FreeStationFault::oneVector:
+            refuseFreeStation(
+                setup,
+                station + "its sights to " + namesText(distinct) +
+                    " measure the same vector (horizontal angle and distance), so no rotation can be fitted onto "
+                    "the known points");
+        case FreeStationFault::noRotation:
+            refuseFreeStation(setup, station + "no rotation fits its sights to " + namesText(distinct) +
+                                         " better than another (as when the figure they measure is a mirror image "
+                                         "of the known points')");
+        case FreeStationFault::notFinite:
+            refuseFreeStation(setup,
+                              station + "its sights to " + namesText(distinct) + " give no position in finite numbers");
+    }
+    setup.coords.set(fit.station, Origin::derived, fit.hasHeight);
+    setup.orientation.set(fit.orientation, Origin::derived);
+    return true;
 }
 
 void Placement::orientBacksight(const Setup& setup, Backsight& backsight) const {
@@ -198,18 +320,24 @@ void Placement::resection(Setup& setup) {
     Residual worst;
     bool any = false;
     for (Observation& obs : setup.resection) {
-        const Point3* known = placed(utf8(obs.sight.targetName()));
-        if (known == nullptr) {
+        const KnownPoint* point = pointNamed(utf8(obs.sight.targetName()));
+        if (point == nullptr) {
             m_warn("resection point " + shownName(utf8(obs.sight.targetName())) + " is not a known point", obs.place);
         }
-        if (known != nullptr && !obs.coords.known()) obs.coords.set(*known, Origin::recorded);
-        if (!placedAndOriented || known == nullptr || !obs.measured() || !obs.hr.known()) continue;
-        const Residual r = residualOf(setup.coords.at, setup.hi.value, setup.orientation.value, *known, obs.hr.value,
-                                      obs.measurement());
-        if (!obs.residual.known()) obs.residual.set(r.position, Origin::derived, setup.coords.hasHeight);
+        if (point != nullptr && !obs.coords.known()) obs.coords.set(point->coords, Origin::recorded, point->hasHeight);
+        if (!placedAndOriented || point == nullptr || !obs.measured() || !obs.hr.known()) continue;
+        const Residual r = residualOf(setup.coords.at, setup.hi.value, setup.orientation.value, point->coords,
+                                      obs.hr.value, obs.measurement());
+        // Heights at both ends give the residual's height, the zenith's and the distance's.
+        const bool heights = setup.coords.hasHeight && point->hasHeight;
+        Point3 landed;
+        if (!obs.residual.known() &&
+            target(setup.coords.at, setup.hi.value, obs.hr.value, setup.orientation.value, obs.measurement(), landed)) {
+            obs.residual.set(r.position, Origin::derived, heights);
+        }
         if (std::fabs(r.horizontal) > std::fabs(worst.horizontal)) worst.horizontal = r.horizontal;
-        if (std::fabs(r.zenith) > std::fabs(worst.zenith)) worst.zenith = r.zenith;
-        if (std::fabs(r.slope) > std::fabs(worst.slope)) worst.slope = r.slope;
+        if (heights && std::fabs(r.zenith) > std::fabs(worst.zenith)) worst.zenith = r.zenith;
+        if (heights && std::fabs(r.slope) > std::fabs(worst.slope)) worst.slope = r.slope;
         any = true;
     }
     if (setup.worstResiduals.origin == Origin::absent && any) {

@@ -59,6 +59,9 @@ public:
 
 private:
     void position(Setup& setup);
+    /// Places a free station by the fit of its resection: false when the resection sights no
+    /// placed point; a JobError at the set-up when it sights some but cannot fix the station.
+    bool fixFreeStation(Setup& setup) const;
     void orient(Setup& setup);
     void orientBacksight(const Setup& setup, Backsight& backsight) const;
     /// The known point or placed station of this name, or null.

@@ -832,7 +832,16 @@ void SetupWalk::walk(JsonParse& parse, std::size_t index) {
     const JsonPath path{&setups, index};
     Walk walk(m_builder, m_collect, parse, *m_roles);
     walk.setup(parse.value(), m_schema.items(m_schema.property(m_schema.root(), "setups")), path);
-    if (!walk.broken()) m_builder.addSetup(walk.take());
+    if (walk.broken()) return;
+    if (m_collect == nullptr) return m_builder.addSetup(walk.take());
+    try {
+        m_builder.addSetup(walk.take());
+    } catch (const JobError& error) {
+        // A set-up placement refuses (a free station its resection cannot fix) is one of the
+        // job's errors: the check goes on with the next set-up.
+        if (error.input() != kJobInput) throw;
+        m_collect->add(error);
+    }
 }
 
 }  // namespace exportgen
