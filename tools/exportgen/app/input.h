@@ -54,6 +54,7 @@ private:
     std::string m_source;
     std::string m_kind = "job";
     std::string m_columns;
+    StatedUnits m_units;  ///< --input-units
     mutable WarningList m_warnings;
 };
 
