@@ -38,7 +38,7 @@ struct InputOptions {
     /// job file's "inputUnits" ("usSurveyFeet,gons"): they take the place of what the file
     /// states or its reader assumes. Refused for a job file (its "inputUnits" states them) and
     /// a LandXML file (its Units element does). Empty: the file's own.
-    std::string inputUnits;
+    std::string inputUnits = {};
 };
 
 /// Where a command writes: `path`, or the command's `out` stream when it is empty or "-".

@@ -101,7 +101,8 @@ const InputUnits& JobBuilder::setFileUnits(const FileUnits& file) {
         const bool agrees =
             plain(units.distance) == plain(file.units.distance) || (file.feetOfEitherKind && feet(units.distance));
         if (file.distanceStated && file.distances && !agrees) {
-            m_unitNotes.push_back(std::string("the file states distances in ") + unitName(file.units.distance) +
+            m_unitNotes.push_back(std::string("the file states distances in ") +
+                                  (file.feetOfEitherKind ? "feet" : unitName(file.units.distance)) +
                                   "; they are read as " + unitName(units.distance) + ", as --input-units says");
         }
     }
