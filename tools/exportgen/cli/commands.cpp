@@ -36,8 +36,8 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     const std::string unitsHelp =
         "DIST,ANGLE (or either alone): the units of a raw file or a point list, which take the place of "
         "what the file states or is taken to be in; the words of a job file's inputUnits, e.g. "
-        "usSurveyFeet,gons (DIST metres, usSurveyFeet, internationalFeet; ANGLE decimalDegrees, gons, mils, "
-        "packedDms)";
+        "usSurveyFeet,gons (DIST metres, usSurveyFeet, internationalFeet, usSurveyFeetInches, "
+        "internationalFeetInches; ANGLE decimalDegrees, gons, mils, packedDms)";
     const std::string columnsHelp =
         "the columns of a point list without a header row, e.g. PNEZD or PENZD (P name, N northing, E easting, Z "
         "height, D code, - a column passed over; default PNEZD)";
