@@ -51,7 +51,7 @@ struct FileUnits {
     /// stated as either feet agree with the file.
     bool feetOfEitherKind = false;
     /// What told the reader an angle unit the file does not state, for the warning ("the zeniths
-    /// of its sights, near 100 gons"); empty: the format's usual unit, taken without looking.
+    /// of most sights (near 100 gons)"); empty: the format's usual unit, taken without looking.
     std::string angleGuess;
     /// The input has distances, and angles, to read: what it has none of needs no unit (a
     /// point list has no angles, and its warning names coordinates alone).
