@@ -131,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "inputs/cut.rw5:2:14: record cut short: no E  field; the file may be cut short at line 2\n"},
         InputCase{"cut-warned.rw5", "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL", {}, exportgen::kExitOk,
                   "warning: input: the file may be cut short at line 3 (inputs/cut-warned.rw5:3:1)\n"},
-        InputCase{"whole.rw5", "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL", {"--strict"}, exportgen::kExitStrict,
+        InputCase{"whole.rw5", "JB,NMX\nOC,OP1,N 10.0,E 5.0,EL1.0,--\nL", {"--strict", "--input-units", "metres,packedDms"},
+                  exportgen::kExitStrict,
                   "inputs/whole.rw5:3:1: input: a line that is no RW5 record is skipped (an error under --strict); "
                   "the file may be cut short at line 3\n"},
         // A value that is no value is an error at its place, never another value.
@@ -153,7 +154,26 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"day.apasima", "Field,Ver 2.1\nX,,,,2025/2/29\n1,1,18.5,1008.4,3.2,1\n-30\n_!X_\n", {},
                   exportgen::kExitJson, "inputs/day.apasima:2:6: no such day: \"2025/2/29\" (year/month/day)\n"},
         InputCase{"now.json", "{\"setups\": []}", {"--now", "2024-02-30T08:00:00"}, exportgen::kExitUsage,
-                  "--now: expected a local time YYYY-MM-DDThh:mm:ss, found \"2024-02-30T08:00:00\"\n"}),
+                  "--now: expected a local time YYYY-MM-DDThh:mm:ss, found \"2024-02-30T08:00:00\"\n"},
+        // Units: a word that names none is the flag's error, listing the words; a job file states
+        // its own; what a raw file leaves unstated is a warning, an error under --strict.
+        InputCase{"word.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--input-units", "feet,gons"}, exportgen::kExitUsage,
+                  "exportgen: --input-units feet,gons: \"feet\" is no unit; expected DIST,ANGLE or either alone, "
+                  "DIST one of metres, usSurveyFeet, internationalFeet, usSurveyFeetInches, internationalFeetInches "
+                  "and ANGLE one of decimalDegrees, gons, mils, packedDms\n"},
+        InputCase{"twice.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--input-units", "metres,usSurveyFeet"},
+                  exportgen::kExitUsage, "--input-units metres,usSurveyFeet: two distance units; expected"},
+        InputCase{"three.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--input-units", "metres,gons,mils"},
+                  exportgen::kExitUsage, "--input-units metres,gons,mils: more than two units; expected"},
+        InputCase{"left-empty.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--input-units", "metres,"},
+                  exportgen::kExitUsage, "--input-units metres,: a unit is left empty; expected"},
+        InputCase{"units.json", "{\"setups\": []}", {"--input-units", "usSurveyFeet"}, exportgen::kExitUsage,
+                  "exportgen: --input-units states the units of a raw file or a point list; inputs/units.json is a "
+                  "job file, whose \"inputUnits\" states its units\n"},
+        InputCase{"unstated.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--strict"}, exportgen::kExitStrict,
+                  "exportgen: inputs/unstated.rw5:1:1: input: the file states no units: distances are read as metres "
+                  "and angles as DMS (packed degrees, minutes and seconds); --input-units DIST,ANGLE states them "
+                  "(these are metres,packedDms) (an error under --strict)\n"}),
     [](const testing::TestParamInfo<InputCase>& paramInfo) {
         std::string name = paramInfo.param.name;
         for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';

@@ -38,10 +38,12 @@ std::string oneSetup(const std::string& shots, const std::string& head) {
            "}]}";
 }
 
-std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings) {
+std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings,
+                    const std::string& inputUnits) {
     exportgen::app::InputOptions input;
     input.source = exportgen::app::Source::memory("in." + format, text);
     input.from = format;
+    input.inputUnits = inputUnits;
     std::ostringstream out, err;
     exportgen::app::read(input, {}, out, err);
     if (warnings != nullptr) {

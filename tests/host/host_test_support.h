@@ -57,8 +57,10 @@ JobModel readJobModel(const std::string& text);
 
 /// The job document that the reader of `format` makes of `text` (a file of that format), as
 /// JSON text; the reader's warnings are added to `warnings` when given, one "what (where)" each.
-/// Throws what the reader throws (exportgen::HostError).
-std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings = nullptr);
+/// `inputUnits`: as --input-units states them. Throws what the reader throws
+/// (exportgen::HostError).
+std::string readRaw(const std::string& format, const std::string& text, std::vector<std::string>* warnings = nullptr,
+                    const std::string& inputUnits = {});
 
 /// The file a replay script (a path under tests/) writes, as the host writes the texts of its
 /// calls: each text a line (a record without its line end gets one), the ApaSima entries' texts

@@ -110,7 +110,8 @@ TEST(PointList, ReadsListsAsOfficesAndProgramsWriteThem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = listFile("points.csv", c.content);
-        std::vector<std::string> args{"read", path};
+        // A list read alone is stated to be in metres (it states no unit: a warning otherwise).
+        std::vector<std::string> args{"read", path, "--input-units", "metres"};
         if (!c.job.empty()) {
             args = {"convert", hosttest::memoryFile("job.json", c.job), "-f", "sdr", "--points", path};
         }

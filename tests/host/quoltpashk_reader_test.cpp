@@ -269,8 +269,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(QuoltPashkReader, AFileWithoutUnitsIsReadInMetresAndDegreesAndSaysSo) {
     std::vector<std::string> warnings;
     const json job = readFile("STN     A,1.5,\r\nSS      B,1.5,\r\nSD      1.30000,90.00000,5.0000\r\n", &warnings);
-    EXPECT_EQ(warnings, std::vector<std::string>{"the file has no UNITS line: its figures are read as metres and "
-                                                 "degrees (in.quoltpashk:1:1)"});
+    EXPECT_EQ(warnings, std::vector<std::string>{"the file states no units: distances are read as metres and angles "
+                                                 "as DMS (packed degrees, minutes and seconds); --input-units "
+                                                 "DIST,ANGLE states them (these are metres,packedDms) "
+                                                 "(in.quoltpashk:1:1)"});
     EXPECT_EQ(rounded(job["setups"][0]["shots"][0]["sd"]), rounded(json::parse("[1.5, 90.0, 5.0]")));
 }
 

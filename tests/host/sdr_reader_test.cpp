@@ -54,11 +54,17 @@ std::string sightOf(const char* zenith, const char* horizontal) {
     return "09F1" + name("S1") + name("P1") + value("25.0000") + value(zenith) + value(horizontal);
 }
 
+// The units the files here are written in, stated as --input-units (SDR does not state them).
+const char* const kMetric = "metres,decimalDegrees";
+
 // What `exportgen read` makes of the SDR file `text` named "in.sdr", with its warnings about the
-// file ("what (in.sdr:LINE:COLUMN)"). Written to a file, the job is read once.
-json readSdr(const std::string& text, std::vector<std::string>& warnings) {
+// file ("what (in.sdr:LINE:COLUMN)"), its units stated as `units` (none when empty). Written to
+// a file, the job is read once.
+json readSdr(const std::string& text, std::vector<std::string>& warnings, const std::string& units = kMetric) {
     const std::string out = hosttest::freshDirectory("sdr-reader") + "/job.json";
-    const hosttest::Result result = hosttest::run({"read", hosttest::memoryFile("in.sdr", text), "-o", out});
+    std::vector<std::string> args{"read", hosttest::memoryFile("in.sdr", text), "-o", out};
+    if (!units.empty()) args.insert(args.end(), {"--input-units", units});
+    const hosttest::Result result = hosttest::run(args);
     EXPECT_EQ(result.code, 0) << result.err;
     std::istringstream lines(result.err);
     const std::string head = "exportgen: warning: input: ";
@@ -98,6 +104,7 @@ struct Reads {
     std::string text;
     std::vector<std::pair<const char*, json>> expected;  ///< JSON pointer into the read job, and its value
     std::vector<std::string> warnings;
+    const char* units = kMetric;  ///< stated as --input-units; empty: the file's, or the reader's guess
 };
 
 void PrintTo(const Reads& c, std::ostream* out) { *out << c.what; }
@@ -152,20 +159,31 @@ std::vector<Reads> readCases() {
           {"/units", json::parse(R"({"distance": "usSurveyFeet", "angle": "gons"})")},
           // 25 US survey feet, and 90 and 10 gons.
           {"/setups/0/shots/0/sd", json::array({9.0, 81.0, 25 * 1200.0 / 3937.0})}},
-         {}},
+         {},
+         ""},
         // Angles of 8 decimals: decimal degrees, gons or mils, told apart by their ranges.
+        // The guess is named in a warning, with what it was made from.
         {"angles of 8 decimals near 90",
          sdrText({kStation, sightOf("90.00000000", "10.00000000")}),
          {{"/units/angle", "decimalDegrees"}, {"/setups/0/shots/0/sd", json::array({10, 90, 25})}},
-         {}},
+         {"the file states no units: distances are read as metres and angles as degrees, which the zeniths of "
+          "most sights (near 90 degrees) suggest; --input-units DIST,ANGLE states them (these are "
+          "metres,decimalDegrees) (in.sdr:1:1)"},
+         ""},
         {"angles of 8 decimals near 100",
          sdrText({kStation, sightOf("100.00000000", "10.00000000")}),
          {{"/units/angle", "gons"}, {"/setups/0/shots/0/sd", json::array({9, 90, 25})}},
-         {}},
+         {"the file states no units: distances are read as metres and angles as gons, which the zeniths of most "
+          "sights (near 100 gons) suggest; --input-units DIST,ANGLE states them (these are metres,gons) "
+          "(in.sdr:1:1)"},
+         ""},
         {"angles of 8 decimals beyond 400",
          sdrText({kStation, sightOf("1600.00000000", "160.00000000")}),
          {{"/units/angle", "mils"}, {"/setups/0/shots/0/sd", json::array({9, 90, 25})}},
-         {}},
+         {"the file states no units: distances are read as metres and angles as mils, which the zeniths of most "
+          "sights (near 1600 mils) suggest; --input-units DIST,ANGLE states them (these are metres,mils) "
+          "(in.sdr:1:1)"},
+         ""},
         {"stored points: another derivation code, one in plan only, one without a name",
          sdrText({"08KI" + name("P1") + value("5000.0000") + value("3000.0000") + value("100.0000") + value("CP"),
                   "08TP" + name("P2") + value("5010.0000") + value("3010.0000") + value(""),
@@ -227,7 +245,7 @@ class SdrReads : public testing::TestWithParam<Reads> {};
 TEST_P(SdrReads, WhatTheFileStatesAndNothingElse) {
     const Reads& c = GetParam();
     std::vector<std::string> warnings;
-    const json job = readSdr(c.text, warnings);
+    const json job = readSdr(c.text, warnings, c.units);
     EXPECT_EQ(warnings, c.warnings);
     for (const auto& [pointer, expected] : c.expected) {
         const json::json_pointer at(pointer);
@@ -307,7 +325,7 @@ TEST(SdrReader, TheseJobsWriteTheSameBytesAgain) {
         const hosttest::Result first = hosttest::run({"convert", path, "-f", "sdr", "--now", kNow, "--quiet"});
         ASSERT_EQ(first.code, 0) << first.err;
         std::vector<std::string> warnings;
-        const std::string read = hosttest::readRaw("sdr", first.out, &warnings);
+        const std::string read = hosttest::readRaw("sdr", first.out, &warnings, kMetric);
         EXPECT_EQ(warnings, std::vector<std::string>{}) << "job " << count;
         const std::string again = hosttest::memoryFile("sdr-reader/read" + std::to_string(count) + ".json", read);
         const hosttest::Result second = hosttest::run({"convert", again, "-f", "sdr", "--now", kNow, "--quiet"});

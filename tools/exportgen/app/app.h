@@ -34,6 +34,11 @@ struct InputOptions {
     Source source;
     std::string from;     ///< "job", "points" or a format's name (any case); empty: recognised
     std::string columns;  ///< the columns of a point list without a header row ("PNEZD")
+    /// The units of a raw file or a point list, "DIST,ANGLE" or either alone in the words of a
+    /// job file's "inputUnits" ("usSurveyFeet,gons"): they take the place of what the file
+    /// states or its reader assumes. Refused for a job file (its "inputUnits" states them) and
+    /// a LandXML file (its Units element does). Empty: the file's own.
+    std::string inputUnits = {};
 };
 
 /// Where a command writes: `path`, or the command's `out` stream when it is empty or "-".

@@ -90,10 +90,16 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
                             "--from: unknown input \"" + options.from + "\" (expected one of " + inputKindList() + ")");
         }
     }
+    // A word that names no unit is refused before the input is read.
+    if (!options.inputUnits.empty()) m_units = statedUnits(options.inputUnits);
     const Source& given = options.source;
     if (given.path.empty() && !given.bytes) {
         if (!kind.empty() && kind != "job") throw HostError(kExitUsage, "--from " + kind + " needs an input file");
         m_source = "<sample job>";
+        if (!m_units.empty())
+            throw HostError(
+                kExitUsage,
+                "--input-units states the units of a raw file or a point list; the built-in sample job is a job file");
         return;
     }
     if (given.bytes) {
@@ -116,6 +122,15 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     }
     m_kind = kind;
     m_columns = options.columns;
+    if (!m_units.empty()) {
+        // A job file and a LandXML file state their units; the flag would only contradict them.
+        if (kind == "job" || kind == "landxml" || looksLikeLandXml(m_file->text().substr(0, 4096))) {
+            throw HostError(kExitUsage, "--input-units states the units of a raw file or a point list; " + m_source +
+                                            " is " + kindForPeople(kind == "points" ? "landxml" : kind) +
+                                            (kind == "job" ? ", whose \"inputUnits\" states its units"
+                                                           : ", whose Units element states its units"));
+        }
+    }
 }
 
 std::string_view JobSource::text() const noexcept {
@@ -158,6 +173,7 @@ void JobSource::build(JobBuilder& builder) const {
             builder.warn("input", what, builder.place(offset));
         },
         m_file->mapped());
+    if (!m_units.empty()) builder.stateUnits(m_units);
     try {
         if (m_kind == "points" && looksLikeLandXml(text.substr(0, 4096))) {
             // A LandXML file of CgPoints (a design to stake out) in its own units.

@@ -62,6 +62,7 @@ private:
     std::string m_source;
     std::string m_kind = "job";
     std::string m_columns;
+    StatedUnits m_units;  ///< --input-units
     mutable WarningList m_warnings;
     mutable std::optional<std::size_t> m_refusedAt;
 };

@@ -33,11 +33,17 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                                "the standard input; the built-in sample job when left out");
     const std::string fromHelp =
         "what the input is: job, points or a format's name (default: from its suffix, else its first lines)";
+    const std::string unitsHelp =
+        "DIST,ANGLE (or either alone): the units of a raw file or a point list, which take the place of "
+        "what the file states or is taken to be in; the words of a job file's inputUnits, e.g. "
+        "usSurveyFeet,gons (DIST metres, usSurveyFeet, internationalFeet, usSurveyFeetInches, "
+        "internationalFeetInches; ANGLE decimalDegrees, gons, mils, packedDms)";
     const std::string columnsHelp =
         "the columns of a point list without a header row, e.g. PNEZD or PENZD (P name, N northing, E easting, Z "
         "height, D code, - a column passed over; default PNEZD)";
     convertCommand->add_option("--from", convertOptions.input.from, fromHelp);
     convertCommand->add_option("--columns", convertOptions.input.columns, columnsHelp);
+    convertCommand->add_option("--input-units", convertOptions.input.inputUnits, unitsHelp);
     convertCommand->add_option("--points", convertPoints,
                                "a point list whose points join the job's known points (in the job's input units)");
     convertCommand->add_option("-f,--format", convertOptions.format,
@@ -92,6 +98,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         ->required();
     checkCommand->add_option("--from", checkInput.from, fromHelp);
     checkCommand->add_option("--columns", checkInput.columns, columnsHelp);
+    checkCommand->add_option("--input-units", checkInput.inputUnits, unitsHelp);
     std::string checkPoints;
     checkCommand->add_option("--points", checkPoints,
                              "a point list (or LandXML file of CgPoints) whose points join the job as known points");
@@ -104,6 +111,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         ->required();
     readCommand->add_option("--from", readInput.from, fromHelp);
     readCommand->add_option("--columns", readInput.columns, columnsHelp);
+    readCommand->add_option("--input-units", readInput.inputUnits, unitsHelp);
     readCommand->add_option("-o,--output", readOutput.path,
                             "the output file (default, and \"-\": the standard output)");
     readCommand->add_flag("--no-clobber", readOutput.noClobber, "refuse to replace an existing file");
@@ -116,6 +124,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                             "standard input; the built-in sample job when left out");
     plotCommand->add_option("--from", plotOptions.input.from, fromHelp);
     plotCommand->add_option("--columns", plotOptions.input.columns, columnsHelp);
+    plotCommand->add_option("--input-units", plotOptions.input.inputUnits, unitsHelp);
     plotCommand->add_option("--points", plotPoints,
                             "a point list whose points join the job's known points (in the job's input units)");
     plotCommand->add_option("--assume", plotOptions.assume,

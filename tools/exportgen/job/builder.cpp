@@ -3,6 +3,7 @@
 #include "base/atmosphere.h"
 #include "base/problems.h"
 #include "base/text.h"
+#include "job/plausibility.h"
 
 namespace exportgen {
 
@@ -77,6 +78,78 @@ void JobBuilder::reservedError(TextKind kind, std::string_view text, std::size_t
 
 void JobBuilder::warn(const char* source, const std::string& what, const Place& at, const Describe& describe) {
     m_listener.warning(source, what, at, describe ? describe() : std::string());
+}
+
+namespace {
+
+// One unit for comparing what a file states with what a user states: degrees of either style
+// are degrees, feet shown with inches are feet.
+EAngleUnits plain(EAngleUnits unit) { return unit == eDegrees ? eDecimalDegrees : unit; }
+EDistUnits plain(EDistUnits unit) {
+    return unit == eUSFeetInches ? eUSFeet : unit == eInternationalFeetInches ? eInternationalFeet : unit;
+}
+bool feet(EDistUnits unit) { return plain(unit) != eMeters; }
+
+// The angle unit as messages name it where angles are read in it.
+std::string angleUnitRead(EAngleUnits unit) {
+    return unit == eDegMinSec ? "DMS (packed degrees, minutes and seconds)" : unitName(unit);
+}
+
+// "the file states no units: distances are read as metres and angles as DMS (...); --input-units
+// DIST,ANGLE states them (these are metres,packedDms)": the units the file leaves unstated
+// (`distance`, `angle`) and how the values are read instead.
+std::string unstatedUnits(bool distance, bool angle, const FileUnits& file, const InputUnits& units) {
+    const std::string distances =
+        std::string(file.angles ? "distances" : "coordinates") + " are read as " + unitName(units.distance);
+    const std::string angles = "as " + angleUnitRead(units.angle) +
+                               (file.angleGuess.empty() ? std::string() : ", which " + file.angleGuess + " suggest");
+    std::string note;
+    std::string words;
+    if (distance && angle) {
+        note = "the file states no units: " + distances + " and angles " + angles;
+        words = std::string(unitWord(units.distance)) + "," + unitWord(units.angle);
+    } else if (distance) {
+        note = std::string("the file states no ") + (file.angles ? "distance unit: " : "unit: ") + distances;
+        words = unitWord(units.distance);
+    } else {
+        note = "the file states no angle unit: angles are read " + angles;
+        words = unitWord(units.angle);
+    }
+    return note + "; --input-units " +
+           (distance && angle ? "DIST,ANGLE states them (these are " : "states it (this is ") + words + ")";
+}
+
+}  // namespace
+
+const InputUnits& JobBuilder::setFileUnits(const FileUnits& file) {
+    InputUnits units = file.units;
+    m_unitNotes.clear();
+    m_unitsPlace = file.place;
+    m_checkValues = true;
+    // What the user states overrules the file; a file that states otherwise is told of.
+    if (m_statedUnits.distance) {
+        units.distance = *m_statedUnits.distance;
+        const bool agrees =
+            plain(units.distance) == plain(file.units.distance) || (file.feetOfEitherKind && feet(units.distance));
+        if (file.distanceStated && file.distances && !agrees) {
+            m_unitNotes.push_back(std::string("the file states distances in ") +
+                                  (file.feetOfEitherKind ? "feet" : unitName(file.units.distance)) +
+                                  "; they are read as " + unitName(units.distance) + ", as --input-units says");
+        }
+    }
+    if (m_statedUnits.angle) {
+        units.angle = *m_statedUnits.angle;
+        if (file.angleStated && file.angles && plain(units.angle) != plain(file.units.angle)) {
+            m_unitNotes.push_back(std::string("the file states angles in ") + unitName(file.units.angle) +
+                                  "; they are read as " + unitName(units.angle) + ", as --input-units says");
+        }
+    }
+    // One warning for what neither the file nor the user states: what is taken, and how to say.
+    const bool distance = file.distances && !file.distanceStated && !m_statedUnits.distance;
+    const bool angle = file.angles && !file.angleStated && !m_statedUnits.angle;
+    if (distance || angle) m_unitNotes.push_back(unstatedUnits(distance, angle, file, units));
+    m_job.input = units;
+    return m_job.input;
 }
 
 void JobBuilder::setUnits(std::optional<EDistUnits> distance, std::optional<EAngleUnits> angle) {
@@ -184,12 +257,24 @@ void JobBuilder::addKnownPoint(KnownPoint point, const Describe& describe) {
 
 void JobBuilder::addLevelRun(LevelRun run) {
     stated();
+    if (m_checkValues) {
+        for (const LevelReading& reading : run.readings) {
+            // A sight length is checked as a slope distance alone is.
+            if (!reading.distance.known()) continue;
+            const double metres = reading.distance.value;
+            const std::string what =
+                implausibleMeasurement(eKindSlopeDistanceOnly, 0, metres, m_job.input.fromMetres(metres), m_job.input);
+            if (!what.empty()) m_listener.warning("input", what, reading.place, {});
+        }
+    }
     m_job.levelRuns.push_back(std::move(run));
 }
 
 void JobBuilder::headerDone() {
     if (m_headerDone) return;
     m_headerDone = true;
+    for (const std::string& note : m_unitNotes) m_listener.warning("input", note, m_unitsPlace, {});
+    m_unitNotes.clear();
     m_listener.header(*this);
     countHeader(m_job, m_count);
 }
@@ -198,10 +283,55 @@ void JobBuilder::addSetup(Setup setup) {
     stated();
     headerDone();
     setup.index = m_setups++;
+    if (m_checkValues) checkSetup(setup);
     m_placement.place(setup);
     countSetup(setup, setup.items);
     m_count.add(setup.items);
     m_listener.setup(setup);
+}
+
+// The values of a raw file's set-up that no instrument gives, told in the file's units: the
+// job file's reader checks its own at their JSON paths.
+void JobBuilder::checkSetup(const Setup& setup) {
+    checkHeight(setup.hi, "instrument height", setup.place, false);
+    const auto backsight = [this](const Backsight& given) {
+        if (given.kind == Backsight::Kind::point) checkObservation(given.sight.measurement(), given.place);
+    };
+    backsight(setup.backsight);
+    for (const Backsight& other : setup.reorientations) backsight(other);
+    const auto observation = [this](const Observation& sight) {
+        checkHeight(sight.hr, "target height", sight.place, true);
+        checkObservation(sight.sight.measurement(), sight.place);
+    };
+    for (const Observation& shot : setup.resection) observation(shot);
+    for (const Observation& shot : setup.shots) observation(shot);
+    for (const Stakeout& stake : setup.stakeouts) observation(stake.shot);
+}
+
+void JobBuilder::checkObservation(const DexTSRawMeasurement* measurement, const Place& at) {
+    if (measurement == nullptr) return;
+    const int kind = measurement->kind();
+    for (std::size_t i = 0; i < 3; ++i) {
+        const MeasuredValue value = measuredValue(kind, i);
+        if (value != MeasuredValue::distance && value != MeasuredValue::zenith) continue;
+        const double converted = measurement->valueAt(static_cast<int>(i));
+        const double given =
+            value == MeasuredValue::zenith ? m_job.input.fromDegrees(converted) : m_job.input.fromMetres(converted);
+        const std::string what = implausibleMeasurement(kind, i, converted, given, m_job.input);
+        if (!what.empty()) m_listener.warning("input", what, at, {});
+    }
+}
+
+void JobBuilder::checkHeight(const Figure& height, const char* what, const Place& at, bool heldOver) {
+    if (!height.known()) return;
+    // A target height holds until the next in most raw files: told where it changes.
+    if (heldOver) {
+        if (height.value == m_lastTargetHeight) return;
+        m_lastTargetHeight = height.value;
+    }
+    const std::string message =
+        implausibleHeight(what, height.value, m_job.input.fromMetres(height.value), m_job.input);
+    if (!message.empty()) m_listener.warning("input", message, at, {});
 }
 
 void JobBuilder::finish() {

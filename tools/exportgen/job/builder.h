@@ -14,6 +14,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "base/units.h"
 #include "job/job.h"
@@ -40,6 +41,26 @@ public:
     /// reserves it), or what placement noticed (`source` "job"). `where` names the place in
     /// the reader's terms, or is empty when the place's line and column do.
     virtual void warning(const char* source, const std::string& what, const Place& at, const std::string& where) = 0;
+};
+
+/// How a raw input came by its units: what its file states, and what its reader takes where the
+/// file states nothing.
+struct FileUnits {
+    InputUnits units;             ///< as the file states them, else as the reader takes them
+    bool distanceStated = false;  ///< the file states its distance unit (a header, a unit record)
+    bool angleStated = false;     ///< the file states its angle unit
+    /// The file says feet but not which: `units.distance` is the reader's choice, and units
+    /// stated as either feet agree with the file.
+    bool feetOfEitherKind = false;
+    /// What told the reader an angle unit the file does not state, for the warning ("the zeniths
+    /// of most sights (near 100 gons)"); empty: the format's usual unit, taken without looking.
+    std::string angleGuess;
+    /// The input has distances, and angles, to read: what it has none of needs no unit (a
+    /// point list has no angles, and its warning names coordinates alone).
+    bool distances = true;
+    bool angles = true;
+    /// Where the file states its units, or its first line when it states none.
+    Place place;
 };
 
 struct BuildOptions {
@@ -76,8 +97,23 @@ public:
     /// The place of the byte at `offset` of the input being read.
     [[nodiscard]] Place place(std::size_t offset) const noexcept { return {m_input, offset}; }
 
-    /// The units the input gives its distances and angles in, for length() and angle().
+    /// The units the input gives its distances and angles in, for length() and angle(): a job
+    /// file's "inputUnits", taken as they are.
     void setInputUnits(const InputUnits& units) { m_job.input = units; }
+    /// The units the user states for the job's own input (--input-units), before it is read:
+    /// each one given takes the place of what a raw reader's file states or its reader assumes
+    /// (setFileUnits).
+    void stateUnits(const StatedUnits& units) noexcept { m_statedUnits = units; }
+    /// A raw reader's units, before it reads a value of the job's own input (again when a later
+    /// record states them; the last call counts). The units stated with stateUnits() take the
+    /// place of the file's; the units the values are read in are returned and are inputUnits()
+    /// from now on. At headerDone() the builder warns once of what the file does not state (what
+    /// is taken instead, and how to state it), and of units the file states that the stated ones
+    /// overrule. From this call on, the values of the set-ups and level runs added are checked
+    /// for plausibility (job/plausibility.h), as the job file's reader checks its own.
+    const InputUnits& setFileUnits(const FileUnits& file);
+    /// True while the job's own input is read (not a point list of --points).
+    [[nodiscard]] bool readingJobInput() const noexcept { return m_input == kJobInput; }
     [[nodiscard]] const InputUnits& inputUnits() const noexcept { return m_job.input; }
     /// A distance, height or coordinate of the input, in metres.
     [[nodiscard]] double length(double value) const noexcept { return m_job.input.metres(value); }
@@ -141,6 +177,10 @@ private:
                       const std::string& where);
     void namesMeet(const char* format, const std::string& first, const std::string& second, const std::string& safe,
                    const Place& at, const std::string& where);
+    void checkSetup(const Setup& setup);
+    void checkObservation(const orv::ie::DexTSRawMeasurement* measurement, const Place& at);
+    /// `heldOver`: the height holds from sight to sight, and is checked where it changes.
+    void checkHeight(const Figure& height, const char* what, const Place& at, bool heldOver);
     [[noreturn]] void reservedError(TextKind kind, std::string_view text, std::size_t at, const Place& place,
                                     const Describe& describe) const;
 
@@ -161,6 +201,12 @@ private:
     std::uint32_t m_input = kJobInput;
     std::uint32_t m_stated = 0;  ///< a bit for each input that stated anything
     bool m_headerDone = false;
+    StatedUnits m_statedUnits;
+    /// What setFileUnits() has to say at headerDone(), at the place of the file's units.
+    std::vector<std::string> m_unitNotes;
+    Place m_unitsPlace;
+    bool m_checkValues = false;       ///< set-ups and level runs are checked for plausibility here
+    double m_lastTargetHeight = 0.0;  ///< the last target height checked (raw files repeat it)
 };
 
 }  // namespace exportgen

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "contracts/text_services.h"
 #include "contracts/units.h"
+#include "job/plausibility.h"
 #include "readers/json_schema.h"
 #include "readers/json_walk.h"
 
@@ -145,14 +146,12 @@ void JsonJob::applyUnits(const JsonValue& value) {
 
 void JsonJob::applyInputUnits(const JsonValue& value) {
     InputUnits units = m_builder.inputUnits();
+    // The schema admits only the words of base/units.h.
     if (const JsonValue* distance = value.find("distance")) {
-        units.distance = static_cast<EDistUnits>(indexOf(*distance, {"metres", "usSurveyFeet", "internationalFeet",
-                                                                     "usSurveyFeetInches", "internationalFeetInches"}));
+        units.distance = distanceUnitOfWord(distance->text()).value_or(eMeters);
     }
-    if (const JsonValue* angle = value.find("angle")) {
-        static constexpr EAngleUnits kUnits[] = {eDecimalDegrees, eGons, eMils, eDegMinSec};
-        units.angle = kUnits[indexOf(*angle, {"decimalDegrees", "gons", "mils", "packedDms"})];
-    }
+    if (const JsonValue* angle = value.find("angle"))
+        units.angle = angleUnitOfWord(angle->text()).value_or(eDecimalDegrees);
     m_builder.setInputUnits(units);
 }
 
@@ -245,10 +244,11 @@ void JsonJob::applyLevelRuns(const JsonValue& value) {
             reading.rod = b.length((reading.backsight ? backsight : item.find("fs"))->number());
             if (const JsonValue* distance = item.find("dist")) {
                 reading.distance = Figure::recorded(b.length(distance->number()));
-                if (reading.distance.value < 0.0) {
-                    implausible(b, "negative distance " + shortestNumber(reading.distance.value),
-                                JsonPath{&readingPath, std::string_view("dist")}, distance->offset());
-                }
+                // A sight length is checked as a slope distance alone is.
+                const std::string what = implausibleMeasurement(eKindSlopeDistanceOnly, 0, reading.distance.value,
+                                                                distance->number(), b.inputUnits());
+                if (!what.empty())
+                    implausible(b, what, JsonPath{&readingPath, std::string_view("dist")}, distance->offset());
             }
             reading.code = textOf(b, TextKind::code, item, "code", readingPath);
             // The heights a level recorded; the rest are worked out along the run.

@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "contracts/text_services.h"
+#include "job/plausibility.h"
 #include "readers/json_value.h"
 
 namespace exportgen {
@@ -18,9 +19,6 @@ namespace ondemand = simdjson::ondemand;
 using Node = JsonSchema::Node;
 
 namespace {
-
-// Values no instrument gives: they are written as given, and reported.
-constexpr double kHighestHeight = 1000.0;
 
 const char* typeName(ondemand::json_type type) {
     switch (type) {
@@ -449,7 +447,7 @@ public:
             } else if (key == Key::hi) {
                 if (number(member, schema, at, figure)) {
                     m_setup.hi = Figure::recorded(m_b.length(figure));
-                    height(member, m_setup.hi.value, "instrument height", at);
+                    height(member, m_setup.hi.value, figure, "instrument height", at);
                 }
             } else if (key == Key::coords) {
                 coordinates(member, schema, at, m_setup.coords);
@@ -524,7 +522,7 @@ private:
             } else if (key == Key::hr) {
                 if (number(member, schema, at, figure, &null)) {
                     m_lastHr = Figure::recorded(m_b.length(figure));
-                    height(member, m_lastHr.value, "target height", at);
+                    height(member, m_lastHr.value, figure, "target height", at);
                 } else if (null) {
                     m_lastHr = Figure();
                 }
@@ -577,16 +575,10 @@ private:
         for (std::size_t i = 0; i < count; ++i) {
             const double v = values[i];
             converted.push_back(isAngle(kind, i) ? m_b.angle(v) : m_b.length(v));
-            // A negative distance or a zenith outside a full circle: written as given, and reported.
-            const bool distance = (kind == eKindAnglesAndSlopeDistance && i == 2) ||
-                                  (kind == eKindAngleAndHorizontalDistance && i == 1) ||
-                                  (kind == eKindSlopeDistanceOnly && i == 0);
-            const bool zenith = (kind == eKindAnglesAndSlopeDistance || kind == eKindAnglesOnly) && i == 1;
-            if (distance && v < 0.0) {
-                warnAt(where[i], JsonPath{&path, i}, "negative distance " + shortestNumber(v));
-            } else if (zenith && !(v >= 0.0 && v <= 360.0)) {
-                warnAt(where[i], JsonPath{&path, i}, "zenith " + shortestNumber(v) + " is outside 0 to 360 degrees");
-            }
+            // A negative distance or a zenith outside a full circle: written as given, and
+            // reported in the job's input units.
+            const std::string implausible = implausibleMeasurement(kind, i, converted.back(), v, m_b.inputUnits());
+            if (!implausible.empty()) warnAt(where[i], JsonPath{&path, i}, implausible);
         }
         sight.setMeasurement(DexTSRawMeasurement(kind, std::move(converted)));
     }
@@ -617,7 +609,7 @@ private:
                 } else if (key == Key::hr) {
                     if (number(member, schema, at, figure, &null)) {
                         m_lastHr = Figure::recorded(m_b.length(figure));
-                        height(member, m_lastHr.value, "target height", at);
+                        height(member, m_lastHr.value, figure, "target height", at);
                     } else if (null) {
                         m_lastHr = Figure();
                     }
@@ -769,10 +761,10 @@ private:
         located.set(m_b.point(values[0], values[1], count == 3 ? values[2] : 0.0), Origin::recorded, count == 3);
     }
 
-    void height(ondemand::value& value, double metres, const char* what, const JsonPath& path) {
-        if (std::fabs(metres) > kHighestHeight) {
-            warnAt(value, path, std::string(what) + " " + shortestNumber(metres) + " m is beyond a kilometre");
-        }
+    // An instrument or target height (`what`): `metres` as the job holds it, `given` as the file.
+    void height(ondemand::value& value, double metres, double given, const char* what, const JsonPath& path) {
+        const std::string implausible = implausibleHeight(what, metres, given, m_b.inputUnits());
+        if (!implausible.empty()) warnAt(value, path, implausible);
     }
 
     COrvStringT checked(TextKind kind, std::string_view text, ondemand::value& value, const JsonPath& path) {

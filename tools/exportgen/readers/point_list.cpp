@@ -323,6 +323,15 @@ struct Entry {
 void readPointList(RawInput& input, const std::string& columnLetters, JobBuilder& builder) {
     std::vector<char> columns;
     if (!columnLetters.empty()) columns = columnsOf(columnLetters);
+    if (builder.readingJobInput()) {
+        // A list states no unit: its coordinates are metres unless --input-units says
+        // otherwise, and the job is in the unit they are read in. A list of --points is in the
+        // job's input units.
+        FileUnits file;
+        file.angles = false;
+        file.place = builder.place(0);
+        builder.setUnits(builder.setFileUnits(file).distance, std::nullopt);
+    }
     RawLines lines(input.text());
     std::vector<Field> fields;
     char listSeparator = 0;

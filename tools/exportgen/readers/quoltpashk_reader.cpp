@@ -478,26 +478,31 @@ private:
             m_input.malformed(lines, values[1].offset - lines.offset(),
                               "UNITS: angle unit \"" + std::string(angle) + "\" is none of D, G and M");
         }
-        // F is feet, and the file does not say which: US survey feet. D is degrees, written as
-        // packed degrees, minutes and seconds.
-        InputUnits units;
-        units.distance = distance == "F" ? eUSFeet : eMeters;
-        units.angle = angle == "G" ? eGons : angle == "M" ? eMils : eDegMinSec;
-        m_b.setInputUnits(units);
-        m_b.setUnits(units.distance, angle == "G" ? eGons : angle == "M" ? eMils : eDegrees);
+        // F is feet, and the file does not say which: US survey feet, unless --input-units
+        // says international feet. D is degrees, written as packed degrees, minutes and seconds.
+        FileUnits file;
+        file.units.distance = distance == "F" ? eUSFeet : eMeters;
+        file.units.angle = angle == "G" ? eGons : angle == "M" ? eMils : eDegMinSec;
+        file.distanceStated = file.angleStated = true;
+        file.feetOfEitherKind = distance == "F";
+        file.place = m_b.place(lines.offset());
+        applyUnits(file);
     }
 
     /// Without a UNITS line the figures are read in the format's first units, metres and
-    /// degrees, and the reader says so.
+    /// degrees (unless --input-units states others), and the builder says so.
     void noUnits() {
-        InputUnits units;
-        units.distance = eMeters;
-        units.angle = eDegMinSec;
-        m_b.setInputUnits(units);
-        RawLines first(m_input.text());
-        if (first.next()) {
-            m_input.warn(first, "the file has no UNITS line: its figures are read as metres and degrees");
-        }
+        FileUnits file;
+        file.units.distance = eMeters;
+        file.units.angle = eDegMinSec;
+        file.place = m_b.place(0);
+        applyUnits(file);
+    }
+
+    // The job's units are those the values are read in, so that they are written again.
+    void applyUnits(const FileUnits& file) {
+        const InputUnits& units = m_b.setFileUnits(file);
+        m_b.setUnits(units.distance, units.angle == eDegMinSec ? eDegrees : units.angle);
     }
 
     /// A level run from the host's notes; every height they book is recorded.

@@ -541,11 +541,12 @@ private:
     // ---- the first pass: header, units, known points, level runs
 
     void header() {
-        InputUnits units;
-        units.distance = eMeters;
-        units.angle = eDegMinSec;
-        m_b.setInputUnits(units);
-        m_b.setUnits(eMeters, eDegrees);
+        // Without a mode record that says otherwise: metres, and packed degrees, minutes and
+        // seconds, the format's first units.
+        m_fileUnits.units.distance = eMeters;
+        m_fileUnits.units.angle = eDegMinSec;
+        m_fileUnits.place = m_b.place(0);
+        applyUnits();
         restart();
         Role role = Role::blank;
         while (next(role)) {
@@ -623,26 +624,37 @@ private:
     // Unit digit 1 metres, 0 international feet, 2 US survey feet; angle digit 1 gons, 0 packed
     // degrees, minutes and seconds. The job's units are the file's, so that they are written again.
     void modeRecord() {
-        InputUnits units = m_b.inputUnits();
+        FileUnits file = m_fileUnits;
+        InputUnits& units = file.units;
         const Field* unit = find("UN");
         if (unit != nullptr) {
             if (unit->value != "0" && unit->value != "1" && unit->value != "2") {
                 malformed(unit->column, "expected the distance unit 0, 1 or 2");
             }
             units.distance = unit->value == "1" ? eMeters : unit->value == "0" ? eInternationalFeet : eUSFeet;
+            file.distanceStated = true;
         }
         const Field* angle = find("AU");
         if (angle != nullptr) {
             if (angle->value != "0" && angle->value != "1") malformed(angle->column, "expected the angle unit 0 or 1");
             units.angle = angle->value == "1" ? eGons : eDegMinSec;
+            file.angleStated = true;
         }
-        const InputUnits& before = m_b.inputUnits();
+        const InputUnits& before = m_fileUnits.units;
         if (m_unitsFixed && (units.distance != before.distance || units.angle != before.angle)) {
             malformed(units.distance != before.distance ? unit->column : angle->column,
                       "the units change after the first points or set-ups; a job has one set of units");
         }
-        m_b.setInputUnits(units);
-        m_b.setUnits(units.distance, units.angle == eGons ? eGons : eDegrees);
+        file.place = at(0);
+        m_fileUnits = file;
+        applyUnits();
+    }
+
+    // The units the values are read in: the file's, or those --input-units states. The job's
+    // are the same, so that they are written again; angles in packed degrees are degrees.
+    void applyUnits() {
+        const InputUnits& units = m_b.setFileUnits(m_fileUnits);
+        m_b.setUnits(units.distance, units.angle == eDegMinSec ? eDegrees : units.angle);
     }
 
     // A stored point that is no staked point: a known point. Its note field is its code, a blank
@@ -1154,6 +1166,7 @@ private:
     } m_sight;
 
     // The first pass.
+    FileUnits m_fileUnits;  // what the file states of its units, or the format's first units
     bool m_unitsFixed = false;
     LevelRun m_run;
     bool m_hasRun = false;

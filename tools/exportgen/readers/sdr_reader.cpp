@@ -585,9 +585,12 @@ private:
                     malformed(value.column, "expected the distance unit 0, 1 or 2");
                 }
                 m_distance = value.text == "1" ? eMeters : value.text == "0" ? eInternationalFeet : eUSFeet;
+                m_modeDistance = true;
+                m_modeLineAt = m_lines.offset();
             } else if (!job && tag == "AU") {
                 if (value.text != "0" && value.text != "1") malformed(value.column, "expected the angle unit 0 or 1");
                 m_modeAngle = value.text;
+                m_modeLineAt = m_lines.offset();
             }
         }
     }
@@ -712,33 +715,51 @@ private:
     // decimal degrees 8 (most of the angles tell, as a value too long for its field is cut), told
     // apart by the zeniths of the sights near the horizon or, without
     // them, by their ranges (mils beyond 400, gons in a circle of 400).
+    // What the file does not state is a guess, named in a warning with what it was made from;
+    // --input-units states the units instead.
     void units() {
-        EAngleUnits input = eDecimalDegrees, written = eDegrees;
+        FileUnits file;
+        EAngleUnits written = eDegrees;
+        file.units.angle = eDecimalDegrees;
+        file.distanceStated = m_modeDistance;
         if (m_modeAngle == "1") {
-            input = written = eGons;
+            file.units.angle = written = eGons;
+            file.angleStated = true;
         } else if (m_otherDecimals > 0 && m_otherDecimals >= m_sixDecimals) {
             if (m_modeAngle == "0") {  // the mode line says: not gons
                 m_zeniths[kGons] = 0;
                 m_gonsCircle = false;
             }
             AngleUnit unit = kDecimalDegrees;
+            static const char* const kZeniths[] = {"90 degrees", "100 gons", "1600 mils"};
+            file.angleGuess = "their 8 decimals";
             if (m_zeniths[kDecimalDegrees] + m_zeniths[kGons] + m_zeniths[kMils] > 0) {
                 for (const AngleUnit other : {kGons, kMils}) {
                     if (m_zeniths[other] > m_zeniths[unit]) unit = other;
                 }
+                file.angleGuess = std::string("the zeniths of most sights (near ") + kZeniths[unit] + ")";
             } else if (m_beyondGons) {
                 unit = kMils;
+                file.angleGuess = "angles of 400 or more";
             } else if (m_gonsCircle) {
                 unit = kGons;
+                file.angleGuess = "horizontal angles from 360 to 400";
             }
             static const EAngleUnits kUnits[] = {eDecimalDegrees, eGons, eMils};
-            input = written = kUnits[unit];
+            file.units.angle = written = kUnits[unit];
+        } else if (m_sixDecimals > 0) {
+            // The mode line's "not gons" and the 6 decimals of the generator's degrees: degrees.
+            file.angleStated = m_modeAngle == "0";
+            file.angleGuess = "their 6 decimals";
         }
-        InputUnits units;
-        units.distance = m_distance;
-        units.angle = input;
-        m_builder.setInputUnits(units);
-        m_builder.setUnits(m_distance, written);
+        file.units.distance = m_distance;
+        file.place = place(m_modeLineAt);
+        const InputUnits& units = m_builder.setFileUnits(file);
+        // The job's units are the file's, so that they are written again (6 decimals are the
+        // generator's degrees); units stated otherwise are the job's as they are.
+        m_builder.setUnits(units.distance, units.angle == file.units.angle ? written
+                                           : units.angle == eDegMinSec     ? eDegrees
+                                                                           : units.angle);
     }
 
     void header() {
@@ -1243,6 +1264,8 @@ private:
     std::size_t m_dateOffset = 0, m_timeOffset = 0;
     bool m_hasDate = false, m_hasTime = false;
     EDistUnits m_distance = eMeters;
+    bool m_modeDistance = false;   ///< the mode line states the distance unit
+    std::size_t m_modeLineAt = 0;  ///< the offset of the mode line, else of the file's first line
     std::string_view m_modeAngle;
     std::size_t m_sixDecimals = 0, m_otherDecimals = 0;  ///< angles by their decimals
     bool m_beyondGons = false;

@@ -1005,16 +1005,27 @@ private:
     }
 
     // The file's units: what the unit letters say, metres and degrees when it has none. ApaSima
-    // writes packed degrees, minutes and seconds whatever its letter says.
+    // writes packed degrees, minutes and seconds whatever its letter says. Every distance and
+    // angle carries its letter, so the file states what it holds; "f" is feet without saying
+    // which (US survey feet, unless --input-units says international feet). Units stated with
+    // --input-units are taken for the values; the digits are still read as the letters lay them
+    // out.
     void inputUnits() {
         using namespace orv::ie;
-        InputUnits units;
-        units.distance = m_distance == 'f' ? eUSFeet : eMeters;
-        units.angle = m_dialect == VemraDialect::apaSima || (m_angle != 'g' && m_angle != 'm') ? eDegMinSec
-                      : m_angle == 'g'                                                         ? eGons
-                                                                                               : eMils;
-        m_builder->setInputUnits(units);
-        m_builder->setUnits(units.distance, m_angle == 'g' ? eGons : m_angle == 'm' ? eMils : eDegrees);
+        FileUnits file;
+        file.units.distance = m_distance == 'f' ? eUSFeet : eMeters;
+        file.units.angle = m_dialect == VemraDialect::apaSima || (m_angle != 'g' && m_angle != 'm') ? eDegMinSec
+                           : m_angle == 'g'                                                         ? eGons
+                                                                                                    : eMils;
+        file.distanceStated = file.distances = m_distance != 0;
+        file.angleStated = file.angles = m_angle != 0;
+        file.feetOfEitherKind = m_distance == 'f';
+        file.place = m_builder->place(0);
+        const InputUnits& units = m_builder->setFileUnits(file);
+        const EAngleUnits lettered = m_angle == 'g' ? eGons : m_angle == 'm' ? eMils : eDegrees;
+        m_builder->setUnits(units.distance, units.angle == file.units.angle ? lettered
+                                            : units.angle == eDegMinSec     ? eDegrees
+                                                                            : units.angle);
     }
 
     struct Entry {
