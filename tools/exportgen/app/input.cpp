@@ -153,7 +153,9 @@ std::unique_ptr<JobSource> JobSource::withText(std::string_view text) const {
     options.source = Source::memory(m_source, text);
     options.from = m_kind;
     options.columns = m_columns;
-    return std::make_unique<JobSource>(options, m_warnings.policy());
+    auto source = std::make_unique<JobSource>(options, m_warnings.policy());
+    source->m_units = m_units;
+    return source;
 }
 
 void JobSource::build(JobBuilder& builder) const {
