@@ -517,3 +517,25 @@ TEST(OutputStandardStreams, DashIsTheStandardInputAndOutput) {
 }
 
 }  // namespace
+
+// Interrupted while it writes --all into folders it made: the temporary files and the folders
+// go, and the program ends by the signal. The job is large enough that the signal comes while
+// the files are written: it is sent as soon as the innermost folder appears.
+TEST(OutputSignals, AnInterruptedRunTakesBackTheFoldersItMade) {
+    const std::string dir = hosttest::freshDirectory("interrupted");
+    hosttest::writeFile(dir + "/job.json", hosttest::syntheticJob(300000, 7));
+    const std::string made = dir + "/new/deeper";
+    const pid_t pid = hosttest::start({{"convert", dir + "/job.json", "--all", made, "--now", kNow}, {}, {}},
+                                      dir + "/out", dir + "/err");
+    ASSERT_GT(pid, 0);
+    struct stat info {};
+    int waited = 0;
+    for (; waited < 60000 && stat(made.c_str(), &info) != 0; ++waited) usleep(1000);
+    ASSERT_EQ(stat(made.c_str(), &info), 0) << "the folder never appeared";
+    kill(pid, SIGINT);
+    const int status = hosttest::waitFor(pid);
+    if (status == 0) GTEST_SKIP() << "the run ended before the signal reached it";
+    EXPECT_EQ(status, 128 + SIGINT) << hosttest::readFile(dir + "/err");
+    EXPECT_NE(stat((dir + "/new").c_str(), &info), 0) << "the folders the run made are still there";
+    EXPECT_EQ(hosttest::listDirectory(dir), (Files{"err", "job.json", "out"}));
+}

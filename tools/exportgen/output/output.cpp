@@ -59,6 +59,26 @@ void release(int slot) noexcept {
     if (slot >= 0) g_slots[slot].used.store(false);
 }
 
+// The folders this run made for its outputs, in the order made, which a signal removes (the
+// innermost first) once the temporary files in them are gone. A folder that holds an output
+// already written stays: rmdir takes empty folders only.
+Slot g_folders[kSlots];
+
+int protectFolder(const std::string& path) noexcept {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_folders[i].used.load()) continue;
+        std::memcpy(g_folders[i].path, path.c_str(), path.size() + 1);
+        g_folders[i].used.store(true);
+        return i;
+    }
+    return -1;
+}
+
+void releaseFolder(int slot) noexcept {
+    if (slot >= 0) g_folders[slot].used.store(false);
+}
+
 // Holds SIGINT, SIGTERM and SIGHUP back while a temporary file comes into being or goes, so
 // that no signal falls between the file and its entry in the table.
 class SignalsHeld {
@@ -80,6 +100,10 @@ private:
 extern "C" void removeTemporaries(int number) {
     for (Slot& slot : g_slots) {
         if (slot.used.load()) unlink(slot.path);
+    }
+    // Made outermost first into the lowest free slots: the innermost is removed first.
+    for (int i = kSlots - 1; i >= 0; --i) {
+        if (g_folders[i].used.load()) rmdir(g_folders[i].path);
     }
     // End by the same signal, so that the parent sees what stopped the program.
     struct sigaction standard {};
@@ -375,8 +399,12 @@ OutputDirectory::OutputDirectory(const std::string& path) {
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string part = path.substr(0, end);
         if (!part.empty() && part.back() != '/') {
+            // A folder made is entered in the signal handler's table before a signal can end the
+            // run, so that an interrupted run takes back the folders it made.
+            const SignalsHeld held;
             if (mkdir(part.c_str(), 0777) == 0) {
                 m_made.push_back(part);
+                m_slots.push_back(protectFolder(part));
             } else if (errno != EEXIST) {
                 throw HostError(kExitOutput, "cannot create the folder " + part + ": " + std::strerror(errno));
             }
@@ -389,7 +417,11 @@ OutputDirectory::OutputDirectory(const std::string& path) {
 }
 
 OutputDirectory::~OutputDirectory() {
-    for (auto part = m_made.rbegin(); part != m_made.rend(); ++part) rmdir(part->c_str());
+    const SignalsHeld held;
+    for (std::size_t i = m_made.size(); i-- > 0;) {
+        rmdir(m_made[i].c_str());
+        releaseFolder(m_slots[i]);
+    }
 }
 
 void protectOutputs() {

@@ -97,6 +97,7 @@ public:
 
 private:
     std::vector<std::string> m_made;  // the folders this run created, outermost first
+    std::vector<int> m_slots;         // their entries in the table a signal handler reads
 };
 
 /// For the program's main: SIGINT, SIGTERM and SIGHUP remove every temporary output file and
