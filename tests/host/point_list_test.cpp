@@ -196,3 +196,23 @@ TEST(Inputs, WhatAFileHoldsIsToldByItsSuffixItsFirstLinesOrFrom) {
 }
 
 }  // namespace
+
+namespace {
+
+// --columns with a job file and a --points list: the columns are the list's.
+TEST(PointList, ColumnsNameTheColumnsOfThePointsList) {
+    const std::string job = hosttest::memoryFile(
+        "columns/job.json", R"({"setups": [{"station": "CP1", "hi": 1.5, "backsight": {"point": "CP2"}}]})");
+    const std::string list = hosttest::memoryFile("columns/control.txt", "CP1 5000 10000 100\nCP2 5100 10000 101\n");
+    const auto result = hosttest::run({"convert", job, "--points", list, "--columns", "PENZ", "-f", "rw5", "--now",
+                                       "2026-01-01T00:00:00", "--input-units", "metres"});
+    ASSERT_EQ(result.code, 0) << result.err;
+    // Easting first, as the columns say, and the list's unit stated by --input-units.
+    EXPECT_NE(result.out.find("SP,PNCP2,N 10000.0000,E 5100.0000,EL101.0000"), std::string::npos) << result.out;
+    EXPECT_EQ(result.err.find("states no unit"), std::string::npos) << result.err;
+    // Without a list the columns have nothing to name.
+    const auto alone = hosttest::run({"convert", job, "--columns", "PENZ", "-f", "rw5"});
+    EXPECT_EQ(alone.code, 3);
+}
+
+}  // namespace

@@ -39,6 +39,9 @@ struct InputOptions {
     /// states or its reader assumes. Refused for a job file (its "inputUnits" states them) and
     /// a LandXML file (its Units element does). Empty: the file's own.
     std::string inputUnits = {};
+    /// `columns` and `inputUnits` may be meant for a --points list: an input that is no point
+    /// list (or states its own units) leaves them to the list instead of refusing them.
+    bool forPoints = false;
 };
 
 /// Where a command writes: `path`, or the command's `out` stream when it is empty or "-".

@@ -14,9 +14,11 @@
 namespace exportgen::app {
 
 int check(const InputOptions& input, std::ostream& err, const std::optional<Source>& points) {
-    const JobSource source(input, WarningPolicy{});
+    InputOptions main = input;
+    main.forPoints = points.has_value();
+    const JobSource source(main, WarningPolicy{});
     std::optional<JobSource> list;
-    if (points) list.emplace(InputOptions{*points, "points", input.columns}, WarningPolicy{});
+    if (points) list.emplace(InputOptions{*points, "points", input.columns, input.inputUnits}, WarningPolicy{});
     source.warnings().print(err);
     return reportCheck(source, list ? &*list : nullptr, err);
 }

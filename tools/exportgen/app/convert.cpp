@@ -172,9 +172,13 @@ void convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     WarningPolicy policy;
     policy.strict = options.strict;
     policy.quiet = options.quiet;
-    const JobSource input(options.input, policy);
+    InputOptions main = options.input;
+    main.forPoints = options.points.has_value();
+    const JobSource input(main, policy);
     std::optional<JobSource> extraPoints;
-    if (options.points) extraPoints.emplace(InputOptions{*options.points, "points", options.input.columns}, policy);
+    if (options.points)
+        extraPoints.emplace(InputOptions{*options.points, "points", options.input.columns, options.input.inputUnits},
+                            policy);
     OutputRules rules = rulesFor(options.input.source, options.points);
     // The folder outlives the outputs in it, so that a failed run can take back the folders
     // it made.

@@ -96,6 +96,7 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     if (given.path.empty() && !given.bytes) {
         if (!kind.empty() && kind != "job") throw HostError(kExitUsage, "--from " + kind + " needs an input file");
         m_source = "<sample job>";
+        if (options.forPoints) m_units = {};
         if (!m_units.empty())
             throw HostError(
                 kExitUsage,
@@ -116,7 +117,7 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
         throw HostError(kExitUsage,
                         "cannot tell what " + m_source + " holds; name it with --from (" + inputKindList() + ")");
     }
-    if (!options.columns.empty() && kind != "points") {
+    if (!options.columns.empty() && kind != "points" && !options.forPoints) {
         throw HostError(kExitUsage, "--columns names the columns of a point list; " + m_source + " is read as " +
                                         (kind == "job" ? "a job file" : kind));
     }
@@ -124,7 +125,10 @@ JobSource::JobSource(const InputOptions& options, WarningPolicy policy) : m_warn
     m_columns = options.columns;
     if (!m_units.empty()) {
         // A job file and a LandXML file state their units; the flag would only contradict them.
-        if (kind == "job" || kind == "landxml" || looksLikeLandXml(m_file->text().substr(0, 4096))) {
+        const bool ownUnits = kind == "job" || kind == "landxml" || looksLikeLandXml(m_file->text().substr(0, 4096));
+        if (ownUnits && options.forPoints) {
+            m_units = {};  // the units of the --points list
+        } else if (ownUnits) {
             throw HostError(kExitUsage, "--input-units states the units of a raw file or a point list; " + m_source +
                                             " is " + kindForPeople(kind == "points" ? "landxml" : kind) +
                                             (kind == "job" ? ", whose \"inputUnits\" states its units"
