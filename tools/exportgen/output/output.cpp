@@ -42,41 +42,26 @@ struct Slot {
 Slot g_slots[kSlots];
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the slots' marks");
 
-// Enters `path` in the table; -1 when it is full or the path too long (the file is then still
-// removed by every other way a run ends, only not on a signal).
-int protect(const std::string& path) noexcept {
-    if (path.size() >= PATH_MAX) return -1;
-    for (int i = 0; i < kSlots; ++i) {
-        if (g_slots[i].used.load()) continue;
-        std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
-        g_slots[i].used.store(true);
-        return i;
-    }
-    return -1;
-}
-
-void release(int slot) noexcept {
-    if (slot >= 0) g_slots[slot].used.store(false);
-}
-
 // The folders this run made for its outputs, in the order made, which a signal removes (the
 // innermost first) once the temporary files in them are gone. A folder that holds an output
 // already written stays: rmdir takes empty folders only.
 Slot g_folders[kSlots];
 
-int protectFolder(const std::string& path) noexcept {
+// Enters `path` in `table`; -1 when it is full or the path too long (the file or folder is then
+// still removed by every other way a run ends, only not on a signal).
+int protect(const std::string& path, Slot (&table)[kSlots] = g_slots) noexcept {
     if (path.size() >= PATH_MAX) return -1;
     for (int i = 0; i < kSlots; ++i) {
-        if (g_folders[i].used.load()) continue;
-        std::memcpy(g_folders[i].path, path.c_str(), path.size() + 1);
-        g_folders[i].used.store(true);
+        if (table[i].used.load()) continue;
+        std::memcpy(table[i].path, path.c_str(), path.size() + 1);
+        table[i].used.store(true);
         return i;
     }
     return -1;
 }
 
-void releaseFolder(int slot) noexcept {
-    if (slot >= 0) g_folders[slot].used.store(false);
+void release(int slot, Slot (&table)[kSlots] = g_slots) noexcept {
+    if (slot >= 0) table[slot].used.store(false);
 }
 
 // Holds SIGINT, SIGTERM and SIGHUP back while a temporary file comes into being or goes, so
@@ -404,7 +389,7 @@ OutputDirectory::OutputDirectory(const std::string& path) {
             const SignalsHeld held;
             if (mkdir(part.c_str(), 0777) == 0) {
                 m_made.push_back(part);
-                m_slots.push_back(protectFolder(part));
+                m_slots.push_back(protect(part, g_folders));
             } else if (errno != EEXIST) {
                 throw HostError(kExitOutput, "cannot create the folder " + part + ": " + std::strerror(errno));
             }
@@ -420,7 +405,7 @@ OutputDirectory::~OutputDirectory() {
     const SignalsHeld held;
     for (std::size_t i = m_made.size(); i-- > 0;) {
         rmdir(m_made[i].c_str());
-        releaseFolder(m_slots[i]);
+        release(m_slots[i], g_folders);
     }
 }
 
