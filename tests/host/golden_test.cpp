@@ -70,8 +70,9 @@ TEST(SampleCommand, IgnoresACommaDecimalLocale) {
 namespace {
 
 // Raw to raw: the sample's RW5 file read and written as SDR. Against the sample's own SDR file
-// (tests/golden/sample_sdr.txt) it differs only where RW5 carries less: angles to a tenth of a
-// second, no attributes, no set-up code, no level sight lengths or codes.
+// (tests/golden/sample_sdr.txt) it differs where RW5 carries less: angles to a tenth of a
+// second, no attributes, no set-up code, no level sight lengths or codes; and where its code field
+// is one description ("FENCE ST", a code and its control code), which SDR writes whole.
 TEST(RawToRaw, TheSampleRw5FileBecomesSdr) {
     const std::string directory = hosttest::freshDirectory("raw-to-raw");
     const hosttest::Result rw5 = hosttest::run({"convert", "-f", "rw5", "--now", kNow, "-o", directory + "/field.rw5"});

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "host/host_test_support.h"
+#include "writers/writer_base.h"
 
 namespace {
 
@@ -16,8 +18,10 @@ struct Written {
     std::string job;
     const char* format;
     std::vector<std::string> options;
-    std::string holds;    ///< "@version" stands for the program's version
-    std::string warning;  ///< a text of a warning on stderr; empty: none about this value
+    std::string holds;               ///< "@version" stands for the program's version
+    std::string warning;             ///< a text of a warning on stderr; empty: none about this value
+    std::string unwarned = {};       ///< a text no warning may hold; empty: not checked
+    const char* input = "job.json";  ///< the input's name: its suffix says what it is
 };
 
 void PrintTo(const Written& c, std::ostream* out) { *out << c.what; }
@@ -28,12 +32,24 @@ std::string oneShot(const std::string& shot) {
            shot + "]}]}";
 }
 
+// A field book's RW5 file of one side shot whose code field reads `code`.
+std::string rw5Shot(const std::string& code) {
+    return "JB,NMW,DT01-01-2026,TM00:00:00\n"
+           "MO,AD0,UN1,SF1.00000000,EC0,EO0.0,AU0\n"
+           "OC,OP1,N 1000.0000,E 2000.0000,EL100.0000,--\n"
+           "LS,HI1.500,HR1.800\n"
+           "BK,OP1,BP0,BS0.0000,BC0.0000\n"
+           "SS,OP1,FP10,AR45.0000,ZE90.0000,SD25.0000,--" +
+           code + "\n";
+}
+
 class WhatTheFormatsWrite : public testing::TestWithParam<Written> {};
 
 TEST_P(WhatTheFormatsWrite, HoldsTheValueAndWarnsWhereDue) {
     const Written& c = GetParam();
-    std::vector<std::string> args{
-        "convert", hosttest::memoryFile("written/job.json", c.job), "-f", c.format, "--now", "2026-01-01T00:00:00"};
+    std::vector<std::string> args{"convert", hosttest::memoryFile(std::string("written/") + c.input, c.job),
+                                  "-f",      c.format,
+                                  "--now",   "2026-01-01T00:00:00"};
     args.insert(args.end(), c.options.begin(), c.options.end());
     const hosttest::Result result = hosttest::run(args);
     ASSERT_EQ(result.code, 0) << result.err;
@@ -44,6 +60,9 @@ TEST_P(WhatTheFormatsWrite, HoldsTheValueAndWarnsWhereDue) {
     EXPECT_NE(result.out.find(holds), std::string::npos) << "expected " << holds << " in\n" << result.out;
     if (!c.warning.empty()) {
         EXPECT_NE(result.err.find(c.warning), std::string::npos) << result.err;
+    }
+    if (!c.unwarned.empty()) {
+        EXPECT_EQ(result.err.find(c.unwarned), std::string::npos) << result.err;
     }
 }
 
@@ -134,6 +153,129 @@ INSTANTIATE_TEST_SUITE_P(
                 "quoltpashk",
                 {"--sanitize"},
                 "SS      A B,",
-                "are both written as \"A B\" once made safe"}));
+                "are both written as \"A B\" once made safe"},
+        // A description with blanks: the RW5 code field is one text that its reader splits into
+        // codes and control codes. A format with a single code field writes it whole, cut only at
+        // the field's width.
+        Written{"an RW5 description in SDR",
+                rw5Shot("TREE OAK 12 SPREAD 8"),
+                "sdr",
+                {},
+                "45.000000       TREE OAK 12 SPRE\r\n13FCTREE OAK 12 SPREAD 8    ",
+                "",
+                "code",
+                "field.rw5"},
+        Written{"an RW5 description in Vemra",
+                rw5Shot("EDGE OF GRAVEL DRIVE"),
+                "vemra",
+                {},
+                "_*EDGE OF GRAVEL DRIVE_,1.800_",
+                "",
+                "code",
+                "field.rw5"},
+        Written{"an RW5 description in ApaSima",
+                rw5Shot("FENCE ST"),
+                "apasima",
+                {},
+                "_*FENCE ST_,1.800_",
+                "",
+                "code",
+                "field.rw5"},
+        Written{"an RW5 description in Drevan",
+                rw5Shot("TREE OAK 12"),
+                "drevan",
+                {},
+                "_*TREE OAK 12_,1.8000_",
+                "",
+                "code",
+                "field.rw5"},
+        Written{"an RW5 description of one word in SDR",
+                rw5Shot("FENCE"),
+                "sdr",
+                {},
+                "45.000000       FENCE           \r\n",
+                "",
+                "code",
+                "field.rw5"},
+        Written{"an RW5 description longer than the SDR code note",
+                rw5Shot("A DESCRIPTION OF SIXTY-FOUR CHARACTERS, SO FOUR ARE LOST AT THE END"),
+                "sdr",
+                {},
+                "13FCA DESCRIPTION OF SIXTY-FOUR CHARACTERS, SO FOUR ARE LOST AT \r\n",
+                "losing \"THE END\"",
+                "",
+                "field.rw5"},
+        Written{"a point list description in SDR",
+                "1,1000,2000,100,EDGE OF GRAVEL DRIVE NORTH\n",
+                "sdr",
+                {},
+                "100.0000        EDGE OF GRAVEL D\r\n",
+                "sdr: code \"EDGE OF GRAVEL DRIVE NORTH\" is cut to its 16-character column, losing \"RIVE NORTH\"",
+                "",
+                "points.csv"},
+        Written{"a set-up code in SDR",
+                R"({"setups": [{"station": "S1", "hi": 1.5, "code": "STATION ON THE HILL"}]})",
+                "sdr",
+                {},
+                "1.5000          STATION ON THE H\r\n",
+                "code \"STATION ON THE HILL\" is cut to its 16-character column, losing \"ILL\" ($.setups[0])",
+                ""},
+        Written{"a level reading code in SDR",
+                R"({"points": [{"name": "BM", "coords": [0, 0, 10]}],
+                    "setups": [],
+                    "levelRuns": [{"name": "R", "start": "BM",
+                                   "readings": [{"point": "BM", "bs": 1.2, "code": "BENCH MARK ON WALL"}]}]})",
+                "sdr",
+                {},
+                "BENCH MARK ON WA",
+                "losing \"LL\" ($.levelRuns[0].readings[0])",
+                ""},
+        // A job file's codes are given one by one: a control code is no part of the code's name.
+        Written{"a job file's control code in SDR",
+                oneShot(R"({"to": "A", "sd": [10, 90, 12], "codes": [{"code": "FENCE", "control": ["ST", ""]}]})"),
+                "sdr",
+                {},
+                "FENCE           \r\n",
+                "sdr: 1 control code left out: SDR has no field for them"}));
+
+// A description written in one code field carries the attributes of all the codes it names, in
+// their order; a null code and a code without a description name nothing.
+TEST(CodesAsOne, NamesEveryCodeAndCarriesEveryAttributeInOrder) {
+    using namespace orv::ie;
+    DexCodeDescription tree(L"TREE");
+    tree.addAttribute(L"SPECIES");
+    tree.addAttribute(L"GIRTH");
+    DexCodeValues first(tree);
+    first.setControlCode(eControlCode1, L"OAK");
+    first.setAttrAt(0, L"oak");
+    DexCodeDescription twelve(L"12");
+    twelve.addAttribute(L"HEIGHT");
+    DexCodeValues last(twelve);
+    last.setControlCode(eControlCode2, L"SPREAD");
+    last.setAttrAt(0, L"8");
+    DexCodesDataInterface codes;
+    codes.addCode(first);
+    codes.addNullCode();
+    codes.addCode(DexCodeValues());
+    codes.addCode(last);
+
+    EXPECT_TRUE(exportgen::codesSayMore(codes));
+    const DexCodesDataInterface one = exportgen::codesAsOne(codes);
+    ASSERT_EQ(one.getNumberOfCodes(), 1);
+    const DexCodeValues* code = one.getCode(0);
+    ASSERT_NE(code, nullptr);
+    ASSERT_NE(code->getDescription(), nullptr);
+    EXPECT_EQ(exportgen::utf8(code->getDescription()->codeName()), "TREE OAK 12 SPREAD");
+    std::vector<std::string> attributes;
+    for (int i = 0; i < code->getDescription()->getSize(); ++i) {
+        attributes.push_back(exportgen::utf8(code->getDescription()->getAttrDescriptionAt(i)->text) + "=" +
+                             exportgen::utf8(code->getAttrAt(i)));
+    }
+    EXPECT_EQ(attributes, (std::vector<std::string>{"SPECIES=oak", "GIRTH=", "HEIGHT=8"}));
+
+    DexCodesDataInterface single;
+    single.addCode(DexCodeValues(DexCodeDescription(L"FENCE")));
+    EXPECT_FALSE(exportgen::codesSayMore(single));
+}
 
 }  // namespace

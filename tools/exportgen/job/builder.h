@@ -141,6 +141,8 @@ public:
     void setCreated(const COrvStringT& date, const Place& datePlace, const std::optional<COrvStringT>& time,
                     const Place& timePlace);
     void setInstrument(const COrvStringT& instrument, double prismConstantMillimetres);
+    /// The input writes a point's codes as one description (Job::codesAsText).
+    void setCodesAsText() noexcept { m_job.codesAsText = true; }
     void setTemperature(double value, orv::ie::ETemperatureUnits units);
     void setPressure(double value, orv::ie::EPressureUnits units);
     void setPpm(double ppm);

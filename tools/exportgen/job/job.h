@@ -181,6 +181,10 @@ public:
         Place datePlace, timePlace;
         bool hasTime = false;
     } created;
+    /// The input wrote each point's codes as one text, a description its reader split into codes
+    /// and control codes (a field book's "TREE OAK 12 SPREAD 8"): a format with a single code
+    /// field writes that text whole.
+    bool codesAsText = false;
     /// Where the job begins in its input (a message about the job as a whole names it).
     Place root;
     /// The known points by name: the index into `points` of the name's entry.

@@ -547,6 +547,8 @@ private:
         m_fileUnits.units.angle = eDegMinSec;
         m_fileUnits.place = m_b.place(0);
         applyUnits();
+        // A code field is one text; its words are read as codes and control codes.
+        m_b.setCodesAsText();
         restart();
         Role role = Role::blank;
         while (next(role)) {

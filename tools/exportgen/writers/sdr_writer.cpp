@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 
 #include "base/generators.h"
 #include "base/problems.h"
@@ -47,9 +48,17 @@ private:
             name(station.name(), [i] { return "$.points[" + std::to_string(i) + "].name"; });
             const Where where = [i] { return "$.points[" + std::to_string(i) + "]"; };
             ++i;
-            coordinates(station, point.code, Store::oncePerName);
+            // The record's one code field: codes the input wrote as one description go there whole.
+            const bool described = writtenAsDescription(point.design.codes);
+            const COrvStringT code = described ? codesDescription(point.design.codes) : point.code;
+            codeField(code, where);
+            coordinates(station, code, Store::oncePerName);
             wrote(Item::knownPoint, Fate::recorded, where);
-            if (!point.code.IsEmpty()) wrote(Item::code, Fate::recorded, where);
+            if (described) {
+                codesWritten(point.design.codes, true, false, where);
+            } else if (!point.code.IsEmpty()) {
+                wrote(Item::code, Fate::recorded, where);
+            }
         }
     }
 
@@ -60,6 +69,7 @@ private:
         emit(m_generator->occupy(L"NM", s.station, s.code, place.n, place.e, place.h, s.hi.orNoValue()));
         emit(m_generator->noteLine(s.note));
         const Where station = [&s] { return utf8(s.station); };
+        codeField(s.code, [this, &s] { return setupPath(s); });
         wrote(Item::stationPosition, s.coords.origin, station);
         if (!s.code.IsEmpty()) wrote(Item::code, Fate::recorded, station);
         noteWritten(s.note, station);
@@ -118,6 +128,9 @@ private:
                     return "$.levelRuns[" + std::to_string(r) + "].readings[" + std::to_string(k) + "].point";
                 });
                 levelReading(reading, ++index);
+                codeField(reading.code, [this, r, k, &reading] {
+                    return readingPath(static_cast<std::size_t>(r), static_cast<std::size_t>(k), reading.place);
+                });
                 for (const Figure* figure : {&reading.collimation, &reading.elevation}) {
                     if (figure->origin == Origin::absent) origin = Origin::absent;
                     if (figure->origin == Origin::derived && origin == Origin::recorded) origin = Origin::derived;
@@ -189,22 +202,59 @@ private:
         }
     }
 
-    // A sight without a measurement is written with its values empty.
+    // A sight without a measurement is written with its values empty. The record has one code
+    // field, with a "13FC" note that holds a code too long for it: codes the input wrote as one
+    // description ("TREE OAK 12") are written there whole, with every code's attributes.
     void observation(const Observation& shot, const Where& where) {
         emit(m_generator->lsHiHr(shot.hr.orNoValue(), true));
+        const bool described = writtenAsDescription(shot.sight.codes);
+        DexTSRawFS scratch;
+        const DexTSRawFS* sight = &shot.sight;
+        if (!shot.measured()) {
+            scratch = shot.sight;
+            scratch.setMeasurement(DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {noValue, noValue, noValue}));
+            sight = &scratch;
+        } else {
+            sight = &withCircleReading(shot.sight, scratch);
+        }
+        if (described) {
+            if (sight != &scratch) scratch = shot.sight;
+            scratch.codes = codesAsOne(shot.sight.codes);
+            sight = &scratch;
+        }
+        codeInNote(sight->codes, where);
+        emit(m_generator->sightNoteLine(sight, nullptr));
         if (shot.measured()) {
-            DexTSRawFS scratch;
-            emit(m_generator->sightNoteLine(&withCircleReading(shot.sight, scratch), nullptr));
             observationWritten(shot, where);
         } else {
-            DexTSRawFS unmeasured = shot.sight;
-            unmeasured.setMeasurement(DexTSRawMeasurement(eKindAnglesAndSlopeDistance, {noValue, noValue, noValue}));
-            emit(m_generator->sightNoteLine(&unmeasured, nullptr));
             wrote(Item::observationUnmeasured, Fate::noValue, where);
         }
         emit(m_generator->noteLine(shot.sight.getNote()));
-        codesWritten(shot.sight.codes, false, true, where);
+        codesWritten(shot.sight.codes, described, true, where);
         noteWritten(shot.sight.getNote(), where);
+    }
+
+    // A code field holds 16 characters. An observation's longer code is written whole in its
+    // "13FC" note, up to the note's 60; any other is cut to the field. Either cut is reported
+    // once per code.
+    static constexpr int kCodeWidth = 16, kNoteWidth = 60;
+
+    void codeField(const COrvStringT& code, const Where& where) {
+        if (code.GetLength() > kCodeWidth) codeCut(code, kCodeWidth, "its 16-character column", where);
+    }
+
+    void codeInNote(const DexCodesDataInterface& codes, const Where& where) {
+        const DexCodeValues* first = codes.getCode(0);
+        const DexCodeDescription* description = first != nullptr ? first->getDescription() : nullptr;
+        if (description != nullptr && description->codeName().GetLength() > kNoteWidth) {
+            codeCut(description->codeName(), kNoteWidth, "the 60 characters of its \"13FC\" note", where);
+        }
+    }
+
+    void codeCut(const COrvStringT& code, int width, const char* to, const Where& where) {
+        if (!m_cutCodes.insert(utf8(code)).second) return;
+        warn("code " + shownName(utf8(code)) + " is cut to " + to + ", losing " + shownName(utf8(code.Mid(width))),
+             where());
     }
 
     // The staked point as measured, the generator's notes of where it landed against the
@@ -215,7 +265,10 @@ private:
         emit(m_generator->stakeoutNotes(stake.design, stake.shot.sight.targetName(), delta.n, delta.e, delta.h));
         const Point3 landed = coordinatesOrNoValue(stake.shot.coords);
         const DexStation staked(stake.shot.sight.targetName(), landed.n, landed.e, landed.h);
-        coordinates(staked, stake.shot.code, Store::always);
+        // The staked point's code as its observation's code field shows it; the observation's
+        // note holds it whole.
+        const bool described = writtenAsDescription(stake.shot.sight.codes);
+        coordinates(staked, described ? codesDescription(stake.shot.sight.codes) : stake.shot.code, Store::always);
         wrote(Item::stakeout, stake.differences.origin, where);
     }
 
@@ -231,6 +284,7 @@ private:
     }
 
     std::unique_ptr<CSDRRawGenerator> m_generator;
+    std::unordered_set<std::string> m_cutCodes;  // codes reported cut
 };
 
 }  // namespace

@@ -144,17 +144,24 @@ private:
         }
     }
 
-    // An observation record; its first code goes with it.
+    // An observation record with the point's code. The record has one code field: codes the
+    // input wrote as one description ("TREE OAK 12") are written there whole.
     void observation(const Observation& shot) {
         if (!shot.measured()) return;  // no record without a measurement
         const DexTSRawMeasurement coords(0, {shot.coords.at.n, shot.coords.at.e, shot.coords.at.h});
-        if (!record(shot.sight.targetName(), shot.measurement(), shot.code, shot.hr,
+        const bool described = writtenAsDescription(shot.sight.codes);
+        if (!record(shot.sight.targetName(), shot.measurement(),
+                    described ? codesDescription(shot.sight.codes) : shot.code, shot.hr,
                     shot.coords.known() ? &coords : nullptr)) {
             return;
         }
         const Where here = [this] { return where(); };
         observationWritten(shot, here);
-        if (!shot.code.IsEmpty()) wrote(Item::code, Fate::recorded, here);
+        if (described) {
+            codesWritten(shot.sight.codes, true, false, here);
+        } else if (!shot.code.IsEmpty()) {
+            wrote(Item::code, Fate::recorded, here);
+        }
     }
 
     // The record's measurement type is the measurement's kind. Only the Drevan record holds a
@@ -218,8 +225,8 @@ private:
         bool changed = false;
         for (const wchar_t c : code.view()) changed = changed || c == L'*' || c == L'_';
         if (!changed || !m_reportedCodes.insert(utf8(code)).second) return;
-        warn("code \"" + utf8(code) + "\" is written without its '*' and '_': \"" + utf8(m_generator->cleanCode(code)) +
-                 "\"",
+        warn("code " + shownName(utf8(code)) +
+                 " is written without its '*' and '_': " + shownName(utf8(m_generator->cleanCode(code))),
              where());
     }
 

@@ -264,6 +264,53 @@ orv::ie::DexTSRawMeasurement asCircleReading(const orv::ie::DexTSRawMeasurement&
     return orv::ie::DexTSRawMeasurement(m.kind(), {reading, m.valueAt(1), m.valueAt(2)}, m.isBacksightTarget());
 }
 
+bool codesSayMore(const orv::ie::DexCodesDataInterface& codes) noexcept {
+    if (codes.getNumberOfCodes() > 1) return true;
+    const orv::ie::DexCodeValues* code = codes.getCode(0);
+    return code != nullptr &&
+           (code->hasControlCode(orv::ie::eControlCode1) || code->hasControlCode(orv::ie::eControlCode2));
+}
+
+COrvStringT codesDescription(const orv::ie::DexCodesDataInterface& codes) {
+    COrvStringT text;
+    const auto append = [&text](const COrvStringT& word) {
+        if (word.IsEmpty()) return;
+        if (!text.IsEmpty()) text += L' ';
+        text += word;
+    };
+    for (int i = 0; i < codes.getNumberOfCodes(); ++i) {
+        const orv::ie::DexCodeValues* code = codes.getCode(i);
+        if (code == nullptr) continue;
+        // Counted as the ledger counts codes: a code is its description's name.
+        if (const orv::ie::DexCodeDescription* description = code->getDescription())
+            append(description->codeName());
+        else
+            continue;
+        append(code->getControlCode(orv::ie::eControlCode1));
+        append(code->getControlCode(orv::ie::eControlCode2));
+    }
+    return text;
+}
+
+orv::ie::DexCodesDataInterface codesAsOne(const orv::ie::DexCodesDataInterface& codes) {
+    orv::ie::DexCodeDescription description(codesDescription(codes));
+    std::vector<COrvStringT> values;
+    for (int i = 0; i < codes.getNumberOfCodes(); ++i) {
+        const orv::ie::DexCodeValues* code = codes.getCode(i);
+        const orv::ie::DexCodeDescription* own = code != nullptr ? code->getDescription() : nullptr;
+        if (own == nullptr) continue;
+        for (int k = 0; k < own->getSize(); ++k) {
+            description.addAttribute(own->getAttrDescriptionAt(k)->text);
+            values.push_back(code->getAttrAt(k));
+        }
+    }
+    orv::ie::DexCodeValues one(description);
+    for (std::size_t k = 0; k < values.size(); ++k) one.setAttrAt(static_cast<int>(k), values[k]);
+    orv::ie::DexCodesDataInterface result;
+    result.addCode(std::move(one));
+    return result;
+}
+
 namespace {
 
 std::string bothWrittenAs(const COrvStringT& first, const COrvStringT& second, const COrvStringT& written) {
@@ -294,6 +341,11 @@ void WriterBase::watchName(const COrvStringT& given, const COrvStringT& written,
     met += L'\x1f';
     if (!m_reported.insert(met).second) return;
     warn(bothWrittenAs(owner->second, given, written), where());
+}
+
+std::string WriterBase::readingPath(std::size_t run, std::size_t reading, const Place& place) const {
+    if (m_namer) return m_namer(place);
+    return "$.levelRuns[" + std::to_string(run) + "].readings[" + std::to_string(reading) + "]";
 }
 
 std::string WriterBase::setupPath(const Setup& setup) const {

@@ -69,6 +69,15 @@ const Sight& withCircleReading(const Sight& sight, Sight& scratch) {
     return scratch;
 }
 
+/// Whether a point's codes say more than one code name: a second code, or a control code.
+[[nodiscard]] bool codesSayMore(const orv::ie::DexCodesDataInterface& codes) noexcept;
+/// A point's codes as one description, as a field book writes them: each code's name and its
+/// control codes in order, joined by single blanks ("TREE OAK 12 SPREAD 8").
+[[nodiscard]] COrvStringT codesDescription(const orv::ie::DexCodesDataInterface& codes);
+/// `codes` as one code named by their description, which carries every code's attributes in
+/// order: what a format that writes the first code of a point writes of them all.
+[[nodiscard]] orv::ie::DexCodesDataInterface codesAsOne(const orv::ie::DexCodesDataInterface& codes);
+
 class WriterBase : public FormatWriter {
 public:
     /// The reason an observation is left out when its measurement kind has no record.
@@ -143,6 +152,11 @@ protected:
     /// The codes, control codes and attributes of `codes`, each written or left out.
     void codesWritten(const orv::ie::DexCodesDataInterface& codes, bool controlCodes, bool attributes,
                       const Where& where);
+    /// Whether a format with a single code field writes `codes` as one description
+    /// (codesDescription): the input wrote them as one text, which says more than one code.
+    [[nodiscard]] bool writtenAsDescription(const orv::ie::DexCodesDataInterface& codes) const noexcept {
+        return m_job.codesAsText && codesSayMore(codes);
+    }
     /// A note written, when it has a text.
     void noteWritten(const COrvStringT& note, const Where& where);
 
@@ -164,6 +178,8 @@ protected:
     [[nodiscard]] std::string itemPath(const Setup& setup, const char* list, std::size_t index,
                                        const Place& place) const;
     [[nodiscard]] std::string itemPath(const Setup& setup, const char* list, std::size_t index) const;
+    /// The place of a level reading for a warning: "$.levelRuns[0].readings[2]", or its line.
+    [[nodiscard]] std::string readingPath(std::size_t run, std::size_t reading, const Place& place) const;
 
     /// The host's note on a staked point: "Stake <design>: dN … dE … dH …", the differences
     /// staked minus design in the file's distance units; empty when they are unknown.
