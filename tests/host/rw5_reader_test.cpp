@@ -208,6 +208,35 @@ TEST(Rw5Reader, TheReadJobHoldsWhatTheRecordsState) {
 }
 
 // What the reader skips, each with a warning naming its line; the rest of the file reads.
+// A set-up's instrument height is the first one its records state, also when the file writes it
+// after the orientation record; a later change within the set-up is warned and not taken.
+TEST(Rw5Reader, TheFirstHeightStatedInASetupIsItsHeight) {
+    const std::string head = "JB,NMJ,DT01-02-2025,TM10:00:00\r\nMO,AD0,UN1,SF1.0,EC0,EO0.0,AU0\r\n"
+                             "OC,OP1,N 5000.0000,E 3000.0000,EL100.0000,--\r\n";
+    const std::string sight = "SS,OP1,FP7,AR30.30000,ZE89.45000,SD52.3456,--\r\n";
+    struct Case {
+        std::string records;
+        json hi;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"LS,HI1.5000,HR1.7000\r\nBK,OP1,BP0,BS0.0000,BC0.0000\r\n" + sight, 1.5, {}},
+        {"BK,OP1,BP0,BS0.0000,BC0.0000\r\nLS,HI1.5000,HR1.7000\r\n" + sight, 1.5, {}},
+        {"BK,OP1,BP0,BS0.0000,BC0.0000\r\nLS,HI,HR1.7000\r\nLS,HI1.5000\r\n" + sight, 1.5, {}},
+        {"LS,HI1.5000,HR1.7000\r\n" + sight + "LS,HI1.6000\r\n" + sight,
+         1.5,
+         {"the instrument height changes within a set-up; the set-up keeps its first (in.rw5:6:1)"}},
+        {"BK,OP1,BP0,BS0.0000,BC0.0000\r\n" + sight, nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records);
+        json job;
+        EXPECT_EQ(warningsOf(head + c.records, &job), c.warnings);
+        const json& setup = job["setups"][0];
+        EXPECT_EQ(setup.contains("hi") ? setup["hi"] : json(), c.hi);
+    }
+}
+
 TEST(Rw5Reader, SkippedRecordsAreWarnedAtTheirLine) {
     const std::string head =
         "--F Version 1\r\nJB,NMJ,DT01-02-2025,TM10:00:00\r\nMO,AD0,UN1,SF1.0,EC0,EO0.0,AU0\r\n"

@@ -900,7 +900,9 @@ private:
             const Figure value = length(*hi);
             releaseWaiting(Figure());
             m_lastHi = value;
-            if (m_occupied && !m_hiKnown) {
+            if (m_occupied && (!m_hiKnown || !m_setup.hi.known())) {
+                // Sights taken before the file stated any height (an "LS" after the "BK") leave
+                // the set-up's height to the first "LS" that states one.
                 m_setup.hi = value;
                 m_hiKnown = true;
             } else if (m_occupied && !sameFigure(m_setup.hi, value)) {
