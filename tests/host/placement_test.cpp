@@ -250,6 +250,40 @@ TEST(FreeStation, CheckListsEachRefusalAndGoesOn) {
             path + ":5:25: $.setups[2].hj: unknown field\nexportgen: " + path + ": 3 errors, 0 warnings\n");
 }
 
+// A fit through sights that disagree passes, and the sight it leaves farthest from its known point
+// is named when it misses by more than 5 cm: here C measured half a metre long, or a point
+// staked on the wrong mark.
+TEST(FreeStation, AFitThatLeavesASightFarFromItsPointIsWarned) {
+    struct Case {
+        const char* resection;
+        const char* warning;  // empty: none
+    };
+    const Case cases[] = {
+        {R"({"to": "A", "hd": [330, 100, 2]}, {"to": "B", "hd": [60, 50, 2]}, {"to": "C", "hd": [150, 80, 2]})", ""},
+        {R"({"to": "A", "hd": [330, 100.01, 2]}, {"to": "B", "hd": [60, 50, 2]}, {"to": "C", "hd": [150, 80, 2]})", ""},
+        {R"({"to": "A", "hd": [330, 100, 2]}, {"to": "B", "hd": [60, 50, 2]}, {"to": "C", "hd": [150, 80.5, 2]})",
+         "free station \"R1\": the fit leaves its sight to \"C\" 0.3"},
+        {R"({"to": "A", "hd": [330, 100, 2]}, {"to": "E", "hd": [90, 100, 2]}, {"to": "B", "hd": [210, 100, 2]})",
+         "free station \"R1\": the fit leaves its sight to \"B\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.resection);
+        const std::string path = hosttest::memoryFile("free/fit.json", freeStationJob(c.resection));
+        const auto result = hosttest::run({"convert", path, "-f", "rw5", "--now", "2026-01-01T00:00:00"});
+        ASSERT_EQ(result.code, 0) << result.err;
+        const bool warned = result.err.find("the fit leaves its sight") != std::string::npos;
+        EXPECT_EQ(warned, *c.warning != '\0') << result.err;
+        if (*c.warning != '\0') {
+            EXPECT_NE(result.err.find(std::string("job: ") + c.warning), std::string::npos) << result.err;
+            EXPECT_NE(result.err.find("m from the known point (more than 0.050 m); a wrong point or a blunder in the "
+                                      "sights is likely (" +
+                                      path + ":3:1)"),
+                      std::string::npos)
+                << result.err;
+        }
+    }
+}
+
 // A resection to none of the points the job knows places nothing and is no error: a job of
 // measurements alone is a job like another, and --assume gives it a frame.
 TEST(FreeStation, AResectionToNoKnownPointLeavesTheStationToAssume) {

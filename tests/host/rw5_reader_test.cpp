@@ -211,8 +211,9 @@ TEST(Rw5Reader, TheReadJobHoldsWhatTheRecordsState) {
 // A set-up's instrument height is the first one its records state, also when the file writes it
 // after the orientation record; a later change within the set-up is warned and not taken.
 TEST(Rw5Reader, TheFirstHeightStatedInASetupIsItsHeight) {
-    const std::string head = "JB,NMJ,DT01-02-2025,TM10:00:00\r\nMO,AD0,UN1,SF1.0,EC0,EO0.0,AU0\r\n"
-                             "OC,OP1,N 5000.0000,E 3000.0000,EL100.0000,--\r\n";
+    const std::string head =
+        "JB,NMJ,DT01-02-2025,TM10:00:00\r\nMO,AD0,UN1,SF1.0,EC0,EO0.0,AU0\r\n"
+        "OC,OP1,N 5000.0000,E 3000.0000,EL100.0000,--\r\n";
     const std::string sight = "SS,OP1,FP7,AR30.30000,ZE89.45000,SD52.3456,--\r\n";
     struct Case {
         std::string records;

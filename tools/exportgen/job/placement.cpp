@@ -23,6 +23,28 @@ constexpr double kCircleTolerance = 1.0 / 60.0;  // degrees: one minute of arc
 
 std::string metresText(double value) { return utf8(fixed(value, 3)); }
 
+// A fit can pass through sights that disagree: a wrong point, a target on the wrong mark, a
+// blunder in a distance. The sight the fit leaves farthest from its known point is named when it
+// misses by more than a check sight may.
+void warnOfWorstFit(const Placement::Warn& warn, const Setup& setup, const std::vector<FreeStationSight>& sights,
+                    const std::vector<std::string>& names, const StationFit& fit) {
+    double worst = 0.0;
+    std::size_t worstAt = 0;
+    for (std::size_t i = 0; i < sights.size(); ++i) {
+        double horizontal = 0.0, rise = 0.0;
+        if (!reduce(sights[i].measurement, horizontal, rise)) continue;
+        const double direction = (sights[i].measurement.valueAt(0) + fit.orientation) * kPi / 180.0;
+        const double miss = std::hypot(fit.station.n + horizontal * std::cos(direction) - sights[i].known.n,
+                                       fit.station.e + horizontal * std::sin(direction) - sights[i].known.e);
+        if (miss > worst) worst = miss, worstAt = i;
+    }
+    if (!(worst > kHorizontalTolerance)) return;
+    warn("free station " + shownName(utf8(setup.station)) + ": the fit leaves its sight to " +
+             shownName(names[worstAt]) + " " + metresText(worst) + " m from the known point (more than " +
+             metresText(kHorizontalTolerance) + " m); a wrong point or a blunder in the sights is likely",
+         setup.place);
+}
+
 // The origin of a figure worked out from others: derived, unless any is absent.
 Origin combined(Origin a, Origin b) {
     if (a == Origin::absent || b == Origin::absent) return Origin::absent;
@@ -239,6 +261,7 @@ bool Placement::fixFreeStation(Setup& setup) const {
     }
     setup.coords.set(fit.station, Origin::derived, fit.hasHeight);
     setup.orientation.set(fit.orientation, Origin::derived);
+    warnOfWorstFit(m_warn, setup, sights, used, fit);
     return true;
 }
 
