@@ -433,7 +433,8 @@ std::vector<UnitsCase> unitsCases() {
          "us.quoltpashk",
          quolt("UNITS   F,D\r\n"),
          {},
-         {},
+         {"1: the file states feet but not which: distances are read as US survey feet; --input-units states them "
+          "(this is usSurveyFeet, or internationalFeet)"},
          "/setups/0/shots/0/sd/2",
          25 * usFoot},
         {"Quolt/Pashk in metres, stated to be in US survey feet",
@@ -452,7 +453,21 @@ std::vector<UnitsCase> unitsCases() {
          25.0},
 
         // The Vemra family's letters state the units of every value.
-        {"Vemra in feet", "feet.vemra", vemra('f'), {}, {}, "/setups/0/shots/0/sd/2", 25 * usFoot},
+        {"Vemra in feet",
+         "feet.vemra",
+         vemra('f'),
+         {},
+         {"1: the file states feet but not which: distances are read as US survey feet; --input-units states them "
+          "(this is usSurveyFeet, or internationalFeet)"},
+         "/setups/0/shots/0/sd/2",
+         25 * usFoot},
+        {"Vemra in feet, stated to be US survey feet",
+         "us.vemra",
+         vemra('f'),
+         {"--input-units", "usSurveyFeet"},
+         {},
+         "/setups/0/shots/0/sd/2",
+         25 * usFoot},
         {"Vemra in feet, stated to be international feet",
          "intl.vemra",
          vemra('f'),

@@ -117,15 +117,20 @@ std::map<std::string, Placed> pointsOf(const std::string& jobText) {
     return points;
 }
 
-// What SDR does not state and its reader guesses: the units the job was written in, stated as a
-// user who knows them states them (--input-units). SDR writes degrees of either style as
-// decimals. Empty for the formats that state their units.
+// What a file does not state and its reader guesses, stated as a user who knows the units the
+// job was written in states them (--input-units): SDR states no units, and writes degrees of
+// either style as decimals; the Vemra family and Quolt/Pashk write one letter for US survey and
+// international feet. Empty where the file states its units.
 std::string statedUnits(const std::string& format, const std::string& jobText) {
-    if (format != "sdr") return {};
     const nlohmann::json job = nlohmann::json::parse(jobText);
-    std::string angle = job.value("/units/angle"_json_pointer, std::string("degrees"));
-    if (angle == "degrees" || angle == "packedDms") angle = "decimalDegrees";
-    return job.value("/units/distance"_json_pointer, std::string("metres")) + "," + angle;
+    const std::string distance = job.value("/units/distance"_json_pointer, std::string("metres"));
+    if (format == "sdr") {
+        std::string angle = job.value("/units/angle"_json_pointer, std::string("degrees"));
+        if (angle == "degrees" || angle == "packedDms") angle = "decimalDegrees";
+        return distance + "," + angle;
+    }
+    if (format == "rw5" || format == "landxml" || distance == "metres") return {};
+    return distance.rfind("international", 0) == 0 ? "internationalFeet" : "usSurveyFeet";
 }
 
 class RoundTrip : public testing::TestWithParam<std::string> {};

@@ -148,6 +148,14 @@ const InputUnits& JobBuilder::setFileUnits(const FileUnits& file) {
     const bool distance = file.distances && !file.distanceStated && !m_statedUnits.distance;
     const bool angle = file.angles && !file.angleStated && !m_statedUnits.angle;
     if (distance || angle) m_unitNotes.push_back(unstatedUnits(distance, angle, file, units));
+    // Feet without saying which: US survey and international feet part by two in a million, which
+    // is more than a metre on grid coordinates of a million feet.
+    if (file.feetOfEitherKind && file.distances && !m_statedUnits.distance) {
+        m_unitNotes.push_back(std::string("the file states feet but not which: ") +
+                              (file.angles ? "distances" : "coordinates") + " are read as " +
+                              unitName(units.distance) + "; --input-units states them (this is " +
+                              unitWord(units.distance) + ", or internationalFeet)");
+    }
     m_job.input = units;
     return m_job.input;
 }
