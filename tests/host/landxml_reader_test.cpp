@@ -49,6 +49,34 @@ std::string metric(const char* linear, const char* angular) {
     return units + "/>";
 }
 
+// The figures of a survey are checked as every input's are, at their element, in the file's units.
+TEST(LandXmlReader, ImplausibleFiguresAreWarnedInTheFilesUnits) {
+    struct Case {
+        const char* units;
+        const char* figures;
+        const char* warning;  // empty: none
+    };
+    const Case cases[] = {
+        {"meter", R"(horizAngle="90" zenithAngle="95.5" slopeDistance="10")", ""},
+        {"meter", R"(horizAngle="90" zenithAngle="95.5" slopeDistance="-10")", "negative distance -10 metres"},
+        {"USSurveyFoot", R"(horizAngle="90" zenithAngle="95.5" slopeDistance="-82")",
+         "negative distance -82 US survey feet"},
+        {"meter", R"(horizAngle="90" zenithAngle="365" slopeDistance="10")",
+         "zenith 365 degrees is outside 0 to 360 degrees"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.figures);
+        std::vector<std::string> warnings;
+        (void)readJob(landXml(oneShot(c.figures), metric(c.units, "decimal degrees")), &warnings);
+        if (*c.warning == '\0') {
+            EXPECT_TRUE(warnings.empty()) << warnings.front();
+            continue;
+        }
+        ASSERT_EQ(warnings.size(), 1U);
+        EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
+    }
+}
+
 TEST(LandXmlReader, EveryAngularUnitReadsTheSameAngles) {
     struct Case {
         const char* unit;  // null: none stated, which is radians

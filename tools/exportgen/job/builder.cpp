@@ -152,9 +152,9 @@ const InputUnits& JobBuilder::setFileUnits(const FileUnits& file) {
     // is more than a metre on grid coordinates of a million feet.
     if (file.feetOfEitherKind && file.distances && !m_statedUnits.distance) {
         m_unitNotes.push_back(std::string("the file states feet but not which: ") +
-                              (file.angles ? "distances" : "coordinates") + " are read as " +
-                              unitName(units.distance) + "; --input-units states them (this is " +
-                              unitWord(units.distance) + ", or internationalFeet)");
+                              (file.angles ? "distances" : "coordinates") + " are read as " + unitName(units.distance) +
+                              "; --input-units states them (this is " + unitWord(units.distance) +
+                              ", or internationalFeet)");
     }
     m_job.input = units;
     return m_job.input;

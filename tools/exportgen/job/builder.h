@@ -112,6 +112,9 @@ public:
     /// overrule. From this call on, the values of the set-ups and level runs added are checked
     /// for plausibility (job/plausibility.h), as the job file's reader checks its own.
     const InputUnits& setFileUnits(const FileUnits& file);
+    /// From now on the values of the set-ups and level runs added are checked for plausibility,
+    /// in the units given to setInputUnits: for a reader whose file states its units in full.
+    void checkValues() noexcept { m_checkValues = true; }
     /// True while the job's own input is read (not a point list of --points).
     [[nodiscard]] bool readingJobInput() const noexcept { return m_input == kJobInput; }
     [[nodiscard]] const InputUnits& inputUnits() const noexcept { return m_job.input; }

@@ -762,6 +762,7 @@ private:
             units.distance = m_distance;
             units.angle = angle;
             m_b.setInputUnits(units);
+            m_b.checkValues();
             if (m_angular == landxml::Angular::radians && m_unitsRead) {
                 warn("angles in radians are read as decimal degrees: a job has no radians", 0);
             }
