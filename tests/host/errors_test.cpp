@@ -161,6 +161,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "exportgen: --input-units feet,gons: \"feet\" is no unit; expected DIST,ANGLE or either alone, "
                   "DIST one of metres, usSurveyFeet, internationalFeet, usSurveyFeetInches, internationalFeetInches "
                   "and ANGLE one of decimalDegrees, gons, mils, packedDms\n"},
+        // A value quoted in a message is cut after 40 characters, marked by an ellipsis.
+        InputCase{"long-word.rw5", "OC,OP1,N 1,E 1,EL1,--\n",
+                  {"--input-units", "usSurveyFeetOfTheOldCountyRecordsAsTheyWereKept"}, exportgen::kExitUsage,
+                  "\"usSurveyFeetOfTheOldCountyRecordsAsTheyW\xE2\x80\xA6\" is no unit; expected"},
+        InputCase{"long-unit.quoltpashk",
+                  "Field   v2.1\nUNITS   METRESASMEASUREDONTHEOLDCHAINOFONEHUNDREDLINKS,D\nSTN     1,1.550\n", {},
+                  exportgen::kExitJson,
+                  "inputs/long-unit.quoltpashk:2:9: UNITS: distance unit \"METRESASMEASUREDONTHEOLDCHAINOFONEHUNDRE"
+                  "\xE2\x80\xA6\" is neither M nor F\n"},
         InputCase{"twice.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--input-units", "metres,usSurveyFeet"},
                   exportgen::kExitUsage, "--input-units metres,usSurveyFeet: two distance units; expected"},
         InputCase{"three.rw5", "OC,OP1,N 1,E 1,EL1,--\n", {"--input-units", "metres,gons,mils"},

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/problems.h"
+#include "base/text.h"
 #include "contracts/text_services.h"
 
 namespace exportgen {
@@ -138,7 +139,7 @@ StatedUnits statedUnits(std::string_view text) {
             if (units.angle) refuse("two angle units");
             units.angle = angle;
         } else {
-            refuse("\"" + std::string(word) + "\" is no unit");
+            refuse(shownName(word) + " is no unit");
         }
     }
     return units;

@@ -5,6 +5,7 @@
 
 #include "app/app.h"
 #include "base/problems.h"
+#include "base/text.h"
 
 namespace exportgen {
 
@@ -155,8 +156,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                 names += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") + commands[i]->get_name();
             }
             if (!known) {
-                throw HostError(kExitUsage,
-                                "unknown command \"" + std::string(argv[1]) + "\"; the commands are " + names);
+                throw HostError(kExitUsage, "unknown command " + shownName(argv[1]) + "; the commands are " + names);
             }
         }
         try {

@@ -472,11 +472,11 @@ private:
         const std::string_view distance = values[0].text, angle = values[1].text;
         if (distance != "M" && distance != "F") {
             m_input.malformed(lines, values[0].offset - lines.offset(),
-                              "UNITS: distance unit \"" + std::string(distance) + "\" is neither M nor F");
+                              "UNITS: distance unit " + shownName(distance) + " is neither M nor F");
         }
         if (angle != "D" && angle != "G" && angle != "M") {
             m_input.malformed(lines, values[1].offset - lines.offset(),
-                              "UNITS: angle unit \"" + std::string(angle) + "\" is none of D, G and M");
+                              "UNITS: angle unit " + shownName(angle) + " is none of D, G and M");
         }
         // F is feet, and the file does not say which: US survey feet, unless --input-units
         // says international feet. D is degrees, written as packed degrees, minutes and seconds.
@@ -710,9 +710,9 @@ private:
             }
             m_reorienting = false;
         } else if (values[0].text != m_bearingName.text && !generatedName(m_bearingName.text)) {
-            m_input.warn(lines, "BS: the backsight sighted is \"" + std::string(values[0].text) +
-                                    "\", the BKB before it names \"" + std::string(m_bearingName.text) +
-                                    "\"; the backsight is read as the one sighted");
+            m_input.warn(lines, "BS: the backsight sighted is " + shownName(values[0].text) +
+                                    ", the BKB before it names " + shownName(m_bearingName.text) +
+                                    "; the backsight is read as the one sighted");
         }
         Backsight& backsight = currentBacksight();
         if (afterBearing && backsight.kind == Backsight::Kind::bearing && generatedName(values[0].text)) {

@@ -607,7 +607,7 @@ private:
         if (!pointName(r, point.name)) return skip("a coordinate record without a point name");
         point.at = triple(r, "the point's");
         point.code = codeField(r);
-        if (!point.at.known) return skip("point \"" + std::string(point.name.text) + "\" without coordinates");
+        if (!point.at.known) return skip("point " + shownName(point.name.text) + " without coordinates");
         // The first record of a name counts; one that repeats it changes nothing.
         const auto same = [&](const StoredPoint& p) { return p.name.text == point.name.text; };
         if (const auto it = std::find_if(m_points.begin(), m_points.end(), same); it != m_points.end()) {
@@ -615,8 +615,8 @@ private:
             const Triple& b = point.at;
             if (a.n != b.n || a.e != b.e || a.hasHeight != b.hasHeight || (a.hasHeight && a.h != b.h) ||
                 it->code.text != point.code.text) {
-                warn("point \"" + std::string(point.name.text) +
-                     "\" is stored again with other coordinates or code and is skipped");
+                warn("point " + shownName(point.name.text) +
+                     " is stored again with other coordinates or code and is skipped");
             }
             return;
         }
@@ -672,7 +672,7 @@ private:
             run.elevation = Figure::recorded(value);
         }
         if (!note.blank()) {
-            warn("the text \"" + std::string(note.text) + "\" of the level run's starting point is not kept");
+            warn("the text " + shownName(note.text) + " of the level run's starting point is not kept");
         }
         run.hasFirstStart = true;
     }

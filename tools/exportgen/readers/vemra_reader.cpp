@@ -379,8 +379,7 @@ private:
                                   text(TextKind::text, program.texts[1].substr(4), program.at[1] + 4));
         const Entry& job = m_entries[1];
         if (job.texts[0] != headerName) {
-            warn("the job entry's name \"" + std::string(job.texts[0]) +
-                 "\" is not the header's; the header's is read");
+            warn("the job entry's name " + shownName(job.texts[0]) + " is not the header's; the header's is read");
         }
         // The entry holds the creation date day/month/year written the other way round.
         const std::string_view date = job.texts[4];
