@@ -128,6 +128,8 @@ TEST(Rw5Reader, WhatTheFileLeavesUnknownStaysUnknown) {
     json job;
     EXPECT_EQ(warningsOf(file, &job), std::vector<std::string>());
     EXPECT_EQ(toRw5(file, "job", "rw5"), file);
+    // A code field is one text, split into codes and control codes: the job says so.
+    EXPECT_EQ(job["codesAsText"], true);
 
     EXPECT_EQ(job["points"][1],
               json::parse(R"({"name": "9", "coords": [5010.5, 2990.25], "code": "wall", "note": "corner"})"));

@@ -230,6 +230,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "BENCH MARK ON WA",
                 "losing \"LL\" ($.levelRuns[0].readings[0])",
                 ""},
+        // The job file that `read` makes of an RW5 file says that its codes were one text.
+        Written{"a job file whose codes were one text, in SDR",
+                R"({"codesAsText": true, "setups": [{"station": "S1", "hi": 1.5, "backsight": {"bearing": 0},
+                    "shots": [{"to": "A", "sd": [10, 90, 12], "codes": [{"code": "FENCE", "control": ["ST", ""]}]}]}]})",
+                "sdr",
+                {},
+                "FENCE ST        \r\n",
+                "",
+                "code"},
         // A job file's codes are given one by one: a control code is no part of the code's name.
         Written{"a job file's control code in SDR",
                 oneShot(R"({"to": "A", "sd": [10, 90, 12], "codes": [{"code": "FENCE", "control": ["ST", ""]}]})"),

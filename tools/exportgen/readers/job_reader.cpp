@@ -513,7 +513,8 @@ std::string memberName(JsonTreeBuilder& builder, const char* start, const char* 
 // The members of the job's object in the order they are read; a member named twice counts with
 // its last value.
 std::vector<Member> inOrder(std::vector<Member> found) {
-    static const char* const kOrder[] = {"inputUnits", "units", "job", "observation", "points", "levelRuns"};
+    static const char* const kOrder[] = {"inputUnits",  "codesAsText", "units",    "job",
+                                         "observation", "points",      "levelRuns"};
     std::vector<Member> last;
     for (auto it = found.rbegin(); it != found.rend(); ++it) {
         bool seen = false;

@@ -121,6 +121,7 @@ int indexOf(const JsonValue& value, std::initializer_list<const char*> names) { 
 
 void JsonJob::apply(std::string_view key, const JsonValue& value) {
     if (key == "inputUnits") applyInputUnits(value);
+    if (key == "codesAsText" && value.boolean()) m_builder.setCodesAsText();
     if (key == "units") applyUnits(value);
     if (key == "job") applyJob(value);
     if (key == "observation") applyObservation(value);

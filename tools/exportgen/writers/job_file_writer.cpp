@@ -144,6 +144,7 @@ JobFileWriter::JobFileWriter(const Job& job, RecordSink& sink) : m_job(job), m_s
 
 void JobFileWriter::begin() {
     Json head;
+    if (m_job.codesAsText) head["codesAsText"] = true;
     head["units"] = {{"distance", distanceName(m_job.settings.getDistUnits(m_job.info))},
                      {"angle", angleName(m_job.settings.getAngleUnits(m_job.info))}};
     Json job;
