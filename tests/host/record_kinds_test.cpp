@@ -205,14 +205,16 @@ const std::vector<Row>& rows() {
         READ("rw5", 83, "/setups/1/shots/8", R"({"to": "100", "sd": [5, 90, 5], "hr": 1.7})"),
         READ("rw5", 84, "/setups/2/resection/0", R"({"to": "2", "sd": [330, 90, 100], "hr": null})"),
         READ("rw5", 85, "/setups/2/resection/1", R"({"to": "1", "hd": [45, 100, 1], "hr": null})"),
-        SKIP("rw5", 86, "a resection observation without zenith and slope distance"),
+        // An angles-only observation's record holds its circle reading alone: a direction.
+        READ("rw5", 86, "/setups/2/resection/2", R"({"to": "3", "hz": [90], "hr": null})"),
         SKIP("rw5", 87, "a resection quality note is skipped"),
         READ("rw5", 88, "/setups/2/worstResiduals", "[0.001, 0.002, 0.003]"),
         SKIP("rw5", 89, "a resection quality note is skipped"),  // a second set
         SKIP("rw5", 91, "a target height note is skipped"),
         READ("rw5", 92, "/setups/2", R"({"station": "R1", "hi": 1.55, "note": "free station",
             "worstResiduals": [0.001, 0.002, 0.003], "shots": [{"to": "24", "sd": [5, 90, 5], "hr": null}],
-            "resection": [{"to": "2", "sd": [330, 90, 100], "hr": null}, {"to": "1", "hd": [45, 100, 1], "hr": null}]})"),
+            "resection": [{"to": "2", "sd": [330, 90, 100], "hr": null}, {"to": "1", "hd": [45, 100, 1], "hr": null},
+                          {"to": "3", "hz": [90], "hr": null}]})"),
         READ("rw5", 93, "/setups/2/shots/0/hr", "null"),
         READ("rw5", 94, "/setups/2/shots/0/to", R"("24")"),
 

@@ -276,7 +276,7 @@ TEST(Rw5Reader, SkippedRecordsAreWarnedAtTheirLine) {
           "the known point (in.rw5:5:1)"}},
         {"FD,OPS,FPA,AR1,ZE90,SD2,--A B C\r\nSP,PNA,N 1.0,E 1.0,EL1.0,--Stake D: dN 0 dE 0 dH 0\r\n",
          {"a stake-out carries one code without control codes: \"A B C\" is read as the code \"A\" (in.rw5:6:1)"}},
-        {"RS,PNA,CR1.0\r\n" + station,
+        {"RS,PNA,CR1.0,ZE90\r\n" + station,
          {"a resection observation without zenith and slope distance (or height difference and horizontal distance) "
           "is skipped (in.rw5:5:1)"}},
         {"RS,PNA,CR1.0,ZE90,SD5\r\n--Horizontal Angle Worst Residual: 0.00010\r\n" + station,

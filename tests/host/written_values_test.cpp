@@ -22,6 +22,7 @@ struct Written {
     std::string warning;             ///< a text of a warning on stderr; empty: none about this value
     std::string unwarned = {};       ///< a text no warning may hold; empty: not checked
     const char* input = "job.json";  ///< the input's name: its suffix says what it is
+    std::string lacks = {};          ///< a text the output must not hold; empty: not checked
 };
 
 void PrintTo(const Written& c, std::ostream* out) { *out << c.what; }
@@ -63,6 +64,9 @@ TEST_P(WhatTheFormatsWrite, HoldsTheValueAndWarnsWhereDue) {
     }
     if (!c.unwarned.empty()) {
         EXPECT_EQ(result.err.find(c.unwarned), std::string::npos) << result.err;
+    }
+    if (!c.lacks.empty()) {
+        EXPECT_EQ(result.out.find(c.lacks), std::string::npos) << result.out;
     }
 }
 
@@ -230,6 +234,42 @@ INSTANTIATE_TEST_SUITE_P(
                 "BENCH MARK ON WA",
                 "losing \"LL\" ($.levelRuns[0].readings[0])",
                 ""},
+        // An RW5 resection record holds a circle reading with a zenith and slope distance, with a
+        // horizontal distance and height difference, or alone. A distance alone is no circle
+        // reading; a zenith without a distance has no field.
+        Written{"a resection direction in RW5",
+                R"({"points": [{"name": "A", "coords": [1100, 2000, 102]}],
+                    "setups": [{"station": "R1", "coords": [1000, 2000, 100], "hi": 1.5,
+                                "resection": [{"to": "A", "hz": [330]}]}]})",
+                "rw5",
+                {},
+                "RS,PNA,CR330.00000\r\n--Horizontal Angle Worst Residual: 0.00000\r\nOC",
+                "",
+                "left out",
+                "job.json",
+                "Zenith"},  // nothing measured a zenith: it has no worst residual
+        Written{"a resection distance alone in RW5",
+                R"({"points": [{"name": "A", "coords": [1100, 2000, 102]}],
+                    "setups": [{"station": "R1", "coords": [1000, 2000, 100], "hi": 1.5,
+                                "resection": [{"to": "A", "hz": [330]}, {"to": "A", "dist": [100]}]}]})",
+                "rw5",
+                {},
+                "RS,PNA,CR330.00000\r\n--Horizontal Angle Worst Residual",
+                "rw5: 1 distance-only observation left out: the resection record has no place for it",
+                "",
+                "job.json",
+                "CR100"},
+        Written{"a resection's angles in RW5",
+                R"({"points": [{"name": "A", "coords": [1100, 2000, 102]}],
+                    "setups": [{"station": "R1", "coords": [1000, 2000, 100], "hi": 1.5,
+                                "resection": [{"to": "A", "angles": [330, 88]}]}]})",
+                "rw5",
+                {},
+                "OC,OPR1",
+                "rw5: 1 angles-only observation left out: the resection record holds no zenith without a distance",
+                "",
+                "job.json",
+                "RS,"},
         // The job file that `read` makes of an RW5 file says that its codes were one text.
         Written{"a job file whose codes were one text, in SDR",
                 R"({"codesAsText": true, "setups": [{"station": "S1", "hi": 1.5, "backsight": {"bearing": 0},

@@ -341,7 +341,7 @@ void Placement::resection(Setup& setup) {
     }
     const bool placedAndOriented = setup.coords.known() && setup.orientation.known() && setup.hi.known();
     Residual worst;
-    bool any = false;
+    bool gotHorizontal = false, gotZenith = false, gotSlope = false;
     for (Observation& obs : setup.resection) {
         const KnownPoint* point = pointNamed(utf8(obs.sight.targetName()));
         if (point == nullptr) {
@@ -358,15 +358,32 @@ void Placement::resection(Setup& setup) {
             target(setup.coords.at, setup.hi.value, obs.hr.value, setup.orientation.value, obs.measurement(), landed)) {
             obs.residual.set(r.position, Origin::derived, heights);
         }
-        if (std::fabs(r.horizontal) > std::fabs(worst.horizontal)) worst.horizontal = r.horizontal;
-        if (heights && std::fabs(r.zenith) > std::fabs(worst.zenith)) worst.zenith = r.zenith;
-        if (heights && std::fabs(r.slope) > std::fabs(worst.slope)) worst.slope = r.slope;
-        any = true;
+        // Each worst residual is over the sights that measure its figure; a zenith and a slope
+        // distance need heights at both ends.
+        const int kind = obs.kind();
+        const bool direction = hasDirection(obs.measurement());
+        const bool zenith = heights && (kind == orv::ie::eKindAnglesAndSlopeDistance ||
+                                        kind == orv::ie::eKindAngleAndHorizontalDistance ||
+                                        kind == orv::ie::eKindAnglesOnly || kind == orv::ie::eKindZenithOnly);
+        const bool slope =
+            heights && (kind == orv::ie::eKindAnglesAndSlopeDistance ||
+                        kind == orv::ie::eKindAngleAndHorizontalDistance || kind == orv::ie::eKindSlopeDistanceOnly);
+        if (direction && (!gotHorizontal || std::fabs(r.horizontal) > std::fabs(worst.horizontal))) {
+            worst.horizontal = r.horizontal;
+        }
+        if (zenith && (!gotZenith || std::fabs(r.zenith) > std::fabs(worst.zenith))) worst.zenith = r.zenith;
+        if (slope && (!gotSlope || std::fabs(r.slope) > std::fabs(worst.slope))) worst.slope = r.slope;
+        gotHorizontal = gotHorizontal || direction;
+        gotZenith = gotZenith || zenith;
+        gotSlope = gotSlope || slope;
     }
-    if (setup.worstResiduals.origin == Origin::absent && any) {
-        setup.worstResiduals.value = worst;
-        setup.worstResiduals.origin = Origin::derived;
-    }
+    if (setup.worstResiduals.origin != Origin::absent || !(gotHorizontal || gotZenith || gotSlope)) return;
+    // A figure that no sight measures has no worst residual: the no-value, never a zero.
+    if (!gotHorizontal) worst.horizontal = orv::ie::noValue;
+    if (!gotZenith) worst.zenith = orv::ie::noValue;
+    if (!gotSlope) worst.slope = orv::ie::noValue;
+    setup.worstResiduals.value = worst;
+    setup.worstResiduals.origin = Origin::derived;
 }
 
 void Placement::stakeouts(Setup& setup) const {

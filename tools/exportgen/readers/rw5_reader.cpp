@@ -1074,8 +1074,8 @@ private:
     }
 
     // "RS", ahead of its set-up's "OC": the point as named, the circle reading, and zenith and
-    // slope distance or height difference and horizontal distance. Its target height is not
-    // written.
+    // slope distance or height difference and horizontal distance, or neither: a direction alone.
+    // Its target height is not written.
     void resection() {
         if (!m_open || m_occupied) openSetup();
         if (!m_resectionLine) m_resectionLine = m_lines;
@@ -1092,6 +1092,9 @@ private:
         } else if (valued(rise) && valued(distance) && zenith == nullptr && slope == nullptr) {
             kind = eKindAngleAndHorizontalDistance;
             values = {horizontal(circle, false), m_b.length(number(*distance)), m_b.length(number(*rise))};
+        } else if (zenith == nullptr && slope == nullptr && rise == nullptr && distance == nullptr) {
+            kind = eKindHorizontalAngleOnly;
+            values = {horizontal(circle, false)};
         } else {
             return warn(
                 "a resection observation without zenith and slope distance (or height difference and "

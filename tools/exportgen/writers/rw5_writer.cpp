@@ -189,7 +189,9 @@ private:
     }
 
     // The resection's observations, then the worst residual of each kind over them, as recorded
-    // or worked out.
+    // or worked out. The record holds a circle reading with a zenith and slope distance, with a
+    // horizontal distance and height difference, or alone: a direction. Any other measurement
+    // would have its first value written as the circle reading; it is left out instead.
     void resection(const Setup& s) {
         if (s.resection.empty()) return;
         std::size_t i = 0;
@@ -197,8 +199,18 @@ private:
             const std::size_t index = i++;
             if (!obs.measured()) continue;
             at("resection observation to", &obs.sight.targetName());
+            const Where where = [this, &s, index] { return itemPath(s, "resection", index); };
+            const int kind = obs.kind();
+            if (kind != eKindAnglesAndSlopeDistance && kind != eKindAngleAndHorizontalDistance &&
+                kind != eKindHorizontalAngleOnly) {
+                leftOut(observationItem(kind),
+                        kind == eKindAnglesOnly ? "the resection record holds no zenith without a distance"
+                                                : "the resection record has no place for it",
+                        where);
+                continue;
+            }
             emit(m_generator->resection(obs.sight.targetName(), obs.sight.measurement()));
-            observationWritten(obs, [this, &s, index] { return itemPath(s, "resection", index); });
+            observationWritten(obs, where);
         }
         const WorstResiduals& worst = s.worstResiduals;
         if (worst.origin == Origin::absent) return;
