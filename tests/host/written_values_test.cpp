@@ -270,6 +270,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 "job.json",
                 "RS,"},
+        // A Quolt/Pashk resection observation is its RES_OBS line with the slope distance, then its
+        // measurement; a measurement without a record has neither, and the numbers run on.
+        Written{"Quolt/Pashk resection observations",
+                R"({"points": [{"name": "A", "coords": [1100, 2000, 102]}, {"name": "B", "coords": [1000, 2050, 102]}],
+                    "setups": [{"station": "R1", "coords": [1000, 2000, 100], "hi": 1.5,
+                                "resection": [{"to": "B", "hz": [60]}, {"to": "A", "hd": [330, 100, 2]},
+                                              {"to": "B", "angles": [60, 88]}]}]})",
+                "quoltpashk",
+                {},
+                "STN     R1,1.500,\r\nRES_OBS A,100.020,1\r\nHD      330.00000,100.0000,2.0000\r\n"
+                "RES_OBS B,0.000,2\r\nHV      60.00000,88.00000\r\n",
+                "quoltpashk: 1 direction-only measurement has no record in this format and is left out"},
         // The job file that `read` makes of an RW5 file says that its codes were one text.
         Written{"a job file whose codes were one text, in SDR",
                 R"({"codesAsText": true, "setups": [{"station": "S1", "hi": 1.5, "backsight": {"bearing": 0},

@@ -3,6 +3,7 @@
 // and level runs with the host's notes.
 #include "writers/quoltpashk_writer.h"
 
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -73,11 +74,12 @@ private:
             // The resection or the first sight it was worked out from goes with its records.
             wrote(Item::orientation, s.orientation.origin, station);
         }
-        int number = 0;
+        int number = 0;  // of the observations written
+        std::size_t index = 0;
         for (const Observation& obs : s.resection) {
             at("resection observation to", &obs.sight.targetName());
-            const std::size_t index = static_cast<std::size_t>(number);
-            resectionObservation(obs, ++number, [this, &s, index] { return itemPath(s, "resection", index); });
+            const std::size_t which = index++;
+            resectionObservation(obs, number, [this, &s, which] { return itemPath(s, "resection", which); });
         }
         std::size_t next = 0;  // the next reorientation to write
         for (std::size_t i = 0; i < s.shots.size(); ++i) {
@@ -173,20 +175,31 @@ private:
         }
     }
 
-    // "RES_OBS" with the slope distance, then the measurement.
-    void resectionObservation(const Observation& obs, int number, const Where& where) {
+    // "RES_OBS" with the slope distance, then the measurement; nothing for a measurement that has
+    // no record. A horizontal distance and height difference give the slope distance they make;
+    // angles alone have none, and the field, which a reader checks against the measurement, holds 0.
+    void resectionObservation(const Observation& obs, int& number, const Where& where) {
         if (!obs.measured()) return;
+        const DexTSRawMeasurement& m = obs.measurement();
+        if (!hasRecord(m.kind())) return leftOut(observationItem(m.kind()), kNoRecord, where);
+        const double slope = m.kind() == kSlopeMeasurement        ? m.valueAt(2)
+                             : m.kind() == kHorizontalMeasurement ? std::hypot(m.valueAt(1), m.valueAt(2))
+                                                                  : 0.0;
         COrvStringT out;
-        m_generator->writeResectionObservation(out, obs.sight.targetName(), number, obs.measurement().valueAt(2));
+        m_generator->writeResectionObservation(out, obs.sight.targetName(), ++number, slope);
         emit(out);
-        if (measurement(obs.measurement(), where)) observationWritten(obs, where);
+        if (measurement(m, where)) observationWritten(obs, where);
+    }
+
+    static bool hasRecord(int kind) noexcept {
+        return kind == kSlopeMeasurement || kind == kHorizontalMeasurement || kind == kAnglesMeasurement;
     }
 
     // SD, HD and HV lines for the kinds that have them; a horizontal angle or a distance alone
     // has no measurement record in this format. True when a line was written.
     bool measurement(const DexTSRawMeasurement& m, const Where& where) {
         const int kind = m.kind();
-        if (kind != kSlopeMeasurement && kind != kHorizontalMeasurement && kind != kAnglesMeasurement) {
+        if (!hasRecord(kind)) {
             leftOut(observationItem(kind), kNoRecord, where);
             return false;
         }
