@@ -33,6 +33,10 @@ std::string shownName(std::string_view text);
 /// Whether hours, minutes and seconds are a time of day (hours below 24, the others below 60).
 [[nodiscard]] bool isTimeOfDay(int hours, int minutes, int seconds) noexcept;
 
+/// A figure of the host's own note texts that is not known ("Stake D: dN 0.0100 dE -0.0050 dH
+/// unknown" of a point staked in plan only).
+inline constexpr std::string_view kUnknownFigure = "unknown";
+
 /// `value` with `decimals` decimals, for the host's own note texts.
 COrvStringT fixed(double value, int decimals);
 

@@ -549,8 +549,8 @@ private:
                 Point3 p;
                 if (xyz(member, schema, at, p)) shot.residual.set(p, Origin::recorded);
             } else if (key == Key::differences && stake != nullptr) {
-                Point3 p;
-                if (xyz(member, schema, at, p)) stake->differences.set(p, Origin::recorded);
+                // In plan only (northing and easting) when the height difference is not known.
+                coordinates(member, schema, at, stake->differences);
             } else if (key == Key::design && stake != nullptr) {
                 std::string_view design;
                 if (text(member, schema, at, design)) stake->design = checked(TextKind::name, design, member, at);

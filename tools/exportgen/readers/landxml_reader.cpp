@@ -1191,11 +1191,13 @@ private:
         const std::size_t height = rest.find(" dH ");
         double n = 0.0, e = 0.0, h = 0.0;
         if (east == std::string_view::npos || height == std::string_view::npos || height < east ||
-            !parseDecimal(rest.substr(0, east), n) || !parseDecimal(rest.substr(east + 4, height - east - 4), e) ||
-            !parseDecimal(rest.substr(height + 4), h)) {
+            !parseDecimal(rest.substr(0, east), n) || !parseDecimal(rest.substr(east + 4, height - east - 4), e)) {
             return false;
         }
-        stake.differences.set({length(n), length(e), length(h)}, Origin::recorded);
+        // A point staked in plan only has its height difference "unknown".
+        const std::string_view dH = rest.substr(height + 4);
+        if (!parseDecimal(dH, h) && dH != kUnknownFigure) return false;
+        stake.differences.set({length(n), length(e), length(h)}, Origin::recorded, dH != kUnknownFigure);
         return true;
     }
 

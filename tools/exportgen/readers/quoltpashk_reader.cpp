@@ -152,7 +152,8 @@ bool parseStake(std::string_view note, StakeNote& stake) {
     std::string_view rest;
     if (!cut(note.substr(kHead.size()), ": dN ", stake.design, rest, true)) return false;
     if (!cut(rest, " dE ", stake.dN, rest) || !cut(rest, " dH ", stake.dE, stake.dH)) return false;
-    return isDecimal(stake.dN) && isDecimal(stake.dE) && isDecimal(stake.dH);
+    // A height difference the writer did not know reads "unknown".
+    return isDecimal(stake.dN) && isDecimal(stake.dE) && (isDecimal(stake.dH) || stake.dH == kUnknownFigure);
 }
 
 struct LevelHead {
@@ -635,7 +636,7 @@ private:
             Stakeout stakeout;
             stakeout.design = text(TextKind::name, stake.design);
             stakeout.shot = std::move(stake.shot);
-            stakeout.differences.set(stake.differences, Origin::recorded);
+            stakeout.differences = stake.differences;
             m_setup.stakeouts.push_back(std::move(stakeout));
         }
         m_stakes.clear();
@@ -860,12 +861,12 @@ private:
             double dN = 0.0, dE = 0.0, dH = 0.0;
             (void)parseDecimal(stake.dN, dN);
             (void)parseDecimal(stake.dE, dE);
-            (void)parseDecimal(stake.dH, dH);
+            const bool height = parseDecimal(stake.dH, dH);
             m_sight.staked = true;
             m_sight.design = value.part(stake.design);
             m_sight.stakeNote = value;
             m_sight.stakeAt = lines;
-            m_sight.differences = m_b.point(dN, dE, dH);
+            m_sight.differences.set(m_b.point(dN, dE, dH), Origin::recorded, height);
             return;
         }
         if (m_owner == Owner::sight && !m_sight.noted && !m_sight.staked) {
@@ -947,7 +948,7 @@ private:
         std::array<COrvStringT, 3> controls;
         Value design, stakeNote;
         RawLines stakeAt{std::string_view()};
-        Point3 differences;
+        Located differences;
     } m_sight;
     Observation m_resection;
     RawLines m_resectionAt{std::string_view()};
@@ -955,7 +956,7 @@ private:
         Observation shot;
         Value design, note;
         RawLines at;
-        Point3 differences;
+        Located differences;
     };
     std::vector<Stake> m_stakes;  ///< the set-up's last sights, while they have stake-out notes
 };

@@ -269,8 +269,8 @@ private:
         split(line);
         m_type = line.substr(0, 2);
         if (m_type == "SP") {
-            const bool staked = m_sight.open && m_sight.slope && stakeNote() && find("PN") != nullptr &&
-                                find("PN")->value == m_sight.target;
+            const bool staked =
+                m_sight.open && stakeNote() && find("PN") != nullptr && find("PN")->value == m_sight.target;
             m_sight.open = false;
             return staked ? Role::stakedPoint : Role::storedPoint;
         }
@@ -278,7 +278,6 @@ private:
                        (m_fields[1].tag == "FP" || m_fields[1].tag == "BP");
         if (m_sight.open) {
             m_sight.target = m_fields[1].value;
-            m_sight.slope = measurementFields(2).kind() == eKindAnglesAndSlopeDistance;
             m_sight.noted = false;
         }
         return Role::record;
@@ -1066,9 +1065,12 @@ private:
         double n = 0.0, e = 0.0, h = 0.0;
         if (east != std::string_view::npos && height != std::string_view::npos && east < height &&
             parseDecimal(differences.substr(0, east), n) &&
-            parseDecimal(differences.substr(east + 4, height - east - 4), e) &&
-            parseDecimal(differences.substr(height + 4), h)) {
-            stake.differences.set(m_b.point(n, e, h), Origin::recorded);
+            parseDecimal(differences.substr(east + 4, height - east - 4), e)) {
+            // A point staked in plan only has its height difference "unknown".
+            const std::string_view dH = differences.substr(height + 4);
+            if (parseDecimal(dH, h) || dH == kUnknownFigure) {
+                stake.differences.set(m_b.point(n, e, h), Origin::recorded, dH != kUnknownFigure);
+            }
         }
         m_setup.stakeouts.push_back(std::move(stake));
     }
@@ -1168,7 +1170,6 @@ private:
     struct Sight {
         bool open = false;   // the last line was an observation, or its note
         bool noted = false;  // its note line was read
-        bool slope = false;  // measured by angles and slope distance, as a stake-out is
         std::string_view target;
     } m_sight;
 

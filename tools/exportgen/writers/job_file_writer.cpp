@@ -247,7 +247,7 @@ void JobFileWriter::setup(const Setup& s) {
             item["design"] = text(stake.design);
             Json shot = sight(stake.shot);
             for (auto it = shot.begin(); it != shot.end(); ++it) item[it.key()] = it.value();
-            if (stake.differences.origin == Origin::recorded) item["differences"] = xyz(stake.differences.at);
+            if (stake.differences.origin == Origin::recorded) item["differences"] = coordinates(stake.differences);
             list.push_back(item);
         }
         object["stakeouts"] = list;

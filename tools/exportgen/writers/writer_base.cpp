@@ -381,7 +381,12 @@ COrvStringT WriterBase::stakeText(const Stakeout& stake) const {
     text += L" dE ";
     text += noteDistance(delta.e);
     text += L" dH ";
-    text += noteDistance(delta.h);
+    // A point staked, or designed, in plan only has no height difference.
+    if (stake.differences.hasHeight) {
+        text += noteDistance(delta.h);
+    } else {
+        for (const char c : kUnknownFigure) text += static_cast<wchar_t>(c);
+    }
     return text;
 }
 
