@@ -48,9 +48,18 @@ private:
             name(station.name(), [i] { return "$.points[" + std::to_string(i) + "].name"; });
             const Where where = [i] { return "$.points[" + std::to_string(i) + "]"; };
             ++i;
-            // The record's one code field: codes the input wrote as one description go there whole.
+            // The record's one code field: codes the input wrote as one description go there whole,
+            // and so does the rest of a stored point's description, read as its note ("IRON PIN
+            // FOUND" is the code "IRON" and the note "PIN FOUND"), for which SDR has no place.
             const bool described = writtenAsDescription(point.design.codes);
-            const COrvStringT code = described ? codesDescription(point.design.codes) : point.code;
+            COrvStringT code = described ? codesDescription(point.design.codes) : point.code;
+            const COrvStringT& note = station.getNotes();
+            const bool noted = m_job.codesAsText && !note.IsEmpty();
+            if (noted) {
+                if (!code.IsEmpty()) code += L' ';
+                code += note;
+                noteWritten(note, where);
+            }
             codeField(code, where);
             coordinates(station, code, Store::oncePerName);
             wrote(Item::knownPoint, Fate::recorded, where);
