@@ -123,7 +123,7 @@ private:
                 return "Quolt/Pashk has no field for them";
             case Item::code:
             case Item::controlCode:
-                return "Quolt/Pashk writes the first code of a point only";
+                return "Quolt/Pashk writes the first code of a sight only and has no record of a known point";
             default:
                 return WriterBase::notCarried(item);
         }

@@ -124,7 +124,8 @@ private:
             case Item::attribute:
                 return "the format has no field for them";
             case Item::code:
-                return "the format writes one code a point";
+                return "the format writes one code an observation and has no record of a known point or a level "
+                       "reading";
             default:
                 return WriterBase::notCarried(item);
         }
