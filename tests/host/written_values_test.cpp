@@ -299,6 +299,19 @@ INSTANTIATE_TEST_SUITE_P(
                 "FENCE ST        \r\n",
                 "",
                 "code"},
+        // A backsight's target height is what the job gives, or unknown; the sights after it keep
+        // the set-up's last target height.
+        Written{"a backsight without a target height",
+                R"({"points": [{"name": "A", "coords": [1100, 2000, 102]}],
+                    "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "backsight": {"point": "A"},
+                                "shots": [{"to": "P", "sd": [10, 90, 5], "hr": 1.7}, {"to": "Q", "sd": [20, 90, 5]}],
+                                "reorientations": [{"point": "A", "fromShot": 1, "angles": [0, 87]}]}]})",
+                "rw5",
+                {},
+                "LS,HI1.5000,HR\r\nBK,OPS1,BPA,BS0.0000,BC0.0000\r\nLS,HI1.5000,HR1.7000\r\nFD,OPS1,FPP,"
+                "AR10.00000,ZE90.00000,SD5.0000,--\r\nLS,HI1.5000,HR\r\nBK,OPS1,BPA,BS0.0000,BC0.0000\r\n"
+                "BD,OPS1,BPA,AR0.00000,ZE87.00000\r\nLS,HI1.5000,HR1.7000\r\nFD,OPS1,FPQ,",
+                ""},
         // A job file's codes are given one by one: a control code is no part of the code's name.
         Written{"a job file's control code in SDR",
                 oneShot(R"({"to": "A", "sd": [10, 90, 12], "codes": [{"code": "FENCE", "control": ["ST", ""]}]})"),

@@ -587,7 +587,9 @@ private:
     // (which starts the set-up's target heights) and one measurement to it.
     bool backsight(ondemand::value& value, const Node* node, const JsonPath& path, Backsight& backsight) {
         backsight.place = place(token(value));
-        m_lastHr = Figure::recorded(0.0);
+        // Unknown unless given: a backsight by bearing, or one never measured, may have none.
+        Figure hr;
+        bool given = false;
         bool hasPoint = false, hasBearing = false, hasCircle = false, nullCircle = false;
         double circle = 0.0, bearing = 0.0;
         DexTSRawBS measured;
@@ -608,11 +610,10 @@ private:
                     nullCircle = null;
                 } else if (key == Key::hr) {
                     if (number(member, schema, at, figure, &null)) {
-                        m_lastHr = Figure::recorded(m_b.length(figure));
-                        height(member, m_lastHr.value, figure, "target height", at);
-                    } else if (null) {
-                        m_lastHr = Figure();
+                        hr = Figure::recorded(m_b.length(figure));
+                        height(member, hr.value, figure, "target height", at);
                     }
+                    given = true;
                 } else if (key == Key::fromShot) {
                     if (number(member, schema, at, figure)) backsight.firstShot = static_cast<std::size_t>(figure);
                 } else if (const int kind = measurementKind(key); kind >= 0) {
@@ -632,7 +633,9 @@ private:
         }
         // A bearing given with a point is the file's own bearing of the backsight direction.
         if (hasBearing) backsight.azimuth = Figure::recorded(m_b.angle(bearing));
-        backsight.hr = m_lastHr;
+        backsight.hr = hr;
+        // A target height given (null: unknown) is the set-up's last: the sights after it keep it.
+        if (given) m_lastHr = hr;
         backsight.measured = measured.measurement() != nullptr;
         // The circle reading on the backsight; a job file that leaves it out read the measured
         // backsight's horizontal angle, or set the circle to zero on the backsight (a distance
