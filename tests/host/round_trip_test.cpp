@@ -216,15 +216,17 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RoundTrip);
 namespace {
 
 // The formats that note a stake-out's differences in the host's own text ("Stake D: dN … dE … dH
-// …") read it back as a stake-out whatever measured the staked point, and a point staked or
-// designed in plan only keeps its height difference unknown ("dH unknown"), never 0.
+// …") read it back as a stake-out whatever measured the staked point; a point staked or designed
+// in plan only keeps its height difference unknown ("dH unknown"), never 0, and one whose landing
+// is unknown keeps its design point.
 TEST(StakeOuts, ReadBackWithTheirDesignAndDifferencesFromEveryMeasurementKind) {
     const std::string job = R"({"points": [{"name": "A", "coords": [1100, 2000, 102]},
         {"name": "D", "coords": [1050, 2050, 101]}, {"name": "E", "coords": [1050, 1950]}],
         "setups": [{"station": "S1", "coords": [1000, 2000, 100], "hi": 1.5, "backsight": {"point": "A", "hr": 1.6},
         "stakeouts": [{"design": "D", "to": "SO1", "sd": [45, 88.8, 70.72], "hr": 1.6},
                       {"design": "D", "to": "SO2", "hd": [45, 70.7, 1], "hr": 1.6},
-                      {"design": "E", "to": "SO3", "sd": [315, 90, 70.7], "hr": 1.6}]}]})";
+                      {"design": "E", "to": "SO3", "sd": [315, 90, 70.7], "hr": 1.6},
+                      {"design": "D", "to": "SO4", "angles": [45, 89], "hr": 1.6}]}]})";
     for (const char* format : {"rw5", "quoltpashk", "landxml"}) {
         SCOPED_TRACE(format);
         const hosttest::Result written = convert(job, format, "stakeouts");
@@ -232,15 +234,16 @@ TEST(StakeOuts, ReadBackWithTheirDesignAndDifferencesFromEveryMeasurementKind) {
         EXPECT_NE(written.out.find("Stake E: dN -0.0076 dE 0.0076 dH unknown"), std::string::npos) << written.out;
         const nlohmann::json read = nlohmann::json::parse(hosttest::readRaw(format, written.out));
         const nlohmann::json& stakeouts = read["setups"][0]["stakeouts"];
-        ASSERT_EQ(stakeouts.size(), 3U) << read.dump();
-        const char* const keys[] = {"sd", "hd", "sd"};
-        const char* const designs[] = {"D", "D", "E"};
-        const std::size_t figures[] = {3, 3, 2};
-        for (std::size_t i = 0; i < 3; ++i) {
+        ASSERT_EQ(stakeouts.size(), 4U) << read.dump();
+        const char* const keys[] = {"sd", "hd", "sd", "angles"};
+        const char* const designs[] = {"D", "D", "E", "D"};
+        const std::size_t figures[] = {3, 3, 2, 0};  // angles alone: where it landed is unknown
+        for (std::size_t i = 0; i < 4; ++i) {
             EXPECT_EQ(stakeouts[i]["design"], designs[i]) << i;
             EXPECT_TRUE(stakeouts[i].contains(keys[i])) << stakeouts[i].dump();
-            ASSERT_TRUE(stakeouts[i].contains("differences")) << stakeouts[i].dump();
-            EXPECT_EQ(stakeouts[i]["differences"].size(), figures[i]) << stakeouts[i].dump();
+            const bool differences = stakeouts[i].contains("differences");
+            EXPECT_EQ(differences, figures[i] > 0) << stakeouts[i].dump();
+            if (differences) EXPECT_EQ(stakeouts[i]["differences"].size(), figures[i]) << stakeouts[i].dump();
         }
         EXPECT_FALSE(read["points"].dump().find("Stake") != std::string::npos) << read["points"].dump();
     }

@@ -152,8 +152,10 @@ bool parseStake(std::string_view note, StakeNote& stake) {
     std::string_view rest;
     if (!cut(note.substr(kHead.size()), ": dN ", stake.design, rest, true)) return false;
     if (!cut(rest, " dE ", stake.dN, rest) || !cut(rest, " dH ", stake.dE, stake.dH)) return false;
-    // A height difference the writer did not know reads "unknown".
-    return isDecimal(stake.dN) && isDecimal(stake.dE) && (isDecimal(stake.dH) || stake.dH == kUnknownFigure);
+    // A figure the writer did not know reads "unknown": the height difference of a point staked
+    // in plan only, or all three of a point whose landing is unknown.
+    const auto figure = [](std::string_view text) { return isDecimal(text) || text == kUnknownFigure; };
+    return figure(stake.dN) && figure(stake.dE) && figure(stake.dH);
 }
 
 struct LevelHead {
@@ -859,14 +861,13 @@ private:
         if (m_owner == Owner::sight && !m_sight.staked && parseStake(value.text, stake)) {
             // Where the sight landed against its design point, as the host's writer notes it.
             double dN = 0.0, dE = 0.0, dH = 0.0;
-            (void)parseDecimal(stake.dN, dN);
-            (void)parseDecimal(stake.dE, dE);
+            const bool plan = parseDecimal(stake.dN, dN) && parseDecimal(stake.dE, dE);
             const bool height = parseDecimal(stake.dH, dH);
             m_sight.staked = true;
             m_sight.design = value.part(stake.design);
             m_sight.stakeNote = value;
             m_sight.stakeAt = lines;
-            m_sight.differences.set(m_b.point(dN, dE, dH), Origin::recorded, height);
+            if (plan) m_sight.differences.set(m_b.point(dN, dE, dH), Origin::recorded, height);
             return;
         }
         if (m_owner == Owner::sight && !m_sight.noted && !m_sight.staked) {

@@ -372,21 +372,21 @@ std::string WriterBase::itemPath(const Setup& setup, const char* list, std::size
 COrvStringT WriterBase::noteDistance(double metres) const { return fixed(metres, 4); }
 
 COrvStringT WriterBase::stakeText(const Stakeout& stake) const {
-    if (!stake.differences.known()) return COrvStringT();
+    // The design is named whatever is known of where the point landed; a point staked, or
+    // designed, in plan only has no height difference.
+    const bool plan = stake.differences.known();
+    const bool height = plan && stake.differences.hasHeight;
     const Point3& delta = stake.differences.at;
+    COrvStringT unknown;
+    for (const char c : kUnknownFigure) unknown += static_cast<wchar_t>(c);
     COrvStringT text = L"Stake ";
     text += stake.design;
     text += L": dN ";
-    text += noteDistance(delta.n);
+    text += plan ? noteDistance(delta.n) : unknown;
     text += L" dE ";
-    text += noteDistance(delta.e);
+    text += plan ? noteDistance(delta.e) : unknown;
     text += L" dH ";
-    // A point staked, or designed, in plan only has no height difference.
-    if (stake.differences.hasHeight) {
-        text += noteDistance(delta.h);
-    } else {
-        for (const char c : kUnknownFigure) text += static_cast<wchar_t>(c);
-    }
+    text += height ? noteDistance(delta.h) : unknown;
     return text;
 }
 

@@ -182,8 +182,8 @@ protected:
     [[nodiscard]] std::string readingPath(std::size_t run, std::size_t reading, const Place& place) const;
 
     /// The host's note on a staked point: "Stake <design>: dN … dE … dH …", the differences
-    /// staked minus design in the file's distance units, "dH unknown" for a point staked in plan
-    /// only; empty when they are unknown.
+    /// staked minus design in the file's distance units; a figure that is unknown reads
+    /// "unknown" ("dH unknown" for a point staked in plan only).
     [[nodiscard]] COrvStringT stakeText(const Stakeout& stake) const;
     /// The host's note texts of one level run, for formats without level records: per run
     /// "Level run <name> [<description>]: start <point> EL <height>", then per reading
