@@ -243,7 +243,9 @@ TEST(StakeOuts, ReadBackWithTheirDesignAndDifferencesFromEveryMeasurementKind) {
             EXPECT_TRUE(stakeouts[i].contains(keys[i])) << stakeouts[i].dump();
             const bool differences = stakeouts[i].contains("differences");
             EXPECT_EQ(differences, figures[i] > 0) << stakeouts[i].dump();
-            if (differences) EXPECT_EQ(stakeouts[i]["differences"].size(), figures[i]) << stakeouts[i].dump();
+            if (differences) {
+                EXPECT_EQ(stakeouts[i]["differences"].size(), figures[i]) << stakeouts[i].dump();
+            }
         }
         EXPECT_FALSE(read["points"].dump().find("Stake") != std::string::npos) << read["points"].dump();
     }
