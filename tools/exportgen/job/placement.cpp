@@ -31,11 +31,10 @@ void warnOfWorstFit(const Placement::Warn& warn, const Setup& setup, const std::
     double worst = 0.0;
     std::size_t worstAt = 0;
     for (std::size_t i = 0; i < sights.size(); ++i) {
-        double horizontal = 0.0, rise = 0.0;
-        if (!reduce(sights[i].measurement, horizontal, rise)) continue;
-        const double direction = (sights[i].measurement.valueAt(0) + fit.orientation) * kPi / 180.0;
-        const double miss = std::hypot(fit.station.n + horizontal * std::cos(direction) - sights[i].known.n,
-                                       fit.station.e + horizontal * std::sin(direction) - sights[i].known.e);
+        // Where the sight lands in plan: the heights play no part.
+        Point3 landed;
+        if (!target(fit.station, 0.0, 0.0, fit.orientation, sights[i].measurement, landed)) continue;
+        const double miss = std::hypot(landed.n - sights[i].known.n, landed.e - sights[i].known.e);
         if (miss > worst) worst = miss, worstAt = i;
     }
     if (!(worst > kHorizontalTolerance)) return;

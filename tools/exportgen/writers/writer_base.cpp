@@ -377,8 +377,7 @@ COrvStringT WriterBase::stakeText(const Stakeout& stake) const {
     const bool plan = stake.differences.known();
     const bool height = plan && stake.differences.hasHeight;
     const Point3& delta = stake.differences.at;
-    COrvStringT unknown;
-    for (const char c : kUnknownFigure) unknown += static_cast<wchar_t>(c);
+    const COrvStringT unknown = wideFromUtf8(kUnknownFigure);
     COrvStringT text = L"Stake ";
     text += stake.design;
     text += L": dN ";
